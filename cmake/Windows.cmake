@@ -1,0 +1,35 @@
+# Cross build for Windows: vo.exe, the SDK sample plug-in and, for the end-to-end
+# tests, the test-only plug-ins and the probe tool.
+set(VO_STATIC_FLAGS -static -static-libgcc -static-libstdc++)
+
+file(GLOB VO_WIN_SOURCES CONFIGURE_DEPENDS src/*/win/*.cpp src/vo/*.cpp)
+add_executable(vo WIN32 ${VO_WIN_SOURCES} src/forms/vo.rc)
+target_link_libraries(vo PRIVATE vo_core comctl32 comdlg32 winmm gdi32 user32 advapi32)
+target_link_options(vo PRIVATE ${VO_STATIC_FLAGS} -s)
+target_compile_definitions(vo PRIVATE WIN32_LEAN_AND_MEAN NOMINMAX)
+set_source_files_properties(src/forms/vo.rc PROPERTIES
+  OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/src/forms/vo.ico;${CMAKE_SOURCE_DIR}/src/forms/logo.bmp")
+# windres reads the resource script as UTF-8 and stores its texts in code page 932.
+set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -c 65001 -l 0x411")
+
+# A plug-in is a DLL exporting undecorated stdcall names: vo_add_plugin(name
+# SOURCES ... [DEF file]); the DEF file lists the exports (all six by default).
+function(vo_add_plugin name)
+  cmake_parse_arguments(PLUGIN "" "DEF" "SOURCES" ${ARGN})
+  if(NOT PLUGIN_DEF)
+    set(PLUGIN_DEF ${CMAKE_SOURCE_DIR}/sdk/include/vo_plugin.def)
+  endif()
+  add_library(${name} SHARED ${PLUGIN_SOURCES} ${PLUGIN_DEF})
+  set_target_properties(${name} PROPERTIES PREFIX "" SUFFIX ".dll")
+  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/sdk/include)
+  target_link_options(${name} PRIVATE ${VO_STATIC_FLAGS} -Wl,--kill-at)
+  target_link_libraries(${name} PRIVATE user32)
+endfunction()
+
+if(EXISTS ${CMAKE_SOURCE_DIR}/sdk/sample/voSample.c)
+  vo_add_plugin(voSample SOURCES ${CMAKE_SOURCE_DIR}/sdk/sample/voSample.c)
+endif()
+
+if(EXISTS ${CMAKE_SOURCE_DIR}/tests/e2e/Windows.cmake)
+  include(${CMAKE_SOURCE_DIR}/tests/e2e/Windows.cmake)
+endif()

@@ -1,0 +1,146 @@
+// The clock window: the borderless topmost strip with the date, the time, the seconds bar
+// and the telop, driven by its 50 ms timer.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "Panel/SecBar.h"
+#include "Panel/Telop.h"
+#include "Panel/Tick.h"
+#include "PlugIns/SlotTable.h"
+#include "PlugIns/win/PlugIns.h"
+#include "support/Color.h"
+#include "support/win/Handles.h"
+#include "support/win/Offscreen.h"
+#include "support/win/Window.h"
+
+namespace vo::win {
+
+// What the clock asks of the settings dialog.
+class SettingsHost {
+ public:
+  virtual void CheckTime(DateTime now) = 0;
+  // Shows the dialog modeless with its right edge under the clock's right edge.
+  virtual void ShowUnder(const RECT& clock) = 0;
+
+ protected:
+  ~SettingsHost() = default;
+};
+
+class ModalBox {
+ public:
+  virtual void ShowModal() = 0;
+
+ protected:
+  ~ModalBox() = default;
+};
+
+class TClockPanel : public Window<TClockPanel>, private ClockSurface {
+ public:
+  TClockPanel() = default;
+  ~TClockPanel();
+
+  bool Create(HINSTANCE instance, HWND owner);
+  void Attach(SettingsHost* settings, ModalBox* about) {
+    settings_ = settings;
+    about_ = about;
+  }
+  // Puts a loaded plug-in into the first free slot and enables it.
+  void AddPlugIn(std::unique_ptr<TVoPlugInsIF> plugIn) { FPlugIns.Add(std::move(plugIn)); }
+  TVoPlugInsIF* FindPlugIn(std::string_view path) { return FPlugIns.Find(path); }
+
+  Color ForeColor() const { return FForeColor; }
+  Color BackColor() const { return FBackColor; }
+  RECT Bounds() const;
+
+  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+
+ private:
+  friend class ClockPosition;
+
+  // Creation, show, tick and close.
+  void FormCreate();
+  void FormShow();
+  void Timer1Timer();
+  void FormCloseQuery();
+  void FormClose();
+  void ReleasePlugIns();
+
+  // Control messages.
+  void ShowTelop(const std::string& telop, const std::string& wave);
+  void SetColors(Color fore, Color back);
+  void SetLeft(int left);
+  int Left() const;
+
+  // Mouse, menu.
+  void lblDateMouseDown(int x);
+  void lblDateMouseMove(int x);
+  void lblDateMouseUp();
+  void imgTelopClick();
+  void ShowPopupMenu(POINT screen);
+  void mnuSettingClick();
+  void mnuAboutClick();
+  void mnuExitClick();
+  bool SetCursorFor(POINT client) const;
+
+  // Drawing.
+  void Paint(HDC target) const;
+  void PaintPanel(HDC dc) const;
+  void PaintLabel(HDC dc, const std::string& caption, HFONT font, int left, int top, int width,
+                  int height) const;
+  void DrawTelop();
+  void MeasureTelop();
+  void InvalidateBox(int left, int top, int width, int height) const;
+  void CreateHints();
+
+  // ClockSurface: what a tick touches.
+  int WindowTop() const override;
+  void SetWindowTop(int top) override;
+  bool IsOnTop() const override;
+  void RaiseToTop() override;
+  DateTime Now() override;
+  bool TelopVisible() const override { return FTelopVisible; }
+  void AdvanceTelop() override;
+  void HideTelop() override;
+  const std::string& DateCaption() const override { return FDateCaption; }
+  void SetDateCaption(const std::string& caption) override;
+  const std::string& TimeCaption() const override { return FTimeCaption; }
+  void SetTimeCaption(const std::string& caption) override;
+  void CheckTime(DateTime now) override;
+  void NotifyMinute(DateTime now) override;
+  void DrawSecBar(std::uint16_t second, std::uint16_t millisecond) override;
+  void NotifyTick(DateTime now) override;
+
+  static constexpr UINT_PTR kTimerId = 1;
+
+  SettingsHost* settings_ = nullptr;
+  ModalBox* about_ = nullptr;
+
+  Color FForeColor = kYellow;  // font colour of both labels
+  Color FBackColor = kBlack;   // colour of the clock panel
+  std::string FDateCaption;
+  std::string FTimeCaption;
+  std::string FTelopCaption;
+  int FTelopWidth = 0;  // lblTelop's width: the caption measured in the window font
+  bool FTelopVisible = false;
+  TelopScroll FTelop;
+  SecBarState FSecBar;
+  int FDragX = 0;
+  int FDragY = 0;
+  bool FDragging = false;
+  bool FTicking = false;
+  SlotTable<TVoPlugInsIF> FPlugIns;
+
+  UniqueFont dateFont_;
+  UniqueFont timeFont_;
+  UniqueFont windowFont_;
+  UniqueMenu PopupMenu1;
+  OffscreenImage imgSec;
+  OffscreenImage imgTelop;
+  HWND edtFocusReciever = nullptr;
+  HWND hints_ = nullptr;
+};
+
+}  // namespace vo::win

@@ -1,0 +1,57 @@
+// Designed layout of the clock window (pixels at 96 dpi). After creation only the clock
+// panel is visible: the window is fitted to it and the controls outside it never show.
+#pragma once
+
+namespace vo::forms::clock {
+
+struct Box {
+  int left, top, width, height;
+  constexpr int right() const { return left + width; }
+  constexpr int bottom() const { return top + height; }
+  constexpr bool contains(int x, int y) const {
+    return x >= left && x < right() && y >= top && y < bottom();
+  }
+};
+
+inline constexpr const char* kClassName = "TClockPanel";
+inline constexpr const char* kCaption = "Kiroの時計";
+inline constexpr Box kDesignedWindow{293, 108, 194, 63};
+
+inline constexpr Box pnlClock{0, 0, 102, 21};
+inline constexpr Box lblTime{52, 1, 50, 15};   // in pnlClock
+inline constexpr Box lblDate{3, 1, 53, 13};    // in pnlClock, above lblTime
+inline constexpr Box imgSec{4, 15, 48, 2};     // in pnlClock
+inline constexpr Box edtFocusReciever{98, 37, 44, 21};
+// pnlTelop after creation covers the inside of the clock panel's bevels; imgTelop fills it.
+inline constexpr Box pnlTelop{2, 2, pnlClock.width - 4, pnlClock.height - 4};
+inline constexpr Box lblTelop{60, 28, 0, 0};
+
+inline constexpr const char* kDesignedDate = "98/01/01";
+inline constexpr const char* kDesignedTime = "00:00";
+inline constexpr const char* kDesignedTelop = "lblTelop";
+
+inline constexpr const char* kDateFont = "Arial";
+inline constexpr int kDateFontHeight = 12;  // bold
+inline constexpr const char* kTimeFont = "Arial";
+inline constexpr int kTimeFontHeight = 16;  // bold italic
+inline constexpr const char* kWindowFont = "Arial";
+inline constexpr int kWindowFontHeight = 13;  // regular, Shift_JIS character set; the telop's font
+
+inline constexpr const char* kDateHint = "ドラッグする";
+inline constexpr const char* kTimeHint = "ポップアップメニュー";
+
+inline constexpr unsigned kTimerInterval = 50;  // ms
+
+// Popup menu on the time label.
+inline constexpr const char* kMenuBlank = "   ";
+inline constexpr const char* kMenuSetting = "設定(&S)...";
+inline constexpr const char* kMenuAbout = "バージョン情報(&A)...";
+inline constexpr const char* kMenuExit = "終了(&X)";
+
+inline constexpr const char* kExitQuestion = "Kiroの時計 を終了します。";
+inline constexpr const char* kExitCaption = "確認";
+inline constexpr const char* kCancelButton = "ｷｬﾝｾﾙ";
+
+inline constexpr const char* kAlreadyRunning = "Kiroの時計 は既に起動されています。";
+
+}  // namespace vo::forms::clock

@@ -1,0 +1,73 @@
+#include "setting/Options.h"
+
+#include <array>
+
+namespace vo {
+namespace {
+
+constexpr std::string_view kActiveValue = "Active";
+constexpr std::array<std::string_view, kAnchorCount> kForeColorValues = {
+    "ForeColor0000", "ForeColor0600", "ForeColor1200", "ForeColor1800"};
+constexpr std::array<std::string_view, kAnchorCount> kBackColorValues = {
+    "BackColor0000", "BackColor0600", "BackColor1200", "BackColor1800"};
+constexpr std::string_view kUseTelopValue = "useTelop";
+constexpr std::string_view kTelopValue = "Telop";
+constexpr std::string_view kUseWaveFileValue = "useWaveFile";
+constexpr std::string_view kWaveFileValue = "WaveFile";
+constexpr std::string_view kIntervalValue = "Interval";
+
+}  // namespace
+
+int IntervalFromStored(int stored) {
+  // Three tests, the last one that holds wins.
+  int minutes = 15;
+  if (stored >= 30) minutes = 30;
+  if (stored >= 60) minutes = 60;
+  return minutes;
+}
+
+void LoadColors(SettingsBackend& backend, ColorOptionsView& view) {
+  SettingsAccessor store(backend);
+  if (!store.OpenSettingsKey(kOptionsKeyPath, false)) return;
+  view.SetActive(store.ReadFlag(kActiveValue));
+  for (int anchor = 0; anchor < kAnchorCount; ++anchor) {
+    view.SetAnchorForeColor(anchor, store.ReadDword(kForeColorValues[anchor]));
+  }
+  for (int anchor = 0; anchor < kAnchorCount; ++anchor) {
+    view.SetAnchorBackColor(anchor, store.ReadDword(kBackColorValues[anchor]));
+  }
+}
+
+void LoadSignal(SettingsBackend& backend, SignalOptionsView& view) {
+  SettingsAccessor store(backend);
+  if (!store.OpenSettingsKey(kOptionsKeyPath, false)) return;
+  view.SetUseTelop(store.ReadFlag(kUseTelopValue));
+  view.SetTelopText(store.ReadText(kTelopValue));
+  view.SetUseWaveFile(store.ReadFlag(kUseWaveFileValue));
+  view.SetWaveFileText(store.ReadText(kWaveFileValue));
+  view.SetInterval(IntervalFromStored(store.ReadDword(kIntervalValue)));
+}
+
+void SaveColors(SettingsBackend& backend, const ColorOptionsView& view) {
+  SettingsAccessor store(backend);
+  if (!store.OpenSettingsKey(kOptionsKeyPath, true)) return;
+  store.WriteFlag(kActiveValue, view.Active());
+  for (int anchor = 0; anchor < kAnchorCount; ++anchor) {
+    store.WriteDword(kForeColorValues[anchor], view.AnchorForeColor(anchor));
+  }
+  for (int anchor = 0; anchor < kAnchorCount; ++anchor) {
+    store.WriteDword(kBackColorValues[anchor], view.AnchorBackColor(anchor));
+  }
+}
+
+void SaveSignal(SettingsBackend& backend, const SignalOptionsView& view) {
+  SettingsAccessor store(backend);
+  if (!store.OpenSettingsKey(kOptionsKeyPath, true)) return;
+  store.WriteFlag(kUseTelopValue, view.UseTelop());
+  store.WriteText(kTelopValue, view.TelopText());
+  store.WriteFlag(kUseWaveFileValue, view.UseWaveFile());
+  store.WriteText(kWaveFileValue, view.WaveFileText());
+  store.WriteDword(kIntervalValue, view.Interval());
+}
+
+}  // namespace vo

@@ -1,0 +1,84 @@
+// The time signal: which minutes give one, and the telop text expanded from its template.
+#pragma once
+
+#include <array>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "support/DateFormat.h"
+#include "support/DateTime.h"
+
+namespace vo {
+
+// "%h時%m分です。" in Shift_JIS, spelt in escapes so that the ASCII-only (clang) builds hold it
+// too.
+inline constexpr std::string_view kDefaultTelopTemplate = "%h\x8E\x9E%m\x95\xAA\x82\xC5\x82\xB7\x81\x42";
+inline constexpr std::string_view kDefaultWavePath = "sample.wav";
+
+// 15, 30 or 60 from the three interval buttons: tested in that order, the last checked one
+// wins, none checked gives 15.
+int GetInterval(bool sel15m, bool sel30m, bool sel01h);
+
+bool IsSignalMinute(int minute, int interval);
+
+struct TelopToken {
+  std::string_view token;    // "%" and one letter
+  std::string_view pattern;  // what FormatStamp renders in its place
+};
+
+// In the order they are expanded. "%m" is the minute, as the default template reads it;
+// "%M" stays the month name.
+inline constexpr std::array<TelopToken, 11> kTelopTokens{{
+    {"%G", "ggg"},
+    {"%g", "g"},
+    {"%e", "e"},
+    {"%Y", "yyyy"},
+    {"%y", "yy"},
+    {"%M", "mmmm"},
+    {"%m", "nn"},
+    {"%d", "dd"},
+    {"%h", "hh"},
+    {"%n", "nn"},
+    {"%w", "ddd"},
+}};
+
+// The text a token stands for. A '%' in it (only a strange locale name could hold one) is
+// dropped: replacing would otherwise be free to loop forever on its own output.
+std::string FormatTokenText(std::string_view pattern, DateTime value,
+                            const FormatSettings& settings);
+
+// Replaces the first occurrence of the token, searching again from the start after every
+// replacement, until none is left; so a '%' typed before a token joins with the inserted text.
+// Quadratic: kept as the plain statement of the rule that MakeTelop must match. A token other
+// than '%' and one non-'%' character is left alone.
+void ReplaceToken(std::string& text, std::string_view token, std::string_view replacement);
+void ReplaceToken(std::string& text, std::string_view token, std::string_view pattern,
+                  DateTime value, const FormatSettings& settings);
+
+// The same result as ReplaceToken, in one left-to-right pass.
+std::string ReplaceTokenInOnePass(std::string_view text, std::string_view token,
+                                  std::string_view replacement);
+
+// The template with every token expanded in the order of kTelopTokens, linear in the length
+// of the template and the result.
+std::string MakeTelop(std::string_view telopTemplate, DateTime value,
+                      const FormatSettings& settings);
+
+// What one minute's signal leaves in the dialog: the two kept texts (both cleared, then
+// refilled by the enabled options) and whether they are posted to the clock.
+struct SignalDecision {
+  std::string telop;
+  std::string wave;
+  bool post = false;
+
+  friend bool operator==(const SignalDecision&, const SignalDecision&) = default;
+};
+
+// Nothing at a minute that gives no signal: the kept texts stay as they are.
+std::optional<SignalDecision> SignalStep(int minute, int interval, bool useTelop,
+                                         std::string_view telopTemplate, bool useWave,
+                                         std::string_view wavePath, DateTime value,
+                                         const FormatSettings& settings);
+
+}  // namespace vo

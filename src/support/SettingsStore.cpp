@@ -1,0 +1,116 @@
+#include "support/SettingsStore.h"
+
+#include <algorithm>
+#include <array>
+
+namespace vo {
+namespace {
+
+// The messages are Shift_JIS bytes written out, so that every compiler (also one that cannot
+// convert the source's UTF-8) stores the same text.
+// "'%s' の取得に失敗しました"
+constexpr std::string_view kReadFailedText =
+    "'%s' \x82\xCC\x8E\xE6\x93\xBE\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD";
+// "'%s' のﾃﾞｰﾀ型が不正です"
+constexpr std::string_view kBadTypeText =
+    "'%s' \x82\xCC\xC3\xDE\xB0\xC0\x8C^\x82\xAA\x95s\x90\xB3\x82\xC5\x82\xB7";
+// "'%s' の設定に失敗しました"
+constexpr std::string_view kWriteFailedText =
+    "'%s' \x82\xCC\x90\xDD\x92\xE8\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD";
+
+constexpr std::size_t kDwordSize = 4;
+
+std::string_view TemplateOf(ERegistryException::Kind kind) {
+  switch (kind) {
+    case ERegistryException::Kind::kReadFailed:
+      return kReadFailedText;
+    case ERegistryException::Kind::kBadType:
+      return kBadTypeText;
+    case ERegistryException::Kind::kWriteFailed:
+      return kWriteFailedText;
+  }
+  return kReadFailedText;
+}
+
+std::string FormatMessage(ERegistryException::Kind kind, std::string_view valueName) {
+  const std::string_view text = TemplateOf(kind);
+  const std::size_t slot = text.find("%s");
+  std::string message(text.substr(0, slot));
+  message += valueName;
+  message += text.substr(slot + 2);
+  return message;
+}
+
+bool IsStringType(ValueType type) {
+  return type == ValueType::kString || type == ValueType::kExpandString;
+}
+
+}  // namespace
+
+ERegistryException::ERegistryException(Kind kind, std::string_view valueName)
+    : std::runtime_error(FormatMessage(kind, valueName)), kind_(kind), valueName_(valueName) {}
+
+bool SettingsAccessor::OpenSettingsKey(std::string_view path, bool create) {
+  CloseSettingsKey();
+  key_ = backend_.OpenKey(path, create);
+  return key_ != nullptr;
+}
+
+void SettingsAccessor::CloseSettingsKey() { key_.reset(); }
+
+std::optional<StoredValue> SettingsAccessor::Query(std::string_view name) const {
+  if (!key_) return std::nullopt;
+  return key_->Query(name);
+}
+
+void SettingsAccessor::Set(std::string_view name, ValueType type,
+                           std::span<const unsigned char> data) {
+  if (!key_ || !key_->Set(name, type, data)) {
+    throw ERegistryException(ERegistryException::Kind::kWriteFailed, name);
+  }
+}
+
+std::int32_t SettingsAccessor::ReadDword(std::string_view name) const {
+  using Kind = ERegistryException::Kind;
+  const std::optional<StoredValue> value = Query(name);
+  // Too long for the 4-byte buffer counts as a failed read before the type is looked at.
+  if (!value || value->data.size() > kDwordSize) throw ERegistryException(Kind::kReadFailed, name);
+  if (value->type != ValueType::kDword) throw ERegistryException(Kind::kBadType, name);
+  // A truncated DWORD would leave bytes undefined: refuse it rather than guess.
+  if (value->data.size() < kDwordSize) throw ERegistryException(Kind::kReadFailed, name);
+
+  std::uint32_t bits = 0;
+  for (std::size_t i = 0; i < kDwordSize; ++i) {
+    bits |= static_cast<std::uint32_t>(value->data[i]) << (8 * i);
+  }
+  return static_cast<std::int32_t>(bits);
+}
+
+std::string SettingsAccessor::ReadText(std::string_view name) const {
+  const std::optional<StoredValue> value = Query(name);
+  if (!value || value->data.empty()) return {};
+  if (!IsStringType(value->type)) {
+    throw ERegistryException(ERegistryException::Kind::kBadType, name);
+  }
+  // Stored strings need not end in NUL: stop at the first one or at the end of the data.
+  const auto& data = value->data;
+  const auto end = std::find(data.begin(), data.end(), static_cast<unsigned char>(0));
+  return std::string(data.begin(), end);
+}
+
+void SettingsAccessor::WriteDword(std::string_view name, std::int32_t value) {
+  const auto bits = static_cast<std::uint32_t>(value);
+  const std::array<unsigned char, kDwordSize> data = {
+      static_cast<unsigned char>(bits), static_cast<unsigned char>(bits >> 8),
+      static_cast<unsigned char>(bits >> 16), static_cast<unsigned char>(bits >> 24)};
+  Set(name, ValueType::kDword, data);
+}
+
+void SettingsAccessor::WriteText(std::string_view name, std::string_view text) {
+  text = text.substr(0, text.find('\0'));
+  std::vector<unsigned char> data(text.begin(), text.end());
+  data.push_back(0);
+  Set(name, ValueType::kString, data);
+}
+
+}  // namespace vo

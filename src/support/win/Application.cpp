@@ -1,0 +1,80 @@
+#include "support/win/Application.h"
+
+#include <algorithm>
+#include <string>
+
+#include "support/win/Locale.h"
+
+namespace vo::win {
+
+namespace {
+constexpr const char* kApplicationClass = "voApplication";
+}
+
+Application& Application::Instance() {
+  static Application application;
+  return application;
+}
+
+bool Application::Initialize(HINSTANCE instance) {
+  instance_ = instance;
+  format_ = LoadFormatSettings();
+
+  WNDCLASSEXA windowClass{};
+  windowClass.cbSize = sizeof windowClass;
+  windowClass.lpfnWndProc = Procedure;
+  windowClass.hInstance = instance;
+  windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(1));
+  windowClass.lpszClassName = kApplicationClass;
+  if (!RegisterClassExA(&windowClass)) return false;
+
+  // Never shown: it carries the title and owns the other windows.
+  window_ = CreateWindowExA(0, kApplicationClass, kApplicationTitle, WS_POPUP | WS_CAPTION, 0, 0,
+                            0, 0, nullptr, nullptr, instance, nullptr);
+  return window_ != nullptr;
+}
+
+void Application::AddDialog(HWND dialog) {
+  auto free = std::find(std::begin(dialogs_), std::end(dialogs_), nullptr);
+  if (free != std::end(dialogs_)) *free = dialog;
+}
+
+void Application::RemoveDialog(HWND dialog) { std::replace(std::begin(dialogs_), std::end(dialogs_), dialog, HWND{}); }
+
+bool Application::PreTranslate(MSG& message) const {
+  return std::any_of(std::begin(dialogs_), std::end(dialogs_), [&](HWND dialog) {
+    return dialog && IsWindowVisible(dialog) && IsDialogMessageA(dialog, &message);
+  });
+}
+
+void Application::Run() {
+  MSG message;
+  while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+    if (PreTranslate(message)) continue;
+    TranslateMessage(&message);
+    DispatchMessageA(&message);
+  }
+}
+
+LRESULT CALLBACK Application::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_WININICHANGE:
+      // Separators follow the regional settings; month and day names keep their start-up texts.
+      ReloadSeparators(Instance().format_);
+      return 0;
+    case WM_ENDSESSION:
+      // The session ends: everything was saved when it was queried.
+      if (wParam) ExitProcess(0);
+      return 0;
+    default:
+      return DefWindowProcA(window, message, wParam, lParam);
+  }
+}
+
+void ShowApplicationError(std::string_view text) {
+  std::string shown(text);
+  if (shown.empty() || shown.back() != '.') shown += '.';
+  MessageBoxA(Application::Instance().Window(), shown.c_str(), kApplicationTitle, MB_OK | MB_ICONERROR);
+}
+
+}  // namespace vo::win

@@ -1,0 +1,52 @@
+// The application object: the hidden top-level window titled "vo" that owns the other
+// windows (so the program has no taskbar button), the message loop, and the error box
+// every handler reports its failures in.
+#pragma once
+
+#include <windows.h>
+
+#include <string_view>
+
+#include "support/DateFormat.h"
+
+namespace vo::win {
+
+inline constexpr const char* kApplicationTitle = "vo";
+
+class Application {
+ public:
+  static Application& Instance();
+
+  // Creates the hidden application window. False if the platform refused.
+  bool Initialize(HINSTANCE instance);
+
+  HINSTANCE Module() const { return instance_; }
+  HWND Window() const { return window_; }
+  void Hide() const { ShowWindow(window_, SW_HIDE); }
+
+  // Date and time texts of the user's locale, shared by the clock and the time signal.
+  FormatSettings& Format() { return format_; }
+
+  // Dialogs that take keyboard navigation from the message loop.
+  void AddDialog(HWND dialog);
+  void RemoveDialog(HWND dialog);
+  // Lets the modeless dialogs handle their keys; true if the message was consumed.
+  bool PreTranslate(MSG& message) const;
+
+  // Runs the message loop until WM_QUIT.
+  void Run();
+
+ private:
+  Application() = default;
+  static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+  HINSTANCE instance_ = nullptr;
+  HWND window_ = nullptr;
+  FormatSettings format_;
+  HWND dialogs_[4] = {};
+};
+
+// The error text with "." appended unless it ends in one, captioned "vo", error icon, OK.
+void ShowApplicationError(std::string_view text);
+
+}  // namespace vo::win

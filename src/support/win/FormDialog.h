@@ -1,0 +1,54 @@
+// A small toolkit for the program's dialogs: a blank dialog sized in pixels, controls
+// created from a layout table, fonts, and a modal loop that keeps the clock's timer running.
+#pragma once
+
+#include <windows.h>
+
+#include <span>
+
+#include "support/win/Handles.h"
+
+namespace vo::win {
+
+// One child window of a form, placed in client pixels of its parent.
+struct ControlSpec {
+  int id;
+  const char* windowClass;
+  const char* text;
+  int x, y, width, height;
+  DWORD style;  // WS_CHILD is added on creation; add WS_VISIBLE where wanted
+  DWORD exStyle;
+};
+
+// Creates a hidden, modeless dialog without controls whose client area is exactly
+// clientWidth x clientHeight pixels. `param` reaches `proc` with WM_INITDIALOG. WS_VISIBLE
+// and DS_SETFONT are ignored in `style`. Returns null on failure (GetLastError tells why).
+HWND CreateFormDialog(HINSTANCE instance, HWND owner, const char* caption, int clientWidth,
+                      int clientHeight, DWORD style, DLGPROC proc, LPARAM param);
+
+// Resizes `window` so that its client area is width x height pixels.
+void SetClientSize(HWND window, int width, int height);
+
+// Creates each control as a child of `parent` and gives it `font` (if any). A control that
+// cannot be created is skipped; GetDlgItem then finds nothing for its id.
+void CreateControls(HWND parent, std::span<const ControlSpec> controls, HFONT font);
+
+// `pixelHeight` is the character height (the em size), not the cell height.
+UniqueFont MakeFont(const char* face, int pixelHeight, bool bold, bool italic,
+                    BYTE charset = SHIFTJIS_CHARSET);
+
+void CentreOnScreen(HWND window);
+
+// Shows the hidden `dialog` modally: every enabled top-level window of this thread that is
+// visible (and `owner`) is disabled until the dialog ends; messages for all windows keep
+// being dispatched, so timers go on firing. Returns the result given to EndModal, or
+// IDCANCEL if the dialog was hidden or destroyed otherwise, or if the message loop ended
+// (WM_QUIT is posted again for the outer loop). A dialog already running modally returns
+// IDCANCEL at once.
+INT_PTR RunModal(HWND dialog, HWND owner);
+
+// Ends RunModal for `dialog` with `result`; the dialog is hidden after its owner is
+// enabled again, so activation returns to our own windows. Outside RunModal it just hides.
+void EndModal(HWND dialog, INT_PTR result);
+
+}  // namespace vo::win

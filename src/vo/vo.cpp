@@ -1,0 +1,47 @@
+// The program's entry: one copy only, the application title, the windows in their order,
+// the message loop.
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include "Panel/win/ClockPanel.h"
+#include "forms/ClockForm.h"
+#include "support/win/Application.h"
+
+namespace {
+
+// Any top-level window of the clock's class, visible or hidden, means a copy is running.
+bool AnotherCopyRuns() { return FindWindowA(vo::forms::clock::kClassName, nullptr) != nullptr; }
+
+int RunClock(HINSTANCE instance) {
+  using namespace vo::win;
+  Application& application = Application::Instance();
+  if (!application.Initialize(instance)) return 0;
+
+  if (AnotherCopyRuns()) {
+    MessageBoxA(application.Window(), vo::forms::clock::kAlreadyRunning, "", MB_OK | MB_ICONSTOP);
+    return 0;
+  }
+
+  INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES | ICC_TAB_CLASSES};
+  InitCommonControlsEx(&controls);
+
+  static TClockPanel clock;  // lives until the process ends, like the other windows
+  if (!clock.Create(instance, application.Window())) return 0;
+  // The settings dialog and the About box are created here, after the clock window.
+
+  ShowWindow(clock.Handle(), SW_SHOWNOACTIVATE);
+  application.Run();
+  return 0;
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+  // Nothing may escape into the runtime: the exit code is 0 on every path.
+  try {
+    return RunClock(instance);
+  } catch (...) {
+    return 0;
+  }
+}

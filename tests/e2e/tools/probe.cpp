@@ -1,0 +1,573 @@
+// probe: a console helper for the end-to-end tests. It runs under Wine beside vo.exe (same
+// prefix, same display) and reports on or pokes at windows. Output is one record per line:
+//
+//   <kind> key=value key=value ...
+//
+// Texts are printed as hex (ANSI bytes, and UTF-16LE where a "w" key is given) so that
+// Shift_JIS bytes reach the test unchanged. Exit code 0 = done, 1 = not found / timed out,
+// 2 = usage error.
+#include <windows.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "support/win/Handles.h"
+
+namespace {
+
+using vo::win::SelectedObject;
+using vo::win::UniqueBitmap;
+using vo::win::UniqueBrush;
+using vo::win::UniqueMemoryDC;
+using vo::win::WindowDC;
+
+constexpr UINT kClkTelop = WM_USER + 100;
+constexpr DWORD kSendTimeoutMs = 10000;
+
+struct NamedValue {
+  const char* name;
+  long long value;
+};
+
+constexpr NamedValue kMessageNames[] = {
+    {"CLK_TELOP", WM_USER + 100},
+    {"CLK_SETCOLOR", WM_USER + 101},
+    {"CLK_GETFORECOLOR", WM_USER + 102},
+    {"CLK_GETBACKCOLOR", WM_USER + 103},
+    {"CLK_SETLEFT", WM_USER + 104},
+    {"CLK_GETLEFT", WM_USER + 105},
+    {"WM_CLOSE", WM_CLOSE},
+    {"WM_QUERYENDSESSION", WM_QUERYENDSESSION},
+    {"WM_ENDSESSION", WM_ENDSESSION},
+    {"WM_COMMAND", WM_COMMAND},
+    {"WM_SYSCOMMAND", WM_SYSCOMMAND},
+    {"WM_NULL", WM_NULL},
+    {"IDOK", IDOK},
+    {"IDCANCEL", IDCANCEL},
+    {"IDYES", IDYES},
+    {"IDNO", IDNO},
+};
+
+bool ParseNumber(const char* text, long long& value) {
+  for (const NamedValue& named : kMessageNames) {
+    if (std::strcmp(named.name, text) == 0) {
+      value = named.value;
+      return true;
+    }
+  }
+  char* end = nullptr;
+  // Hex values above LLONG_MAX (e.g. 0xFFFFFFFFFFFFFFFF) still mean their bit pattern.
+  const unsigned long long parsed =
+      text[0] == '-' ? static_cast<unsigned long long>(std::strtoll(text, &end, 0))
+                     : std::strtoull(text, &end, 0);
+  if (end == text || *end != '\0') return false;
+  value = static_cast<long long>(parsed);
+  return true;
+}
+
+std::string Hex(const void* data, size_t size) {
+  static const char kDigits[] = "0123456789abcdef";
+  const auto* bytes = static_cast<const unsigned char*>(data);
+  std::string out;
+  out.reserve(size * 2);
+  for (size_t i = 0; i < size; ++i) {
+    out += kDigits[bytes[i] >> 4];
+    out += kDigits[bytes[i] & 15];
+  }
+  return out;
+}
+
+std::string Hex(const std::string& text) { return Hex(text.data(), text.size()); }
+std::string Hex(const std::wstring& text) {
+  return Hex(text.data(), text.size() * sizeof(wchar_t));
+}
+
+std::string HandleText(const void* handle) {
+  char buffer[32];
+  std::snprintf(buffer, sizeof buffer, "0x%llx",
+                static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(handle)));
+  return buffer;
+}
+
+std::string WindowTextA(HWND window) {
+  if (!window) return {};
+  std::string text(static_cast<size_t>(GetWindowTextLengthA(window)) + 1, '\0');
+  text.resize(static_cast<size_t>(GetWindowTextA(window, text.data(), static_cast<int>(text.size()))));
+  return text;
+}
+
+std::wstring WindowTextW(HWND window) {
+  if (!window) return {};
+  std::wstring text(static_cast<size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+  text.resize(static_cast<size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+  return text;
+}
+
+std::string ClassNameOf(HWND window) {
+  if (!window) return {};
+  char buffer[256] = {};
+  const int length = GetClassNameA(window, buffer, sizeof buffer);
+  return std::string(buffer, length > 0 ? static_cast<size_t>(length) : 0);
+}
+
+DWORD ProcessOf(HWND window) {
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
+  return pid;
+}
+
+void PrintWindowRecord(const char* kind, HWND window) {
+  RECT frame{};
+  RECT client{};
+  GetWindowRect(window, &frame);
+  GetClientRect(window, &client);
+  const HWND owner = GetWindow(window, GW_OWNER);
+  std::printf(
+      "%s hwnd=%s pid=%lu class=%s title=%s titlew=%s left=%ld top=%ld width=%ld height=%ld "
+      "client_width=%ld client_height=%ld style=0x%08lx exstyle=0x%08lx visible=%d enabled=%d "
+      "owner=%s owner_class=%s owner_title=%s owner_visible=%d\n",
+      kind, HandleText(window).c_str(), ProcessOf(window), Hex(ClassNameOf(window)).c_str(),
+      Hex(WindowTextA(window)).c_str(), Hex(WindowTextW(window)).c_str(), frame.left, frame.top,
+      frame.right - frame.left, frame.bottom - frame.top, client.right, client.bottom,
+      static_cast<unsigned long>(GetWindowLongPtrA(window, GWL_STYLE)),
+      static_cast<unsigned long>(GetWindowLongPtrA(window, GWL_EXSTYLE)),
+      IsWindowVisible(window) ? 1 : 0, IsWindowEnabled(window) ? 1 : 0, HandleText(owner).c_str(),
+      Hex(ClassNameOf(owner)).c_str(), Hex(WindowTextA(owner)).c_str(),
+      owner && IsWindowVisible(owner) ? 1 : 0);
+}
+
+std::vector<HWND> TopLevelWindows() {
+  std::vector<HWND> windows;
+  EnumWindows(
+      [](HWND window, LPARAM param) -> BOOL {
+        reinterpret_cast<std::vector<HWND>*>(param)->push_back(window);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&windows));
+  return windows;
+}
+
+std::vector<HWND> ChildWindows(HWND parent) {
+  std::vector<HWND> windows;
+  EnumChildWindows(
+      parent,
+      [](HWND window, LPARAM param) -> BOOL {
+        reinterpret_cast<std::vector<HWND>*>(param)->push_back(window);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&windows));
+  return windows;
+}
+
+// Polls until `find` yields a window or the time is up; 0 ms means a single look.
+template <typename Find>
+HWND WaitFor(Find find, DWORD timeoutMs) {
+  const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+  for (;;) {
+    if (HWND window = find()) return window;
+    if (GetTickCount64() >= deadline) return nullptr;
+    Sleep(50);
+  }
+}
+
+HWND FindMessageBox(DWORD pid) {
+  for (HWND window : TopLevelWindows()) {
+    if (ClassNameOf(window) != "#32770" || !IsWindowVisible(window)) continue;
+    if (pid == 0 || ProcessOf(window) == pid) return window;
+  }
+  return nullptr;
+}
+
+// ---- icons -------------------------------------------------------------------------------
+
+struct StandardIcon {
+  const char* name;
+  WORD id;
+};
+
+// The IDI_* values as numbers (the macros are pointer casts, unusable in a constexpr table).
+constexpr StandardIcon kStandardIcons[] = {
+    {"hand", 32513}, {"question", 32514}, {"exclamation", 32515},
+    {"asterisk", 32516}, {"application", 32512},
+};
+
+HICON LoadStandardIcon(const StandardIcon& icon) {
+  return LoadIconA(nullptr, MAKEINTRESOURCEA(icon.id));
+}
+
+// 32-bit top-down pixels of a w x h DIB section, created on a memory DC.
+struct PixelCanvas {
+  UniqueMemoryDC dc;
+  UniqueBitmap bitmap;
+  const uint32_t* pixels = nullptr;
+  int width = 0;
+  int height = 0;
+
+  PixelCanvas(int w, int h) : dc(CreateCompatibleDC(nullptr)), width(w), height(h) {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = w;
+    info.bmiHeader.biHeight = -h;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    bitmap.reset(CreateDIBSection(dc.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    pixels = static_cast<const uint32_t*>(bits);
+  }
+  bool valid() const { return dc && bitmap && pixels; }
+};
+
+// Which standard icon does the icon static show? Compares what is on the screen with each
+// standard icon drawn over the same background, because icon handles of another process
+// cannot be inspected directly.
+std::string IdentifyIconOnScreen(HWND iconStatic, double& bestScore) {
+  RECT rect{};
+  GetWindowRect(iconStatic, &rect);
+  const int width = rect.right - rect.left;
+  const int height = rect.bottom - rect.top;
+  bestScore = 0;
+  if (width <= 0 || height <= 0) return "none";
+
+  PixelCanvas screen(width, height);
+  if (!screen.valid()) return "unknown";
+  {
+    SelectedObject selected(screen.dc.get(), screen.bitmap.get());
+    WindowDC desktop(nullptr);
+    BitBlt(screen.dc.get(), 0, 0, width, height, desktop.get(), rect.left, rect.top, SRCCOPY);
+  }
+  GdiFlush();
+  // The icons' corners are transparent, so the top-left pixel is the dialog's background.
+  const uint32_t background = screen.pixels[0];
+  const COLORREF backgroundColor =
+      RGB((background >> 16) & 255, (background >> 8) & 255, background & 255);
+
+  std::string best = "unknown";
+  for (const StandardIcon& candidate : kStandardIcons) {
+    HICON icon = LoadStandardIcon(candidate);
+    if (!icon) continue;
+    PixelCanvas drawn(width, height);
+    if (!drawn.valid()) continue;
+    {
+      SelectedObject selected(drawn.dc.get(), drawn.bitmap.get());
+      UniqueBrush brush(CreateSolidBrush(backgroundColor));
+      RECT all{0, 0, width, height};
+      FillRect(drawn.dc.get(), &all, brush.get());
+      DrawIconEx(drawn.dc.get(), 0, 0, icon, 0, 0, 0, nullptr, DI_NORMAL | DI_DEFAULTSIZE);
+    }
+    GdiFlush();
+    int same = 0;
+    for (int i = 0; i < width * height; ++i) {
+      if ((drawn.pixels[i] & 0xFFFFFF) == (screen.pixels[i] & 0xFFFFFF)) ++same;
+    }
+    const double score = static_cast<double>(same) / (width * height);
+    if (score > bestScore) {
+      bestScore = score;
+      best = candidate.name;
+    }
+  }
+  return bestScore >= 0.9 ? best : "unknown";
+}
+
+std::string IdentifyIcon(HWND iconStatic, const char*& method, double& score) {
+  DWORD_PTR result = 0;
+  SendMessageTimeoutA(iconStatic, STM_GETICON, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &result);
+  const HICON shown = reinterpret_cast<HICON>(result);
+  score = 1;
+  method = "handle";
+  for (const StandardIcon& candidate : kStandardIcons) {
+    if (shown && LoadStandardIcon(candidate) == shown) return candidate.name;
+  }
+  method = "screen";
+  return IdentifyIconOnScreen(iconStatic, score);
+}
+
+// ---- commands ----------------------------------------------------------------------------
+
+HWND TargetWindow(const char* windowClass) { return FindWindowA(windowClass, nullptr); }
+
+int CommandWindow(const char* windowClass, DWORD timeoutMs) {
+  HWND window = WaitFor([&] { return TargetWindow(windowClass); }, timeoutMs);
+  if (!window) {
+    std::printf("none class=%s\n", Hex(windowClass).c_str());
+    return 1;
+  }
+  PrintWindowRecord("window", window);
+  return 0;
+}
+
+int CommandWaitGone(const char* windowClass, DWORD timeoutMs) {
+  const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+  while (TargetWindow(windowClass)) {
+    if (GetTickCount64() >= deadline) {
+      std::printf("present class=%s\n", Hex(windowClass).c_str());
+      return 1;
+    }
+    Sleep(50);
+  }
+  std::printf("gone class=%s\n", Hex(windowClass).c_str());
+  return 0;
+}
+
+// Every top-level window of the process that owns the window of the given class.
+int CommandProcessWindows(const char* windowClass) {
+  HWND window = TargetWindow(windowClass);
+  if (!window) {
+    std::printf("none class=%s\n", Hex(windowClass).c_str());
+    return 1;
+  }
+  const DWORD pid = ProcessOf(window);
+  for (HWND other : TopLevelWindows()) {
+    if (ProcessOf(other) == pid) PrintWindowRecord("window", other);
+  }
+  return 0;
+}
+
+int CommandSend(const char* windowClass, UINT message, WPARAM wparam, LPARAM lparam) {
+  HWND window = TargetWindow(windowClass);
+  if (!window) {
+    std::printf("none class=%s\n", Hex(windowClass).c_str());
+    return 1;
+  }
+  DWORD_PTR result = 0;
+  if (!SendMessageTimeoutA(window, message, wparam, lparam, SMTO_ABORTIFHUNG, kSendTimeoutMs,
+                           &result)) {
+    std::printf("timeout message=0x%x error=%lu\n", message, GetLastError());
+    return 1;
+  }
+  std::printf("result value=%d raw=0x%llx\n", static_cast<int>(static_cast<int32_t>(result)),
+              static_cast<unsigned long long>(result));
+  return 0;
+}
+
+int CommandPost(const char* windowClass, UINT message, WPARAM wparam, LPARAM lparam) {
+  HWND window = TargetWindow(windowClass);
+  if (!window) {
+    std::printf("none class=%s\n", Hex(windowClass).c_str());
+    return 1;
+  }
+  const BOOL posted = PostMessageA(window, message, wparam, lparam);
+  std::printf("posted message=0x%x ok=%d\n", message, posted ? 1 : 0);
+  return posted ? 0 : 1;
+}
+
+int CommandMessageBox(DWORD pid, DWORD timeoutMs) {
+  HWND box = WaitFor([&] { return FindMessageBox(pid); }, timeoutMs);
+  if (!box) {
+    std::printf("none class=%s\n", Hex(std::string("#32770")).c_str());
+    return 1;
+  }
+  // Give the box a moment to paint before the icon is read off the screen.
+  Sleep(300);
+  PrintWindowRecord("msgbox", box);
+  for (HWND child : ChildWindows(box)) {
+    const std::string childClass = ClassNameOf(child);
+    const LONG_PTR style = GetWindowLongPtrA(child, GWL_STYLE);
+    const int id = GetDlgCtrlID(child);
+    if (_stricmp(childClass.c_str(), "Static") == 0 && (style & SS_TYPEMASK) == SS_ICON) {
+      const char* method = "";
+      double score = 0;
+      const std::string name = IdentifyIcon(child, method, score);
+      std::printf("icon id=%d name=%s method=%s score=%.3f visible=%d\n", id, name.c_str(),
+                  method, score, IsWindowVisible(child) ? 1 : 0);
+    } else if (_stricmp(childClass.c_str(), "Static") == 0) {
+      std::printf("static id=%d text=%s textw=%s visible=%d\n", id,
+                  Hex(WindowTextA(child)).c_str(), Hex(WindowTextW(child)).c_str(),
+                  IsWindowVisible(child) ? 1 : 0);
+    } else if (_stricmp(childClass.c_str(), "Button") == 0) {
+      const bool isDefault = (style & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
+      std::printf("button id=%d text=%s textw=%s default=%d visible=%d\n", id,
+                  Hex(WindowTextA(child)).c_str(), Hex(WindowTextW(child)).c_str(),
+                  isDefault ? 1 : 0, IsWindowVisible(child) ? 1 : 0);
+    } else {
+      std::printf("child id=%d class=%s text=%s\n", id, Hex(childClass).c_str(),
+                  Hex(WindowTextA(child)).c_str());
+    }
+  }
+  return 0;
+}
+
+int CommandPress(int buttonId, DWORD pid, DWORD timeoutMs) {
+  HWND box = WaitFor([&] { return FindMessageBox(pid); }, timeoutMs);
+  if (!box) {
+    std::printf("none class=%s\n", Hex(std::string("#32770")).c_str());
+    return 1;
+  }
+  const char* method = "click";
+  if (HWND button = GetDlgItem(box, buttonId)) {
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutA(button, BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &ignored);
+  }
+  const bool closed = WaitFor([&] { return IsWindow(box) ? nullptr : box; }, 2000) != nullptr;
+  if (!closed) {
+    // A click can miss (e.g. a button without a window); the command is what the box acts on.
+    method = "command";
+    PostMessageA(box, WM_COMMAND, MAKEWPARAM(buttonId, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(box, buttonId)));
+  }
+  std::printf("pressed id=%d method=%s\n", buttonId, method);
+  return 0;
+}
+
+int CommandSysColor(int index) {
+  const DWORD color = GetSysColor(index);
+  std::printf("syscolor index=%d value=0x%08lx r=%d g=%d b=%d\n", index, color, GetRValue(color),
+              GetGValue(color), GetBValue(color));
+  return 0;
+}
+
+int CommandTopLevel() {
+  HWND top = GetTopWindow(GetDesktopWindow());
+  if (!top) {
+    std::printf("none\n");
+    return 1;
+  }
+  PrintWindowRecord("toplevel", top);
+  return 0;
+}
+
+// Visible top-level windows from the top of the z-order down.
+int CommandZOrder(int count) {
+  int index = 0;
+  for (HWND window = GetTopWindow(GetDesktopWindow()); window && index < count;
+       window = GetWindow(window, GW_HWNDNEXT)) {
+    if (!IsWindowVisible(window)) continue;
+    std::printf("z index=%d hwnd=%s pid=%lu class=%s topmost=%d\n", index++,
+                HandleText(window).c_str(), ProcessOf(window), Hex(ClassNameOf(window)).c_str(),
+                (GetWindowLongPtrA(window, GWL_EXSTYLE) & WS_EX_TOPMOST) ? 1 : 0);
+  }
+  return 0;
+}
+
+LRESULT CALLBACK CoverProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_ERASEBKGND) {
+    RECT all{};
+    GetClientRect(window, &all);
+    UniqueBrush brush(CreateSolidBrush(RGB(255, 0, 255)));
+    FillRect(reinterpret_cast<HDC>(wparam), &all, brush.get());
+    return 1;
+  }
+  return DefWindowProcA(window, message, wparam, lparam);
+}
+
+// A magenta topmost popup over the given rectangle, kept for the given time: lets a test
+// check that the clock climbs back on top.
+int CommandCover(int left, int top, int width, int height, DWORD durationMs) {
+  WNDCLASSA windowClass{};
+  windowClass.lpfnWndProc = CoverProc;
+  windowClass.hInstance = GetModuleHandleA(nullptr);
+  windowClass.lpszClassName = "voProbeCover";
+  windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+  RegisterClassA(&windowClass);
+  HWND window = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, "voProbeCover", "cover",
+                                WS_POPUP, left, top, width, height, nullptr, nullptr,
+                                windowClass.hInstance, nullptr);
+  if (!window) {
+    std::printf("error create=%lu\n", GetLastError());
+    return 1;
+  }
+  ShowWindow(window, SW_SHOWNOACTIVATE);
+  SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  std::printf("cover hwnd=%s\n", HandleText(window).c_str());
+  std::fflush(stdout);
+  const ULONGLONG deadline = GetTickCount64() + durationMs;
+  while (GetTickCount64() < deadline) {
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+  }
+  DestroyWindow(window);
+  return 0;
+}
+
+int Usage() {
+  std::fprintf(stderr,
+               "usage: probe <command> ...\n"
+               "  window <class> [wait-ms]         describe the top-level window of a class\n"
+               "  waitgone <class> <wait-ms>       wait until no window of the class exists\n"
+               "  windows <class>                  every top-level window of its process\n"
+               "  send <msg> <wparam> <lparam> [class]   SendMessage, print the result\n"
+               "  post <msg> <wparam> <lparam> [class]   PostMessage\n"
+               "  posttelop-wild                   post CLK_TELOP with unreadable pointers\n"
+               "  close                            post WM_CLOSE to the clock\n"
+               "  endsession                       send WM_QUERYENDSESSION to the clock\n"
+               "  msgbox [wait-ms] [pid]           describe a message box and its controls\n"
+               "  press <button-id> [wait-ms] [pid]  press a button of a message box\n"
+               "  syscolor <index>                 GetSysColor\n"
+               "  toplevel                         the top window of the desktop\n"
+               "  zorder [count]                   visible top-level windows, top first\n"
+               "  cover <left> <top> <w> <h> <ms>  show a topmost popup for a while\n"
+               "Messages may be numbers or CLK_*, WM_CLOSE, WM_QUERYENDSESSION, ...\n");
+  return 2;
+}
+
+constexpr const char* kClockClass = "TClockPanel";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) return Usage();
+  const std::string command = argv[1];
+  std::vector<long long> numbers;
+  for (int i = 2; i < argc; ++i) {
+    long long value = 0;
+    numbers.push_back(ParseNumber(argv[i], value) ? value : 0);
+  }
+  auto number = [&](size_t index, long long fallback) {
+    return index < numbers.size() ? numbers[index] : fallback;
+  };
+  auto text = [&](int index, const char* fallback) {
+    return index < argc ? argv[index] : fallback;
+  };
+
+  int rc = 2;
+  if (command == "window" && argc >= 3) {
+    rc = CommandWindow(argv[2], static_cast<DWORD>(number(1, 0)));
+  } else if (command == "waitgone" && argc >= 3) {
+    rc = CommandWaitGone(argv[2], static_cast<DWORD>(number(1, 0)));
+  } else if (command == "windows" && argc >= 3) {
+    rc = CommandProcessWindows(argv[2]);
+  } else if ((command == "send" || command == "post") && argc >= 5) {
+    long long message = 0;
+    long long wparam = 0;
+    long long lparam = 0;
+    if (!ParseNumber(argv[2], message) || !ParseNumber(argv[3], wparam) ||
+        !ParseNumber(argv[4], lparam)) {
+      return Usage();
+    }
+    const char* target = text(5, kClockClass);
+    rc = command == "send" ? CommandSend(target, static_cast<UINT>(message),
+                                         static_cast<WPARAM>(wparam), static_cast<LPARAM>(lparam))
+                           : CommandPost(target, static_cast<UINT>(message),
+                                         static_cast<WPARAM>(wparam), static_cast<LPARAM>(lparam));
+  } else if (command == "posttelop-wild") {
+    rc = CommandPost(kClockClass, kClkTelop, 0x10, static_cast<LPARAM>(0xDEAD0000u));
+  } else if (command == "close") {
+    rc = CommandPost(kClockClass, WM_CLOSE, 0, 0);
+  } else if (command == "endsession") {
+    rc = CommandSend(kClockClass, WM_QUERYENDSESSION, 0, 0);
+  } else if (command == "msgbox") {
+    rc = CommandMessageBox(static_cast<DWORD>(number(1, 0)), static_cast<DWORD>(number(0, 0)));
+  } else if (command == "press" && argc >= 3) {
+    rc = CommandPress(static_cast<int>(number(0, IDOK)), static_cast<DWORD>(number(2, 0)),
+                      static_cast<DWORD>(number(1, 0)));
+  } else if (command == "syscolor" && argc >= 3) {
+    rc = CommandSysColor(static_cast<int>(number(0, 0)));
+  } else if (command == "toplevel") {
+    rc = CommandTopLevel();
+  } else if (command == "zorder") {
+    rc = CommandZOrder(static_cast<int>(number(0, 10)));
+  } else if (command == "cover" && argc >= 7) {
+    rc = CommandCover(static_cast<int>(number(0, 0)), static_cast<int>(number(1, 0)),
+                      static_cast<int>(number(2, 0)), static_cast<int>(number(3, 0)),
+                      static_cast<DWORD>(number(4, 0)));
+  } else {
+    return Usage();
+  }
+  std::fflush(stdout);
+  return rc;
+}

@@ -1,0 +1,197 @@
+#include "Panel/Placement.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <utility>
+#include <vector>
+
+#include "support/MemorySettingsStore.h"
+
+namespace vo {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+constexpr int kScreen = 1024;
+constexpr int kFittedWidth = 102;
+
+struct ClampCase {
+  int left, screen, width, expected;
+};
+
+TEST(ClampLeft, KeepsTheStripOnScreen) {
+  const ClampCase cases[] = {
+      {5000, kScreen, kDesignedClockWidth, 830},
+      {-40, kScreen, kDesignedClockWidth, 0},
+      {293, kScreen, kDesignedClockWidth, 293},
+      {0, kScreen, kDesignedClockWidth, 0},
+      {830, kScreen, kDesignedClockWidth, 830},
+      {831, kScreen, kDesignedClockWidth, 830},
+      {INT_MIN, kScreen, kDesignedClockWidth, 0},
+      {INT_MAX, kScreen, kDesignedClockWidth, 830},
+      // Wider than the screen: the right-edge test runs last and wins.
+      {-40, 150, kDesignedClockWidth, -44},
+      {10, 150, kDesignedClockWidth, -44},
+  };
+  for (const ClampCase& c : cases) {
+    EXPECT_EQ(ClampLeft(c.left, c.screen, c.width), c.expected)
+        << c.left << " on " << c.screen << " width " << c.width;
+  }
+}
+
+struct DragCase {
+  int current, mouseX, dragX, expected;
+};
+
+TEST(DragLeft, FollowsTheMouseUpToEitherEdge) {
+  const DragCase cases[] = {
+      {293, 50, 10, 333},    // right by 40
+      {293, 10, 50, 253},    // left by 40
+      {293, 30, 30, 293},    // no motion
+      {900, 200, 10, kScreen - kFittedWidth},
+      {20, -100, 10, 0},
+      {INT_MAX, INT_MAX, INT_MIN, kScreen - kFittedWidth},  // no overflow
+      {INT_MIN, INT_MIN, INT_MAX, 0},
+  };
+  for (const DragCase& c : cases) {
+    EXPECT_EQ(DragLeft(c.current, c.mouseX, c.dragX, kScreen, kFittedWidth), c.expected)
+        << c.current << " + " << c.mouseX << " - " << c.dragX;
+  }
+}
+
+// The clock window with its designed place and colours.
+struct FakeClock final : PositionTarget {
+  int left = kDesignedClockLeft;
+  Color fore = kYellow;
+  Color back = kBlack;
+  std::vector<std::pair<Color, Color>> colorCalls;
+
+  int Left() const override { return left; }
+  void SetLeft(int value) override { left = value; }
+  Color ForeColor() const override { return fore; }
+  Color BackColor() const override { return back; }
+  void SetColors(Color newFore, Color newBack) override {
+    fore = newFore;
+    back = newBack;
+    colorCalls.emplace_back(newFore, newBack);
+  }
+};
+
+void StorePosition(MemorySettingsBackend& backend, int left, Color fore, Color back) {
+  backend.PutDword(kClockKeyPath, "Left", left);
+  backend.PutDword(kClockKeyPath, "ForeColor", fore);
+  backend.PutDword(kClockKeyPath, "BackColor", back);
+}
+
+TEST(LoadPosition, AppliesLeftThenBothColoursTogether) {
+  MemorySettingsBackend backend;
+  StorePosition(backend, -40, kRed, kBlue);
+  FakeClock clock;
+  LoadPosition(backend, clock);
+  EXPECT_EQ(clock.left, -40);  // the clamp is the caller's next step
+  EXPECT_THAT(clock.colorCalls, ElementsAre(std::pair{kRed, kBlue}));
+  EXPECT_THAT(backend.readLog(), ElementsAre("Left", "ForeColor", "BackColor"));
+  EXPECT_EQ(backend.openKeys(), 0);
+}
+
+TEST(LoadPosition, WithoutAKeyKeepsTheDesignAndCreatesNothing) {
+  MemorySettingsBackend backend;
+  FakeClock clock;
+  LoadPosition(backend, clock);
+  EXPECT_EQ(clock.left, kDesignedClockLeft);
+  EXPECT_THAT(clock.colorCalls, IsEmpty());
+  EXPECT_FALSE(backend.HasKey(kClockKeyPath));
+  EXPECT_EQ(backend.opens(), 0);
+}
+
+struct PartialLoadCase {
+  const char* label;
+  void (*damage)(MemorySettingsBackend&);
+  int expectedLeft;
+  bool coloursApplied;
+};
+
+TEST(LoadPosition, StopsSilentlyAtTheFirstBadValue) {
+  const PartialLoadCase cases[] = {
+      {"Left as a two-digit REG_SZ",
+       [](MemorySettingsBackend& b) { b.PutText(kClockKeyPath, "Left", "12"); },
+       kDesignedClockLeft, false},
+      {"Left missing", [](MemorySettingsBackend& b) { b.Erase(kClockKeyPath, "Left"); },
+       kDesignedClockLeft, false},
+      {"ForeColor missing", [](MemorySettingsBackend& b) { b.Erase(kClockKeyPath, "ForeColor"); },
+       500, false},
+      {"BackColor missing", [](MemorySettingsBackend& b) { b.Erase(kClockKeyPath, "BackColor"); },
+       500, false},
+      {"BackColor of 8 bytes",
+       [](MemorySettingsBackend& b) {
+         b.Put(kClockKeyPath, "BackColor", {ValueType::kDword, {0, 0, 0, 0, 0, 0, 0, 0}});
+       },
+       500, false},
+      {"only readable",
+       [](MemorySettingsBackend& b) { b.SetReadOnly(kClockKeyPath); }, 500, true},
+      {"not openable", [](MemorySettingsBackend& b) { b.DenyAccess(kClockKeyPath); },
+       kDesignedClockLeft, false},
+  };
+  for (const PartialLoadCase& c : cases) {
+    SCOPED_TRACE(c.label);
+    MemorySettingsBackend backend;
+    StorePosition(backend, 500, kRed, kBlue);
+    c.damage(backend);
+    FakeClock clock;
+    EXPECT_NO_THROW(LoadPosition(backend, clock));
+    EXPECT_EQ(clock.left, c.expectedLeft);
+    EXPECT_EQ(clock.colorCalls.size(), c.coloursApplied ? 1u : 0u);
+    EXPECT_EQ(clock.fore, c.coloursApplied ? kRed : kYellow);
+    EXPECT_EQ(backend.openKeys(), 0);
+  }
+}
+
+TEST(SavePosition, FirstSaveCreatesTheKeyWithThreeValues) {
+  MemorySettingsBackend backend;
+  FakeClock clock;
+  clock.left = -40;
+  clock.fore = kFuchsia;
+  SavePosition(backend, clock);
+  EXPECT_THAT(backend.writeLog(), ElementsAre("Left", "ForeColor", "BackColor"));
+  EXPECT_EQ(backend.GetDword(kClockKeyPath, "Left"), -40);
+  EXPECT_EQ(backend.GetDword(kClockKeyPath, "ForeColor"), kFuchsia);
+  EXPECT_EQ(backend.GetDword(kClockKeyPath, "BackColor"), kBlack);
+  EXPECT_EQ(backend.openKeys(), 0);
+
+  FakeClock reloaded;
+  LoadPosition(backend, reloaded);
+  EXPECT_EQ(reloaded.left, -40);
+  EXPECT_EQ(reloaded.fore, kFuchsia);
+}
+
+TEST(SavePosition, RefusedForeColorKeepsLeftAndStops) {
+  MemorySettingsBackend backend;
+  backend.RefuseWrite(kClockKeyPath, "ForeColor");
+  FakeClock clock;
+  EXPECT_NO_THROW(SavePosition(backend, clock));
+  EXPECT_THAT(backend.writeLog(), ElementsAre("Left", "ForeColor"));
+  EXPECT_EQ(backend.GetDword(kClockKeyPath, "Left"), kDesignedClockLeft);
+  EXPECT_FALSE(backend.Get(kClockKeyPath, "BackColor"));
+  EXPECT_EQ(backend.openKeys(), 0);
+}
+
+TEST(SavePosition, KeyThatCannotBeOpenedForWritingGetsNothing) {
+  for (const bool denied : {false, true}) {
+    MemorySettingsBackend backend;
+    if (denied) {
+      backend.DenyAccess(kClockKeyPath);
+    } else {
+      backend.SetReadOnly(kClockKeyPath);
+    }
+    EXPECT_NO_THROW(SavePosition(backend, FakeClock{}));
+    EXPECT_THAT(backend.writeLog(), IsEmpty());
+    EXPECT_EQ(backend.ValueCount(kClockKeyPath), 0u);
+    EXPECT_EQ(backend.opens(), 0);
+  }
+}
+
+}  // namespace
+}  // namespace vo

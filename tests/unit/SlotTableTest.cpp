@@ -1,0 +1,194 @@
+#include "PlugIns/SlotTable.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace vo {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+using Log = std::vector<std::string>;
+
+class FakeModule {
+ public:
+  FakeModule(std::string path, Log& log) : path_(std::move(path)), log_(log) {}
+  ~FakeModule() { log_.push_back("unload " + path_); }
+
+  void Enable() {
+    log_.push_back("enable " + path_);
+    if (onEnable) onEnable();
+  }
+  void Disable() {
+    log_.push_back("disable " + path_);
+    if (onDisable) onDisable();
+  }
+  void Notify() {
+    log_.push_back("notify " + path_);
+    if (onNotify) onNotify();
+  }
+  const std::string& FileName() const { return path_; }
+
+  std::function<void()> onEnable, onDisable, onNotify;
+
+ private:
+  std::string path_;
+  Log& log_;
+};
+
+using Table = SlotTable<FakeModule>;
+
+class SlotTableTest : public ::testing::Test {
+ protected:
+  std::unique_ptr<FakeModule> Make(const std::string& path) {
+    return std::make_unique<FakeModule>(path, log);
+  }
+  // Fills the table with m0 .. m(count-1).
+  void Fill(std::size_t count) {
+    for (std::size_t i = 0; i < count; ++i) table.Add(Make("m" + std::to_string(i)));
+  }
+  Log Notified() {
+    log.clear();
+    table.ForEachLoaded([](FakeModule& module) { module.Notify(); });
+    return log;
+  }
+
+  Log log;  // outlives the table: modules write to it when destroyed
+  Table table;
+};
+
+TEST_F(SlotTableTest, AddEnablesEachModuleOnceInOrder) {
+  EXPECT_TRUE(table.Add(Make("C:\\vo\\voA.DLL")));
+  EXPECT_TRUE(table.Add(Make("C:\\vo\\vob.dll")));
+  EXPECT_FALSE(table.Add(nullptr));
+
+  EXPECT_THAT(log, ElementsAre("enable C:\\vo\\voA.DLL", "enable C:\\vo\\vob.dll"));
+  EXPECT_THAT(Notified(), ElementsAre("notify C:\\vo\\voA.DLL", "notify C:\\vo\\vob.dll"));
+}
+
+TEST_F(SlotTableTest, ModuleBeyondThe32ndSlotIsUnloadedWithoutEnableOrDisable) {
+  Fill(Table::kSlotCount);
+  log.clear();
+
+  EXPECT_FALSE(table.Add(Make("extra")));
+  EXPECT_THAT(log, ElementsAre("unload extra"));
+  EXPECT_EQ(table.Find("extra"), nullptr);
+  EXPECT_EQ(Notified().size(), Table::kSlotCount);
+}
+
+TEST_F(SlotTableTest, FindComparesPathsIgnoringAsciiCase) {
+  table.Add(Make("C:\\Tools\\voClock.DLL"));
+  table.Add(Make("C:\\Tools\\voOther.dll"));
+
+  struct Case {
+    const char* path;
+    const char* found;  // null: not found
+  };
+  const Case cases[] = {
+      {"C:\\Tools\\voClock.DLL", "C:\\Tools\\voClock.DLL"},
+      {"c:\\TOOLS\\VOCLOCK.dll", "C:\\Tools\\voClock.DLL"},
+      {"c:\\tools\\voother.DLL", "C:\\Tools\\voOther.dll"},
+      {"C:\\Tools\\voClock.DL", nullptr},
+      {"C:\\Tools\\voClock.DLL ", nullptr},
+      {"", nullptr},
+  };
+  for (const Case& c : cases) {
+    const FakeModule* module = table.Find(c.path);
+    if (c.found) {
+      ASSERT_NE(module, nullptr) << c.path;
+      EXPECT_EQ(module->FileName(), c.found) << c.path;
+    } else {
+      EXPECT_EQ(module, nullptr) << c.path;
+    }
+  }
+}
+
+TEST_F(SlotTableTest, FindDoesNotFoldTrailBytesThatLookLikeLetters) {
+  table.Add(Make("C:\\vo\\vo\x83\x41.dll"));  // the trail byte is 'A'
+  EXPECT_EQ(table.Find("C:\\vo\\vo\x83\x61.dll"), nullptr);
+  EXPECT_NE(table.Find("C:\\VO\\VO\x83\x41.DLL"), nullptr);
+}
+
+TEST_F(SlotTableTest, ReleaseAllDisablesAndUnloadsInSlotOrder) {
+  Fill(3);
+  log.clear();
+
+  table.ReleaseAll();
+  EXPECT_THAT(log, ElementsAre("disable m0", "unload m0", "disable m1", "unload m1",
+                               "disable m2", "unload m2"));
+  EXPECT_EQ(table.Find("m0"), nullptr);
+  EXPECT_THAT(Notified(), IsEmpty());
+
+  log.clear();
+  table.ReleaseAll();  // a second close query finds nothing left
+  EXPECT_THAT(log, IsEmpty());
+}
+
+TEST_F(SlotTableTest, DestroyingTheTableDisablesWhatIsStillLoaded) {
+  {
+    Table local;
+    local.Add(Make("a"));
+    local.Add(Make("b"));
+  }
+  EXPECT_THAT(log, ElementsAre("enable a", "enable b", "disable a", "unload a", "disable b",
+                               "unload b"));
+}
+
+// While a module is being disabled its slot is already empty: a tick that runs meanwhile
+// (a module's message box pumps the timer) must skip the hole and still reach the rest,
+// whereas a lookup stops at the first empty slot.
+TEST_F(SlotTableTest, EmptySlotDuringReleaseIsSkippedByWalksAndEndsLookups) {
+  Fill(3);
+  Log walkedDuringDisable;
+  bool foundDuringDisable = true;
+  table.Find("m0")->onDisable = [&] {
+    table.ForEachLoaded(
+        [&](FakeModule& module) { walkedDuringDisable.push_back(module.FileName()); });
+    foundDuringDisable = table.Find("m1") != nullptr;
+  };
+
+  table.ReleaseAll();
+  EXPECT_THAT(walkedDuringDisable, ElementsAre("m1", "m2"));
+  EXPECT_FALSE(foundDuringDisable);
+}
+
+// A module that closes the clock from inside a notification must not be unloaded under its
+// own feet: the release waits for the walk, and the walk stops notifying.
+TEST_F(SlotTableTest, ReleaseRequestedDuringWalkRunsAfterTheCallReturns) {
+  Fill(3);
+  table.Find("m1")->onNotify = [&] { table.ReleaseAll(); };
+
+  EXPECT_THAT(Notified(), ElementsAre("notify m0", "notify m1", "disable m0", "unload m0",
+                                      "disable m1", "unload m1", "disable m2", "unload m2"));
+}
+
+TEST_F(SlotTableTest, ReleaseRequestedInsideWithModuleWaitsForIt) {
+  Fill(2);
+  log.clear();
+
+  const bool found = table.WithModule("M1", [&](FakeModule& module) {
+    table.ReleaseAll();
+    module.Notify();  // still loaded here
+  });
+  EXPECT_TRUE(found);
+  EXPECT_THAT(log, ElementsAre("notify m1", "disable m0", "unload m0", "disable m1",
+                               "unload m1"));
+  EXPECT_FALSE(table.WithModule("m1", [](FakeModule&) { FAIL(); }));
+}
+
+TEST_F(SlotTableTest, ReleaseRequestedFromEnableWaitsForEnableToReturn) {
+  auto module = Make("m0");
+  module->onEnable = [&] { table.ReleaseAll(); };
+
+  table.Add(std::move(module));
+  EXPECT_THAT(log, ElementsAre("enable m0", "disable m0", "unload m0"));
+}
+
+}  // namespace
+}  // namespace vo

@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test: the portable core natively (plain, then with
+# AddressSanitizer and UBSan), the Windows builds with warnings as errors, the plug-in
+# export check, and the end-to-end tests of the real vo.exe under Wine and Xvfb.
+set -euo pipefail
+source "$(dirname "$0")/common.sh"
+
+"$VO_ROOT/tools/setup.sh"
+
+echo "== native build and unit tests"
+configure_and_build "$VO_OUT/native" -DVO_WERROR=ON
+ctest --test-dir "$VO_OUT/native" --output-on-failure -j "$JOBS"
+
+echo "== native unit tests under AddressSanitizer and UBSan"
+configure_and_build "$VO_OUT/sanitize" -DVO_WERROR=ON -DVO_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
+ctest --test-dir "$VO_OUT/sanitize" --output-on-failure -j "$JOBS"
+
+echo "== Windows 32-bit build (the product)"
+configure_and_build "$VO_OUT/win32" -DVO_WERROR=ON -DCMAKE_TOOLCHAIN_FILE="$VO_ROOT/cmake/mingw-i686.cmake"
+ctest --test-dir "$VO_OUT/win32" --output-on-failure
+
+echo "== Windows 64-bit build and end-to-end tests under Wine"
+configure_and_build "$VO_OUT/win64" -DVO_WERROR=ON -DCMAKE_TOOLCHAIN_FILE="$VO_ROOT/cmake/mingw-x86_64.cmake"
+ctest --test-dir "$VO_OUT/win64" --output-on-failure
