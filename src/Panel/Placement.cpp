@@ -19,8 +19,8 @@ std::int64_t ClampWide(std::int64_t left, std::int64_t screenWidth, std::int64_t
 }
 
 int ToInt(std::int64_t value) {
-  return static_cast<int>(
-      std::clamp<std::int64_t>(value, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+  return static_cast<int>(std::clamp<std::int64_t>(value, std::numeric_limits<int>::min(),
+                                                   std::numeric_limits<int>::max()));
 }
 
 }  // namespace

@@ -20,9 +20,9 @@ std::string WithoutPercent(std::string_view text) {
 }
 
 // Appends the replacement of a token whose '%' has just been taken off the end of out.
-// A '%' now left at the end would join with a replacement that starts with the token's letter
-// into another token, which the search from the start would replace next, and so on for every
-// '%' in the run: each one turns into the replacement minus its first letter.
+// If the replacement starts with the token's letter, a '%' left at the end of out forms the
+// token again and the search from the start would replace it next: the whole run of '%'
+// before it is swallowed, each one adding the replacement minus its first letter.
 void AppendReplacement(std::string& out, char letter, std::string_view replacement) {
   if (replacement.empty()) return;
   std::size_t joined = 0;
@@ -46,9 +46,7 @@ int GetInterval(bool sel15m, bool sel30m, bool sel01h) {
   return interval;
 }
 
-bool IsSignalMinute(int minute, int interval) {
-  return interval > 0 && minute % interval == 0;
-}
+bool IsSignalMinute(int minute, int interval) { return interval > 0 && minute % interval == 0; }
 
 std::string FormatTokenText(std::string_view pattern, DateTime value,
                             const FormatSettings& settings) {
@@ -96,8 +94,8 @@ std::string MakeTelop(std::string_view telopTemplate, DateTime value,
   std::string text(telopTemplate);
   for (const TelopToken& token : kTelopTokens) {
     if (text.find(token.token) == std::string::npos) continue;
-    text = ReplaceTokenInOnePass(text, token.token,
-                                 FormatTokenText(token.pattern, value, settings));
+    text =
+        ReplaceTokenInOnePass(text, token.token, FormatTokenText(token.pattern, value, settings));
   }
   return text;
 }

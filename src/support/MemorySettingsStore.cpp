@@ -29,8 +29,7 @@ class MemorySettingsBackend::Key final : public SettingsKey {
     store_.writeLog_.emplace_back(name);
     KeyData* key = store_.Find(path_);
     if (!writable_ || !key || key->readOnly || key->refusedWrites.contains(name)) return false;
-    key->values.insert_or_assign(std::string(name),
-                                 StoredValue{type, {data.begin(), data.end()}});
+    key->values.insert_or_assign(std::string(name), StoredValue{type, {data.begin(), data.end()}});
     return true;
   }
 
@@ -42,10 +41,9 @@ class MemorySettingsBackend::Key final : public SettingsKey {
 
 bool MemorySettingsBackend::CaseInsensitiveLess::operator()(std::string_view a,
                                                             std::string_view b) const {
-  return std::lexicographical_compare(
-      a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        return FoldCase(static_cast<unsigned char>(x)) < FoldCase(static_cast<unsigned char>(y));
-      });
+  return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+    return FoldCase(static_cast<unsigned char>(x)) < FoldCase(static_cast<unsigned char>(y));
+  });
 }
 
 std::string_view MemorySettingsBackend::Normalize(std::string_view path) {
@@ -98,9 +96,10 @@ void MemorySettingsBackend::PutDword(std::string_view path, std::string_view nam
                                      std::int32_t value) {
   const auto bits = static_cast<std::uint32_t>(value);
   Put(path, name,
-      StoredValue{ValueType::kDword,
-                  {static_cast<unsigned char>(bits), static_cast<unsigned char>(bits >> 8),
-                   static_cast<unsigned char>(bits >> 16), static_cast<unsigned char>(bits >> 24)}});
+      StoredValue{
+          ValueType::kDword,
+          {static_cast<unsigned char>(bits), static_cast<unsigned char>(bits >> 8),
+           static_cast<unsigned char>(bits >> 16), static_cast<unsigned char>(bits >> 24)}});
 }
 
 void MemorySettingsBackend::PutText(std::string_view path, std::string_view name,

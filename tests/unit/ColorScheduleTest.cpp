@@ -19,12 +19,16 @@ struct BlendCase {
 
 TEST(BlendColorsTest, DefaultAnchorsThroughTheDay) {
   const BlendCase cases[] = {
-      {0, 0, 0x0000FFFF, 0x00000000},  {3, 0, 0x0000FFFF, 0x007F0000},
-      {5, 59, 0x0000FFFF, 0x00FE0000}, {6, 0, 0x0000FFFF, 0x00FF0000},
-      {9, 0, 0x0000FFFF, 0x00FF007F},  {14, 30, 0x0000FFFF, 0x009400FF},
+      {0, 0, 0x0000FFFF, 0x00000000},
+      {3, 0, 0x0000FFFF, 0x007F0000},
+      {5, 59, 0x0000FFFF, 0x00FE0000},
+      {6, 0, 0x0000FFFF, 0x00FF0000},
+      {9, 0, 0x0000FFFF, 0x00FF007F},
+      {14, 30, 0x0000FFFF, 0x009400FF},
       {21, 0, 0x0000FFFF, 0x0000007F},
       // 359/360 of the way from red back to black still truncates to 0.
-      {23, 59, 0x0000FFFF, 0x00000000}, {18, 0, 0x0000FFFF, 0x000000FF},
+      {23, 59, 0x0000FFFF, 0x00000000},
+      {18, 0, 0x0000FFFF, 0x000000FF},
       {12, 0, 0x0000FFFF, 0x00FF00FF},
   };
   for (const BlendCase& c : cases) {
@@ -97,12 +101,16 @@ TEST(SplitColorTest, SignedTruncatingArithmetic) {
     ColorChannels channels;
   };
   const Case cases[] = {
-      {0x00000000, {0, 0, 0}},       {0x0000FFFF, {255, 255, 0}},
-      {0x00FF0000, {0, 0, 255}},     {0x12345678, {0x78, 0x56, 0x34}},
+      {0x00000000, {0, 0, 0}},
+      {0x0000FFFF, {255, 255, 0}},
+      {0x00FF0000, {0, 0, 255}},
+      {0x12345678, {0x78, 0x56, 0x34}},
       // Negative values: the remainders are negative, and their low bytes differ from a
       // plain shift of the bits.
-      {0x80000005, {5, 1, 1}},       {0x8000000F, {15, 1, 1}},
-      {0x80FFFFFF, {255, 0, 0}},     {0xFFFFFFFF, {255, 0, 0}},
+      {0x80000005, {5, 1, 1}},
+      {0x8000000F, {15, 1, 1}},
+      {0x80FFFFFF, {255, 0, 0}},
+      {0xFFFFFFFF, {255, 0, 0}},
       {0xFF000000, {0, 0, 0}},
   };
   for (const Case& c : cases) {

@@ -133,7 +133,7 @@ TEST(FormatStamp, OutputIsCappedWithoutSplittingACharacter) {
   EXPECT_EQ(FormatStamp(std::string(300, 'x'), kExample, settings), std::string(256, 'x'));
   EXPECT_EQ(FormatStamp(std::string(300, '/'), kExample, settings), std::string(256, '/'));
   std::string longNames;
-  for (int i = 0; i < 40; ++i) longNames += "mmmm ";
+  for (int i = 0; i < 60; ++i) longNames += "mmmm ";
   EXPECT_EQ(FormatStamp(longNames, kExample, settings).size(), 256u);
 
   std::string kanji = "a";

@@ -1,5 +1,3 @@
-#include "Panel/Placement.h"
-
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -7,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "Panel/Placement.h"
 #include "support/MemorySettingsStore.h"
 
 namespace vo {
@@ -48,9 +47,9 @@ struct DragCase {
 
 TEST(DragLeft, FollowsTheMouseUpToEitherEdge) {
   const DragCase cases[] = {
-      {293, 50, 10, 333},    // right by 40
-      {293, 10, 50, 253},    // left by 40
-      {293, 30, 30, 293},    // no motion
+      {293, 50, 10, 333},  // right by 40
+      {293, 10, 50, 253},  // left by 40
+      {293, 30, 30, 293},  // no motion
       {900, 200, 10, kScreen - kFittedWidth},
       {20, -100, 10, 0},
       {INT_MAX, INT_MAX, INT_MIN, kScreen - kFittedWidth},  // no overflow
@@ -117,8 +116,8 @@ struct PartialLoadCase {
 TEST(LoadPosition, StopsSilentlyAtTheFirstBadValue) {
   const PartialLoadCase cases[] = {
       {"Left as a two-digit REG_SZ",
-       [](MemorySettingsBackend& b) { b.PutText(kClockKeyPath, "Left", "12"); },
-       kDesignedClockLeft, false},
+       [](MemorySettingsBackend& b) { b.PutText(kClockKeyPath, "Left", "12"); }, kDesignedClockLeft,
+       false},
       {"Left missing", [](MemorySettingsBackend& b) { b.Erase(kClockKeyPath, "Left"); },
        kDesignedClockLeft, false},
       {"ForeColor missing", [](MemorySettingsBackend& b) { b.Erase(kClockKeyPath, "ForeColor"); },
@@ -130,8 +129,7 @@ TEST(LoadPosition, StopsSilentlyAtTheFirstBadValue) {
          b.Put(kClockKeyPath, "BackColor", {ValueType::kDword, {0, 0, 0, 0, 0, 0, 0, 0}});
        },
        500, false},
-      {"only readable",
-       [](MemorySettingsBackend& b) { b.SetReadOnly(kClockKeyPath); }, 500, true},
+      {"only readable", [](MemorySettingsBackend& b) { b.SetReadOnly(kClockKeyPath); }, 500, true},
       {"not openable", [](MemorySettingsBackend& b) { b.DenyAccess(kClockKeyPath); },
        kDesignedClockLeft, false},
   };

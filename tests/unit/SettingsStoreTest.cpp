@@ -1,5 +1,3 @@
-#include "support/SettingsStore.h"
-
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -10,6 +8,7 @@
 
 #include "setting/Options.h"
 #include "support/MemorySettingsStore.h"
+#include "support/SettingsStore.h"
 
 namespace vo {
 namespace {
@@ -166,7 +165,8 @@ TEST(SettingsAccessor, WritesUseTheStoredEncodings) {
   EXPECT_EQ(backend.Get(kKey, "Left"), Raw(ValueType::kDword, {0xD8, 0xFF, 0xFF, 0xFF}));
   EXPECT_EQ(backend.Get(kKey, "On"), Raw(ValueType::kDword, {1, 0, 0, 0}));
   EXPECT_EQ(backend.Get(kKey, "Off"), Raw(ValueType::kDword, {0, 0, 0, 0}));
-  EXPECT_EQ(backend.Get(kKey, "Telop"), Bytes(ValueType::kString, std::string_view("%h\x8E\x9E\0", 5)));
+  EXPECT_EQ(backend.Get(kKey, "Telop"),
+            Bytes(ValueType::kString, std::string_view("%h\x8E\x9E\0", 5)));
   EXPECT_EQ(backend.Get(kKey, "Empty"), Raw(ValueType::kString, {0}));
   EXPECT_EQ(backend.Get(kKey, "Cut"), Bytes(ValueType::kString, std::string_view("ab\0", 3)));
 }
@@ -303,9 +303,9 @@ struct FakeSignalOptions final : SignalOptionsView {
   void SetInterval(int minutes) override { interval = minutes; }
 };
 
-const std::vector<std::string> kColorOrder = {
-    "Active",        "ForeColor0000", "ForeColor0600", "ForeColor1200", "ForeColor1800",
-    "BackColor0000", "BackColor0600", "BackColor1200", "BackColor1800"};
+const std::vector<std::string> kColorOrder = {"Active",        "ForeColor0000", "ForeColor0600",
+                                              "ForeColor1200", "ForeColor1800", "BackColor0000",
+                                              "BackColor0600", "BackColor1200", "BackColor1800"};
 const std::vector<std::string> kSignalOrder = {"useTelop", "Telop", "useWaveFile", "WaveFile",
                                                "Interval"};
 
@@ -338,7 +338,8 @@ TEST(Options, IntervalFromStoredMapsToTheThreeChoices) {
                                                       {-5, 15},
                                                       {INT_MIN, 15},
                                                       {INT_MAX, 60}}};
-  for (const auto& [stored, minutes] : cases) EXPECT_EQ(IntervalFromStored(stored), minutes) << stored;
+  for (const auto& [stored, minutes] : cases)
+    EXPECT_EQ(IntervalFromStored(stored), minutes) << stored;
 }
 
 TEST(Options, WithoutAnOptionsKeyLoadsChangeNothing) {

@@ -39,8 +39,8 @@ FormatSettings JoiningSettings(std::string eraName, std::string eraYear) {
   return settings;
 }
 
-const DateTime kSevenDecember = EncodeDateTime(2026, 12, 7, 9, 0);       // a Monday
-const DateTime kSevenDecemberLate = EncodeDateTime(2026, 12, 7, 9, 5);  // a Monday
+const DateTime kSevenDecember = EncodeDateTime(2026, 12, 7, 9, 0);  // a Monday
+const DateTime kSevenDecemberLate = EncodeDateTime(2026, 12, 7, 9, 5);
 
 TEST(GetIntervalTest, LastCheckedButtonWins) {
   struct Case {
@@ -153,17 +153,16 @@ std::string RandomText(std::mt19937& rng, std::string_view alphabet, std::size_t
 }
 
 // Heavy on '%' and token letters; also bytes of double-byte characters.
-constexpr std::string_view kTemplateAlphabet =
-    "%%%%%%GgeYyMmdhnwGgeMmx \x82\xA0\x83\x68\x8E\x9E";
+constexpr std::string_view kTemplateAlphabet = "%%%%%%GgeYyMmdhnwGgeMmx \x82\xA0\x83\x68\x8E\x9E";
 
 TEST(MakeTelopTest, MatchesTheReferenceOnRandomTemplates) {
   std::mt19937 rng(20261207);
   const std::vector<std::pair<std::string, std::string>> eras = {
       {"", ""}, {"G", "0e"}, {"gY", "1"}, {"Gg", "0y"}, {"e", "M"}, {"Mx", "0"}, {"%g", "%e"},
   };
-  const std::vector<DateTime> moments = {
-      kSevenDecember, kSevenDecemberLate, EncodeDateTime(2024, 5, 1, 23, 59),
-      EncodeDateTime(2025, 1, 5, 0, 0)};
+  const std::vector<DateTime> moments = {kSevenDecember, kSevenDecemberLate,
+                                         EncodeDateTime(2024, 5, 1, 23, 59),
+                                         EncodeDateTime(2025, 1, 5, 0, 0)};
   for (const auto& [eraName, eraYear] : eras) {
     FormatSettings settings = JoiningSettings(eraName, eraYear);
     for (DateTime moment : moments) {
@@ -215,8 +214,7 @@ TEST(SignalStepTest, Decisions) {
       {"empty wave path alone", 30, 30, false, "%h", true, "", SignalDecision{"", "", false}},
       {"empty template alone", 45, 15, true, "", false, "a.wav", SignalDecision{"", "", false}},
       {"telop only", 0, 60, true, "%h:%n", false, "a.wav", SignalDecision{"09:00", "", true}},
-      {"wave only", 0, 15, false, "%h", true, "sample.wav",
-       SignalDecision{"", "sample.wav", true}},
+      {"wave only", 0, 15, false, "%h", true, "sample.wav", SignalDecision{"", "sample.wav", true}},
       {"both", 0, 60, true, "%h", true, "c:\\x.wav", SignalDecision{"09", "c:\\x.wav", true}},
   };
   const FormatSettings settings = JapaneseSettings();

@@ -15,6 +15,12 @@ namespace vo::win {
 
 namespace form = vo::forms::clock;
 
+#define VO_CHECK_NUMBER(id, name, offset) \
+  static_assert(static_cast<UINT>(ClockMessage::id) == WM_USER + 100 + (offset));
+VO_CLOCK_MESSAGES(VO_CHECK_NUMBER)
+#undef VO_CHECK_NUMBER
+static_assert(CLK_TELOP == WM_USER + 100 && CLK_GETLEFT == WM_USER + 105);
+
 namespace {
 
 enum MenuId : UINT { kMenuBlankId = 100, kMenuSettingId, kMenuAboutId, kMenuExitId };
@@ -430,7 +436,7 @@ void TClockPanel::ReleasePlugIns() { FPlugIns.ReleaseAll(); }
 void TClockPanel::FormClose() {
   // A time signal posted just before the close is neither shown nor played.
   MSG pending;
-  while (PeekMessageA(&pending, window_, +ClockMessage::CLK_TELOP, +ClockMessage::CLK_TELOP,
+  while (PeekMessageA(&pending, window_, CLK_TELOP, CLK_TELOP,
                       PM_REMOVE)) {
   }
 }
@@ -504,7 +510,7 @@ LRESULT TClockPanel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       PostQuitMessage(0);
       return 0;
 
-    case +ClockMessage::CLK_TELOP: {
+    case CLK_TELOP: {
       // The pointers come from another module or even another process: copy what can be
       // read and treat the rest as no text.
       const std::string telop = CopyForeignString(reinterpret_cast<const void*>(wParam));
@@ -512,17 +518,17 @@ LRESULT TClockPanel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       ShowTelop(telop, wave);
       return 0;
     }
-    case +ClockMessage::CLK_SETCOLOR:
+    case CLK_SETCOLOR:
       SetColors(static_cast<Color>(wParam), static_cast<Color>(lParam));
       return 0;
-    case +ClockMessage::CLK_GETFORECOLOR:
+    case CLK_GETFORECOLOR:
       return static_cast<LRESULT>(FForeColor);
-    case +ClockMessage::CLK_GETBACKCOLOR:
+    case CLK_GETBACKCOLOR:
       return static_cast<LRESULT>(FBackColor);
-    case +ClockMessage::CLK_SETLEFT:
+    case CLK_SETLEFT:
       SetLeft(static_cast<int>(static_cast<std::int32_t>(wParam)));
       return 0;
-    case +ClockMessage::CLK_GETLEFT:
+    case CLK_GETLEFT:
       return static_cast<LRESULT>(Left());
     default:
       return Default(message, wParam, lParam);

@@ -33,6 +33,10 @@ void SetClientSize(HWND window, int width, int height);
 // cannot be created is skipped; GetDlgItem then finds nothing for its id.
 void CreateControls(HWND parent, std::span<const ControlSpec> controls, HFONT font);
 
+// Sizes a label to its text in its own font, as a self-sizing label does; a right-aligned
+// label keeps its right edge, others their left edge.
+void FitToText(HWND control, bool keepRightEdge);
+
 // `pixelHeight` is the character height (the em size), not the cell height.
 UniqueFont MakeFont(const char* face, int pixelHeight, bool bold, bool italic,
                     BYTE charset = SHIFTJIS_CHARSET);

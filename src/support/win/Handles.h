@@ -47,7 +47,7 @@ class UniqueHandle {
 
 namespace detail {
 inline void CloseKey(HKEY key) { RegCloseKey(key); }
-inline void FreeModule(HMODULE module) { FreeLibrary(module); }
+inline void UnloadModule(HMODULE module) { FreeLibrary(module); }
 inline void DeleteGdiObject(HGDIOBJ object) { DeleteObject(object); }
 inline void DeleteMemoryDC(HDC dc) { DeleteDC(dc); }
 inline void DestroyIconHandle(HICON icon) { DestroyIcon(icon); }
@@ -59,7 +59,7 @@ inline void DeleteTypedGdiObject(T object) {
 }  // namespace detail
 
 using UniqueKey = UniqueHandle<HKEY, detail::CloseKey>;
-using UniqueModule = UniqueHandle<HMODULE, detail::FreeModule>;
+using UniqueModule = UniqueHandle<HMODULE, detail::UnloadModule>;
 using UniqueBrush = UniqueHandle<HBRUSH, detail::DeleteTypedGdiObject<HBRUSH>>;
 using UniqueFont = UniqueHandle<HFONT, detail::DeleteTypedGdiObject<HFONT>>;
 using UniqueBitmap = UniqueHandle<HBITMAP, detail::DeleteTypedGdiObject<HBITMAP>>;

@@ -39,7 +39,9 @@ EraText PlatformEra(const CivilDate& date, int yearDigits) {
   st.wMonth = static_cast<WORD>(date.month);
   st.wDay = static_cast<WORD>(date.day);
   st.wDayOfWeek = static_cast<WORD>(date.dayOfWeek - 1);
-  return {DateText(st, "gg"), DateText(st, yearDigits > 2 ? "yyyy" : "yy")};
+  // Windows reads "g" and "gg" alike as the era name; Wine repeats the name once per
+  // g ("ADAD" for "gg"), so the single g is the picture both agree on.
+  return {DateText(st, "g"), DateText(st, yearDigits > 2 ? "yyyy" : "yy")};
 }
 
 void LoadSeparatorsAndLanguage(LCID locale, FormatSettings& settings) {

@@ -68,8 +68,7 @@ class RegistryKey final : public SettingsKey {
 
 }  // namespace
 
-std::unique_ptr<SettingsKey> RegistrySettingsBackend::OpenKey(std::string_view path,
-                                                              bool create) {
+std::unique_ptr<SettingsKey> RegistrySettingsBackend::OpenKey(std::string_view path, bool create) {
   const std::string subKey = SubKeyOf(path);
   HKEY key = nullptr;
   if (create) {

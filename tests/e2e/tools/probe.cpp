@@ -288,7 +288,15 @@ std::string IdentifyIcon(HWND iconStatic, const char*& method, double& score) {
 
 // ---- commands ----------------------------------------------------------------------------
 
-HWND TargetWindow(const char* windowClass) { return FindWindowA(windowClass, nullptr); }
+// A target is a window class name, or a window handle written as 0x... .
+HWND TargetWindow(const char* target) {
+  if (target[0] == '0' && (target[1] == 'x' || target[1] == 'X')) {
+    HWND window = reinterpret_cast<HWND>(
+        static_cast<uintptr_t>(std::strtoull(target, nullptr, 16)));
+    return IsWindow(window) ? window : nullptr;
+  }
+  return FindWindowA(target, nullptr);
+}
 
 int CommandWindow(const char* windowClass, DWORD timeoutMs) {
   HWND window = WaitFor([&] { return TargetWindow(windowClass); }, timeoutMs);
@@ -324,6 +332,18 @@ int CommandProcessWindows(const char* windowClass) {
   for (HWND other : TopLevelWindows()) {
     if (ProcessOf(other) == pid) PrintWindowRecord("window", other);
   }
+  return 0;
+}
+
+// Every top-level window of a class, whichever process owns it.
+int CommandClassWindows(const char* windowClass) {
+  int count = 0;
+  for (HWND window : TopLevelWindows()) {
+    if (ClassNameOf(window) != windowClass) continue;
+    PrintWindowRecord("window", window);
+    ++count;
+  }
+  std::printf("count value=%d\n", count);
   return 0;
 }
 
@@ -443,6 +463,15 @@ int CommandZOrder(int count) {
   return 0;
 }
 
+void PumpMessagesFor(DWORD durationMs) {
+  const ULONGLONG deadline = GetTickCount64() + durationMs;
+  while (GetTickCount64() < deadline) {
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+  }
+}
+
 LRESULT CALLBACK CoverProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   if (message == WM_ERASEBKGND) {
     RECT all{};
@@ -474,12 +503,28 @@ int CommandCover(int left, int top, int width, int height, DWORD durationMs) {
   SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   std::printf("cover hwnd=%s\n", HandleText(window).c_str());
   std::fflush(stdout);
-  const ULONGLONG deadline = GetTickCount64() + durationMs;
-  while (GetTickCount64() < deadline) {
-    MSG message;
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+  PumpMessagesFor(durationMs);
+  DestroyWindow(window);
+  return 0;
+}
+
+// A hidden top-level window of the given class, kept for the given time: a stand-in for
+// another program's window that the clock may mistake for a running copy.
+int CommandHold(const char* className, DWORD durationMs) {
+  WNDCLASSA windowClass{};
+  windowClass.lpfnWndProc = DefWindowProcA;
+  windowClass.hInstance = GetModuleHandleA(nullptr);
+  windowClass.lpszClassName = className;
+  RegisterClassA(&windowClass);
+  HWND window = CreateWindowExA(0, className, "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                windowClass.hInstance, nullptr);
+  if (!window) {
+    std::printf("error create=%lu\n", GetLastError());
+    return 1;
   }
+  std::printf("hold hwnd=%s\n", HandleText(window).c_str());
+  std::fflush(stdout);
+  PumpMessagesFor(durationMs);
   DestroyWindow(window);
   return 0;
 }
@@ -490,6 +535,7 @@ int Usage() {
                "  window <class> [wait-ms]         describe the top-level window of a class\n"
                "  waitgone <class> <wait-ms>       wait until no window of the class exists\n"
                "  windows <class>                  every top-level window of its process\n"
+               "  classwindows <class>             every top-level window of the class\n"
                "  send <msg> <wparam> <lparam> [class]   SendMessage, print the result\n"
                "  post <msg> <wparam> <lparam> [class]   PostMessage\n"
                "  posttelop-wild                   post CLK_TELOP with unreadable pointers\n"
@@ -501,6 +547,8 @@ int Usage() {
                "  toplevel                         the top window of the desktop\n"
                "  zorder [count]                   visible top-level windows, top first\n"
                "  cover <left> <top> <w> <h> <ms>  show a topmost popup for a while\n"
+               "  hold <class> <ms>                keep a hidden window of a class for a while\n"
+               "A target <class> may also be a window handle, 0x...\n"
                "Messages may be numbers or CLK_*, WM_CLOSE, WM_QUERYENDSESSION, ...\n");
   return 2;
 }
@@ -531,6 +579,8 @@ int main(int argc, char** argv) {
     rc = CommandWaitGone(argv[2], static_cast<DWORD>(number(1, 0)));
   } else if (command == "windows" && argc >= 3) {
     rc = CommandProcessWindows(argv[2]);
+  } else if (command == "classwindows" && argc >= 3) {
+    rc = CommandClassWindows(argv[2]);
   } else if ((command == "send" || command == "post") && argc >= 5) {
     long long message = 0;
     long long wparam = 0;
@@ -565,6 +615,8 @@ int main(int argc, char** argv) {
     rc = CommandCover(static_cast<int>(number(0, 0)), static_cast<int>(number(1, 0)),
                       static_cast<int>(number(2, 0)), static_cast<int>(number(3, 0)),
                       static_cast<DWORD>(number(4, 0)));
+  } else if (command == "hold" && argc >= 4) {
+    rc = CommandHold(argv[2], static_cast<DWORD>(number(1, 0)));
   } else {
     return Usage();
   }

@@ -1,0 +1,150 @@
+#include "PlugIns/win/PlugIns.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "Panel/win/ForeignString.h"
+#include "PlugIns/PlugInPaths.h"
+
+namespace vo::win {
+namespace {
+
+constexpr char kPlugInMask[] = "vo*.DLL";
+
+// GetProcAddress gives a generic function pointer; going through void (*)() tells the
+// compiler the cast to the real signature is meant.
+template <class Proc>
+Proc Resolve(HMODULE module, const char* name) {
+  return reinterpret_cast<Proc>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
+}
+
+// A file that is not a loadable library must be skipped silently, without the system's
+// error box.
+class QuietErrorMode {
+ public:
+  QuietErrorMode() : previous_(SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX)) {}
+  QuietErrorMode(const QuietErrorMode&) = delete;
+  QuietErrorMode& operator=(const QuietErrorMode&) = delete;
+  ~QuietErrorMode() { SetErrorMode(previous_); }
+
+ private:
+  UINT previous_;
+};
+
+class FindHandle {
+ public:
+  FindHandle(const char* pattern, WIN32_FIND_DATAA& data)
+      : handle_(FindFirstFileA(pattern, &data)) {}
+  FindHandle(const FindHandle&) = delete;
+  FindHandle& operator=(const FindHandle&) = delete;
+  ~FindHandle() {
+    if (ok()) FindClose(handle_);
+  }
+  bool ok() const { return handle_ != INVALID_HANDLE_VALUE; }
+  bool Next(WIN32_FIND_DATAA& data) const { return FindNextFileA(handle_, &data) != FALSE; }
+
+ private:
+  HANDLE handle_;
+};
+
+bool IsPlainFile(DWORD attributes) {
+  return (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN |
+                        FILE_ATTRIBUTE_SYSTEM)) == 0;
+}
+
+// The order of a sorted list box: the user locale's case-insensitive comparison, with the
+// bytes deciding between names it calls equal.
+bool ListBoxLess(const std::string& a, const std::string& b) {
+  const int order =
+      CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.c_str(), -1, b.c_str(), -1);
+  if (order == CSTR_LESS_THAN) return true;
+  if (order == CSTR_GREATER_THAN) return false;
+  return a < b;
+}
+
+}  // namespace
+
+TVoPlugInsIF::TVoPlugInsIF(std::string path) : fileName_(std::move(path)) {
+  {
+    QuietErrorMode quiet;
+    module_ = UniqueModule(LoadLibraryA(fileName_.c_str()));
+  }
+  if (!module_) return;
+  const HMODULE m = module_.get();
+  enable_ = Resolve<VpiEnableProc>(m, "VpiEnable");
+  disable_ = Resolve<VpiDisableProc>(m, "VpiDisable");
+  notify_ = Resolve<VpiNotifyProc>(m, "VpiNotify");
+  notifyFreq_ = Resolve<VpiNotifyFreqProc>(m, "VpiNotifyFreq");
+  discription_ = Resolve<VpiDiscriptionProc>(m, "VpiDiscription");
+  setProps_ = Resolve<VpiSetPropsProc>(m, "VpiSetProps");
+}
+
+void TVoPlugInsIF::Enable() const {
+  if (enable_) enable_();
+}
+
+void TVoPlugInsIF::Disable() const {
+  if (disable_) disable_();
+}
+
+void TVoPlugInsIF::Notify(HWND clock, double now) const {
+  if (notify_) notify_(clock, now);
+}
+
+void TVoPlugInsIF::NotifyFreq(HWND clock, double now) const {
+  if (notifyFreq_) notifyFreq_(clock, now);
+}
+
+std::string TVoPlugInsIF::Description() const {
+  // Read defensively: a careless module may hand back a stray pointer.
+  return discription_ ? CopyForeignString(discription_()) : std::string();
+}
+
+void TVoPlugInsIF::SetProps() const {
+  if (setProps_) setProps_();
+}
+
+std::unique_ptr<TVoPlugInsIF> LoadPlugIn(const std::string& path) {
+  auto plugIn = std::make_unique<TVoPlugInsIF>(path);
+  if (plugIn->Invalid()) return nullptr;
+  return plugIn;
+}
+
+std::vector<std::string> ListPlugInFiles(const std::string& directory) {
+  std::vector<std::string> names;
+  if (!SetCurrentDirectoryA(directory.c_str())) return names;
+
+  WIN32_FIND_DATAA data{};
+  const FindHandle find(kPlugInMask, data);
+  if (!find.ok()) return names;
+  do {
+    if (IsPlainFile(data.dwFileAttributes)) names.emplace_back(data.cFileName);
+  } while (find.Next(data));
+
+  std::sort(names.begin(), names.end(), ListBoxLess);
+  return names;
+}
+
+std::string ThisExecutableDirectory() {
+  std::string path(MAX_PATH, '\0');
+  for (;;) {
+    const DWORD length = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (length == 0) return {};
+    if (length < path.size()) {
+      path.resize(length);
+      return ExecutableDirectory(path);
+    }
+    path.resize(path.size() * 2);  // truncated: try a larger buffer
+  }
+}
+
+std::string CurrentDirectory() {
+  const DWORD needed = GetCurrentDirectoryA(0, nullptr);
+  if (needed == 0) return {};
+  std::string directory(needed, '\0');
+  const DWORD length = GetCurrentDirectoryA(needed, directory.data());
+  directory.resize(length < needed ? length : 0);
+  return directory;
+}
+
+}  // namespace vo::win

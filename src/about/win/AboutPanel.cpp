@@ -1,0 +1,265 @@
+#include "about/win/AboutPanel.h"
+
+#include <cstddef>
+#include <iterator>
+#include <system_error>
+
+#include "forms/AboutForm.h"
+#include "forms/Resources.h"
+#include "support/win/FormDialog.h"
+
+namespace vo::win {
+namespace {
+
+namespace form = about_form;
+
+UniqueFont MakeFormFont(const form::FontSpec& spec) {
+  return win::MakeFont(spec.face, spec.pixelHeight, spec.bold, false, spec.charset);
+}
+
+// The logo's palette entry 0 is its background: make it the dialog's face colour.
+UniqueBitmap LoadLogo(HINSTANCE instance) {
+  UniqueBitmap logo(static_cast<HBITMAP>(
+      LoadImageA(instance, MAKEINTRESOURCEA(IDB_LOGO), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+  if (!logo) return logo;
+  UniqueMemoryDC dc(CreateCompatibleDC(nullptr));
+  if (!dc) return logo;
+  SelectedObject selected(dc.get(), logo.get());
+  const COLORREF face = GetSysColor(COLOR_BTNFACE);
+  const RGBQUAD background{GetBValue(face), GetGValue(face), GetRValue(face), 0};
+  SetDIBColorTable(dc.get(), 0, 1, &background);
+  return logo;
+}
+
+void FillSolid(HDC dc, const RECT& area, COLORREF colour) {
+  SetBkColor(dc, colour);
+  ExtTextOutA(dc, 0, 0, ETO_OPAQUE, &area, nullptr, 0, nullptr);
+}
+
+// `width` rings, the top and left edges in one colour, the bottom and right in the other.
+void DrawBevel(HDC dc, RECT bounds, COLORREF topLeft, COLORREF bottomRight, int width) {
+  for (int ring = 0; ring < width; ++ring) {
+    FillSolid(dc, {bounds.left, bounds.top, bounds.right - 1, bounds.top + 1}, topLeft);
+    FillSolid(dc, {bounds.left, bounds.top, bounds.left + 1, bounds.bottom - 1}, topLeft);
+    FillSolid(dc, {bounds.left, bounds.bottom - 1, bounds.right, bounds.bottom}, bottomRight);
+    FillSolid(dc, {bounds.right - 1, bounds.top, bounds.right, bounds.bottom}, bottomRight);
+    InflateRect(&bounds, -1, -1);
+  }
+}
+
+constexpr int kGlyphSize = 16;
+constexpr int kGlyphGap = 4;
+
+// A green check mark in a kGlyphSize square whose top left corner is (left, top).
+void DrawCheckGlyph(HDC dc, int left, int top) {
+  static constexpr POINT kShape[] = {{1, 8}, {3, 6}, {6, 9}, {12, 2}, {14, 4}, {6, 13}};
+  POINT points[std::size(kShape)];
+  for (std::size_t i = 0; i < std::size(kShape); ++i) {
+    points[i] = {left + kShape[i].x, top + kShape[i].y};
+  }
+  UniqueBrush fill(CreateSolidBrush(RGB(0, 160, 0)));
+  UniquePen outline(CreatePen(PS_SOLID, 1, RGB(0, 96, 0)));
+  SelectedObject brush(dc, fill.get());
+  SelectedObject pen(dc, outline.get());
+  Polygon(dc, points, static_cast<int>(std::size(points)));
+}
+
+}  // namespace
+
+TAboutPanel::~TAboutPanel() {
+  if (FHandle && IsWindow(FHandle)) DestroyWindow(FHandle);
+}
+
+void TAboutPanel::Create(HINSTANCE instance, HWND owner) {
+  if (FHandle) return;
+  FInstance = instance;
+  FOwner = owner;
+  HWND dialog = CreateFormDialog(instance, owner, form::kCaption, form::kClientWidth,
+                                 form::kClientHeight, form::kStyle, DialogProc,
+                                 reinterpret_cast<LPARAM>(this));
+  if (!dialog) {
+    throw std::system_error(static_cast<int>(GetLastError()), std::system_category(),
+                            "About box");
+  }
+  FHandle = dialog;
+  FormCreate();
+}
+
+void TAboutPanel::FormCreate() {
+  FDialogFont = MakeFormFont(form::kDialogFont);
+  FNoticeFont = MakeFormFont(form::kNoticeFont);
+  FNameFont = MakeFormFont(form::kNameFont);
+  FVersionFont = MakeFormFont(form::kVersionFont);
+  FPanelBrush = UniqueBrush(CreateSolidBrush(form::kPanelColor));
+  FLogo = LoadLogo(FInstance);
+  FIcon = UniqueIcon(static_cast<HICON>(
+      LoadImageA(FInstance, MAKEINTRESOURCEA(IDI_APP), IMAGE_ICON, 32, 32, LR_DEFAULTCOLOR)));
+
+  SendMessageA(FHandle, WM_SETFONT, reinterpret_cast<WPARAM>(FDialogFont.get()), FALSE);
+  CreateControls(FHandle, form::kControls, FDialogFont.get());
+  const auto setFont = [this](int id, const UniqueFont& font) {
+    SendDlgItemMessageA(FHandle, id, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), FALSE);
+  };
+  setFont(form::kLabel1, FNoticeFont);
+  setFont(form::kLabel2, FNoticeFont);
+  setFont(form::kLblName, FNameFont);
+  setFont(form::kLblVersion, FVersionFont);
+  FitToText(GetDlgItem(FHandle, form::kLabel1), true);
+  FitToText(GetDlgItem(FHandle, form::kLabel2), true);
+  // Beneath the controls that sit on it.
+  SetWindowPos(GetDlgItem(FHandle, form::kPanel1), HWND_BOTTOM, 0, 0, 0, 0,
+               SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+void TAboutPanel::ShowModal() {
+  if (!FHandle) return;
+  CentreOnScreen(FHandle);
+  RunModal(FHandle, FOwner);
+}
+
+void TAboutPanel::btnOkClick() { EndModal(FHandle, IDOK); }
+
+INT_PTR CALLBACK TAboutPanel::DialogProc(HWND dialog, UINT message, WPARAM wParam,
+                                         LPARAM lParam) {
+  if (message == WM_INITDIALOG) SetWindowLongPtrA(dialog, DWLP_USER, lParam);
+  auto* self = reinterpret_cast<TAboutPanel*>(GetWindowLongPtrA(dialog, DWLP_USER));
+  if (!self) return FALSE;
+  if (message == WM_INITDIALOG) self->FHandle = dialog;
+  try {
+    return self->HandleMessage(message, wParam, lParam);
+  } catch (...) {
+    return FALSE;  // nothing here should throw; never let it reach the system
+  }
+}
+
+INT_PTR TAboutPanel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_INITDIALOG:
+      return FALSE;  // focus is set once shown
+    case WM_SHOWWINDOW:
+      if (wParam) {
+        PostMessageA(FHandle, WM_NEXTDLGCTL,
+                     reinterpret_cast<WPARAM>(GetDlgItem(FHandle, form::kBtnOk)), TRUE);
+      }
+      return FALSE;
+    case WM_COMMAND:
+      // OK and Enter arrive as IDOK, Esc as IDCANCEL: all of them close the box.
+      if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
+        btnOkClick();
+        return TRUE;
+      }
+      return FALSE;
+    case WM_CLOSE:
+      btnOkClick();
+      return TRUE;
+    case WM_CTLCOLORSTATIC:
+      return reinterpret_cast<INT_PTR>(
+          OnCtlColorStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam)));
+    case WM_DRAWITEM:
+      return OnDrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)) ? TRUE : FALSE;
+    case WM_SYSCOLORCHANGE:
+      FLogo = LoadLogo(FInstance);
+      InvalidateRect(FHandle, nullptr, TRUE);
+      return FALSE;
+    case WM_NCDESTROY:
+      SetWindowLongPtrA(FHandle, DWLP_USER, 0);
+      FHandle = nullptr;
+      return FALSE;
+    default:
+      return FALSE;
+  }
+}
+
+HBRUSH TAboutPanel::OnCtlColorStatic(HDC dc, HWND control) {
+  SetBkMode(dc, TRANSPARENT);
+  switch (GetDlgCtrlID(control)) {
+    case form::kLblName:
+    case form::kLblVersion:
+      SetTextColor(dc, form::kPanelTextColor);
+      return FPanelBrush.get();
+    default:
+      SetTextColor(dc, form::kNoticeColor);
+      return GetSysColorBrush(COLOR_BTNFACE);
+  }
+}
+
+bool TAboutPanel::OnDrawItem(const DRAWITEMSTRUCT& item) {
+  switch (item.CtlID) {
+    case form::kImage1:
+      DrawLogo(item.hDC, item.rcItem);
+      return true;
+    case form::kPanel1:
+      DrawPanel(item.hDC, item.rcItem);
+      return true;
+    case form::kImage2:
+      DrawIcon(item.hDC, item.rcItem);
+      return true;
+    case form::kBtnOk:
+      DrawOkButton(item);
+      return true;
+    default:
+      return false;
+  }
+}
+
+void TAboutPanel::DrawPanel(HDC dc, RECT bounds) {
+  FillRect(dc, &bounds, FPanelBrush.get());
+  DrawBevel(dc, bounds, GetSysColor(COLOR_BTNSHADOW), GetSysColor(COLOR_BTNHIGHLIGHT),
+            form::kPanelBevelWidth);
+}
+
+void TAboutPanel::DrawIcon(HDC dc, RECT bounds) {
+  FillRect(dc, &bounds, FPanelBrush.get());
+  // Drawn at its own size; the box crops what does not fit.
+  if (FIcon) DrawIconEx(dc, bounds.left, bounds.top, FIcon.get(), 32, 32, 0, nullptr, DI_NORMAL);
+}
+
+void TAboutPanel::DrawLogo(HDC dc, RECT bounds) {
+  FillRect(dc, &bounds, GetSysColorBrush(COLOR_BTNFACE));
+  if (!FLogo) return;
+  UniqueMemoryDC source(CreateCompatibleDC(dc));
+  if (!source) return;
+  BITMAP size{};
+  GetObjectA(FLogo.get(), sizeof size, &size);
+  SelectedObject selected(source.get(), FLogo.get());
+  BitBlt(dc, bounds.left, bounds.top, size.bmWidth, size.bmHeight, source.get(), 0, 0, SRCCOPY);
+}
+
+void TAboutPanel::DrawOkButton(const DRAWITEMSTRUCT& item) {
+  HDC dc = item.hDC;
+  RECT face = item.rcItem;
+  const bool pushed = (item.itemState & ODS_SELECTED) != 0;
+
+  // The default button's dark outer frame, then a raised face or, while pressed, a flat one.
+  FrameRect(dc, &face, GetSysColorBrush(COLOR_WINDOWFRAME));
+  InflateRect(&face, -1, -1);
+  if (pushed) {
+    FrameRect(dc, &face, GetSysColorBrush(COLOR_BTNSHADOW));
+    RECT inner = face;
+    InflateRect(&inner, -1, -1);
+    FillRect(dc, &inner, GetSysColorBrush(COLOR_BTNFACE));
+  } else {
+    DrawFrameControl(dc, &face, DFC_BUTTON, DFCS_BUTTONPUSH);
+  }
+
+  char text[32] = {};
+  const int length = GetWindowTextA(item.hwndItem, text, static_cast<int>(sizeof text));
+  SelectedObject font(dc, FDialogFont.get());
+  SIZE extent{};
+  GetTextExtentPoint32A(dc, text, length, &extent);
+  const int shift = pushed ? 1 : 0;
+  const int left = (face.left + face.right - (kGlyphSize + kGlyphGap + extent.cx)) / 2 + shift;
+  const int middle = (face.top + face.bottom) / 2 + shift;
+  DrawCheckGlyph(dc, left, middle - kGlyphSize / 2);
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
+  TextOutA(dc, left + kGlyphSize + kGlyphGap, middle - extent.cy / 2, text, length);
+
+  if (item.itemState & ODS_FOCUS) {
+    RECT focus = face;
+    InflateRect(&focus, -3, -3);
+    DrawFocusRect(dc, &focus);
+  }
+}
+
+}  // namespace vo::win

@@ -1,0 +1,48 @@
+// The About box: names the product and its version; shown modally from the clock's menu.
+#pragma once
+
+#include <windows.h>
+
+#include "support/win/Handles.h"
+
+namespace vo::win {
+
+class TAboutPanel {
+ public:
+  TAboutPanel() = default;
+  TAboutPanel(const TAboutPanel&) = delete;
+  TAboutPanel& operator=(const TAboutPanel&) = delete;
+  ~TAboutPanel();
+
+  // Creates the dialog hidden, owned by `owner`. Throws std::system_error on failure.
+  void Create(HINSTANCE instance, HWND owner);
+  // Centres the dialog on the screen and returns when it is closed (OK, Enter or Esc).
+  void ShowModal();
+  HWND Handle() const { return FHandle; }
+
+ private:
+  static INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+  INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+
+  void FormCreate();
+  void btnOkClick();
+  HBRUSH OnCtlColorStatic(HDC dc, HWND control);
+  bool OnDrawItem(const DRAWITEMSTRUCT& item);
+  void DrawPanel(HDC dc, RECT bounds);
+  void DrawIcon(HDC dc, RECT bounds);
+  void DrawLogo(HDC dc, RECT bounds);
+  void DrawOkButton(const DRAWITEMSTRUCT& item);
+
+  HINSTANCE FInstance = nullptr;
+  HWND FOwner = nullptr;
+  HWND FHandle = nullptr;
+  UniqueFont FDialogFont;
+  UniqueFont FNoticeFont;
+  UniqueFont FNameFont;
+  UniqueFont FVersionFont;
+  UniqueBrush FPanelBrush;
+  UniqueBitmap FLogo;
+  UniqueIcon FIcon;
+};
+
+}  // namespace vo::win

@@ -1,0 +1,203 @@
+#include "support/win/FormDialog.h"
+
+#include <cstddef>
+#include <cstdlib>
+#include <utility>
+#include <vector>
+
+namespace vo::win {
+namespace {
+
+// A dialog template without controls: the header, then empty menu, class and title.
+struct BlankTemplate {
+  DLGTEMPLATE header;
+  WORD menu;
+  WORD windowClass;
+  WORD title;
+};
+static_assert(offsetof(BlankTemplate, menu) == sizeof(DLGTEMPLATE));
+
+constexpr char kModalProperty[] = "vo.ModalState";
+
+struct ModalState {
+  bool ended = false;
+  INT_PTR result = IDCANCEL;
+};
+
+struct DisableContext {
+  HWND dialog;
+  HWND owner;
+  std::vector<HWND> windows;
+};
+
+BOOL CALLBACK CollectWindowToDisable(HWND window, LPARAM param) {
+  auto& context = *reinterpret_cast<DisableContext*>(param);
+  if (window == context.dialog || !IsWindowEnabled(window)) return TRUE;
+  // Hidden windows (the IME's among them) are left alone, except the owner.
+  if (!IsWindowVisible(window) && window != context.owner) return TRUE;
+  try {
+    context.windows.push_back(window);
+  } catch (...) {
+    return FALSE;
+  }
+  return TRUE;
+}
+
+std::vector<HWND> DisableOtherWindows(HWND dialog, HWND owner) {
+  DisableContext context{dialog, owner, {}};
+  EnumThreadWindows(GetCurrentThreadId(), CollectWindowToDisable,
+                    reinterpret_cast<LPARAM>(&context));
+  if (owner && owner != dialog && IsWindowEnabled(owner) &&
+      GetWindowThreadProcessId(owner, nullptr) != GetCurrentThreadId()) {
+    context.windows.push_back(owner);
+  }
+  for (HWND window : context.windows) EnableWindow(window, FALSE);
+  return std::move(context.windows);
+}
+
+void EnableAgain(const std::vector<HWND>& windows) {
+  for (auto it = windows.rbegin(); it != windows.rend(); ++it) {
+    if (IsWindow(*it)) EnableWindow(*it, TRUE);
+  }
+}
+
+}  // namespace
+
+HWND CreateFormDialog(HINSTANCE instance, HWND owner, const char* caption, int clientWidth,
+                      int clientHeight, DWORD style, DLGPROC proc, LPARAM param) {
+  // Without DS_SETFONT the template needs no font block; controls get fonts of their own.
+  // The size is set in pixels afterwards, so the template's dialog units stay zero.
+  BlankTemplate blank{};
+  blank.header.style = style & ~(WS_VISIBLE | DS_SETFONT);
+  HWND dialog = CreateDialogIndirectParamA(instance, &blank.header, owner, proc, param);
+  if (!dialog) return nullptr;
+  if (caption) SetWindowTextA(dialog, caption);
+  SetClientSize(dialog, clientWidth, clientHeight);
+  return dialog;
+}
+
+void SetClientSize(HWND window, int width, int height) {
+  RECT frame{0, 0, width, height};
+  const auto style = static_cast<DWORD>(GetWindowLongPtrA(window, GWL_STYLE));
+  const auto exStyle = static_cast<DWORD>(GetWindowLongPtrA(window, GWL_EXSTYLE));
+  AdjustWindowRectEx(&frame, style, GetMenu(window) != nullptr, exStyle);
+  constexpr UINT kFlags = SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE;
+  SetWindowPos(window, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top, kFlags);
+
+  // A theme's frame may differ from what AdjustWindowRectEx assumes: correct by the
+  // client area actually obtained.
+  RECT client{};
+  GetClientRect(window, &client);
+  const int missingWidth = width - client.right;
+  const int missingHeight = height - client.bottom;
+  if (missingWidth == 0 && missingHeight == 0) return;
+  RECT outer{};
+  GetWindowRect(window, &outer);
+  SetWindowPos(window, nullptr, 0, 0, outer.right - outer.left + missingWidth,
+               outer.bottom - outer.top + missingHeight, kFlags);
+}
+
+void CreateControls(HWND parent, std::span<const ControlSpec> controls, HFONT font) {
+  const auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(parent, GWLP_HINSTANCE));
+  for (const ControlSpec& spec : controls) {
+    HWND control = CreateWindowExA(spec.exStyle, spec.windowClass, spec.text ? spec.text : "",
+                                   spec.style | WS_CHILD, spec.x, spec.y, spec.width, spec.height,
+                                   parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)),
+                                   instance, nullptr);
+    if (control && font) SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+  }
+}
+
+void FitToText(HWND control, bool keepRightEdge) {
+  char text[256] = {};
+  const int length = GetWindowTextA(control, text, static_cast<int>(sizeof text));
+  const auto style = static_cast<DWORD>(GetWindowLongPtrA(control, GWL_STYLE));
+  RECT extent{};
+  {
+    WindowDC dc(control);
+    if (!dc.get()) return;
+    const auto font = reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0));
+    SelectedObject selected(dc.get(), font ? static_cast<HGDIOBJ>(font)
+                                           : GetStockObject(SYSTEM_FONT));
+    const UINT prefix = (style & SS_NOPREFIX) ? DT_NOPREFIX : 0;
+    DrawTextA(dc.get(), text, length, &extent, DT_CALCRECT | DT_SINGLELINE | prefix);
+  }
+  RECT place{};
+  GetWindowRect(control, &place);
+  MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&place), 2);
+  const int left = keepRightEdge ? place.right - extent.right : place.left;
+  SetWindowPos(control, nullptr, left, place.top, extent.right, extent.bottom,
+               SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+UniqueFont MakeFont(const char* face, int pixelHeight, bool bold, bool italic, BYTE charset) {
+  LOGFONTA font{};
+  font.lfHeight = -std::abs(pixelHeight);
+  font.lfWeight = bold ? FW_BOLD : FW_NORMAL;
+  font.lfItalic = italic ? TRUE : FALSE;
+  font.lfCharSet = charset;
+  font.lfOutPrecision = OUT_DEFAULT_PRECIS;
+  font.lfClipPrecision = CLIP_DEFAULT_PRECIS;
+  // Crisp pixels, as the 16-colour artwork around them, and the same on every machine.
+  font.lfQuality = NONANTIALIASED_QUALITY;
+  font.lfPitchAndFamily = DEFAULT_PITCH | FF_DONTCARE;
+  lstrcpynA(font.lfFaceName, face ? face : "", LF_FACESIZE);
+  return UniqueFont(CreateFontIndirectA(&font));
+}
+
+void CentreOnScreen(HWND window) {
+  RECT frame{};
+  GetWindowRect(window, &frame);
+  const int left = (GetSystemMetrics(SM_CXSCREEN) - (frame.right - frame.left)) / 2;
+  const int top = (GetSystemMetrics(SM_CYSCREEN) - (frame.bottom - frame.top)) / 2;
+  SetWindowPos(window, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+INT_PTR RunModal(HWND dialog, HWND owner) {
+  if (!IsWindow(dialog) || GetPropA(dialog, kModalProperty)) return IDCANCEL;
+  ModalState state;
+  SetPropA(dialog, kModalProperty, &state);
+  HWND previousActive = GetActiveWindow();
+  const std::vector<HWND> disabled = DisableOtherWindows(dialog, owner);
+  ShowWindow(dialog, SW_SHOW);
+
+  bool quit = false;
+  WPARAM quitCode = 0;
+  while (!state.ended && IsWindow(dialog) && IsWindowVisible(dialog)) {
+    MSG message;
+    const BOOL got = GetMessageA(&message, nullptr, 0, 0);
+    if (got == -1) break;
+    if (got == 0) {
+      quit = true;
+      quitCode = message.wParam;
+      break;
+    }
+    if (!IsDialogMessageA(dialog, &message)) {
+      TranslateMessage(&message);
+      DispatchMessageA(&message);
+    }
+  }
+
+  if (IsWindow(dialog)) RemovePropA(dialog, kModalProperty);
+  // Enable first, then hide: otherwise the system activates another program's window.
+  EnableAgain(disabled);
+  if (IsWindow(dialog)) ShowWindow(dialog, SW_HIDE);
+  if (previousActive && previousActive != dialog && IsWindow(previousActive) &&
+      IsWindowVisible(previousActive)) {
+    SetActiveWindow(previousActive);
+  }
+  if (quit) PostQuitMessage(static_cast<int>(quitCode));
+  return state.ended ? state.result : IDCANCEL;
+}
+
+void EndModal(HWND dialog, INT_PTR result) {
+  if (auto* state = static_cast<ModalState*>(GetPropA(dialog, kModalProperty))) {
+    state->ended = true;
+    state->result = result;
+    PostMessageA(dialog, WM_NULL, 0, 0);  // wakes the loop if it waits in GetMessage
+    return;
+  }
+  ShowWindow(dialog, SW_HIDE);
+}
+
+}  // namespace vo::win

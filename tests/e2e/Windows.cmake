@@ -1,0 +1,75 @@
+# End-to-end test tools (cross builds) and, for the x86_64 build that 64-bit Wine can run,
+# the CTest registration of the Wine + Xvfb tests in tests/e2e/test_*.py.
+set(VO_E2E_DIR ${CMAKE_SOURCE_DIR}/tests/e2e)
+
+function(vo_add_e2e_tool name)
+  cmake_parse_arguments(TOOL "WIN32" "" "SOURCES;LIBRARIES" ${ARGN})
+  if(TOOL_WIN32)
+    add_executable(${name} WIN32 ${TOOL_SOURCES})
+  else()
+    add_executable(${name} ${TOOL_SOURCES})
+  endif()
+  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/src)
+  target_compile_definitions(${name} PRIVATE WIN32_LEAN_AND_MEAN NOMINMAX)
+  target_link_options(${name} PRIVATE ${VO_STATIC_FLAGS})
+  target_link_libraries(${name} PRIVATE ${TOOL_LIBRARIES})
+endfunction()
+
+# probe: reports on and pokes at the clock's windows from outside the process.
+vo_add_e2e_tool(probe SOURCES ${VO_E2E_DIR}/tools/probe.cpp LIBRARIES gdi32 user32)
+# idle_timer: the yardstick of the idle CPU benchmark.
+vo_add_e2e_tool(idle_timer WIN32 SOURCES ${VO_E2E_DIR}/tools/idle_timer.cpp LIBRARIES user32)
+
+if(EXISTS ${VO_E2E_DIR}/tools/foreign_string_test.cpp
+   AND EXISTS ${CMAKE_SOURCE_DIR}/src/Panel/win/ForeignString.cpp)
+  vo_add_e2e_tool(foreign_string_test
+    SOURCES ${VO_E2E_DIR}/tools/foreign_string_test.cpp
+            ${CMAKE_SOURCE_DIR}/src/Panel/win/ForeignString.cpp
+    LIBRARIES user32)
+endif()
+
+# The recorder plug-in twice, under names whose case-insensitive order (and letter case of
+# the extension) exercise the discovery order: voRecA.DLL before voRecB.dll.
+foreach(tag A B)
+  vo_add_plugin(voRec${tag} SOURCES ${VO_E2E_DIR}/plugins/voRecorder.cpp)
+  target_compile_definitions(voRec${tag} PRIVATE RECORDER_TAG="${tag}" WIN32_LEAN_AND_MEAN
+                                                 NOMINMAX)
+  target_link_libraries(voRec${tag} PRIVATE comctl32)
+endforeach()
+set_target_properties(voRecA PROPERTIES SUFFIX ".DLL")
+
+if(NOT CMAKE_SYSTEM_PROCESSOR STREQUAL "AMD64")
+  return()
+endif()
+
+# This machine runs only 64-bit Wine, so only the x86_64 build runs the end-to-end tests.
+enable_testing()
+set(VO_E2E_PYTHON /usr/bin/python3)
+set(VO_E2E_WINE /usr/lib/wine/wine64)
+set(VO_E2E_PREFIX ${CMAKE_BINARY_DIR}/e2e-prefix)
+set(VO_E2E_ENV
+    VO_BUILD_DIR=${CMAKE_BINARY_DIR}
+    VO_SOURCE_DIR=${CMAKE_SOURCE_DIR}
+    VO_WINEPREFIX=${VO_E2E_PREFIX})
+
+# One Wine prefix for all tests, made once (wineboot takes a while) and reused.
+add_test(NAME e2e.prefix COMMAND ${VO_E2E_PYTHON} ${VO_E2E_DIR}/harness.py prepare-prefix)
+set_tests_properties(e2e.prefix PROPERTIES
+  ENVIRONMENT "${VO_E2E_ENV}" FIXTURES_SETUP vo_e2e_prefix RUN_SERIAL TRUE TIMEOUT 300)
+
+file(GLOB VO_E2E_TESTS CONFIGURE_DEPENDS ${VO_E2E_DIR}/test_*.py)
+foreach(script ${VO_E2E_TESTS})
+  get_filename_component(name ${script} NAME_WE)
+  string(REGEX REPLACE "^test_" "" name ${name})
+  add_test(NAME e2e.${name} COMMAND ${VO_E2E_PYTHON} ${script} WORKING_DIRECTORY ${VO_E2E_DIR})
+  set_tests_properties(e2e.${name} PROPERTIES
+    ENVIRONMENT "${VO_E2E_ENV}" FIXTURES_REQUIRED vo_e2e_prefix RUN_SERIAL TRUE TIMEOUT 600)
+endforeach()
+
+if(TARGET foreign_string_test)
+  add_test(NAME e2e.foreign_string
+    COMMAND ${VO_E2E_PYTHON} ${VO_E2E_DIR}/harness.py run $<TARGET_FILE:foreign_string_test>)
+  set_tests_properties(e2e.foreign_string PROPERTIES
+    ENVIRONMENT "${VO_E2E_ENV}" FIXTURES_REQUIRED vo_e2e_prefix RUN_SERIAL TRUE TIMEOUT 120
+    FAIL_REGULAR_EXPRESSION "[1-9][0-9]* failed")
+endif()

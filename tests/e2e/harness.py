@@ -1,0 +1,605 @@
+#!/usr/bin/python3
+"""Drives the real vo.exe under 64-bit Wine on a private Xvfb display.
+
+The pieces:
+  Desktop      an Xvfb server (1024x768x24) on a free display; sets DISPLAY while it runs
+  Wine         environment, registry (reg.exe), the probe tool, waiting for wineserver
+  Clock        one started vo.exe in its own directory, with its local time steered by TZ
+  screenshot() the root window as a PIL image, stamped with the time it was taken
+  pixel / xdotool / seconds-bar helpers, and ClockTestCase, the base of the test files
+
+Standard library and PIL only; run with /usr/bin/python3. CTest passes VO_BUILD_DIR,
+VO_SOURCE_DIR and VO_WINEPREFIX; VO_EXE may point at another vo.exe.
+
+Command line: `harness.py prepare-prefix` makes the shared prefix once;
+`harness.py run <program.exe> [args]` runs a program under the same setup, passing its
+output and exit code through.
+"""
+
+import collections
+import datetime
+import io
+import os
+import re
+import select
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+from dataclasses import dataclass, field
+from pathlib import Path
+
+from PIL import Image
+
+HERE = Path(__file__).resolve().parent
+SOURCE_DIR = Path(os.environ.get("VO_SOURCE_DIR", HERE.parent.parent))
+BUILD_DIR = Path(os.environ.get("VO_BUILD_DIR", SOURCE_DIR / "build-win64"))
+PREFIX = Path(os.environ.get("VO_WINEPREFIX", BUILD_DIR / "e2e-prefix"))
+VO_EXE = Path(os.environ.get("VO_EXE", BUILD_DIR / "vo.exe"))
+PROBE_EXE = BUILD_DIR / "probe.exe"
+
+WINE64 = "/usr/lib/wine/wine64"
+WINESERVER = ("/usr/lib/wine/wineserver64" if os.path.exists("/usr/lib/wine/wineserver64")
+              else shutil.which("wineserver") or "wineserver")
+SCREEN = (1024, 768)
+# Not a colour the clock uses, so a missing window cannot pass for a black panel.
+ROOT_BACKGROUND = (32, 64, 128)
+
+CLOCK_CLASS = "TClockPanel"
+CLOCK_CAPTION = "Kiroの時計".encode("cp932")
+CLOCK_SIZE = (102, 21)
+
+WM_USER = 0x400
+CLK_TELOP, CLK_SETCOLOR, CLK_GETFORECOLOR, CLK_GETBACKCOLOR, CLK_SETLEFT, CLK_GETLEFT = (
+    range(WM_USER + 100, WM_USER + 106))
+COLOR_BTNSHADOW = 16
+COLOR_BTNHIGHLIGHT = 20
+
+SETTINGS_KEY = r"HKCU\Software\Nodrell\vo"
+OPTIONS_KEY = SETTINGS_KEY + r"\options"
+DEFAULT_OPTIONS = {
+    "Active": 1,
+    "ForeColor0000": 0x0000FFFF, "ForeColor0600": 0x0000FFFF,
+    "ForeColor1200": 0x0000FFFF, "ForeColor1800": 0x0000FFFF,
+    "BackColor0000": 0x00000000, "BackColor0600": 0x00FF0000,
+    "BackColor1200": 0x00FF00FF, "BackColor1800": 0x000000FF,
+    "useTelop": 0, "Telop": "%h時%m分です。", "useWaveFile": 0, "WaveFile": "sample.wav",
+    "Interval": 60,
+}
+
+YELLOW = (255, 255, 0)
+BLACK = (0, 0, 0)
+
+
+def log(*parts):
+    print("[e2e]", *parts, file=sys.stderr, flush=True)
+
+
+# ---- display ------------------------------------------------------------------------------
+
+class Desktop:
+    """An Xvfb server on the first free display, with DISPLAY pointing at it while it runs."""
+
+    def __init__(self, width=SCREEN[0], height=SCREEN[1], depth=24):
+        self.size = (width, height)
+        self.depth = depth
+        self.display = None
+        self._server = None
+        self._saved_display = None
+
+    def __enter__(self):
+        return self.start()
+
+    def __exit__(self, *exc):
+        self.stop()
+
+    def start(self):
+        read_end, write_end = os.pipe()
+        self._server = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0",
+             f"{self.size[0]}x{self.size[1]}x{self.depth}", "-nolisten", "tcp", "-noreset"],
+            pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(write_end)
+        try:
+            number = self._read_display_number(read_end, timeout=20)
+        finally:
+            os.close(read_end)
+        self.display = f":{number}"
+        self._saved_display = os.environ.get("DISPLAY")
+        os.environ["DISPLAY"] = self.display
+        self._paint_root(ROOT_BACKGROUND)
+        return self
+
+    def _read_display_number(self, fd, timeout):
+        deadline = time.monotonic() + timeout
+        text = b""
+        while not text.endswith(b"\n"):
+            remaining = deadline - time.monotonic()
+            if remaining <= 0 or not select.select([fd], [], [], remaining)[0]:
+                self._server.kill()
+                raise RuntimeError("Xvfb did not report its display")
+            chunk = os.read(fd, 32)
+            if not chunk:
+                raise RuntimeError("Xvfb exited early")
+            text += chunk
+        return int(text)
+
+    def _paint_root(self, rgb):
+        with tempfile.NamedTemporaryFile(suffix=".png") as image_file:
+            Image.new("RGB", (8, 8), rgb).save(image_file.name)
+            # display sets the root background and leaves; its exit code means nothing here.
+            subprocess.run(["display", "-window", "root", image_file.name],
+                           env=self.env(), timeout=30, stdout=subprocess.DEVNULL,
+                           stderr=subprocess.DEVNULL)
+
+    def env(self):
+        return dict(os.environ, DISPLAY=self.display)
+
+    def stop(self):
+        if self._server:
+            self._server.terminate()
+            try:
+                self._server.wait(10)
+            except subprocess.TimeoutExpired:
+                self._server.kill()
+                self._server.wait()
+            self._server = None
+        if self._saved_display is None:
+            os.environ.pop("DISPLAY", None)
+        else:
+            os.environ["DISPLAY"] = self._saved_display
+
+    def screenshot(self):
+        """The whole screen. info["time_before"] / ["time_after"] bracket the capture."""
+        before = time.time()
+        png = subprocess.run(["import", "-window", "root", "png:-"], env=self.env(),
+                             check=True, capture_output=True, timeout=30).stdout
+        after = time.time()
+        image = Image.open(io.BytesIO(png)).convert("RGB")
+        image.info["time_before"] = before
+        image.info["time_after"] = after
+        return image
+
+
+# ---- xdotool ------------------------------------------------------------------------------
+
+def xdotool(*args):
+    subprocess.run(["xdotool", *map(str, args)], check=True, timeout=30)
+
+
+def mousemove(x, y):
+    xdotool("mousemove", "--sync", x, y)
+
+
+def mousedown(button=1):
+    xdotool("mousedown", button)
+
+
+def mouseup(button=1):
+    xdotool("mouseup", button)
+
+
+def click(button=1, x=None, y=None):
+    if x is not None:
+        mousemove(x, y)
+    xdotool("click", button)
+
+
+def key(*names):
+    xdotool("key", *names)
+
+
+# ---- pixels -------------------------------------------------------------------------------
+
+def pixel(image, x, y):
+    return image.getpixel((x, y))
+
+
+def pixels(image, box):
+    """Every pixel of box = (left, top, right, bottom), right and bottom exclusive, row by row."""
+    left, top, right, bottom = box
+    return [image.getpixel((x, y)) for y in range(top, bottom) for x in range(left, right)]
+
+
+def colour_counts(image, box):
+    return collections.Counter(pixels(image, box))
+
+
+def count_colour(image, box, rgb):
+    return pixels(image, box).count(tuple(rgb))
+
+
+def row(image, y, left, right):
+    return [image.getpixel((x, y)) for x in range(left, right)]
+
+
+def colorref_to_rgb(value):
+    """0x00BBGGRR as the platform stores it -> (r, g, b)."""
+    return (value & 255, (value >> 8) & 255, (value >> 16) & 255)
+
+
+# ---- seconds bar --------------------------------------------------------------------------
+
+SEC_BAR_ORIGIN = (4, 15)  # window coordinates of the bar image's top-left pixel
+SEC_BAR_SIZE = (48, 2)
+
+
+def sec_bar_position(second, millisecond):
+    return (second * 1000 + millisecond) * (SEC_BAR_SIZE[0] - 5) // 60000 + 1
+
+
+def sec_bar_gap(position):
+    """Image columns of the gap drawn for a position, clipped to the image."""
+    return [c for c in range(position + 2, position + 6) if c < SEC_BAR_SIZE[0]]
+
+
+def sec_bar_positions_between(clock, before, after, latency=0.3):
+    """Positions the bar may show in a screenshot taken between two moments: the tick that
+    drew it may lie up to `latency` seconds before the capture started."""
+    positions = set()
+    moment = before - latency
+    while moment <= after:
+        local = clock.local_time(moment)
+        positions.add(sec_bar_position(local.second, local.microsecond // 1000))
+        moment += 0.01
+    return positions
+
+
+# ---- probe records ------------------------------------------------------------------------
+
+@dataclass
+class Record:
+    """One line of probe output: `<kind> key=value ...`."""
+    kind: str
+    fields: dict = field(default_factory=dict)
+
+    @classmethod
+    def parse(cls, line):
+        kind, *pairs = line.split()
+        return cls(kind, dict(pair.split("=", 1) for pair in pairs if "=" in pair))
+
+    def __getitem__(self, name):
+        return self.fields[name]
+
+    def __contains__(self, name):
+        return name in self.fields
+
+    def int(self, name):
+        return int(self.fields[name], 0)
+
+    def text(self, name):
+        """A hex-printed text field as its raw (ANSI, here Shift_JIS) bytes."""
+        return bytes.fromhex(self.fields[name])
+
+    def wtext(self, name):
+        return bytes.fromhex(self.fields[name]).decode("utf-16-le")
+
+
+class ProbeError(RuntimeError):
+    pass
+
+
+# ---- Wine ---------------------------------------------------------------------------------
+
+def windows_path(path):
+    """The Wine drive Z: maps the Unix root."""
+    return "Z:" + str(Path(path).resolve()).replace("/", "\\")
+
+
+def steering_offset(at, now=None):
+    """Seconds to add to UTC so that local time of day is `at` ("hh:mm:ss") right now,
+    kept within +-12 h (the date may move)."""
+    hours, minutes, seconds = (int(part) for part in at.split(":"))
+    wanted = hours * 3600 + minutes * 60 + seconds
+    now = time.time() if now is None else now
+    offset = round(wanted - now % 86400) % 86400
+    return offset - 86400 if offset > 43200 else offset
+
+
+def tz_for_offset(offset):
+    """POSIX TZ for local = UTC + offset: the sign in TZ counts the other way."""
+    sign = "-" if offset >= 0 else "+"
+    magnitude = abs(offset)
+    return f"XXX{sign}{magnitude // 3600:02d}:{magnitude // 60 % 60:02d}:{magnitude % 60:02d}"
+
+
+class Wine:
+    def __init__(self, prefix=PREFIX, display=None):
+        self.prefix = Path(prefix)
+        self.display = display
+
+    def env(self, extra=None):
+        env = dict(os.environ)
+        env.pop("LANGUAGE", None)
+        env.update(WINEPREFIX=str(self.prefix), WINEDEBUG="-all", LANG="ja_JP.UTF-8",
+                   LC_ALL="ja_JP.UTF-8", WINEDLLOVERRIDES="mscoree,mshtml=")
+        if self.display or os.environ.get("DISPLAY"):
+            env["DISPLAY"] = self.display or os.environ["DISPLAY"]
+        env.update(extra or {})
+        return env
+
+    def run(self, *args, timeout=60, env=None, cwd=None):
+        """Runs a Windows program to its end; stdout and stderr come back as bytes."""
+        return subprocess.run([WINE64, *map(str, args)], env=self.env(env), cwd=cwd,
+                              capture_output=True, timeout=timeout)
+
+    def popen(self, *args, env=None, cwd=None, **kwargs):
+        return subprocess.Popen([WINE64, *map(str, args)], env=self.env(env), cwd=cwd, **kwargs)
+
+    # -- probe
+
+    def probe(self, *args, timeout=60, check=True):
+        result = self.run(PROBE_EXE, *args, timeout=timeout)
+        lines = result.stdout.decode("ascii", "replace").splitlines()
+        records = [Record.parse(line) for line in lines if line.strip()]
+        if check and result.returncode != 0:
+            raise ProbeError(f"probe {' '.join(map(str, args))} -> {result.returncode}: "
+                             f"{lines} {result.stderr.decode('utf-8', 'replace')[-500:]}")
+        return records
+
+    def probe_one(self, *args, kind=None, **kwargs):
+        records = [r for r in self.probe(*args, **kwargs) if kind is None or r.kind == kind]
+        if not records:
+            raise ProbeError(f"probe {args}: no {kind or ''} record")
+        return records[0]
+
+    def clock_window(self, wait=10.0):
+        return self.probe_one("window", CLOCK_CLASS, int(wait * 1000), kind="window")
+
+    def send(self, message, wparam=0, lparam=0):
+        """SendMessage to the clock; the result as a signed 32-bit number."""
+        return self.probe_one("send", message, wparam, lparam, kind="result").int("value")
+
+    def post(self, message, wparam=0, lparam=0):
+        self.probe_one("post", message, wparam, lparam, kind="posted")
+
+    def syscolor(self, index):
+        return colorref_to_rgb(self.probe_one("syscolor", index).int("value"))
+
+    # -- registry
+
+    def reg_add(self, key, name, value, kind=None):
+        """Writes one value. ints default to REG_DWORD (negative ones as their 32-bit
+        pattern), str to REG_SZ; bytes need kind="REG_BINARY"."""
+        if kind is None:
+            kind = "REG_DWORD" if isinstance(value, int) else "REG_SZ"
+        if isinstance(value, int):
+            data = str(value & 0xFFFFFFFF)
+        elif isinstance(value, bytes):
+            data = value.hex()
+        else:
+            data = value
+        result = self.run("reg", "add", key, "/v", name, "/t", kind, "/d", data, "/f")
+        if result.returncode != 0:
+            raise RuntimeError(f"reg add {key} {name}: {result.stdout!r} {result.stderr!r}")
+
+    def reg_query(self, key):
+        """{name: (type, value)} of the key's values, or None if the key does not exist.
+        DWORDs come back as unsigned ints, everything else as text."""
+        result = self.run("reg", "query", key)
+        if result.returncode != 0:
+            return None
+        values = {}
+        for line in result.stdout.decode("cp932", "replace").splitlines():
+            match = re.match(r"^ {4}(.*?) {4}(REG_\w+)(?: {4}(.*))?$", line)
+            if not match:
+                continue
+            name, kind, data = match.groups()
+            data = data or ""
+            values[name] = (kind, int(data, 16) if kind == "REG_DWORD" else data)
+        return values
+
+    def store_options(self, **values):
+        """Writes a complete settings-dialog key (all fourteen values, defaults unless given):
+        a partial key would make loading stop with an error box."""
+        options = dict(DEFAULT_OPTIONS, **values)
+        for name, value in options.items():
+            self.reg_add(OPTIONS_KEY, name, value)
+
+    def reg_delete(self, key, name=None):
+        args = ["reg", "delete", key] + (["/v", name] if name else []) + ["/f"]
+        self.run(*args)
+
+    # -- processes
+
+    def wait_idle(self, timeout=60):
+        """Waits until every process of the prefix has ended and wineserver has gone."""
+        try:
+            subprocess.run([WINESERVER, "-w"], env=self.env(), timeout=timeout)
+        except subprocess.TimeoutExpired:
+            log("wineserver -w timed out; killing the prefix's processes")
+            self.kill_all()
+
+    def kill_all(self):
+        subprocess.run([WINESERVER, "-k"], env=self.env(), timeout=60)
+
+    # -- the clock
+
+    def start_clock(self, at=None, plugins=(), files=(), env=None, exe=None, wait_window=True):
+        """Copies vo.exe (plus the given DLLs and files, each a path, or a name in the build
+        directory, or a (source, name) pair) into a fresh directory and starts it there with
+        the local time of day steered to `at` ("hh:mm:ss"; None: real UTC)."""
+        directory = Path(tempfile.mkdtemp(prefix="vo-e2e-"))
+        shutil.copy2(exe or VO_EXE, directory / "vo.exe")
+        for item in [*plugins, *files]:
+            source, name = item if isinstance(item, tuple) else (item, None)
+            source = Path(source)
+            if not source.is_absolute():
+                source = BUILD_DIR / source
+            shutil.copy2(source, directory / (name or source.name))
+        offset = steering_offset(at) if at else 0
+        extra = {"TZ": tz_for_offset(offset)}
+        extra.update(env or {})
+        stdout = open(directory / "stdout.txt", "wb")
+        process = self.popen(directory / "vo.exe", env=extra, cwd=directory, stdout=stdout,
+                             stderr=subprocess.STDOUT)
+        stdout.close()
+        clock = Clock(self, process, directory, offset)
+        if wait_window:
+            clock.window = self.clock_window()
+        return clock
+
+
+class Clock:
+    """One started vo.exe."""
+
+    def __init__(self, wine, process, directory, offset):
+        self.wine = wine
+        self.process = process
+        self.directory = directory
+        self.offset = offset
+        self.window = None
+
+    def wait(self, timeout):
+        """The exit code, or None if the program still runs after `timeout` seconds."""
+        try:
+            return self.process.wait(timeout)
+        except subprocess.TimeoutExpired:
+            return None
+
+    def running(self):
+        return self.process.poll() is None
+
+    def kill(self):
+        if self.running():
+            self.process.kill()
+            self.process.wait()
+
+    def local_time(self, moment=None):
+        """The clock's local date and time at a Unix moment (default: now)."""
+        moment = time.time() if moment is None else moment
+        return datetime.datetime(1970, 1, 1) + datetime.timedelta(seconds=moment + self.offset)
+
+    def cleanup(self):
+        self.kill()
+        shutil.rmtree(self.directory, ignore_errors=True)
+
+
+# ---- recorder plug-in log -----------------------------------------------------------------
+
+class RecorderLog:
+    """The file the voRec* plug-ins append to: `<event> <tag> key=value ...` per line."""
+
+    def __init__(self, directory):
+        self.path = Path(directory) / "recorder.log"
+
+    @property
+    def env(self):
+        return {"VO_RECORD_LOG": windows_path(self.path)}
+
+    def events(self):
+        if not self.path.exists():
+            return []
+        return [Record.parse(line) for line in self.path.read_text("ascii", "replace").splitlines()
+                if line.strip()]
+
+
+# ---- test base ----------------------------------------------------------------------------
+
+class ClockTestCase(unittest.TestCase):
+    """One Xvfb display per test class; a clean registry and no leftovers per test."""
+
+    desktop = None
+    wine = None
+
+    @classmethod
+    def setUpClass(cls):
+        if not VO_EXE.exists():
+            raise unittest.SkipTest(f"{VO_EXE} has not been built")
+        if not PROBE_EXE.exists():
+            raise unittest.SkipTest(f"{PROBE_EXE} has not been built")
+        cls.desktop = Desktop().start()
+        cls.wine = Wine(display=cls.desktop.display)
+
+    @classmethod
+    def tearDownClass(cls):
+        if cls.wine:
+            cls.wine.kill_all()
+        if cls.desktop:
+            cls.desktop.stop()
+
+    def setUp(self):
+        self.clocks = []
+        self.wine.reg_delete(r"HKCU\Software\Nodrell")
+        self.assertIsNone(self.wine.reg_query(SETTINGS_KEY), "registry left over")
+
+    def tearDown(self):
+        for clock in self.clocks:
+            clock.cleanup()
+        self.wine.wait_idle()
+
+    def start_clock(self, *args, **kwargs):
+        clock = self.wine.start_clock(*args, **kwargs)
+        self.clocks.append(clock)
+        return clock
+
+    def screenshot(self):
+        return self.desktop.screenshot()
+
+    def clock_image(self, window=None, shot=None):
+        """The clock window's pixels, cut out of a screenshot (the screenshot is kept in
+        .info like any other)."""
+        window = window or self.wine.clock_window()
+        shot = shot or self.screenshot()
+        left, top = window.int("left"), window.int("top")
+        image = shot.crop((left, top, left + window.int("width"), top + window.int("height")))
+        image.info.update(shot.info)
+        return image
+
+    def wait_until(self, condition, timeout, interval=0.1, message="condition"):
+        deadline = time.monotonic() + timeout
+        while True:
+            value = condition()
+            if value:
+                return value
+            if time.monotonic() >= deadline:
+                self.fail(f"timed out after {timeout} s waiting for {message}")
+            time.sleep(interval)
+
+
+# ---- command line -------------------------------------------------------------------------
+
+def prepare_prefix():
+    marker = PREFIX / ".vo-e2e-ready"
+    if marker.exists():
+        log(f"prefix {PREFIX} is ready")
+        return 0
+    PREFIX.parent.mkdir(parents=True, exist_ok=True)
+    with Desktop() as desktop:
+        wine = Wine(display=desktop.display)
+        log(f"wineboot in {PREFIX}")
+        result = wine.run("wineboot", "-i", timeout=280)
+        if result.returncode != 0:
+            log("wineboot failed:", result.stderr.decode("utf-8", "replace")[-2000:])
+            return 1
+        # A crashing program must end with its exception code, not sit behind a dialog.
+        wine.reg_add(r"HKCU\Software\Wine\WineDbg", "ShowCrashDialog", 0)
+        wine.wait_idle(120)
+    marker.touch()
+    log(f"prefix {PREFIX} prepared")
+    return 0
+
+
+def run_program(args):
+    with Desktop() as desktop:
+        wine = Wine(display=desktop.display)
+        result = wine.run(*args, timeout=600)
+        sys.stdout.write(result.stdout.decode("cp932", "replace"))
+        sys.stderr.write(result.stderr.decode("utf-8", "replace"))
+        wine.wait_idle()
+        return result.returncode
+
+
+def main(argv):
+    if argv[1:2] == ["prepare-prefix"]:
+        return prepare_prefix()
+    if argv[1:2] == ["run"] and len(argv) > 2:
+        return run_program(argv[2:])
+    print(__doc__, file=sys.stderr)
+    return 2
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))

@@ -1,0 +1,172 @@
+// A test-only plug-in that writes down everything the clock does to it, one line per event,
+// to the file named by VO_RECORD_LOG:
+//
+//   <event> <tag> key=value ...
+//
+// Built twice with different RECORDER_TAG values so that slot order shows in a shared log.
+// It also subclasses the clock window on the first handle it is given and records every clock
+// control message that reaches the window, before the clock handles it.
+#include <windows.h>
+// commctrl.h needs the types of windows.h.
+#include <commctrl.h>
+
+#include <algorithm>
+#include <cstdarg>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+#include "vo_plugin.h"
+
+#ifndef RECORDER_TAG
+#define RECORDER_TAG "?"
+#endif
+
+namespace {
+
+constexpr UINT_PTR kSubclassId = 0x766F;  // any value unique to this module
+constexpr size_t kMaxRecordedText = 1024;
+
+HWND g_subclassed = nullptr;
+
+void Record(const char* event, const char* format = "", ...) {
+  char path[MAX_PATH];
+  const DWORD length = GetEnvironmentVariableA("VO_RECORD_LOG", path, sizeof path);
+  if (length == 0 || length >= sizeof path) return;
+
+  char details[2048];
+  va_list args;
+  va_start(args, format);
+  std::vsnprintf(details, sizeof details, format, args);
+  va_end(args);
+
+  char line[2300];
+  const int size = std::snprintf(line, sizeof line, "%s %s tid=%lu tick=%llu%s%s\n", event,
+                                 RECORDER_TAG, GetCurrentThreadId(), GetTickCount64(),
+                                 details[0] ? " " : "", details);
+  if (size <= 0) return;
+
+  // Open, append, close per line: the test reads the file while the clock runs, and a
+  // crash must not lose what was already written.
+  HANDLE file = CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return;
+  DWORD written = 0;
+  WriteFile(file, line, static_cast<DWORD>(std::min<size_t>(size, sizeof line - 1)), &written,
+            nullptr);
+  FlushFileBuffers(file);
+  CloseHandle(file);
+}
+
+// Reads a zero-terminated string at an address that may be anything (a posted message from
+// another program carries pointers into that program). Never faults: reads go through
+// ReadProcessMemory a page at a time. "null", "bad" (first byte unreadable) or hex bytes;
+// a trailing "+" means the text went on or became unreadable.
+std::string DescribeForeignText(const void* address) {
+  if (!address) return "null";
+  static const char kDigits[] = "0123456789abcdef";
+  std::string hex;
+  auto cursor = reinterpret_cast<uintptr_t>(address);
+  size_t taken = 0;
+  while (taken < kMaxRecordedText) {
+    const uintptr_t pageEnd = (cursor | 0xFFF) + 1;
+    const size_t chunk = std::min<size_t>(pageEnd - cursor, kMaxRecordedText - taken);
+    unsigned char buffer[4096];
+    SIZE_T read = 0;
+    if (!ReadProcessMemory(GetCurrentProcess(), reinterpret_cast<const void*>(cursor), buffer,
+                           chunk, &read) ||
+        read != chunk) {
+      return taken == 0 ? "bad" : hex + "+";
+    }
+    for (size_t i = 0; i < chunk; ++i) {
+      if (buffer[i] == 0) return hex;
+      hex += kDigits[buffer[i] >> 4];
+      hex += kDigits[buffer[i] & 15];
+    }
+    taken += chunk;
+    cursor += chunk;
+  }
+  return hex + "+";
+}
+
+const char* ClockMessageName(UINT message) {
+  switch (message) {
+    case CLK_TELOP:
+      return "CLK_TELOP";
+    case CLK_SETCOLOR:
+      return "CLK_SETCOLOR";
+    case CLK_GETFORECOLOR:
+      return "CLK_GETFORECOLOR";
+    case CLK_GETBACKCOLOR:
+      return "CLK_GETBACKCOLOR";
+    case CLK_SETLEFT:
+      return "CLK_SETLEFT";
+    case CLK_GETLEFT:
+      return "CLK_GETLEFT";
+    default:
+      return nullptr;
+  }
+}
+
+LRESULT CALLBACK RecordingProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam,
+                               UINT_PTR /*id*/, DWORD_PTR /*data*/) {
+  if (const char* name = ClockMessageName(message)) {
+    const auto w = static_cast<unsigned long long>(wparam);
+    const auto l = static_cast<unsigned long long>(lparam);
+    if (message == CLK_TELOP) {
+      Record("message", "name=%s number=0x%x wparam=0x%llx lparam=0x%llx text=%s wave=%s", name,
+             message, w, l, DescribeForeignText(reinterpret_cast<const void*>(wparam)).c_str(),
+             DescribeForeignText(reinterpret_cast<const void*>(lparam)).c_str());
+    } else {
+      Record("message", "name=%s number=0x%x wparam=0x%llx lparam=0x%llx", name, message, w, l);
+    }
+  } else if (message == WM_NCDESTROY) {
+    RemoveWindowSubclass(window, RecordingProc, kSubclassId);
+    g_subclassed = nullptr;
+  }
+  return DefSubclassProc(window, message, wparam, lparam);
+}
+
+// The comctl32 subclass chain lets each recorder leave in any order; a raw GWLP_WNDPROC swap
+// would leave the window calling into an unloaded module when an earlier one leaves first.
+void SubclassOnce(HWND clock) {
+  if (g_subclassed || !clock) return;
+  const BOOL ok = SetWindowSubclass(clock, RecordingProc, kSubclassId, 0);
+  if (ok) g_subclassed = clock;
+  Record("subclass", "hwnd=0x%llx ok=%d",
+         static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(clock)), ok ? 1 : 0);
+}
+
+void RecordNotify(const char* event, HWND clock, double now) {
+  SubclassOnce(clock);
+  Record(event, "value=%.9f hwnd=0x%llx", now,
+         static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(clock)));
+}
+
+}  // namespace
+
+extern "C" {
+
+void WINAPI VpiEnable(void) { Record("enable"); }
+
+void WINAPI VpiDisable(void) {
+  if (g_subclassed) {
+    const BOOL ok = RemoveWindowSubclass(g_subclassed, RecordingProc, kSubclassId);
+    Record("unsubclass", "ok=%d", ok ? 1 : 0);
+    g_subclassed = nullptr;
+  }
+  Record("disable");
+}
+
+void WINAPI VpiNotify(HWND clock, double now) { RecordNotify("notify", clock, now); }
+
+void WINAPI VpiNotifyFreq(HWND clock, double now) { RecordNotify("notifyfreq", clock, now); }
+
+const char* WINAPI VpiDiscription(void) {
+  Record("description");
+  return "テスト用の記録プラグイン " RECORDER_TAG;
+}
+
+void WINAPI VpiSetProps(void) { Record("setprops"); }
+
+}  // extern "C"
