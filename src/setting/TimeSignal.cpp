@@ -1,7 +1,5 @@
 #include "setting/TimeSignal.h"
 
-#include <algorithm>
-
 namespace vo {
 namespace {
 

@@ -4,11 +4,21 @@
 
 #include <commctrl.h>
 
+#include <exception>
+
 #include "Panel/win/ClockPanel.h"
+#include "about/win/AboutPanel.h"
 #include "forms/ClockForm.h"
 #include "support/win/Application.h"
 
 namespace {
+
+// The About box as the clock's menu shows it.
+class AboutBox final : public vo::win::ModalBox {
+ public:
+  vo::win::TAboutPanel panel;
+  void ShowModal() override { panel.ShowModal(); }
+};
 
 // Any top-level window of the clock's class, visible or hidden, means a copy is running.
 bool AnotherCopyRuns() { return FindWindowA(vo::forms::clock::kClassName, nullptr) != nullptr; }
@@ -28,7 +38,15 @@ int RunClock(HINSTANCE instance) {
 
   static TClockPanel clock;  // lives until the process ends, like the other windows
   if (!clock.Create(instance, application.Window())) return 0;
-  // The settings dialog and the About box are created here, after the clock window.
+  // The settings dialog comes second: it loads the options and the plug-ins.
+
+  static AboutBox about;
+  try {
+    about.panel.Create(instance, application.Window());
+    clock.Attach(nullptr, &about);
+  } catch (const std::exception& error) {
+    ShowApplicationError(error.what());
+  }
 
   ShowWindow(clock.Handle(), SW_SHOWNOACTIVATE);
   application.Run();
