@@ -16,7 +16,7 @@ configure_and_build "$VO_OUT/sanitize" -DVO_WERROR=ON -DVO_SANITIZE=ON -DCMAKE_B
 ctest --test-dir "$VO_OUT/sanitize" --output-on-failure -j "$JOBS"
 
 echo "== Windows 32-bit build (the product)"
-configure_and_build "$VO_OUT/win32" -DVO_WERROR=ON -DCMAKE_TOOLCHAIN_FILE="$VO_ROOT/cmake/mingw-i686.cmake"
+configure_and_build "$VO_OUT/win32" -DVO_WERROR=ON -DCMAKE_BUILD_TYPE=MinSizeRel -DCMAKE_TOOLCHAIN_FILE="$VO_ROOT/cmake/mingw-i686.cmake"
 ctest --test-dir "$VO_OUT/win32" --output-on-failure
 
 echo "== Windows 64-bit build and end-to-end tests under Wine"
