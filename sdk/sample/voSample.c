@@ -13,18 +13,27 @@
 
 /* "サンプル・プラグイン: 毎時30分にテロップでお知らせします。" */
 static const char kDescription[] =
-    "\x83T\x83\x93\x83v\x83\x8B\x81" "E\x83v\x83\x89\x83O\x83" "C\x83\x93: \x96\x88\x8E\x9E"
-    "30\x95\xAA\x82\xC9\x83" "e\x83\x8D\x83" "b\x83v\x82\xC5\x82\xA8\x92m\x82\xE7\x82\xB9\x82"
-    "\xB5\x82\xDC\x82\xB7\x81" "B";
+    "\x83T\x83\x93\x83v\x83\x8B\x81"
+    "E\x83v\x83\x89\x83O\x83"
+    "C\x83\x93: \x96\x88\x8E\x9E"
+    "30\x95\xAA\x82\xC9\x83"
+    "e\x83\x8D\x83"
+    "b\x83v\x82\xC5\x82\xA8\x92m\x82\xE7\x82\xB9\x82"
+    "\xB5\x82\xDC\x82\xB7\x81"
+    "B";
 
 /* "%d時30分です。ひと息いれませんか。" (%d: the hour) */
 static const char kTelopFormat[] =
-    "%d\x8E\x9E" "30\x95\xAA\x82\xC5\x82\xB7\x81" "B\x82\xD0\x82\xC6\x91\xA7\x82\xA2\x82\xEA"
-    "\x82\xDC\x82\xB9\x82\xF1\x82\xA9\x81" "B";
+    "%d\x8E\x9E"
+    "30\x95\xAA\x82\xC5\x82\xB7\x81"
+    "B\x82\xD0\x82\xC6\x91\xA7\x82\xA2\x82\xEA"
+    "\x82\xDC\x82\xB9\x82\xF1\x82\xA9\x81"
+    "B";
 
 /* "毎時30分のお知らせを表示しますか？" */
 static const char kAskAnnounce[] =
-    "\x96\x88\x8E\x9E" "30\x95\xAA\x82\xCC\x82\xA8\x92m\x82\xE7\x82\xB9\x82\xF0\x95\\\x8E\xA6"
+    "\x96\x88\x8E\x9E"
+    "30\x95\xAA\x82\xCC\x82\xA8\x92m\x82\xE7\x82\xB9\x82\xF0\x95\\\x8E\xA6"
     "\x82\xB5\x82\xDC\x82\xB7\x82\xA9\x81H";
 
 static const char kCaption[] = "voSample";
@@ -46,13 +55,9 @@ static int MinuteOfDay(double now) {
   return (int)((ms / 60000) % 1440);
 }
 
-void WINAPI VpiEnable(void) {
-  /* Nothing to set up: all state is static. */
-}
+void WINAPI VpiEnable(void) { /* Nothing to set up: all state is static. */ }
 
-void WINAPI VpiDisable(void) {
-  /* Nothing to release. */
-}
+void WINAPI VpiDisable(void) { /* Nothing to release. */ }
 
 void WINAPI VpiNotify(HWND clock, double now) {
   const int minute = MinuteOfDay(now);
@@ -72,7 +77,7 @@ const char* WINAPI VpiDiscription(void) { return kDescription; }
 void WINAPI VpiSetProps(void) {
   const UINT defaultButton = g_announce ? MB_DEFBUTTON1 : MB_DEFBUTTON2;
   const int answer =
-      MessageBoxA(NULL, kAskAnnounce, kCaption, MB_YESNO | MB_ICONQUESTION | MB_TOPMOST |
-                                                    MB_SETFOREGROUND | defaultButton);
+      MessageBoxA(NULL, kAskAnnounce, kCaption,
+                  MB_YESNO | MB_ICONQUESTION | MB_TOPMOST | MB_SETFOREGROUND | defaultButton);
   g_announce = answer == IDYES;
 }

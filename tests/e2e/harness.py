@@ -417,10 +417,12 @@ class Wine:
 
     # -- the clock
 
-    def start_clock(self, at=None, plugins=(), files=(), env=None, exe=None, wait_window=True):
+    def start_clock(self, at=None, plugins=(), files=(), env=None, exe=None, wait_window=True,
+                    recorder=False):
         """Copies vo.exe (plus the given DLLs and files, each a path, or a name in the build
         directory, or a (source, name) pair) into a fresh directory and starts it there with
-        the local time of day steered to `at` ("hh:mm:ss"; None: real UTC)."""
+        the local time of day steered to `at` ("hh:mm:ss"; None: real UTC). With recorder,
+        the voRec* plug-ins log to clock.recorder, a RecorderLog in that directory."""
         directory = Path(tempfile.mkdtemp(prefix="vo-e2e-"))
         shutil.copy2(exe or VO_EXE, directory / "vo.exe")
         for item in [*plugins, *files]:
@@ -431,12 +433,16 @@ class Wine:
             shutil.copy2(source, directory / (name or source.name))
         offset = steering_offset(at) if at else 0
         extra = {"TZ": tz_for_offset(offset)}
+        recorder_log = RecorderLog(directory) if recorder else None
+        if recorder_log:
+            extra.update(recorder_log.env)
         extra.update(env or {})
         stdout = open(directory / "stdout.txt", "wb")
         process = self.popen(directory / "vo.exe", env=extra, cwd=directory, stdout=stdout,
                              stderr=subprocess.STDOUT)
         stdout.close()
         clock = Clock(self, process, directory, offset)
+        clock.recorder = recorder_log
         if wait_window:
             clock.window = self.clock_window()
         return clock
@@ -451,6 +457,7 @@ class Clock:
         self.directory = directory
         self.offset = offset
         self.window = None
+        self.recorder = None
 
     def wait(self, timeout):
         """The exit code, or None if the program still runs after `timeout` seconds."""
@@ -480,7 +487,8 @@ class Clock:
 # ---- recorder plug-in log -----------------------------------------------------------------
 
 class RecorderLog:
-    """The file the voRec* plug-ins append to: `<event> <tag> key=value ...` per line."""
+    """The file the voRec* plug-ins append to, one `<event> <tag> key=value ...` per line.
+    Events come back as Records whose fields include "tag"."""
 
     def __init__(self, directory):
         self.path = Path(directory) / "recorder.log"
@@ -492,8 +500,26 @@ class RecorderLog:
     def events(self):
         if not self.path.exists():
             return []
-        return [Record.parse(line) for line in self.path.read_text("ascii", "replace").splitlines()
-                if line.strip()]
+        text = self.path.read_text("ascii", "replace")
+        lines = text.splitlines()
+        if not text.endswith("\n"):
+            lines = lines[:-1]  # a line still being written
+        records = []
+        for line in lines:
+            if len(line.split()) < 2:
+                continue
+            event, tag, *rest = line.split()
+            record = Record.parse(" ".join([event, *rest]))
+            record.fields["tag"] = tag
+            records.append(record)
+        return records
+
+    def count(self, event):
+        return sum(1 for record in self.events() if record.kind == event)
+
+    def sequence(self, *events):
+        """(event, tag) of the named events, in the order they happened."""
+        return [(r.kind, r["tag"]) for r in self.events() if r.kind in events]
 
 
 # ---- test base ----------------------------------------------------------------------------

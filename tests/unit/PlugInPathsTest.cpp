@@ -1,10 +1,10 @@
-#include "PlugIns/PlugInPaths.h"
-
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
+
+#include "PlugIns/PlugInPaths.h"
 
 namespace vo {
 namespace {
@@ -73,7 +73,7 @@ TEST(SamePathIgnoringCaseTest, FoldsOnlySingleByteLetters) {
   EXPECT_FALSE(SamePathIgnoringCase("C:\\dir", "C:\\dir\\"));
   EXPECT_TRUE(SamePathIgnoringCase("\x83\x41", "\x83\x41"));
   EXPECT_FALSE(SamePathIgnoringCase("\x83\x41", "\x83\x61"));  // two different katakana
-  EXPECT_FALSE(SamePathIgnoringCase("[", "{"));               // not letters
+  EXPECT_FALSE(SamePathIgnoringCase("[", "{"));                // not letters
 }
 
 TEST(MatchesPluginMaskTest, WantsVoPrefixAndDllExtension) {
@@ -82,9 +82,9 @@ TEST(MatchesPluginMaskTest, WantsVoPrefixAndDllExtension) {
     bool matches;
   };
   const Case cases[] = {
-      {"voA.DLL", true},   {"vob.dll", true},    {"VO.Dll", true},     {"voSample.dll", true},
-      {"xvo.dll", false},  {"vo.dl", false},     {"vo.dllx", false},   {"voA.exe", false},
-      {"v.dll", false},    {"vodll", false},     {"", false},          {"o.dll", false},
+      {"voA.DLL", true},      {"vob.dll", true}, {"VO.Dll", true},   {"voSample.dll", true},
+      {"xvo.dll", false},     {"vo.dl", false},  {"vo.dllx", false}, {"voA.exe", false},
+      {"v.dll", false},       {"vodll", false},  {"", false},        {"o.dll", false},
       {"vo" SO ".dll", true},
   };
   for (const Case& c : cases) {

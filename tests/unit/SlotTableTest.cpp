@@ -1,5 +1,3 @@
-#include "PlugIns/SlotTable.h"
-
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -7,6 +5,8 @@
 #include <memory>
 #include <string>
 #include <vector>
+
+#include "PlugIns/SlotTable.h"
 
 namespace vo {
 namespace {
@@ -120,8 +120,8 @@ TEST_F(SlotTableTest, ReleaseAllDisablesAndUnloadsInSlotOrder) {
   log.clear();
 
   table.ReleaseAll();
-  EXPECT_THAT(log, ElementsAre("disable m0", "unload m0", "disable m1", "unload m1",
-                               "disable m2", "unload m2"));
+  EXPECT_THAT(log, ElementsAre("disable m0", "unload m0", "disable m1", "unload m1", "disable m2",
+                               "unload m2"));
   EXPECT_EQ(table.Find("m0"), nullptr);
   EXPECT_THAT(Notified(), IsEmpty());
 
@@ -136,8 +136,8 @@ TEST_F(SlotTableTest, DestroyingTheTableDisablesWhatIsStillLoaded) {
     local.Add(Make("a"));
     local.Add(Make("b"));
   }
-  EXPECT_THAT(log, ElementsAre("enable a", "enable b", "disable a", "unload a", "disable b",
-                               "unload b"));
+  EXPECT_THAT(
+      log, ElementsAre("enable a", "enable b", "disable a", "unload a", "disable b", "unload b"));
 }
 
 // While a module is being disabled its slot is already empty: a tick that runs meanwhile
@@ -177,8 +177,7 @@ TEST_F(SlotTableTest, ReleaseRequestedInsideWithModuleWaitsForIt) {
     module.Notify();  // still loaded here
   });
   EXPECT_TRUE(found);
-  EXPECT_THAT(log, ElementsAre("notify m1", "disable m0", "unload m0", "disable m1",
-                               "unload m1"));
+  EXPECT_THAT(log, ElementsAre("notify m1", "disable m0", "unload m0", "disable m1", "unload m1"));
   EXPECT_FALSE(table.WithModule("m1", [](FakeModule&) { FAIL(); }));
 }
 

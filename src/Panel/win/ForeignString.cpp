@@ -27,9 +27,8 @@ bool IsReadablePage(std::uintptr_t address) {
   if (VirtualQuery(reinterpret_cast<LPCVOID>(address), &info, sizeof info) != sizeof info) {
     return false;
   }
-  constexpr DWORD kReadable = PAGE_READONLY | PAGE_READWRITE | PAGE_WRITECOPY |
-                              PAGE_EXECUTE_READ | PAGE_EXECUTE_READWRITE |
-                              PAGE_EXECUTE_WRITECOPY;
+  constexpr DWORD kReadable = PAGE_READONLY | PAGE_READWRITE | PAGE_WRITECOPY | PAGE_EXECUTE_READ |
+                              PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_WRITECOPY;
   return info.State == MEM_COMMIT && (info.Protect & kReadable) != 0 &&
          (info.Protect & PAGE_GUARD) == 0;
 }

@@ -48,8 +48,8 @@ class FindHandle {
 };
 
 bool IsPlainFile(DWORD attributes) {
-  return (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN |
-                        FILE_ATTRIBUTE_SYSTEM)) == 0;
+  return (attributes &
+          (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) == 0;
 }
 
 // The order of a sorted list box: the user locale's case-insensitive comparison, with the

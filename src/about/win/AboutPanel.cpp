@@ -74,12 +74,11 @@ void TAboutPanel::Create(HINSTANCE instance, HWND owner) {
   if (FHandle) return;
   FInstance = instance;
   FOwner = owner;
-  HWND dialog = CreateFormDialog(instance, owner, form::kCaption, form::kClientWidth,
-                                 form::kClientHeight, form::kStyle, DialogProc,
-                                 reinterpret_cast<LPARAM>(this));
+  HWND dialog =
+      CreateFormDialog(instance, owner, form::kCaption, form::kClientWidth, form::kClientHeight,
+                       form::kStyle, DialogProc, reinterpret_cast<LPARAM>(this));
   if (!dialog) {
-    throw std::system_error(static_cast<int>(GetLastError()), std::system_category(),
-                            "About box");
+    throw std::system_error(static_cast<int>(GetLastError()), std::system_category(), "About box");
   }
   FHandle = dialog;
   FormCreate();
@@ -119,8 +118,7 @@ void TAboutPanel::ShowModal() {
 
 void TAboutPanel::btnOkClick() { EndModal(FHandle, IDOK); }
 
-INT_PTR CALLBACK TAboutPanel::DialogProc(HWND dialog, UINT message, WPARAM wParam,
-                                         LPARAM lParam) {
+INT_PTR CALLBACK TAboutPanel::DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_INITDIALOG) SetWindowLongPtrA(dialog, DWLP_USER, lParam);
   auto* self = reinterpret_cast<TAboutPanel*>(GetWindowLongPtrA(dialog, DWLP_USER));
   if (!self) return FALSE;

@@ -100,10 +100,10 @@ void SetClientSize(HWND window, int width, int height) {
 void CreateControls(HWND parent, std::span<const ControlSpec> controls, HFONT font) {
   const auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(parent, GWLP_HINSTANCE));
   for (const ControlSpec& spec : controls) {
-    HWND control = CreateWindowExA(spec.exStyle, spec.windowClass, spec.text ? spec.text : "",
-                                   spec.style | WS_CHILD, spec.x, spec.y, spec.width, spec.height,
-                                   parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)),
-                                   instance, nullptr);
+    HWND control =
+        CreateWindowExA(spec.exStyle, spec.windowClass, spec.text ? spec.text : "",
+                        spec.style | WS_CHILD, spec.x, spec.y, spec.width, spec.height, parent,
+                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), instance, nullptr);
     if (control && font) SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   }
 }
@@ -117,8 +117,8 @@ void FitToText(HWND control, bool keepRightEdge) {
     WindowDC dc(control);
     if (!dc.get()) return;
     const auto font = reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0));
-    SelectedObject selected(dc.get(), font ? static_cast<HGDIOBJ>(font)
-                                           : GetStockObject(SYSTEM_FONT));
+    SelectedObject selected(dc.get(),
+                            font ? static_cast<HGDIOBJ>(font) : GetStockObject(SYSTEM_FONT));
     const UINT prefix = (style & SS_NOPREFIX) ? DT_NOPREFIX : 0;
     DrawTextA(dc.get(), text, length, &extent, DT_CALCRECT | DT_SINGLELINE | prefix);
   }

@@ -19,8 +19,8 @@ void Expect(const char* what, const std::string& actual, const std::string& expe
     return;
   }
   ++failed;
-  std::printf("FAIL %s: got %zu bytes \"%.40s\", want %zu bytes \"%.40s\"\n", what,
-              actual.size(), actual.c_str(), expected.size(), expected.c_str());
+  std::printf("FAIL %s: got %zu bytes \"%.40s\", want %zu bytes \"%.40s\"\n", what, actual.size(),
+              actual.c_str(), expected.size(), expected.c_str());
 }
 
 // Two pages: the first read-write, the second PAGE_NOACCESS.

@@ -1,0 +1,709 @@
+#include "setting/win/SettingPanel.h"
+
+#include <cderr.h>
+#include <commctrl.h>
+#include <commdlg.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <exception>
+#include <vector>
+
+#include "PlugIns/PlugInPaths.h"
+#include "PlugIns/win/PlugIns.h"
+#include "forms/SettingForm.h"
+#include "setting/TimeSignal.h"
+#include "support/win/Application.h"
+#include "support/win/FormDialog.h"
+#include "support/win/Locale.h"
+#include "support/win/Offscreen.h"
+#include "support/win/RegistryStore.h"
+#include "vo_plugin.h"  // CLK_SETCOLOR, CLK_TELOP
+
+namespace vo::win {
+
+namespace form = setting_form;
+
+namespace {
+
+constexpr char kPageClass[] = "voSettingPage";
+constexpr DWORD kPathBufferSize = 4096;
+
+UniqueFont MakeFormFont(const form::FontSpec& spec) {
+  return MakeFont(spec.face, spec.pixelHeight, spec.bold, spec.italic, spec.charset);
+}
+
+bool IsChecked(HWND button) { return SendMessageA(button, BM_GETCHECK, 0, 0) == BST_CHECKED; }
+
+// True when the state changed.
+bool SetChecked(HWND button, bool checked) {
+  if (IsChecked(button) == checked) return false;
+  SendMessageA(button, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+  return true;
+}
+
+std::string WindowText(HWND window) {
+  const int length = GetWindowTextLengthA(window);
+  if (length <= 0) return {};
+  std::string text(static_cast<std::size_t>(length) + 1, '\0');
+  text.resize(static_cast<std::size_t>(GetWindowTextA(window, text.data(), length + 1)));
+  return text;
+}
+
+// An edit shows a line break only as CR LF; plug-ins may write bare LFs.
+std::string WithEditLineBreaks(const std::string& text) {
+  std::string result;
+  result.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) result += '\r';
+    result += text[i];
+  }
+  return result;
+}
+
+WPARAM AsMessageWord(Color color) { return static_cast<WPARAM>(static_cast<std::uint32_t>(color)); }
+
+void RegisterPageClass(HINSTANCE instance, WNDPROC proc) {
+  WNDCLASSEXA pageClass{};
+  if (GetClassInfoExA(instance, kPageClass, &pageClass)) return;
+  pageClass.cbSize = sizeof pageClass;
+  pageClass.lpfnWndProc = proc;
+  pageClass.hInstance = instance;
+  pageClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
+  pageClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  pageClass.lpszClassName = kPageClass;
+  RegisterClassExA(&pageClass);
+}
+
+// A sheet of paper with its top right corner folded: the list's mark for a file.
+void DrawFileGlyph(HDC dc, int left, int top) {
+  const POINT outline[] = {{left, top},           {left + 7, top},       {left + 10, top + 3},
+                           {left + 10, top + 13}, {left, top + 13}};
+  const POINT fold[] = {{left + 7, top}, {left + 7, top + 3}, {left + 10, top + 3}};
+  UniquePen pen(CreatePen(PS_SOLID, 1, GetSysColor(COLOR_WINDOWTEXT)));
+  SelectedObject selectedPen(dc, pen.get());
+  SelectedObject selectedBrush(dc, GetStockObject(WHITE_BRUSH));
+  Polygon(dc, outline, static_cast<int>(std::size(outline)));
+  Polyline(dc, fold, static_cast<int>(std::size(fold)));
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------
+// Coloured controls
+
+void ColoredControl::SetColors(Color fontColor, Color backColor) {
+  font = fontColor;
+  color = backColor;
+  brush.reset(CreateSolidBrush(ToColorRef(color)));
+  if (handle) InvalidateRect(handle, nullptr, TRUE);
+}
+
+HBRUSH ColoredControl::Paint(HDC dc) {
+  if (!brush) brush.reset(CreateSolidBrush(ToColorRef(color)));
+  SetTextColor(dc, ToColorRef(font));
+  SetBkColor(dc, ToColorRef(color));
+  return brush.get();
+}
+
+// ---------------------------------------------------------------------------------------
+// Creation
+
+TSettingPanel::~TSettingPanel() {
+  if (FHandle && IsWindow(FHandle)) {
+    Application::Instance().RemoveDialog(FHandle);
+    DestroyWindow(FHandle);
+  }
+}
+
+bool TSettingPanel::Create(HINSTANCE instance, TClockPanel& clock) {
+  if (FHandle) return true;
+  FClock = &clock;
+  RegisterPageClass(instance, PageProc);
+  CreateFormDialog(instance, Application::Instance().Window(), form::kCaption, form::kClientWidth,
+                   form::kClientHeight, form::kStyle, DialogProc, reinterpret_cast<LPARAM>(this));
+  if (!FHandle) return false;
+  SetWindowPos(FHandle, nullptr, form::kDesignedLeft, form::kDesignedTop, 0, 0,
+               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  try {
+    CreateForm();
+  } catch (const std::exception& error) {
+    ShowApplicationError(error.what());
+  }
+  Application::Instance().AddDialog(FHandle);
+
+  // A failure here ends the loading; the dialog works on with what it has.
+  try {
+    FormCreate();
+  } catch (const std::exception& error) {
+    ShowApplicationError(error.what());
+  }
+  return true;
+}
+
+void TSettingPanel::CreateForm() {
+  FDialogFont = MakeFormFont(form::kDialogFont);
+  FAnchorFont = MakeFormFont(form::kAnchorFont);
+  ColorDialog1.customColors.fill(RGB(255, 255, 255));
+  SendMessageA(FHandle, WM_SETFONT, reinterpret_cast<WPARAM>(FDialogFont.get()), FALSE);
+
+  CreateControls(FHandle, form::kDialogControls, FDialogFont.get());
+  btnOK = GetDlgItem(FHandle, form::kBtnOK);
+  btnCancel = GetDlgItem(FHandle, form::kBtnCancel);
+  PageControl1 = GetDlgItem(FHandle, form::kPageControl1);
+  for (std::size_t index = 0; index < form::kTabCaptions.size(); ++index) {
+    TCITEMA item{};
+    item.mask = TCIF_TEXT;
+    item.pszText = const_cast<char*>(form::kTabCaptions[index]);
+    SendMessageA(PageControl1, TCM_INSERTITEMA, index, reinterpret_cast<LPARAM>(&item));
+  }
+
+  RECT area{};
+  GetClientRect(PageControl1, &area);
+  SendMessageA(PageControl1, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&area));
+  MapWindowPoints(PageControl1, FHandle, reinterpret_cast<POINT*>(&area), 2);
+  tabColor = CreatePage(form::kTabColorPage, area);
+  tabTelop = CreatePage(form::kTabTelopPage, area);
+  tabPlugIns = CreatePage(form::kTabPlugInsPage, area);
+  // The pages lie over the tab control's display area, so it goes beneath them.
+  SetWindowPos(PageControl1, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+
+  CreateControls(tabColor, form::kColorPage, FDialogFont.get());
+  btnForeColor = GetDlgItem(tabColor, form::kBtnForeColor);
+  btnBackColor = GetDlgItem(tabColor, form::kBtnBackColor);
+  chkAutoChange = GetDlgItem(tabColor, form::kChkAutoChange);
+  rbt0000.handle = GetDlgItem(tabColor, form::kRbt0000);
+  rbt0600.handle = GetDlgItem(tabColor, form::kRbt0600);
+  rbt1200.handle = GetDlgItem(tabColor, form::kRbt1200);
+  rbt1800.handle = GetDlgItem(tabColor, form::kRbt1800);
+  lblExample.handle = GetDlgItem(tabColor, form::kLblExample);
+  for (int anchor = 0; anchor < kAnchorCount; ++anchor) {
+    ColoredControl& control = *AnchorControls()[anchor];
+    control.SetColors(kDefaultAnchors.at[anchor].fore, kDefaultAnchors.at[anchor].back);
+    SendMessageA(control.handle, WM_SETFONT, reinterpret_cast<WPARAM>(FAnchorFont.get()), FALSE);
+  }
+  lblExample.SetColors(form::kExampleFontColor, form::kButtonFaceColor);
+  SendMessageA(lblExample.handle, WM_SETFONT, reinterpret_cast<WPARAM>(FAnchorFont.get()), FALSE);
+  SetChecked(chkAutoChange, true);
+  SetChecked(rbt1200.handle, true);
+
+  CreateControls(tabTelop, form::kTelopPage, FDialogFont.get());
+  chkWave = GetDlgItem(tabTelop, form::kChkWave);
+  edtWave = GetDlgItem(tabTelop, form::kEdtWave);
+  btnBrowse = GetDlgItem(tabTelop, form::kBtnBrowse);
+  chkTelop = GetDlgItem(tabTelop, form::kChkTelop);
+  edtTelop = GetDlgItem(tabTelop, form::kEdtTelop);
+  sel15m = GetDlgItem(tabTelop, form::kSel15m);
+  sel30m = GetDlgItem(tabTelop, form::kSel30m);
+  sel01h = GetDlgItem(tabTelop, form::kSel01h);
+  SetInterval(60);
+
+  CreateControls(tabPlugIns, form::kPlugInsPage, FDialogFont.get());
+  Label1 = GetDlgItem(tabPlugIns, form::kLabel1);
+  lstPlugIns = GetDlgItem(tabPlugIns, form::kLstPlugIns);
+  memDiscription = GetDlgItem(tabPlugIns, form::kMemDiscription);
+  btnPlugInProp = GetDlgItem(tabPlugIns, form::kBtnPlugInProp);
+
+  CreateHints();
+  ShowPage(0);
+}
+
+HWND TSettingPanel::CreatePage(int id, const RECT& area) {
+  // A control parent, so that the dialog's keyboard handling reaches into the page.
+  return CreateWindowExA(WS_EX_CONTROLPARENT, kPageClass, "", WS_CHILD | WS_CLIPCHILDREN,
+                         area.left, area.top, area.right - area.left, area.bottom - area.top,
+                         FHandle, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                         Application::Instance().Module(), this);
+}
+
+void TSettingPanel::CreateHints() {
+  FHints = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr,
+                           WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
+                           CW_USEDEFAULT, CW_USEDEFAULT, FHandle, nullptr,
+                           Application::Instance().Module(), nullptr);
+  if (!FHints) return;
+  AddHint(tabTelop, edtWave, form::kWaveHint);
+  AddHint(tabTelop, edtTelop, form::kTelopHint);
+}
+
+void TSettingPanel::AddHint(HWND page, HWND control, const char* text) {
+  if (!control) return;
+  TOOLINFOA tool{};
+  tool.cbSize = sizeof tool;
+  tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+  tool.hwnd = page;
+  tool.uId = reinterpret_cast<UINT_PTR>(control);
+  tool.lpszText = const_cast<char*>(text);
+  SendMessageA(FHints, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+
+  // A disabled edit gets no mouse messages; its page does, so the hint shows there too.
+  tool.uFlags = TTF_SUBCLASS;
+  tool.uId = static_cast<UINT_PTR>(GetDlgCtrlID(control));
+  GetWindowRect(control, &tool.rect);
+  MapWindowPoints(nullptr, page, reinterpret_cast<POINT*>(&tool.rect), 2);
+  SendMessageA(FHints, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+void TSettingPanel::ShowPage(int index) {
+  const HWND pages[] = {tabColor, tabTelop, tabPlugIns};
+  for (int page = 0; page < static_cast<int>(std::size(pages)); ++page) {
+    ShowWindow(pages[page], page == index ? SW_SHOWNA : SW_HIDE);
+  }
+}
+
+// ---------------------------------------------------------------------------------------
+// Form handlers
+
+void TSettingPanel::FormCreate() {
+  RegistrySettingsBackend store;
+  LoadColors(store, *this);
+  LoadSignal(store, *this);
+  DiscoverPlugIns();
+}
+
+void TSettingPanel::DiscoverPlugIns() {
+  // Listing makes the executable's directory the current one for the rest of the run, so
+  // that a relative wave path resolves there.
+  FPlugInDirectory = ThisExecutableDirectory();
+  const std::vector<std::string> names = ListPlugInFiles(FPlugInDirectory);
+  for (const std::string& name : names) {
+    SendMessageA(lstPlugIns, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
+  }
+  for (const std::string& name : names) {
+    FClock->AddPlugIn(LoadPlugIn(JoinPluginPath(FPlugInDirectory, name)));
+  }
+}
+
+void TSettingPanel::FormShow() { lblExample.SetColors(FClock->ForeColor(), FClock->BackColor()); }
+
+void TSettingPanel::ShowUnder(const RECT& clock) {
+  if (!FHandle) return;
+  RECT frame{};
+  GetWindowRect(FHandle, &frame);
+  const int left = std::max(0, static_cast<int>(clock.right - (frame.right - frame.left)));
+  SetWindowPos(FHandle, nullptr, left, clock.bottom, 0, 0,
+               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  if (!IsWindowVisible(FHandle)) FormShow();
+  ShowWindow(FHandle, SW_SHOW);
+  SetForegroundWindow(FHandle);
+}
+
+void TSettingPanel::btnOKClick() {
+  {
+    RegistrySettingsBackend store;
+    SaveColors(store, *this);
+    SaveSignal(store, *this);
+  }
+  PostColors(lblExample.font, lblExample.color);
+  CheckTime(CurrentStamp());
+  ShowWindow(FHandle, SW_HIDE);
+}
+
+void TSettingPanel::btnCancelClick() {
+  {
+    RegistrySettingsBackend store;
+    LoadColors(store, *this);
+    LoadSignal(store, *this);
+  }
+  ShowWindow(FHandle, SW_HIDE);
+}
+
+bool TSettingPanel::RunColorDialog() {
+  CHOOSECOLORA choose{};
+  choose.lStructSize = sizeof choose;
+  choose.hwndOwner = FHandle;
+  choose.rgbResult = ToColorRef(ColorDialog1.color);
+  choose.lpCustColors = ColorDialog1.customColors.data();
+  choose.Flags = CC_RGBINIT;
+  if (!ChooseColorA(&choose)) return false;
+  ColorDialog1.color = static_cast<Color>(choose.rgbResult & 0x00FFFFFF);
+  return true;
+}
+
+void TSettingPanel::btnForeColorClick() {
+  if (!RunColorDialog()) return;
+  const Color chosen = ColorDialog1.color;
+  lblExample.SetColors(chosen, lblExample.color);
+  if (!Active()) return;
+  for (ColoredControl* anchor : AnchorControls()) {
+    if (IsChecked(anchor->handle)) anchor->SetColors(chosen, anchor->color);
+  }
+}
+
+void TSettingPanel::btnBackColorClick() {
+  if (!RunColorDialog()) return;
+  const Color chosen = ColorDialog1.color;
+  lblExample.SetColors(lblExample.font, chosen);
+  if (!Active()) return;
+  for (ColoredControl* anchor : AnchorControls()) {
+    if (IsChecked(anchor->handle)) anchor->SetColors(anchor->font, chosen);
+  }
+}
+
+void TSettingPanel::chkWaveClick() {
+  const BOOL enabled = IsChecked(chkWave) ? TRUE : FALSE;
+  EnableWindow(edtWave, enabled);
+  EnableWindow(btnBrowse, enabled);
+}
+
+void TSettingPanel::chkTelopClick() { EnableWindow(edtTelop, IsChecked(chkTelop) ? TRUE : FALSE); }
+
+void TSettingPanel::btnBrowseClick() {
+  std::vector<char> file(kPathBufferSize, '\0');
+  const std::string initial = WaveFileText();
+  std::copy_n(initial.begin(), std::min<std::size_t>(initial.size(), file.size() - 1),
+              file.begin());
+
+  OPENFILENAMEA open{};
+  open.lStructSize = sizeof open;
+  open.hwndOwner = FHandle;
+  open.lpstrFilter = form::kWaveFilter.data();
+  open.nFilterIndex = form::kWaveFilterIndex;
+  open.lpstrFile = file.data();
+  open.nMaxFile = static_cast<DWORD>(file.size());
+  open.lpstrDefExt = form::kWaveDefaultExtension;
+  // The current directory stays the program's, where a relative wave path is looked up.
+  open.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_NOCHANGEDIR;
+  BOOL chosen = GetOpenFileNameA(&open);
+  if (!chosen && CommDlgExtendedError() == FNERR_INVALIDFILENAME) {
+    // The edit holds something no file can be named: browse from an empty name instead.
+    std::fill(file.begin(), file.end(), '\0');
+    chosen = GetOpenFileNameA(&open);
+  }
+  if (chosen) SetWaveFileText(file.data());
+}
+
+std::string TSettingPanel::SelectedPlugInPath() const {
+  const LRESULT selected = SendMessageA(lstPlugIns, LB_GETCURSEL, 0, 0);
+  if (selected == LB_ERR) return {};
+  const LRESULT length = SendMessageA(lstPlugIns, LB_GETTEXTLEN, selected, 0);
+  if (length == LB_ERR) return {};
+  std::string name(static_cast<std::size_t>(length) + 1, '\0');
+  const LRESULT copied =
+      SendMessageA(lstPlugIns, LB_GETTEXT, selected, reinterpret_cast<LPARAM>(name.data()));
+  if (copied == LB_ERR) return {};
+  name.resize(static_cast<std::size_t>(copied));
+  return JoinPluginPath(FPlugInDirectory, name);
+}
+
+void TSettingPanel::lstPlugInsClick() {
+  // A module that is not loaded leaves the memo as it was; nothing here is reported.
+  try {
+    const std::string path = SelectedPlugInPath();
+    if (path.empty()) return;
+    const TVoPlugInsIF* plugIn = FClock->FindPlugIn(path);
+    if (!plugIn) return;
+    SetWindowTextA(memDiscription, WithEditLineBreaks(plugIn->Description()).c_str());
+  } catch (...) {
+  }
+}
+
+void TSettingPanel::btnPlugInPropClick() {
+  try {
+    const std::string path = SelectedPlugInPath();
+    if (path.empty()) return;
+    const TVoPlugInsIF* plugIn = FClock->FindPlugIn(path);
+    if (!plugIn) return;
+    // The module's own settings take the screen meanwhile.
+    ShowWindow(FHandle, SW_HIDE);
+    plugIn->SetProps();
+    ShowWindow(FHandle, SW_SHOW);
+  } catch (...) {
+  }
+}
+
+// ---------------------------------------------------------------------------------------
+// The per-minute check
+
+void TSettingPanel::CheckTime(DateTime now) {
+  if (!FHandle || !FClock) return;
+  if (const auto colors = ColorScheduleStep(Active(), now, CurrentAnchors())) {
+    PostColors(colors->fore, colors->back);
+  }
+
+  const TimeParts time = SplitTime(now);
+  auto signal = SignalStep(time.minute, Interval(), UseTelop(), TelopText(), UseWaveFile(),
+                           WaveFileText(), now, Application::Instance().Format());
+  if (!signal) return;
+  FLastSignal = (FLastSignal + 1) % kKeptSignals;
+  FTelopText[FLastSignal] = std::move(signal->telop);
+  FWaveText[FLastSignal] = std::move(signal->wave);
+  if (signal->post) PostTelop(FTelopText[FLastSignal].c_str(), FWaveText[FLastSignal].c_str());
+}
+
+void TSettingPanel::PostColors(Color fore, Color back) const {
+  PostMessageA(FClock->Handle(), CLK_SETCOLOR, AsMessageWord(fore),
+               static_cast<LPARAM>(AsMessageWord(back)));
+}
+
+void TSettingPanel::PostTelop(const char* telop, const char* wave) const {
+  PostMessageA(FClock->Handle(), CLK_TELOP, reinterpret_cast<WPARAM>(telop),
+               reinterpret_cast<LPARAM>(wave));
+}
+
+Anchors TSettingPanel::CurrentAnchors() const {
+  Anchors anchors;
+  for (int anchor = 0; anchor < kAnchorCount; ++anchor) {
+    anchors.at[anchor] = ColorPair{Anchor(anchor).font, Anchor(anchor).color};
+  }
+  return anchors;
+}
+
+// ---------------------------------------------------------------------------------------
+// The controls as the option views
+
+std::array<ColoredControl*, kAnchorCount> TSettingPanel::AnchorControls() {
+  return {&rbt0000, &rbt0600, &rbt1200, &rbt1800};
+}
+
+const ColoredControl& TSettingPanel::Anchor(int anchor) const {
+  switch (anchor) {
+    case 0:
+      return rbt0000;
+    case 1:
+      return rbt0600;
+    case 2:
+      return rbt1200;
+    default:
+      return rbt1800;
+  }
+}
+
+bool TSettingPanel::Active() const { return IsChecked(chkAutoChange); }
+void TSettingPanel::SetActive(bool active) { SetChecked(chkAutoChange, active); }
+
+Color TSettingPanel::AnchorForeColor(int anchor) const { return Anchor(anchor).font; }
+void TSettingPanel::SetAnchorForeColor(int anchor, Color color) {
+  ColoredControl& control = *AnchorControls()[static_cast<std::size_t>(anchor)];
+  control.SetColors(color, control.color);
+}
+
+Color TSettingPanel::AnchorBackColor(int anchor) const { return Anchor(anchor).color; }
+void TSettingPanel::SetAnchorBackColor(int anchor, Color color) {
+  ColoredControl& control = *AnchorControls()[static_cast<std::size_t>(anchor)];
+  control.SetColors(control.font, color);
+}
+
+bool TSettingPanel::UseTelop() const { return IsChecked(chkTelop); }
+void TSettingPanel::SetUseTelop(bool use) {
+  if (SetChecked(chkTelop, use)) chkTelopClick();
+}
+
+std::string TSettingPanel::TelopText() const { return WindowText(edtTelop); }
+void TSettingPanel::SetTelopText(std::string_view text) {
+  SetWindowTextA(edtTelop, std::string(text).c_str());
+}
+
+bool TSettingPanel::UseWaveFile() const { return IsChecked(chkWave); }
+void TSettingPanel::SetUseWaveFile(bool use) {
+  if (SetChecked(chkWave, use)) chkWaveClick();
+}
+
+std::string TSettingPanel::WaveFileText() const { return WindowText(edtWave); }
+void TSettingPanel::SetWaveFileText(std::string_view text) {
+  SetWindowTextA(edtWave, std::string(text).c_str());
+}
+
+int TSettingPanel::Interval() const {
+  return GetInterval(IsChecked(sel15m), IsChecked(sel30m), IsChecked(sel01h));
+}
+
+void TSettingPanel::SetInterval(int minutes) {
+  const int id = minutes >= 60 ? form::kSel01h : minutes >= 30 ? form::kSel30m : form::kSel15m;
+  CheckRadioButton(tabTelop, form::kSel15m, form::kSel01h, id);
+}
+
+// ---------------------------------------------------------------------------------------
+// Drawing
+
+void TSettingPanel::PaintPage(HWND page, HDC dc) const {
+  if (page == tabColor) PaintColorPage(dc);
+}
+
+void TSettingPanel::PaintColorPage(HDC dc) const {
+  {
+    UniquePen dotted(CreatePen(PS_DOT, 1, GetSysColor(COLOR_WINDOWTEXT)));
+    SelectedObject pen(dc, dotted.get());
+    SelectedObject brush(dc, GetSysColorBrush(COLOR_BTNFACE));
+    SetBkMode(dc, TRANSPARENT);
+    const RECT dial = form::kShape1.rect();
+    Ellipse(dc, dial.left, dial.top, dial.right, dial.bottom);
+  }
+  RECT frame = form::kBevel1.rect();
+  DrawEdge(dc, &frame, EDGE_BUMP, BF_RECT);
+  for (const form::Box& box : {form::kBevel6, form::kBevel7, form::kBevel8, form::kBevel9}) {
+    frame = box.rect();
+    DrawEdge(dc, &frame, BDR_SUNKENOUTER, BF_RECT);
+  }
+}
+
+bool TSettingPanel::DrawPlugInItem(const DRAWITEMSTRUCT& item) const {
+  if (item.hwndItem != lstPlugIns) return false;
+  const HDC dc = item.hDC;
+  RECT box = item.rcItem;
+  if (item.itemID == static_cast<UINT>(-1)) {
+    if (item.itemState & ODS_FOCUS) DrawFocusRect(dc, &box);
+    return true;
+  }
+  const bool selected = (item.itemState & ODS_SELECTED) != 0;
+  FillRect(dc, &box, GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
+  DrawFileGlyph(dc, box.left + 3, box.top + (box.bottom - box.top - 14) / 2);
+
+  const LRESULT length = SendMessageA(lstPlugIns, LB_GETTEXTLEN, item.itemID, 0);
+  if (length != LB_ERR && length > 0) {
+    std::string name(static_cast<std::size_t>(length) + 1, '\0');
+    const LRESULT copied =
+        SendMessageA(lstPlugIns, LB_GETTEXT, item.itemID, reinterpret_cast<LPARAM>(name.data()));
+    name.resize(copied == LB_ERR ? 0 : static_cast<std::size_t>(copied));
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
+    RECT text = box;
+    text.left += 18;
+    DrawTextA(dc, name.c_str(), static_cast<int>(name.size()), &text,
+              DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
+  }
+  if (item.itemState & ODS_FOCUS) DrawFocusRect(dc, &box);
+  return true;
+}
+
+HBRUSH TSettingPanel::OnCtlColor(HDC dc, HWND control) {
+  for (ColoredControl* colored : AnchorControls()) {
+    if (colored->handle == control) return colored->Paint(dc);
+  }
+  if (control == lblExample.handle) return lblExample.Paint(dc);
+  return nullptr;
+}
+
+// ---------------------------------------------------------------------------------------
+// Messages
+
+bool TSettingPanel::OnCommand(int id, int code) {
+  switch (id) {
+    case form::kBtnOK:
+      btnOKClick();  // also Enter
+      return true;
+    case form::kBtnCancel:
+      btnCancelClick();  // also Esc
+      return true;
+    case form::kBtnForeColor:
+      if (code == BN_CLICKED) btnForeColorClick();
+      return true;
+    case form::kBtnBackColor:
+      if (code == BN_CLICKED) btnBackColorClick();
+      return true;
+    case form::kChkWave:
+      if (code == BN_CLICKED) chkWaveClick();
+      return true;
+    case form::kChkTelop:
+      if (code == BN_CLICKED) chkTelopClick();
+      return true;
+    case form::kBtnBrowse:
+      if (code == BN_CLICKED) btnBrowseClick();
+      return true;
+    case form::kLstPlugIns:
+      if (code == LBN_SELCHANGE) lstPlugInsClick();
+      return true;
+    case form::kBtnPlugInProp:
+      if (code == BN_CLICKED) btnPlugInPropClick();
+      return true;
+    default:
+      return false;
+  }
+}
+
+INT_PTR TSettingPanel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_INITDIALOG:
+      return FALSE;  // the dialog manager focuses the first control when it is shown
+    case WM_COMMAND:
+      return OnCommand(LOWORD(wParam), HIWORD(wParam)) ? TRUE : FALSE;
+    case WM_NOTIFY: {
+      const auto& header = *reinterpret_cast<const NMHDR*>(lParam);
+      if (header.hwndFrom == PageControl1 && header.code == TCN_SELCHANGE) {
+        ShowPage(static_cast<int>(SendMessageA(PageControl1, TCM_GETCURSEL, 0, 0)));
+      }
+      return FALSE;
+    }
+    case WM_CLOSE:
+      // The close box only hides: the edits stay live, unstored.
+      ShowWindow(FHandle, SW_HIDE);
+      return TRUE;
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+      return reinterpret_cast<INT_PTR>(
+          OnCtlColor(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam)));
+    case WM_MEASUREITEM: {
+      auto& item = *reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
+      if (item.CtlID != static_cast<UINT>(form::kLstPlugIns)) return FALSE;
+      item.itemHeight = form::kPlugInItemHeight;
+      return TRUE;
+    }
+    case WM_DRAWITEM:
+      return DrawPlugInItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)) ? TRUE : FALSE;
+    case WM_NCDESTROY:
+      SetWindowLongPtrA(FHandle, DWLP_USER, 0);
+      FHandle = nullptr;
+      return FALSE;
+    default:
+      return FALSE;
+  }
+}
+
+INT_PTR CALLBACK TSettingPanel::DialogProc(HWND dialog, UINT message, WPARAM wParam,
+                                           LPARAM lParam) {
+  if (message == WM_INITDIALOG) SetWindowLongPtrA(dialog, DWLP_USER, lParam);
+  auto* self = reinterpret_cast<TSettingPanel*>(GetWindowLongPtrA(dialog, DWLP_USER));
+  if (!self) return FALSE;
+  if (message == WM_INITDIALOG) self->FHandle = dialog;
+  try {
+    return self->HandleMessage(message, wParam, lParam);
+  } catch (const std::exception& error) {
+    ShowApplicationError(error.what());
+  } catch (...) {
+    ShowApplicationError("Unexpected error");
+  }
+  return FALSE;
+}
+
+LRESULT CALLBACK TSettingPanel::PageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_NCCREATE) {
+    const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
+    SetWindowLongPtrA(page, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+  }
+  const auto* self = reinterpret_cast<const TSettingPanel*>(GetWindowLongPtrA(page, GWLP_USERDATA));
+  switch (message) {
+    // What the page's controls report belongs to the dialog.
+    case WM_COMMAND:
+    case WM_NOTIFY:
+    case WM_DRAWITEM:
+    case WM_MEASUREITEM:
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+      if (const HWND dialog = GetParent(page)) return SendMessageA(dialog, message, wParam, lParam);
+      break;
+    case WM_CLOSE:
+      // Esc in the description memo asks its parent to close: that is the dialog's Cancel.
+      if (const HWND dialog = GetParent(page)) {
+        PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+      }
+      return 0;
+    case WM_PAINT:
+      if (self) {
+        PaintDC paint(page);
+        try {
+          self->PaintPage(page, paint.get());
+        } catch (...) {
+          // Nothing drawn is worth the program: the next paint tries again.
+        }
+        return 0;
+      }
+      break;
+    default:
+      break;
+  }
+  return DefWindowProcA(page, message, wParam, lParam);
+}
+
+}  // namespace vo::win

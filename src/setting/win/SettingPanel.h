@@ -1,0 +1,166 @@
+// The settings dialog: its controls hold the live colour schedule and time-signal options,
+// which the clock reads at every minute change through CheckTime. Created hidden at start-up,
+// shown modeless from the clock's menu, alive for the whole run.
+#pragma once
+
+#include <windows.h>
+
+#include <array>
+#include <cstddef>
+#include <string>
+
+#include "Panel/win/ClockPanel.h"
+#include "setting/ColorSchedule.h"
+#include "setting/Options.h"
+#include "support/Color.h"
+#include "support/DateTime.h"
+#include "support/win/Handles.h"
+
+namespace vo::win {
+
+// A control painted in colours of its own: its font colour and its colour (background).
+struct ColoredControl {
+  HWND handle = nullptr;
+  Color font = 0;
+  Color color = 0;
+  UniqueBrush brush;
+
+  void SetColors(Color fontColor, Color backColor);
+  // Answers the control's WM_CTLCOLOR* message.
+  HBRUSH Paint(HDC dc);
+};
+
+class TSettingPanel final : public SettingsHost,
+                            private ColorOptionsView,
+                            private SignalOptionsView {
+ public:
+  TSettingPanel() = default;
+  TSettingPanel(const TSettingPanel&) = delete;
+  TSettingPanel& operator=(const TSettingPanel&) = delete;
+  ~TSettingPanel() override;
+
+  // Builds the hidden dialog and runs FormCreate. False only if the dialog could not be made;
+  // a failure while loading is shown in the error box and the dialog goes on working.
+  bool Create(HINSTANCE instance, TClockPanel& clock);
+  HWND Handle() const { return FHandle; }
+
+  void CheckTime(DateTime now) override;
+  void ShowUnder(const RECT& clock) override;
+
+ private:
+  static INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+  static LRESULT CALLBACK PageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
+  INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+  bool OnCommand(int id, int code);
+
+  // Building the form.
+  void CreateForm();
+  HWND CreatePage(int id, const RECT& area);
+  void CreateHints();
+  void AddHint(HWND page, HWND control, const char* text);
+  void ShowPage(int index);
+
+  // Handlers.
+  void FormCreate();
+  void FormShow();
+  void btnOKClick();
+  void btnCancelClick();
+  void btnForeColorClick();
+  void btnBackColorClick();
+  void chkWaveClick();
+  void chkTelopClick();
+  void btnBrowseClick();
+  void lstPlugInsClick();
+  void btnPlugInPropClick();
+  void DiscoverPlugIns();
+
+  // What both colour buttons share: the example label, then the checked anchor.
+  bool RunColorDialog();
+  std::array<ColoredControl*, kAnchorCount> AnchorControls();
+  std::string SelectedPlugInPath() const;
+
+  void PostColors(Color fore, Color back) const;
+  void PostTelop(const char* telop, const char* wave) const;
+  Anchors CurrentAnchors() const;
+
+  // Drawing.
+  void PaintPage(HWND page, HDC dc) const;
+  void PaintColorPage(HDC dc) const;
+  bool DrawPlugInItem(const DRAWITEMSTRUCT& item) const;
+  HBRUSH OnCtlColor(HDC dc, HWND control);
+
+  // ColorOptionsView: the colour page's controls.
+  bool Active() const override;
+  void SetActive(bool active) override;
+  Color AnchorForeColor(int anchor) const override;
+  void SetAnchorForeColor(int anchor, Color color) override;
+  Color AnchorBackColor(int anchor) const override;
+  void SetAnchorBackColor(int anchor, Color color) override;
+  const ColoredControl& Anchor(int anchor) const;
+
+  // SignalOptionsView: the signal page's controls.
+  bool UseTelop() const override;
+  void SetUseTelop(bool use) override;
+  std::string TelopText() const override;
+  void SetTelopText(std::string_view text) override;
+  bool UseWaveFile() const override;
+  void SetUseWaveFile(bool use) override;
+  std::string WaveFileText() const override;
+  void SetWaveFileText(std::string_view text) override;
+  int Interval() const override;
+  void SetInterval(int minutes) override;
+
+  // The open dialog keeps nothing between runs; the colour dialog its last colour and the
+  // sixteen custom colours.
+  struct ColorDialogState {
+    Color color = 0;  // black at first
+    std::array<COLORREF, 16> customColors{};
+  };
+
+  ColorDialogState ColorDialog1;
+  HWND btnOK = nullptr;
+  HWND btnCancel = nullptr;
+  HWND PageControl1 = nullptr;
+  HWND tabColor = nullptr;
+  HWND tabTelop = nullptr;
+  HWND btnForeColor = nullptr;
+  HWND btnBackColor = nullptr;
+  HWND chkAutoChange = nullptr;
+  ColoredControl rbt1800;
+  ColoredControl rbt0000;
+  ColoredControl rbt0600;
+  ColoredControl rbt1200;
+  ColoredControl lblExample;
+  HWND chkWave = nullptr;
+  HWND edtWave = nullptr;
+  HWND btnBrowse = nullptr;
+  HWND edtTelop = nullptr;
+  HWND chkTelop = nullptr;
+  HWND sel15m = nullptr;
+  HWND sel30m = nullptr;
+  HWND sel01h = nullptr;
+  HWND tabPlugIns = nullptr;
+  HWND Label1 = nullptr;
+  HWND btnPlugInProp = nullptr;
+  HWND memDiscription = nullptr;
+  HWND lstPlugIns = nullptr;
+
+  // The texts a posted CLK_TELOP points into, slot FLastSignal holding the last signal's.
+  // The clock copies them when it handles the message; should a second signal be posted
+  // before it has (OK pressed just as a signal minute begins), the older texts are still
+  // intact in the slots behind.
+  static constexpr std::size_t kKeptSignals = 4;
+  std::array<std::string, kKeptSignals> FTelopText;
+  std::array<std::string, kKeptSignals> FWaveText;
+  std::size_t FLastSignal = 0;
+
+  TClockPanel* FClock = nullptr;
+  HWND FHandle = nullptr;
+  HWND FHints = nullptr;
+  // The directory the plug-in list shows; the modules were loaded by paths built from it.
+  std::string FPlugInDirectory;
+  UniqueFont FDialogFont;
+  UniqueFont FAnchorFont;
+};
+
+}  // namespace vo::win

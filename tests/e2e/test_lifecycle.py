@@ -1,0 +1,128 @@
+#!/usr/bin/python3
+"""Start and end of the program: the single-instance box, closing from outside, the
+log-off query, and what the plug-ins see of it."""
+
+import subprocess
+import time
+import unittest
+
+import harness
+from harness import CLOCK_CLASS, SETTINGS_KEY
+
+ALREADY_RUNNING = "Kiroの時計 は既に起動されています。".encode("cp932")
+RECORDERS = ("voRecA.DLL", "voRecB.dll")
+
+
+class SingleInstanceTest(harness.ClockTestCase):
+    def test_second_copy_shows_the_stop_box_and_ends_with_0(self):
+        first = self.start_clock(at="00:00:10")
+        second = self.start_clock(at="00:00:10", wait_window=False)
+
+        box = self.wine.probe("msgbox", 15000)
+        header = box[0]
+        self.assertEqual("msgbox", header.kind)
+        self.assertEqual(b"", header.text("title"), "caption must be empty")
+        self.assertEqual(b"vo", header.text("owner_title"), "owner: the application window")
+        self.assertEqual(0, header.int("owner_visible"))
+        texts = [r.text("text") for r in box if r.kind == "static" and r.text("text")]
+        self.assertEqual([ALREADY_RUNNING], texts)
+        icons = [r["name"] for r in box if r.kind == "icon"]
+        self.assertEqual(["hand"], icons, "stop icon")
+        buttons = [(r.int("id"), r.text("text")) for r in box if r.kind == "button"]
+        self.assertEqual([(1, b"OK")], buttons)
+
+        clocks = self.wine.probe("classwindows", CLOCK_CLASS)
+        self.assertEqual(1, clocks[-1].int("value"), "the second copy made a clock window")
+        self.assertIsNone(second.wait(0.5), "ended before OK was pressed")
+
+        self.wine.probe("press", 1, 5000)
+        self.assertEqual(0, second.wait(15))
+        self.assertTrue(first.running())
+        self.assertEqual(first.window["hwnd"], self.wine.clock_window()["hwnd"])
+        self.assertIsNone(self.wine.reg_query(SETTINGS_KEY), "the second copy wrote settings")
+
+    def test_hidden_window_of_the_clock_class_blocks_start(self):
+        holder = self.wine.popen(harness.PROBE_EXE, "hold", CLOCK_CLASS, 30000,
+                                 stdout=subprocess.PIPE)
+        try:
+            self.assertTrue(holder.stdout.readline().startswith(b"hold "))
+            clock = self.start_clock(wait_window=False)
+            box = self.wine.probe("msgbox", 15000)
+            self.assertIn(ALREADY_RUNNING, [r.text("text") for r in box if r.kind == "static"])
+            self.wine.probe("press", 1, 5000)
+            self.assertEqual(0, clock.wait(15))
+        finally:
+            holder.kill()
+            holder.wait()
+
+
+class ShutdownTest(harness.ClockTestCase):
+    def test_close_from_another_program_saves_and_ends_with_0(self):
+        clock = self.start_clock(at="00:00:10")
+        time.sleep(0.5)
+        self.wine.probe("close")
+        self.assertEqual(0, clock.wait(15), "no exit (a confirmation box?) or wrong code")
+        stored = self.wine.reg_query(SETTINGS_KEY)
+        self.assertEqual({"Left": ("REG_DWORD", 293), "ForeColor": ("REG_DWORD", 0x0000FFFF),
+                          "BackColor": ("REG_DWORD", 0)}, stored)
+
+    def test_close_sent_to_the_application_window_ends_the_program(self):
+        clock = self.start_clock(at="00:00:10")
+        self.wine.probe("post", "WM_CLOSE", 0, 0, clock.window["owner"])
+        self.assertEqual(0, clock.wait(15))
+        self.assertIsNotNone(self.wine.reg_query(SETTINGS_KEY), "position not saved")
+
+    def test_query_end_session_says_yes_and_keeps_running(self):
+        clock = self.start_clock(at="00:00:10")
+        self.assertEqual(1, self.wine.send("WM_QUERYENDSESSION"))
+        self.assertEqual(293, self.wine.reg_query(SETTINGS_KEY)["Left"][1], "not saved")
+        time.sleep(1)
+        self.assertTrue(clock.running())
+        self.assertEqual(clock.window["hwnd"], self.wine.clock_window()["hwnd"])
+        self.wine.probe("close")
+        self.assertEqual(0, clock.wait(15))
+
+    def test_telop_with_foreign_pointers_does_not_bring_the_clock_down(self):
+        clock = self.start_clock(at="00:00:10")
+        self.wine.probe("posttelop-wild")
+        time.sleep(1)
+        self.assertTrue(clock.running())
+        self.assertEqual(clock.window["hwnd"], self.wine.clock_window()["hwnd"])
+        self.wine.probe("close")
+        self.assertEqual(0, clock.wait(15))
+
+
+class PlugInLifecycleTest(harness.ClockTestCase):
+    def start_with_recorders(self):
+        return self.start_clock(at="00:00:10", plugins=RECORDERS, recorder=True)
+
+    def test_plugins_enabled_in_slot_order_and_released_at_close(self):
+        clock = self.start_with_recorders()
+        self.wait_until(lambda: clock.recorder.count("notifyfreq") >= 4, timeout=10,
+                        message="ticks reaching the plug-ins")
+        self.wine.probe("close")
+        self.assertEqual(0, clock.wait(15))
+        lifecycle = clock.recorder.sequence("enable", "disable")
+        self.assertEqual([("enable", "A"), ("enable", "B"), ("disable", "A"), ("disable", "B")],
+                         lifecycle)
+        threads = {record["tid"] for record in clock.recorder.events()}
+        self.assertEqual(1, len(threads), "plug-in calls from more than one thread")
+
+    def test_query_end_session_releases_plugins_and_ticks_go_on_without_them(self):
+        clock = self.start_with_recorders()
+        self.wait_until(lambda: clock.recorder.count("notifyfreq") >= 4, timeout=10,
+                        message="ticks reaching the plug-ins")
+        self.assertEqual(1, self.wine.send("WM_QUERYENDSESSION"))
+        self.assertEqual(["disable", "disable"],
+                         [kind for kind, _ in clock.recorder.sequence("disable")])
+        calls_after_query = len(clock.recorder.events())
+        time.sleep(1)
+        self.assertTrue(clock.running())
+        self.assertEqual(calls_after_query, len(clock.recorder.events()),
+                         "a released plug-in was still called")
+        self.wine.probe("close")
+        self.assertEqual(0, clock.wait(15))
+
+
+if __name__ == "__main__":
+    unittest.main()

@@ -1,0 +1,94 @@
+#!/usr/bin/python3
+"""The clock's top-level window as other programs see it: class, caption, size, place,
+styles, owner, and its hold on the top of the z-order."""
+
+import subprocess
+import unittest
+
+import harness
+from harness import CLOCK_CAPTION, CLOCK_CLASS, SETTINGS_KEY
+
+WS_POPUP = 0x80000000
+WS_CAPTION = 0x00C00000
+WS_BORDER = 0x00800000
+WS_THICKFRAME = 0x00040000
+WS_VSCROLL = 0x00200000
+WS_HSCROLL = 0x00100000
+WS_EX_TOPMOST = 0x00000008
+WS_EX_TOOLWINDOW = 0x00000080
+WS_EX_APPWINDOW = 0x00040000
+
+
+class FirstRunWindowTest(harness.ClockTestCase):
+    def test_window_as_seen_from_outside(self):
+        window = self.start_clock().window
+        style, exstyle = window.int("style"), window.int("exstyle")
+        checks = [
+            ("class", window.text("class"), CLOCK_CLASS.encode()),
+            ("caption", window.text("title"), CLOCK_CAPTION),
+            ("size", (window.int("width"), window.int("height")), harness.CLOCK_SIZE),
+            ("client size", (window.int("client_width"), window.int("client_height")),
+             harness.CLOCK_SIZE),
+            ("place on first run", (window.int("left"), window.int("top")), (293, 0)),
+            ("visible", window.int("visible"), 1),
+            ("popup", bool(style & WS_POPUP), True),
+            ("no caption, border, frame or scroll bars",
+             style & (WS_CAPTION | WS_BORDER | WS_THICKFRAME | WS_VSCROLL | WS_HSCROLL), 0),
+            ("topmost", bool(exstyle & WS_EX_TOPMOST), True),
+            ("tool window (no taskbar button)", bool(exstyle & WS_EX_TOOLWINDOW), True),
+            ("no app-window style", exstyle & WS_EX_APPWINDOW, 0),
+            ("owner titled vo", window.text("owner_title"), b"vo"),
+            ("owner hidden", window.int("owner_visible"), 0),
+        ]
+        for what, actual, expected in checks:
+            with self.subTest(what):
+                self.assertEqual(expected, actual)
+        self.assertNotEqual(0, int(window["owner"], 16), "the clock has no owner window")
+
+    def test_no_other_visible_window_and_clock_on_top(self):
+        window = self.start_clock().window
+        own = self.wine.probe("windows", CLOCK_CLASS)
+        visible = [w["hwnd"] for w in own if w.kind == "window" and w.int("visible")]
+        self.assertEqual([window["hwnd"]], visible, "visible top-level windows of the process")
+        self.assertEqual(window["hwnd"], self.wine.probe_one("toplevel")["hwnd"])
+
+
+class PlacementTest(harness.ClockTestCase):
+    def test_stored_left_is_clamped_onto_the_screen(self):
+        # Clamped against the designed width (194) before the window shrinks to 102.
+        cases = [(5000, 1024 - 194), (-40, 0), (0, 0), (500, 500), (831, 830)]
+        for stored, expected in cases:
+            with self.subTest(stored=stored):
+                self.wine.reg_add(SETTINGS_KEY, "Left", stored)
+                self.wine.reg_add(SETTINGS_KEY, "ForeColor", 0x0000FFFF)
+                self.wine.reg_add(SETTINGS_KEY, "BackColor", 0)
+                clock = self.start_clock(at="00:00:10")
+                self.assertEqual((expected, 0),
+                                 (clock.window.int("left"), clock.window.int("top")))
+                clock.kill()
+                self.wine.wait_idle()
+
+
+class ZOrderTest(harness.ClockTestCase):
+    def test_topmost_window_over_the_strip_is_put_below_again(self):
+        window = self.start_clock().window
+        left, top = window.int("left"), window.int("top")
+        cover = self.wine.popen(harness.PROBE_EXE, "cover", left - 10, top, 150, 40, 8000,
+                                stdout=subprocess.PIPE)
+        try:
+            self.assertTrue(cover.stdout.readline().startswith(b"cover "),
+                            "the covering window did not appear")
+            # The clock climbs back within a tick or two; allow for Wine's latency.
+            self.wait_until(lambda: self.wine.probe_one("toplevel")["hwnd"] == window["hwnd"],
+                            timeout=3, message="the clock back on top")
+            image = self.clock_image(window)
+            magenta = harness.count_colour(image, (0, 0, image.width, image.height),
+                                           (255, 0, 255))
+            self.assertEqual(0, magenta, "the covering window still shows over the strip")
+        finally:
+            cover.kill()
+            cover.wait()
+
+
+if __name__ == "__main__":
+    unittest.main()

@@ -1,0 +1,205 @@
+// Checks plug-in discovery and the module wrapper against real files and real DLLs: the
+// sample plug-in copied under several names, a file that is no library, a library without
+// VpiDiscription, and entries the listing must skip.
+//
+// Usage: plugin_host_test [voSample.dll]   (default: voSample.dll beside this program)
+// Prints "N passed, N failed"; exit code 1 on any failure.
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "Panel/win/ForeignString.h"
+#include "PlugIns/PlugInPaths.h"
+#include "PlugIns/SlotTable.h"
+#include "PlugIns/win/PlugIns.h"
+#include "vo_plugin.h"
+
+namespace {
+
+using vo::win::TVoPlugInsIF;
+
+int passed = 0;
+int failed = 0;
+
+void Check(const char* what, bool ok) {
+  if (ok) {
+    ++passed;
+  } else {
+    ++failed;
+    std::printf("FAIL %s\n", what);
+  }
+}
+
+template <class T>
+void CheckEqual(const char* what, const T& actual, const T& expected) {
+  Check(what, actual == expected);
+}
+
+std::string Join(const std::vector<std::string>& names) {
+  std::string all;
+  for (const std::string& name : names) all += (all.empty() ? "" : ", ") + name;
+  return all;
+}
+
+bool WriteFileText(const std::string& path, const char* text) {
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  const BOOL ok = WriteFile(file, text, lstrlenA(text), &written, nullptr);
+  CloseHandle(file);
+  return ok != FALSE;
+}
+
+// A fresh directory under %TEMP% with the files discovery has to sort out.
+std::string MakePlugInDirectory(const std::string& sample) {
+  char temp[MAX_PATH];
+  GetTempPathA(MAX_PATH, temp);
+  const std::string directory = vo::JoinPluginPath(temp, "vo_plugin_host_test");
+  CreateDirectoryA(directory.c_str(), nullptr);
+  auto at = [&](const char* name) { return vo::JoinPluginPath(directory, name); };
+  // Left over from an earlier run: read-only or hidden copies would not be overwritten.
+  for (const char* name : {"voReadOnly.dll", "voHidden.dll"}) {
+    SetFileAttributesA(at(name).c_str(), FILE_ATTRIBUTE_NORMAL);
+  }
+
+  CopyFileA(sample.c_str(), at("vob.dll").c_str(), FALSE);
+  CopyFileA(sample.c_str(), at("voA.DLL").c_str(), FALSE);
+  CopyFileA(sample.c_str(), at("voReadOnly.dll").c_str(), FALSE);
+  SetFileAttributesA(at("voReadOnly.dll").c_str(), FILE_ATTRIBUTE_READONLY);
+  CopyFileA(sample.c_str(), at("voHidden.dll").c_str(), FALSE);
+  SetFileAttributesA(at("voHidden.dll").c_str(), FILE_ATTRIBUTE_HIDDEN);
+  CopyFileA(sample.c_str(), at("other.dll").c_str(), FALSE);
+  CreateDirectoryA(at("voFolder.dll").c_str(), nullptr);
+  WriteFileText(at("voText.DLL"), "not a library");
+
+  // A real library that is not a plug-in: any system DLL lacks VpiDiscription.
+  char system[MAX_PATH];
+  GetSystemDirectoryA(system, MAX_PATH);
+  CopyFileA(vo::JoinPluginPath(system, "version.dll").c_str(), at("voNoDesc.dll").c_str(), FALSE);
+  return directory;
+}
+
+std::string ProgramDirectory() {
+  char path[MAX_PATH];
+  GetModuleFileNameA(nullptr, path, MAX_PATH);
+  return vo::ExecutableDirectory(path);
+}
+
+void TestListing(const std::string& directory) {
+  const std::vector<std::string> names = vo::win::ListPlugInFiles(directory);
+  const std::string listed = Join(names);
+  std::printf("listed: %s\n", listed.c_str());
+  CheckEqual<std::string>("list: plain and read-only vo*.DLL files, case-insensitive order", listed,
+                          "voA.DLL, vob.dll, voNoDesc.dll, voReadOnly.dll, voText.DLL");
+  Check("list: the directory became the current directory",
+        vo::SamePathIgnoringCase(vo::win::CurrentDirectory(), directory));
+  Check("list: a missing directory lists nothing",
+        vo::win::ListPlugInFiles(directory + "\\missing").empty());
+}
+
+void TestWrapper(const std::string& directory) {
+  const std::string samplePath = vo::JoinPluginPath(directory, "voA.DLL");
+  const TVoPlugInsIF sample(samplePath);
+  Check("wrapper: the sample is valid", !sample.Invalid());
+  CheckEqual("wrapper: keeps the path it loaded", sample.FileName(), samplePath);
+  Check("wrapper: the sample has VpiNotify and VpiNotifyFreq",
+        sample.HasNotify() && sample.HasNotifyFreq());
+  const std::string description = sample.Description();
+  Check("wrapper: the description is copied", description.size() > 10);
+  Check("wrapper: the description is Shift_JIS text",
+        description.compare(0, 4, "\x83T\x83\x93") == 0);  // "サン"
+
+  const TVoPlugInsIF text(vo::JoinPluginPath(directory, "voText.DLL"));
+  Check("wrapper: a file that is no library is invalid", text.Invalid());
+  CheckEqual<std::string>("wrapper: an invalid module describes nothing", text.Description(), "");
+  text.Enable();  // absent entries are skipped, not called
+  text.Notify(nullptr, 0.0);
+  text.SetProps();
+
+  Check("wrapper: a library without VpiDiscription is invalid",
+        vo::win::LoadPlugIn(vo::JoinPluginPath(directory, "voNoDesc.dll")) == nullptr);
+  Check("wrapper: a missing file is invalid",
+        vo::win::LoadPlugIn(vo::JoinPluginPath(directory, "voGone.dll")) == nullptr);
+}
+
+// The sample posts its telop at half past, from a buffer that is still intact afterwards.
+void TestSampleTelop(const std::string& directory) {
+  const TVoPlugInsIF sample(vo::JoinPluginPath(directory, "vob.dll"));
+  const HWND window =
+      CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+  auto takeTelop = [&](std::string& text) {
+    MSG message{};
+    if (!PeekMessageA(&message, window, CLK_TELOP, CLK_TELOP, PM_REMOVE)) return false;
+    text = vo::win::CopyForeignString(reinterpret_cast<const void*>(message.wParam));
+    return true;
+  };
+  const double day = 46000.0;  // any date
+  std::string telop;
+
+  sample.Notify(window, day + (15 * 60 + 29) / 1440.0);
+  Check("sample: no telop at 15:29", !takeTelop(telop));
+  sample.Notify(window, day + (15 * 60 + 30) / 1440.0 + 0.01 / 86400.0);
+  Check("sample: a telop at 15:30", takeTelop(telop));
+  Check("sample: the telop names the hour", telop.compare(0, 4, "15\x8E\x9E") == 0);  // "15時"
+  sample.Notify(window, day + (8 * 60 + 30) / 1440.0 - 0.0001 / 86400.0);
+  Check("sample: 08:29:59.9999 counts as 08:30", takeTelop(telop) && telop[0] == '8');
+  DestroyWindow(window);
+}
+
+void TestTable(const std::string& directory) {
+  vo::SlotTable<TVoPlugInsIF> table;
+  for (const std::string& name : vo::win::ListPlugInFiles(directory)) {
+    table.Add(vo::win::LoadPlugIn(vo::JoinPluginPath(directory, name)));
+  }
+  std::vector<std::string> loaded;
+  table.ForEachLoaded([&](TVoPlugInsIF& plugIn) { loaded.push_back(plugIn.FileName()); });
+  CheckEqual("table: the valid modules in list order", loaded,
+             std::vector<std::string>{vo::JoinPluginPath(directory, "voA.DLL"),
+                                      vo::JoinPluginPath(directory, "vob.dll"),
+                                      vo::JoinPluginPath(directory, "voReadOnly.dll")});
+
+  // The selected entry's path is built from the current directory, in whatever case the
+  // system reports it.
+  std::string upper = vo::JoinPluginPath(vo::win::CurrentDirectory(), "VOB.DLL");
+  CharUpperA(upper.data());
+  Check("table: lookup ignores letter case", table.Find(upper) != nullptr);
+  Check("table: an invalid file has no slot",
+        table.Find(vo::JoinPluginPath(directory, "voText.DLL")) == nullptr);
+
+  const std::string vobPath = vo::JoinPluginPath(directory, "vob.dll");
+  Check("table: the module is loaded", GetModuleHandleA(vobPath.c_str()) != nullptr);
+  table.ReleaseAll();
+  Check("table: release unloads the module", GetModuleHandleA(vobPath.c_str()) == nullptr);
+}
+
+void TestExecutableDirectory() {
+  const std::string directory = vo::win::ThisExecutableDirectory();
+  Check("exe: directory is not empty", !directory.empty());
+  Check("exe: directory is not followed by a backslash unless a root",
+        !vo::EndsWithBackslash(directory) || directory.size() == 3);
+  CheckEqual("exe: agrees with the program's own path", directory, ProgramDirectory());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::string sample =
+      argc > 1 ? argv[1] : vo::JoinPluginPath(ProgramDirectory(), "voSample.dll");
+  if (GetFileAttributesA(sample.c_str()) == INVALID_FILE_ATTRIBUTES) {
+    std::printf("FAIL no sample plug-in at %s\n0 passed, 1 failed\n", sample.c_str());
+    return 1;
+  }
+  const std::string directory = MakePlugInDirectory(sample);
+
+  TestListing(directory);
+  TestWrapper(directory);
+  TestSampleTelop(directory);
+  TestTable(directory);
+  TestExecutableDirectory();
+
+  std::printf("%d passed, %d failed\n", passed, failed);
+  return failed == 0 ? 0 : 1;
+}
