@@ -57,10 +57,10 @@ inline constexpr int kNoticeWidth = 200;
 
 // Panel1 is drawn on the dialog: the controls it holds are the dialog's own children,
 // placed by their offset inside the panel.
-constexpr ControlSpec InPanel(ControlSpec spec) {
-  spec.x += kPanelLeft;
-  spec.y += kPanelTop;
-  return spec;
+constexpr ControlSpec InPanel(ControlSpec control) {
+  control.x += kPanelLeft;
+  control.y += kPanelTop;
+  return control;
 }
 
 inline constexpr DWORD kShown = WS_VISIBLE;

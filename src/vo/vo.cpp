@@ -8,6 +8,7 @@
 
 #include "Panel/win/ClockPanel.h"
 #include "about/win/AboutPanel.h"
+#include "setting/win/SettingPanel.h"
 #include "forms/ClockForm.h"
 #include "support/win/Application.h"
 
@@ -38,12 +39,16 @@ int RunClock(HINSTANCE instance) {
 
   static TClockPanel clock;  // lives until the process ends, like the other windows
   if (!clock.Create(instance, application.Window())) return 0;
-  // The settings dialog comes second: it loads the options and the plug-ins.
+  // The settings dialog comes second: it loads the options and then the plug-ins, which
+  // need the clock's slot table. A load failure is reported and start-up goes on.
+  static TSettingPanel setting;
+  setting.Create(instance, clock);
+  clock.Attach(&setting, nullptr);
 
   static AboutBox about;
   try {
     about.panel.Create(instance, application.Window());
-    clock.Attach(nullptr, &about);
+    clock.Attach(&setting, &about);
   } catch (const std::exception& error) {
     ShowApplicationError(error.what());
   }

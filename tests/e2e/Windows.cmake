@@ -73,3 +73,30 @@ if(TARGET foreign_string_test)
     ENVIRONMENT "${VO_E2E_ENV}" FIXTURES_REQUIRED vo_e2e_prefix RUN_SERIAL TRUE TIMEOUT 120
     FAIL_REGULAR_EXPRESSION "[1-9][0-9]* failed")
 endif()
+
+# ---- Plug-ins of the message, telop and plug-in host tests -------------------------------
+# voTelop gives time signals when a test asks for them. voStub, linked with different export
+# lists, makes the modules the host must reject: no VpiDiscription, only decorated names,
+# names in the wrong letter case. voStubH has every export and is hidden by the test.
+vo_add_plugin(voTelop SOURCES ${VO_E2E_DIR}/plugins/voTelop.cpp)
+target_compile_definitions(voTelop PRIVATE WIN32_LEAN_AND_MEAN NOMINMAX)
+foreach(variant H:default N:NoDiscription L:LowerCase)
+  string(REPLACE ":" ";" parts ${variant})
+  list(GET parts 0 tag)
+  list(GET parts 1 def)
+  if(def STREQUAL "default")
+    vo_add_plugin(voStub${tag} SOURCES ${VO_E2E_DIR}/plugins/voStub.cpp)
+  else()
+    vo_add_plugin(voStub${tag} SOURCES ${VO_E2E_DIR}/plugins/voStub.cpp
+                  DEF ${VO_E2E_DIR}/plugins/voStub${def}.def)
+  endif()
+  target_compile_definitions(voStub${tag} PRIVATE STUB_TAG="${tag}" WIN32_LEAN_AND_MEAN NOMINMAX)
+endforeach()
+# Without --kill-at, so that the decorated names stay as the .def file gives them.
+add_library(voStubD SHARED ${VO_E2E_DIR}/plugins/voStub.cpp
+                           ${VO_E2E_DIR}/plugins/voStubDecorated.def)
+set_target_properties(voStubD PROPERTIES PREFIX "" SUFFIX ".dll")
+target_include_directories(voStubD PRIVATE ${CMAKE_SOURCE_DIR}/sdk/include)
+target_compile_definitions(voStubD PRIVATE STUB_TAG="D" WIN32_LEAN_AND_MEAN NOMINMAX)
+target_link_options(voStubD PRIVATE ${VO_STATIC_FLAGS} -Wl,--enable-stdcall-fixup)
+target_link_libraries(voStubD PRIVATE user32)

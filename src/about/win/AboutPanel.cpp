@@ -13,8 +13,8 @@ namespace {
 
 namespace form = about_form;
 
-UniqueFont MakeFormFont(const form::FontSpec& spec) {
-  return win::MakeFont(spec.face, spec.pixelHeight, spec.bold, false, spec.charset);
+UniqueFont MakeFormFont(const form::FontSpec& font) {
+  return win::MakeFont(font.face, font.pixelHeight, font.bold, false, font.charset);
 }
 
 // The logo's palette entry 0 is its background: make it the dialog's face colour.

@@ -99,11 +99,11 @@ void SetClientSize(HWND window, int width, int height) {
 
 void CreateControls(HWND parent, std::span<const ControlSpec> controls, HFONT font) {
   const auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(parent, GWLP_HINSTANCE));
-  for (const ControlSpec& spec : controls) {
+  for (const ControlSpec& layout : controls) {
     HWND control =
-        CreateWindowExA(spec.exStyle, spec.windowClass, spec.text ? spec.text : "",
-                        spec.style | WS_CHILD, spec.x, spec.y, spec.width, spec.height, parent,
-                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), instance, nullptr);
+        CreateWindowExA(layout.exStyle, layout.windowClass, layout.text ? layout.text : "",
+                        layout.style | WS_CHILD, layout.x, layout.y, layout.width, layout.height, parent,
+                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(layout.id)), instance, nullptr);
     if (control && font) SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   }
 }

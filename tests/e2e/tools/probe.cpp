@@ -8,6 +8,7 @@
 // 2 = usage error.
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -529,6 +530,151 @@ int CommandHold(const char* className, DWORD durationMs) {
   return 0;
 }
 
+// ---- dialogs: the settings dialog and the common dialogs it opens --------------------------
+
+std::string FromHex(const std::string& hex) {
+  std::string bytes;
+  for (size_t i = 0; i + 1 < hex.size(); i += 2) {
+    bytes += static_cast<char>(std::strtoul(hex.substr(i, 2).c_str(), nullptr, 16));
+  }
+  return bytes;
+}
+
+// "title:<hex>": the top-level window with that ANSI title, hidden or not; "owned:<hex>": a
+// visible top-level window owned by that one (a colour or file dialog it opened).
+HWND FindDialog(const std::string& selector) {
+  const auto colon = selector.find(':');
+  if (colon == std::string::npos) return nullptr;
+  const std::string how = selector.substr(0, colon);
+  HWND titled = FindWindowA(nullptr, FromHex(selector.substr(colon + 1)).c_str());
+  if (how == "title") return titled;
+  if (how != "owned" || !titled) return nullptr;
+  for (HWND window : TopLevelWindows()) {
+    if (GetWindow(window, GW_OWNER) == titled && IsWindowVisible(window)) return window;
+  }
+  return nullptr;
+}
+
+// Id 0 is the dialog itself.
+HWND FindControl(HWND dialog, int id) {
+  if (id == 0) return dialog;
+  for (HWND child : ChildWindows(dialog)) {
+    if (GetDlgCtrlID(child) == id) return child;
+  }
+  return nullptr;
+}
+
+LRESULT SendWithTimeout(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  DWORD_PTR result = 0;
+  SendMessageTimeoutA(window, message, wparam, lparam, SMTO_ABORTIFHUNG, kSendTimeoutMs, &result);
+  return static_cast<LRESULT>(result);
+}
+
+// The text a control holds (an edit's contents, not just its window title): WM_GETTEXT is
+// carried across processes, GetWindowText is not.
+std::string ControlText(HWND control) {
+  const LRESULT length = SendWithTimeout(control, WM_GETTEXTLENGTH, 0, 0);
+  if (length <= 0) return {};
+  std::string text(static_cast<size_t>(length) + 1, '\0');
+  const LRESULT copied =
+      SendWithTimeout(control, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
+  text.resize(copied > 0 ? static_cast<size_t>(copied) : 0);
+  return text;
+}
+
+// Item texts come as UTF-16 ("textw"): across processes the system carries LB_GETTEXT as
+// the wide message whichever form was sent.
+void PrintListItems(HWND list, int id) {
+  DWORD_PTR count = 0;
+  SendMessageTimeoutW(list, LB_GETCOUNT, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &count);
+  std::printf("list id=%d count=%ld selected=%ld\n", id, static_cast<long>(count),
+              static_cast<long>(SendWithTimeout(list, LB_GETCURSEL, 0, 0)));
+  for (DWORD_PTR index = 0; index < count && index < 1000; ++index) {
+    DWORD_PTR length = 0;
+    SendMessageTimeoutW(list, LB_GETTEXTLEN, index, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &length);
+    std::wstring text(static_cast<size_t>(static_cast<LONG_PTR>(length) > 0 ? length : 0) + 1,
+                      L'\0');
+    DWORD_PTR copied = 0;
+    SendMessageTimeoutW(list, LB_GETTEXT, index, reinterpret_cast<LPARAM>(text.data()),
+                        SMTO_ABORTIFHUNG, kSendTimeoutMs, &copied);
+    text.resize(static_cast<LONG_PTR>(copied) > 0 ? std::min<size_t>(copied, text.size() - 1) : 0);
+    std::printf("item id=%d index=%ld textw=%s\n", id, static_cast<long>(index),
+                Hex(text).c_str());
+  }
+}
+
+// The dialog's window record, then one record per control (all descendants, screen pixels).
+int CommandDialog(const std::string& selector, DWORD timeoutMs) {
+  HWND dialog = WaitFor([&] { return FindDialog(selector); }, timeoutMs);
+  if (!dialog) {
+    std::printf("none selector=%s\n", selector.c_str());
+    return 1;
+  }
+  PrintWindowRecord("dialog", dialog);
+  for (HWND control : ChildWindows(dialog)) {
+    const std::string controlClass = ClassNameOf(control);
+    const int id = GetDlgCtrlID(control);
+    const HWND parent = GetParent(control);
+    const bool isButton = _stricmp(controlClass.c_str(), "Button") == 0;
+    RECT frame{};
+    GetWindowRect(control, &frame);
+    std::printf(
+        "control id=%d parent=%d class=%s text=%s checked=%d enabled=%d visible=%d left=%ld "
+        "top=%ld width=%ld height=%ld style=0x%08lx\n",
+        id, parent == dialog ? 0 : GetDlgCtrlID(parent), Hex(controlClass).c_str(),
+        Hex(ControlText(control)).c_str(),
+        isButton ? static_cast<int>(SendWithTimeout(control, BM_GETCHECK, 0, 0)) : 0,
+        IsWindowEnabled(control) ? 1 : 0, IsWindowVisible(control) ? 1 : 0, frame.left,
+        frame.top, frame.right - frame.left, frame.bottom - frame.top,
+        static_cast<unsigned long>(GetWindowLongPtrA(control, GWL_STYLE)));
+    if (_stricmp(controlClass.c_str(), "ListBox") == 0) PrintListItems(control, id);
+    if (_stricmp(controlClass.c_str(), "SysTabControl32") == 0) {
+      std::printf("tabs id=%d count=%ld selected=%ld\n", id,
+                  static_cast<long>(SendWithTimeout(control, 0x1304 /* TCM_GETITEMCOUNT */, 0, 0)),
+                  static_cast<long>(SendWithTimeout(control, 0x130B /* TCM_GETCURSEL */, 0, 0)));
+    }
+  }
+  return 0;
+}
+
+// Sends (or posts, for a message whose handler opens a modal dialog) to a control by id.
+int CommandDialogMessage(const std::string& selector, int id, UINT message, WPARAM wparam,
+                         LPARAM lparam, bool post) {
+  HWND dialog = FindDialog(selector);
+  HWND control = dialog ? FindControl(dialog, id) : nullptr;
+  if (!control) {
+    std::printf("none selector=%s id=%d\n", selector.c_str(), id);
+    return 1;
+  }
+  if (post) {
+    const BOOL posted = PostMessageA(control, message, wparam, lparam);
+    std::printf("posted message=0x%x ok=%d\n", message, posted ? 1 : 0);
+    return posted ? 0 : 1;
+  }
+  DWORD_PTR result = 0;
+  if (!SendMessageTimeoutA(control, message, wparam, lparam, SMTO_ABORTIFHUNG, kSendTimeoutMs,
+                           &result)) {
+    std::printf("timeout message=0x%x error=%lu\n", message, GetLastError());
+    return 1;
+  }
+  std::printf("result value=%d raw=0x%llx\n", static_cast<int>(static_cast<int32_t>(result)),
+              static_cast<unsigned long long>(result));
+  return 0;
+}
+
+int CommandDialogSetText(const std::string& selector, int id, const std::string& hex) {
+  HWND dialog = FindDialog(selector);
+  HWND control = dialog ? FindControl(dialog, id) : nullptr;
+  if (!control) {
+    std::printf("none selector=%s id=%d\n", selector.c_str(), id);
+    return 1;
+  }
+  const std::string text = FromHex(hex);
+  const LRESULT ok = SendWithTimeout(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+  std::printf("settext id=%d ok=%d\n", id, ok ? 1 : 0);
+  return ok ? 0 : 1;
+}
+
 int Usage() {
   std::fprintf(stderr,
                "usage: probe <command> ...\n"
@@ -548,6 +694,12 @@ int Usage() {
                "  zorder [count]                   visible top-level windows, top first\n"
                "  cover <left> <top> <w> <h> <ms>  show a topmost popup for a while\n"
                "  hold <class> <ms>                keep a hidden window of a class for a while\n"
+               "  dialog <sel> [wait-ms]           describe a dialog and all its controls\n"
+               "  dlg-send <sel> <id> <msg> <wparam> <lparam>   SendMessage to a control\n"
+               "  dlg-post <sel> <id> <msg> <wparam> <lparam>   PostMessage to a control\n"
+               "  dlg-settext <sel> <id> <hex>     WM_SETTEXT with ANSI bytes\n"
+               "A dialog <sel> is title:<hex> (its ANSI title) or owned:<hex> (a visible window\n"
+               "owned by it); control id 0 is the dialog itself.\n"
                "A target <class> may also be a window handle, 0x...\n"
                "Messages may be numbers or CLK_*, WM_CLOSE, WM_QUERYENDSESSION, ...\n");
   return 2;
@@ -615,6 +767,16 @@ int main(int argc, char** argv) {
     rc = CommandCover(static_cast<int>(number(0, 0)), static_cast<int>(number(1, 0)),
                       static_cast<int>(number(2, 0)), static_cast<int>(number(3, 0)),
                       static_cast<DWORD>(number(4, 0)));
+  } else if (command == "dialog" && argc >= 3) {
+    rc = CommandDialog(argv[2], static_cast<DWORD>(number(1, 0)));
+  } else if ((command == "dlg-send" || command == "dlg-post") && argc >= 7) {
+    long long message = 0;
+    if (!ParseNumber(argv[4], message)) return Usage();
+    rc = CommandDialogMessage(argv[2], static_cast<int>(number(1, 0)), static_cast<UINT>(message),
+                              static_cast<WPARAM>(number(3, 0)), static_cast<LPARAM>(number(4, 0)),
+                              command == "dlg-post");
+  } else if (command == "dlg-settext" && argc >= 5) {
+    rc = CommandDialogSetText(argv[2], static_cast<int>(number(1, 0)), argv[4]);
   } else if (command == "hold" && argc >= 4) {
     rc = CommandHold(argv[2], static_cast<DWORD>(number(1, 0)));
   } else {

@@ -1,0 +1,388 @@
+#!/usr/bin/python3
+"""The settings dialog end to end: opened from the clock's popup menu, driven through the
+probe (button clicks, texts) and the keyboard, checked against the registry, the clock's
+colours and the recorder plug-in's view of the clock's messages."""
+
+import time
+import unittest
+
+import harness
+from harness import CLK_GETBACKCOLOR, CLK_GETFORECOLOR, OPTIONS_KEY
+
+SETTINGS_TITLE = "Kiroの時計 - 設定".encode("cp932")
+SETTINGS = "title:" + SETTINGS_TITLE.hex()
+OWNED = "owned:" + SETTINGS_TITLE.hex()  # a colour or file dialog the settings dialog opened
+
+BM_CLICK = 0x00F5
+WM_CLOSE = 0x0010
+
+# Control ids of the settings dialog.
+BTN_OK, BTN_CANCEL = 1, 2
+PAGE_COLOR, PAGE_TELOP, PAGE_PLUGINS = 201, 202, 203
+BTN_FORE_COLOR, BTN_BACK_COLOR, CHK_AUTO_CHANGE = 300, 301, 302
+RBT_0000, RBT_0600, RBT_1200, RBT_1800, LBL_EXAMPLE = 303, 304, 305, 306, 307
+CHK_WAVE, EDT_WAVE, BTN_BROWSE, CHK_TELOP, EDT_TELOP = 400, 401, 402, 403, 404
+SEL_15M, SEL_30M, SEL_01H = 405, 406, 407
+LST_PLUGINS, MEM_DISCRIPTION, BTN_PLUGIN_PROP = 501, 502, 503
+# The colour dialog's red, green and blue edits.
+COLOR_RED, COLOR_GREEN, COLOR_BLUE = 706, 707, 708
+
+DEFAULT_TELOP = "%h時%m分です。".encode("cp932")
+RECORDERS = ["voRecA.DLL", "voRecB.dll"]
+
+
+def blend(anchors, hour, minute):
+    """The colour pair the schedule gives at hh:mm; anchors = [(fore, back)] for 00, 06, 12, 18."""
+    segment = hour // 6
+    b = (hour * 60 + minute) % 360
+    a = 360 - b
+    start, end = anchors[segment], anchors[(segment + 1) % 4]
+
+    def mix(c1, c2):
+        return sum(((((c1 >> s) & 255) * a + ((c2 >> s) & 255) * b) // 360) << s
+                   for s in (0, 8, 16))
+
+    return mix(start[0], end[0]), mix(start[1], end[1])
+
+
+DEFAULT_ANCHORS = [(0x00FFFF, 0x000000), (0x00FFFF, 0xFF0000), (0x00FFFF, 0xFF00FF),
+                   (0x00FFFF, 0x0000FF)]
+
+
+class Dialog:
+    """What the probe reports about the settings dialog at one moment."""
+
+    def __init__(self, records):
+        self.window = next(r for r in records if r.kind == "dialog")
+        self.controls = {r.int("id"): r for r in records if r.kind == "control"}
+        self.items = [r.wtext("textw") for r in records if r.kind == "item"]
+        self.list = next((r for r in records if r.kind == "list"), None)
+
+    @property
+    def visible(self):
+        return self.window["visible"] == "1"
+
+    def text(self, id):
+        return self.controls[id].text("text")
+
+    def checked(self, id):
+        return self.controls[id]["checked"] == "1"
+
+    def enabled(self, id):
+        return self.controls[id]["enabled"] == "1"
+
+    def box(self, id):
+        c = self.controls[id]
+        left, top = c.int("left"), c.int("top")
+        return left, top, left + c.int("width"), top + c.int("height")
+
+
+class SettingsDialogTest(harness.ClockTestCase):
+
+    # -- driving the dialog
+
+    def dialog(self):
+        return Dialog(self.wine.probe("dialog", SETTINGS, 5000))
+
+    def wait_visible(self, visible=True, timeout=10):
+        return self.wait_until(lambda: (d := self.dialog()).visible == visible and d,
+                               timeout, interval=0.2,
+                               message=f"the settings dialog {'shown' if visible else 'hidden'}")
+
+    def open_settings(self):
+        """Right-click on the time label, then the menu's second entry."""
+        window = self.wine.clock_window()
+        harness.mousemove(window.int("left") + 80, window.int("top") + 8)
+        harness.click(3)
+        self.wait_until(lambda: self.wine.probe_one("window", "#32768", 0, check=False,
+                                                    kind=None).fields.get("visible") == "1",
+                        timeout=10, interval=0.2, message="the popup menu")
+        harness.key("Down", "Down", "Return")
+        return self.wait_visible()
+
+    def click(self, id):
+        """A button press handled to its end (for buttons that open nothing modal)."""
+        self.wine.probe("dlg-send", SETTINGS, id, BM_CLICK, 0, 0)
+
+    def click_later(self, id, selector=SETTINGS):
+        """A button press whose handler opens a modal dialog: posted, not waited for."""
+        self.wine.probe("dlg-post", selector, id, BM_CLICK, 0, 0)
+
+    def set_text(self, id, data):
+        self.wine.probe("dlg-settext", SETTINGS, id, data.hex())
+
+    def show_page(self, index):
+        """As the user does it: click the first tab, then Right to the wanted one."""
+        tabs = self.dialog().controls[200]
+        harness.click(1, tabs.int("left") + 20, tabs.int("top") + 10)
+        for _ in range(index):
+            harness.key("Right")
+        page = [PAGE_COLOR, PAGE_TELOP, PAGE_PLUGINS][index]
+        return self.wait_until(lambda: (d := self.dialog()).controls[page]["visible"] == "1"
+                               and d, timeout=10, interval=0.2, message=f"page {index}")
+
+    def choose_color(self, rgb):
+        """Answers the open colour dialog with the given (r, g, b)."""
+        self.wine.probe("dialog", OWNED, 10000)
+        for id, value in zip((COLOR_RED, COLOR_GREEN, COLOR_BLUE), rgb):
+            self.wine.probe("dlg-settext", OWNED, id, str(value).encode().hex())
+        self.click_later(BTN_OK, OWNED)
+        self.wait_until(lambda: not self.wine.probe("dialog", OWNED, check=False)[0].kind
+                        == "dialog", timeout=10, interval=0.2, message="the colour dialog gone")
+
+    def clock_colors(self):
+        return (self.wine.send(CLK_GETFORECOLOR) & 0xFFFFFFFF,
+                self.wine.send(CLK_GETBACKCOLOR) & 0xFFFFFFFF)
+
+    def assert_no_error_box(self):
+        records = self.wine.probe("msgbox", 0, check=False)
+        self.assertNotEqual("msgbox", records[0].kind if records else None,
+                            "an error box was shown")
+
+    def assert_mostly(self, shot, box, rgb, what):
+        counts = harness.colour_counts(shot, box)
+        total = sum(counts.values())
+        self.assertGreater(counts[rgb], total // 3, f"{what}: {counts.most_common(4)}")
+
+    # -- first run and storing
+
+    def test_first_run_shows_the_design_defaults_under_the_clock(self):
+        self.start_clock(at="10:00:30")
+        time.sleep(1)
+        self.assert_no_error_box()
+        dialog = self.open_settings()
+
+        clock = self.wine.clock_window()
+        window = dialog.window
+        self.assertEqual((347, 206), (window.int("client_width"), window.int("client_height")))
+        self.assertEqual(max(0, clock.int("left") + clock.int("width") - window.int("width")),
+                         window.int("left"))
+        self.assertEqual(clock.int("top") + clock.int("height"), window.int("top"))
+
+        self.assertTrue(dialog.checked(CHK_AUTO_CHANGE))
+        self.assertEqual([False, False, True, False],
+                         [dialog.checked(i) for i in (RBT_0000, RBT_0600, RBT_1200, RBT_1800)])
+        self.assertEqual([False, False, True],
+                         [dialog.checked(i) for i in (SEL_15M, SEL_30M, SEL_01H)])
+        self.assertFalse(dialog.checked(CHK_WAVE))
+        self.assertFalse(dialog.checked(CHK_TELOP))
+        self.assertEqual(b"sample.wav", dialog.text(EDT_WAVE))
+        self.assertEqual(DEFAULT_TELOP, dialog.text(EDT_TELOP))
+        self.assertEqual([False, False, False],
+                         [dialog.enabled(i) for i in (EDT_WAVE, BTN_BROWSE, EDT_TELOP)])
+
+        # Each anchor in its own background; the example in the clock's colours.
+        shot = self.screenshot()
+        for id, back in zip((RBT_0000, RBT_0600, RBT_1200, RBT_1800),
+                            ((0, 0, 0), (0, 0, 255), (255, 0, 255), (255, 0, 0))):
+            self.assert_mostly(shot, dialog.box(id), back, f"anchor {id}")
+        fore, back = self.clock_colors()
+        self.assertEqual(blend(DEFAULT_ANCHORS, 10, 0), (fore, back))
+        self.assert_mostly(shot, dialog.box(LBL_EXAMPLE), harness.colorref_to_rgb(back),
+                           "example label")
+
+    def test_first_ok_creates_the_options_with_all_fourteen_values(self):
+        self.start_clock(at="10:00:30")
+        self.open_settings()
+        self.assertIsNone(self.wine.reg_query(OPTIONS_KEY))
+        harness.key("Return")  # Enter is OK
+        self.wait_visible(False)
+        stored = self.wine.reg_query(OPTIONS_KEY)
+        expected = {name: ("REG_DWORD", value) if isinstance(value, int) else ("REG_SZ", value)
+                    for name, value in harness.DEFAULT_OPTIONS.items()}
+        self.assertEqual(expected, stored)
+
+    def test_edits_are_stored_by_ok(self):
+        self.start_clock(at="10:00:30")
+        self.open_settings()
+        self.show_page(1)
+        self.click(CHK_TELOP)
+        self.click(CHK_WAVE)
+        self.click(SEL_15M)
+        self.set_text(EDT_TELOP, "%n分".encode("cp932"))
+        self.set_text(EDT_WAVE, b"C:\\chime.wav")
+        dialog = self.dialog()
+        self.assertEqual([True, True, True],
+                         [dialog.enabled(i) for i in (EDT_WAVE, BTN_BROWSE, EDT_TELOP)])
+        self.assertEqual([True, False, False],
+                         [dialog.checked(i) for i in (SEL_15M, SEL_30M, SEL_01H)])
+        self.click(BTN_OK)
+        self.wait_visible(False)
+        stored = self.wine.reg_query(OPTIONS_KEY)
+        self.assertEqual(("REG_DWORD", 1), stored["useTelop"])
+        self.assertEqual(("REG_SZ", "%n分"), stored["Telop"])
+        self.assertEqual(("REG_DWORD", 1), stored["useWaveFile"])
+        self.assertEqual(("REG_SZ", "C:\\chime.wav"), stored["WaveFile"])
+        self.assertEqual(("REG_DWORD", 15), stored["Interval"])
+
+    # -- Cancel, the close box and loading
+
+    def test_cancel_after_edits_restores_the_stored_values(self):
+        self.wine.store_options(useTelop=1, Telop="%h時", Interval=45)
+        self.start_clock(at="10:00:30")
+        dialog = self.open_settings()
+        # Loaded: 45 means 30 minutes, and the telop edit follows its check box.
+        self.assertTrue(dialog.checked(CHK_TELOP))
+        self.assertTrue(dialog.enabled(EDT_TELOP))
+        self.assertEqual("%h時".encode("cp932"), dialog.text(EDT_TELOP))
+        self.assertEqual([False, True, False],
+                         [dialog.checked(i) for i in (SEL_15M, SEL_30M, SEL_01H)])
+
+        self.show_page(1)
+        self.click(CHK_TELOP)
+        self.click(CHK_WAVE)
+        self.click(SEL_01H)
+        self.set_text(EDT_TELOP, b"edited")
+        harness.key("Escape")  # Esc is Cancel
+        self.wait_visible(False)
+
+        dialog = self.open_settings()
+        self.assertTrue(dialog.checked(CHK_TELOP))
+        self.assertEqual("%h時".encode("cp932"), dialog.text(EDT_TELOP))
+        self.assertFalse(dialog.checked(CHK_WAVE))
+        self.assertEqual([False, False], [dialog.enabled(i) for i in (EDT_WAVE, BTN_BROWSE)])
+        self.assertEqual([False, True, False],
+                         [dialog.checked(i) for i in (SEL_15M, SEL_30M, SEL_01H)])
+        self.assertEqual(("REG_SZ", "%h時"), self.wine.reg_query(OPTIONS_KEY)["Telop"])
+
+    def test_without_stored_options_cancel_and_the_close_box_keep_the_edits(self):
+        self.start_clock(at="10:00:30")
+        self.open_settings()
+        self.show_page(1)
+        self.click(CHK_TELOP)
+        self.set_text(EDT_TELOP, b"kept")
+        self.click(BTN_CANCEL)
+        self.wait_visible(False)
+        dialog = self.open_settings()
+        self.assertTrue(dialog.checked(CHK_TELOP))
+        self.assertEqual(b"kept", dialog.text(EDT_TELOP))
+
+        self.wine.probe("dlg-send", SETTINGS, 0, WM_CLOSE, 0, 0)
+        self.wait_visible(False)
+        dialog = self.open_settings()
+        self.assertEqual(b"kept", dialog.text(EDT_TELOP))
+        self.assertIsNone(self.wine.reg_query(OPTIONS_KEY), "Cancel or close wrote the options")
+
+    def test_options_without_active_report_at_start_and_load_nothing_more(self):
+        self.wine.store_options(useTelop=1, Interval=15)
+        self.wine.reg_delete(OPTIONS_KEY, "Active")
+        clock = self.start_clock(at="10:00:30", plugins=RECORDERS, recorder=True)
+        records = self.wine.probe("msgbox", 15000)
+        box = records[0]
+        self.assertEqual(b"vo", box.text("title"))
+        texts = [r.text("text") for r in records if r.kind == "static" and r.text("text")]
+        self.assertIn("'Active' の取得に失敗しました.".encode("cp932"), texts)
+        self.assertIn("hand", [r["name"] for r in records if r.kind == "icon"])
+        self.wine.probe("press", 1, 5000)
+
+        dialog = self.open_settings()
+        self.assertFalse(dialog.checked(CHK_TELOP), "a signal option was loaded")
+        self.assertTrue(dialog.checked(SEL_01H), "the interval was loaded")
+        self.assertEqual([], dialog.items, "plug-ins were listed")
+        self.assertEqual(0, clock.recorder.count("enable"), "a plug-in was loaded")
+
+    # -- the per-minute check
+
+    def wait_for_telop(self, clock):
+        self.wait_until(lambda: any(r["name"] == "CLK_TELOP"
+                                    for r in clock.recorder.events() if r.kind == "message"),
+                        timeout=20, interval=0.3, message="CLK_TELOP")
+        moment = time.time()
+        return next(r for r in clock.recorder.events()
+                    if r.kind == "message" and r["name"] == "CLK_TELOP"), clock.local_time(moment)
+
+    def test_telop_signal_at_the_hour(self):
+        self.wine.store_options(useTelop=1)
+        clock = self.start_clock(at="14:59:55", plugins=["voRecA.DLL"], recorder=True)
+        message, seen = self.wait_for_telop(clock)
+        self.assertEqual((15, 0), (seen.hour, seen.minute))
+        self.assertEqual("15時00分です。".encode("cp932"), message.text("text"))
+        self.assertEqual("", message["wave"], "the wave path is an empty string, not null")
+
+    def test_wave_signal_carries_the_path(self):
+        self.wine.store_options(useWaveFile=1, WaveFile="missing.wav", Interval=30)
+        clock = self.start_clock(at="14:59:55", plugins=["voRecA.DLL"], recorder=True)
+        message, seen = self.wait_for_telop(clock)
+        self.assertEqual((15, 0), (seen.hour, seen.minute))
+        self.assertEqual(b"missing.wav", message.text("wave"))
+        self.assertEqual("", message["text"])
+        self.assertTrue(clock.running())
+
+    def test_colours_follow_the_blend_of_the_stored_anchors(self):
+        anchors = [(0x000080FF, 0x00102030), (0x00FFFFFF, 0x00C0A000), (0x00000000, 0x0000FF00),
+                   (0x00FF00FF, 0x00404040)]
+        values = {}
+        for (fore, back), name in zip(anchors, ("0000", "0600", "1200", "1800")):
+            values["ForeColor" + name], values["BackColor" + name] = fore, back
+        for at in ("03:00:20", "14:30:20", "23:59:20"):
+            with self.subTest(at=at):
+                self.wine.store_options(**values)
+                clock = self.start_clock(at=at)
+                hour, minute = (int(part) for part in at.split(":")[:2])
+                expected = blend(anchors, hour, minute)
+                self.wait_until(lambda: self.clock_colors() == expected, timeout=10,
+                                interval=0.3, message=f"colours {expected} at {at}")
+                self.wine.probe("close")
+                self.assertEqual(0, clock.wait(15))
+                self.wine.wait_idle()
+
+    def test_colour_buttons_and_ok_with_and_without_the_schedule(self):
+        self.start_clock(at="09:00:20")
+        dialog = self.open_settings()
+        # The 12:00 anchor is checked: the chosen background goes to it and the example.
+        self.click_later(BTN_BACK_COLOR)
+        self.choose_color((10, 20, 30))
+        self.click(BTN_OK)
+        self.wait_visible(False)
+        self.assertEqual(("REG_DWORD", 0x001E140A), self.wine.reg_query(OPTIONS_KEY)["BackColor1200"])
+        # OK posts the example colours, then the blend, which wins.
+        anchors = list(DEFAULT_ANCHORS)
+        anchors[2] = (0x00FFFF, 0x001E140A)
+        self.assertEqual(blend(anchors, 9, 0), self.clock_colors())
+
+        # With the schedule off only the example takes the colour, and OK leaves it on the clock.
+        dialog = self.open_settings()
+        self.click(CHK_AUTO_CHANGE)
+        self.click_later(BTN_FORE_COLOR)
+        self.choose_color((200, 100, 50))
+        shot = self.screenshot()
+        self.assert_mostly(shot, dialog.box(RBT_1200), (10, 20, 30), "12:00 anchor")
+        self.click(BTN_OK)
+        self.wait_visible(False)
+        stored = self.wine.reg_query(OPTIONS_KEY)
+        self.assertEqual(("REG_DWORD", 0), stored["Active"])
+        self.assertEqual(("REG_DWORD", 0x00FFFF), stored["ForeColor1200"])
+        self.assertEqual((0x003264C8, blend(anchors, 9, 0)[1]), self.clock_colors())
+
+    # -- the plug-in page
+
+    def test_plugin_page_shows_descriptions_and_runs_the_properties(self):
+        clock = self.start_clock(at="10:00:30", plugins=RECORDERS,
+                                 files=[(harness.HERE / "harness.py", "voJunk.dll")],
+                                 recorder=True)
+        self.open_settings()
+        dialog = self.show_page(2)
+        self.assertEqual(["voJunk.dll", "voRecA.DLL", "voRecB.dll"], dialog.items)
+        self.assertEqual([("enable", "A"), ("enable", "B")], clock.recorder.sequence("enable"))
+
+        def select(index):
+            left, top, _, _ = dialog.box(LST_PLUGINS)
+            harness.click(1, left + 40, top + 2 + 16 * index + 8)
+            self.wait_until(lambda: (d := self.dialog()).list.int("selected") == index and d,
+                            timeout=10, interval=0.2, message=f"item {index} selected")
+            return self.dialog().text(MEM_DISCRIPTION)
+
+        description_a = "テスト用の記録プラグイン A".encode("cp932")
+        self.assertEqual(description_a, select(1))
+        # Not a module: the memo keeps the last description.
+        self.assertEqual(description_a, select(0))
+        self.assertEqual("テスト用の記録プラグイン B".encode("cp932"), select(2))
+
+        select(1)
+        self.click(BTN_PLUGIN_PROP)
+        self.assertEqual([("setprops", "A")], clock.recorder.sequence("setprops"))
+        self.assertTrue(self.dialog().visible, "the dialog came back after the properties")
+
+
+if __name__ == "__main__":
+    unittest.main()
