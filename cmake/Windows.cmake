@@ -33,7 +33,14 @@ if(EXISTS ${CMAKE_SOURCE_DIR}/sdk/sample/voSample.c)
   vo_add_plugin(voSample SOURCES ${CMAKE_SOURCE_DIR}/sdk/sample/voSample.c)
 endif()
 
-if(EXISTS ${CMAKE_SOURCE_DIR}/tests/e2e/Windows.cmake)
+enable_testing()
+if(CMAKE_SYSTEM_PROCESSOR STREQUAL "AMD64")
+  # 64-bit Wine runs everywhere, so the end-to-end tests use the x86-64 build.
   include(${CMAKE_SOURCE_DIR}/tests/e2e/Windows.cmake)
+elseif(TARGET voSample)
+  # The product's plug-in ABI: the six stdcall entry points under their plain names.
+  add_test(NAME exports.voSample
+           COMMAND ${CMAKE_SOURCE_DIR}/tools/check_exports.sh $<TARGET_FILE:voSample> VpiEnable
+                   VpiDisable VpiNotify VpiNotifyFreq VpiDiscription VpiSetProps)
 endif()
 include(${CMAKE_SOURCE_DIR}/cmake/Chime.cmake)

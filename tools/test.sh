@@ -18,6 +18,7 @@ ctest --test-dir "$VO_OUT/sanitize" --output-on-failure -j "$JOBS"
 echo "== Windows 32-bit build (the product)"
 configure_and_build "$VO_OUT/win32" -DVO_WERROR=ON -DCMAKE_BUILD_TYPE=MinSizeRel -DCMAKE_TOOLCHAIN_FILE="$VO_ROOT/cmake/mingw-i686.cmake"
 ctest --test-dir "$VO_OUT/win32" --output-on-failure
+echo "vo.exe (i686, stripped): $(stat -c %s "$VO_OUT/win32/vo.exe") bytes"
 
 echo "== Windows 64-bit build and end-to-end tests under Wine"
 configure_and_build "$VO_OUT/win64" -DVO_WERROR=ON -DCMAKE_TOOLCHAIN_FILE="$VO_ROOT/cmake/mingw-x86_64.cmake"

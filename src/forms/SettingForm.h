@@ -4,8 +4,6 @@
 
 #include <windows.h>
 
-#include <commctrl.h>
-
 #include <array>
 #include <cstddef>
 
@@ -119,7 +117,7 @@ inline constexpr std::array kDialogControls{
     ControlSpec{kBtnOK, "BUTTON", "OK", 4, 176, 165, 25, kButton | WS_GROUP | BS_DEFPUSHBUTTON, 0},
     ControlSpec{kBtnCancel, "BUTTON", "ｷｬﾝｾﾙ", 180, 176, 165, 25, kButton, 0},
     // Beneath the pages, which it must not paint over.
-    ControlSpec{kPageControl1, WC_TABCONTROLA, nullptr, 0, 0, 347, 173,
+    ControlSpec{kPageControl1, "SysTabControl32", nullptr, 0, 0, 347, 173,
                 kShown | WS_TABSTOP | WS_GROUP | WS_CLIPSIBLINGS, 0},
 };
 
@@ -140,8 +138,8 @@ inline constexpr std::array kTelopPage{
     ControlSpec{kChkWave, "BUTTON", "音声(&W)", 12, 28, 77, 21, kCheckBox, 0},
     ControlSpec{kEdtWave, "EDIT", "sample.wav", 92, 28, 165, 23, kEdit | WS_DISABLED,
                 WS_EX_CLIENTEDGE},
-    ControlSpec{kBtnBrowse, "BUTTON", "参照(&B)", 260, 28, 65, 25,
-                kButton | WS_GROUP | WS_DISABLED, 0},
+    ControlSpec{kBtnBrowse, "BUTTON", "参照(&B)", 260, 28, 65, 25, kButton | WS_GROUP | WS_DISABLED,
+                0},
     ControlSpec{kChkTelop, "BUTTON", "ﾃﾛｯﾌﾟ(&T)", 12, 56, 77, 21, kCheckBox, 0},
     ControlSpec{kEdtTelop, "EDIT", "%h時%m分です。", 92, 56, 233, 23, kEdit | WS_DISABLED,
                 WS_EX_CLIENTEDGE},
@@ -160,12 +158,11 @@ inline constexpr std::array kPlugInsPage{
                 kShown | WS_TABSTOP | WS_GROUP | WS_VSCROLL | LBS_NOTIFY | LBS_OWNERDRAWFIXED |
                     LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT,
                 WS_EX_CLIENTEDGE},
-    ControlSpec{kMemDiscription, "EDIT", nullptr, 176, 28, 157, 81,
-                kShown | WS_TABSTOP | WS_GROUP | WS_VSCROLL | ES_MULTILINE | ES_READONLY |
-                    ES_AUTOVSCROLL,
-                WS_EX_CLIENTEDGE},
-    ControlSpec{kBtnPlugInProp, "BUTTON", "拡張設定(&X)", 180, 112, 149, 25, kButton | WS_GROUP,
-                0},
+    ControlSpec{
+        kMemDiscription, "EDIT", nullptr, 176, 28, 157, 81,
+        kShown | WS_TABSTOP | WS_GROUP | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL,
+        WS_EX_CLIENTEDGE},
+    ControlSpec{kBtnPlugInProp, "BUTTON", "拡張設定(&X)", 180, 112, 149, 25, kButton | WS_GROUP, 0},
 };
 
 // Drawn on the colour page beneath its controls.

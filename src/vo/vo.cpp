@@ -39,6 +39,7 @@ int RunClock(HINSTANCE instance) {
 
   static TClockPanel clock;  // lives until the process ends, like the other windows
   if (!clock.Create(instance, application.Window())) return 0;
+  application.SetMainWindow(clock.Handle());
   // The settings dialog comes second: it loads the options and then the plug-ins, which
   // need the clock's slot table. A load failure is reported and start-up goes on.
   static TSettingPanel setting;

@@ -137,6 +137,11 @@ class Desktop:
     def env(self):
         return dict(os.environ, DISPLAY=self.display)
 
+    @property
+    def pid(self):
+        """The X server's process id (for CPU accounting)."""
+        return self._server.pid if self._server else None
+
     def stop(self):
         if self._server:
             self._server.terminate()
@@ -321,11 +326,27 @@ class Wine:
         return env
 
     def run(self, *args, timeout=60, env=None, cwd=None):
-        """Runs a Windows program to its end; stdout and stderr come back as bytes."""
-        return subprocess.run([WINE64, *map(str, args)], env=self.env(env), cwd=cwd,
-                              capture_output=True, timeout=timeout)
+        """Runs a Windows program to its end; stdout and stderr come back as bytes.
+
+        Output goes through files, not pipes: Wine's service processes, started by whichever
+        program comes first, inherit the descriptors and would hold a pipe open for good."""
+        with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+            process = subprocess.Popen([WINE64, *map(str, args)], env=self.env(env), cwd=cwd,
+                                       stdin=subprocess.DEVNULL, stdout=out, stderr=err)
+            try:
+                returncode = process.wait(timeout)
+            except subprocess.TimeoutExpired:
+                process.kill()
+                process.wait()
+                raise
+            out.seek(0)
+            err.seek(0)
+            return subprocess.CompletedProcess(process.args, returncode, out.read(), err.read())
 
     def popen(self, *args, env=None, cwd=None, **kwargs):
+        """Starts a Windows program. A pipe given as stdout must only be read line by line
+        (see run for why it may never reach end-of-file)."""
+        kwargs.setdefault("stdin", subprocess.DEVNULL)
         return subprocess.Popen([WINE64, *map(str, args)], env=self.env(env), cwd=cwd, **kwargs)
 
     # -- probe
@@ -345,8 +366,15 @@ class Wine:
             raise ProbeError(f"probe {args}: no {kind or ''} record")
         return records[0]
 
-    def clock_window(self, wait=10.0):
-        return self.probe_one("window", CLOCK_CLASS, int(wait * 1000), kind="window")
+    def clock_window(self, wait=10.0, visible=True):
+        """The clock's window record; by default waits until it is shown, not just made."""
+        deadline = time.monotonic() + wait
+        while True:
+            remaining = max(deadline - time.monotonic(), 0)
+            window = self.probe_one("window", CLOCK_CLASS, int(remaining * 1000), kind="window")
+            if not visible or window.int("visible") or time.monotonic() >= deadline:
+                return window
+            time.sleep(0.1)
 
     def send(self, message, wparam=0, lparam=0):
         """SendMessage to the clock; the result as a signed 32-bit number."""
@@ -556,9 +584,11 @@ class ClockTestCase(unittest.TestCase):
             clock.cleanup()
         self.wine.wait_idle()
 
-    def start_clock(self, *args, **kwargs):
-        clock = self.wine.start_clock(*args, **kwargs)
-        self.clocks.append(clock)
+    def start_clock(self, *args, wait_window=True, **kwargs):
+        clock = self.wine.start_clock(*args, wait_window=False, **kwargs)
+        self.clocks.append(clock)  # cleaned up even if it never shows its window
+        if wait_window:
+            clock.window = self.wine.clock_window()
         return clock
 
     def screenshot(self):

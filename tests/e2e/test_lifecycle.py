@@ -54,6 +54,7 @@ class SingleInstanceTest(harness.ClockTestCase):
         finally:
             holder.kill()
             holder.wait()
+            holder.stdout.close()
 
 
 class ShutdownTest(harness.ClockTestCase):
@@ -83,8 +84,14 @@ class ShutdownTest(harness.ClockTestCase):
         self.assertEqual(0, clock.wait(15))
 
     def test_telop_with_foreign_pointers_does_not_bring_the_clock_down(self):
-        clock = self.start_clock(at="00:00:10")
+        clock = self.start_clock(at="00:00:10", plugins=RECORDERS, recorder=True)
+        self.wait_until(lambda: clock.recorder.count("subclass") == 2, timeout=10,
+                        message="the recorders watching the clock")
         self.wine.probe("posttelop-wild")
+        arrived = self.wait_until(
+            lambda: [r for r in clock.recorder.events() if r.fields.get("name") == "CLK_TELOP"],
+            timeout=5, message="the telop message reaching the clock")
+        self.assertEqual(("bad", "bad"), (arrived[0]["text"], arrived[0]["wave"]))
         time.sleep(1)
         self.assertTrue(clock.running())
         self.assertEqual(clock.window["hwnd"], self.wine.clock_window()["hwnd"])

@@ -2,6 +2,7 @@
 """The six clock control messages sent from another program: their results, what they do
 to the strip on the screen, and that pointers from another address space do no harm."""
 
+import subprocess
 import time
 import unittest
 
@@ -20,7 +21,35 @@ def unsigned(value):
     return value & 0xFFFFFFFF
 
 
-class ColourMessages(harness.ClockTestCase):
+class SteadyClockTestCase(harness.ClockTestCase):
+    """Keeps one Wine session for the whole class, booted by a program without captured
+    output. The first program of a session starts its background processes (services,
+    desktop), which inherit that program's stdout and stderr; when those are the pipes of a
+    captured run, the run waits for their end, i.e. for the end of the session."""
+
+    @classmethod
+    def setUpClass(cls):
+        super().setUpClass()
+        quiet = dict(env=cls.wine.env(), stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                     stderr=subprocess.DEVNULL)
+        subprocess.run([harness.WINESERVER, "-p"], timeout=30, **quiet)
+        subprocess.run([harness.WINE64, harness.PROBE_EXE, "toplevel"], timeout=120, **quiet)
+
+    def start_clock(self, *args, wait_window=True, **kwargs):
+        # Registered before waiting for the window, so that a failed start is cleaned up too.
+        clock = self.wine.start_clock(*args, wait_window=False, **kwargs)
+        self.clocks.append(clock)
+        if wait_window:
+            clock.window = self.wine.clock_window()
+        return clock
+
+    def tearDown(self):
+        for clock in self.clocks:
+            clock.cleanup()
+        self.wine.probe("waitgone", harness.CLOCK_CLASS, 15000, check=False)
+
+
+class ColourMessages(SteadyClockTestCase):
     def colours(self):
         return unsigned(self.wine.send(CLK_GETFORECOLOR)), unsigned(self.wine.send(CLK_GETBACKCOLOR))
 
@@ -53,7 +82,7 @@ class ColourMessages(harness.ClockTestCase):
                          harness.pixel(self.clock_image(), *PANEL_SPOT))
 
 
-class LeftMessages(harness.ClockTestCase):
+class LeftMessages(SteadyClockTestCase):
     def test_set_left_is_unclamped_saved_and_clamped_at_the_next_start(self):
         clock = self.start_clock(at="00:00:05")
         old_left = clock.window.int("left")
@@ -83,7 +112,7 @@ class LeftMessages(harness.ClockTestCase):
                 self.assertEqual(0, self.wine.clock_window().int("top"))
 
 
-class TelopMessages(harness.ClockTestCase):
+class TelopMessages(SteadyClockTestCase):
     def labels(self):
         image = self.clock_image()
         return image.crop((2, LABEL_ROWS[0], 100, LABEL_ROWS[1])).tobytes()

@@ -17,6 +17,16 @@ ABOUT_CAPTION = "About Kiroの時計".encode("cp932")
 
 
 class Placement(ClockTestCase):
+    def setUp(self):
+        super().setUp()
+        # The colour schedule would recolour the strip at the first tick. The first Wine
+        # program of a session may fail to start while the session boots: try again.
+        try:
+            self.wine.store_options(Active=0)
+        except RuntimeError:
+            time.sleep(2)
+            self.wine.store_options(Active=0)
+
     def left(self):
         return self.wine.clock_window().int("left")
 
@@ -47,9 +57,11 @@ class Placement(ClockTestCase):
                 self.wine.reg_add(SETTINGS_KEY, "ForeColor", 0x00FFFFFF)
                 self.wine.reg_add(SETTINGS_KEY, "BackColor", 0x00800000)
                 clock = self.start_clock()
-                self.assertEqual(self.left(), expected)
-                self.assertEqual(self.colours(), (0x00FFFFFF, 0x00800000))
-                self.close_clock(clock)
+                try:
+                    self.assertEqual(self.left(), expected)
+                    self.assertEqual(self.colours(), (0x00FFFFFF, 0x00800000))
+                finally:
+                    self.close_clock(clock)
 
     def test_malformed_left_loads_nothing_and_a_missing_colour_loads_no_colour(self):
         self.wine.reg_add(SETTINGS_KEY, "Left", "12")  # REG_SZ
@@ -61,7 +73,8 @@ class Placement(ClockTestCase):
         self.assertFalse(self.wine.probe("msgbox", 500, check=False)[0].kind == "msgbox")
         clock.kill()
 
-        self.wine.reg_delete(SETTINGS_KEY)
+        self.wine.reg_delete(SETTINGS_KEY, "Left")
+        self.wine.reg_delete(SETTINGS_KEY, "BackColor")
         self.wine.reg_add(SETTINGS_KEY, "Left", 100)
         self.wine.reg_add(SETTINGS_KEY, "ForeColor", 0xFF)
         clock = self.start_clock()
@@ -79,7 +92,7 @@ class Placement(ClockTestCase):
         window = self.wine.clock_window()
         self.assertEqual((window.int("left"), window.int("top")), (start + 100, 0))
         # Nothing is written while dragging; only the close saves.
-        self.assertIsNone(self.wine.reg_query(SETTINGS_KEY))
+        self.assertNotIn("Left", self.wine.reg_query(SETTINGS_KEY) or {})
         mousemove(SCREEN[0] - 1, DATE_SPOT[1])
         time.sleep(0.3)
         self.assertEqual(self.left(), SCREEN[0] - window.int("width"))
@@ -135,7 +148,7 @@ class Placement(ClockTestCase):
         self.wine.probe("press", 2)
         time.sleep(0.5)
         self.assertTrue(clock.running())
-        self.assertIsNone(self.wine.reg_query(SETTINGS_KEY))
+        self.assertNotIn("Left", self.wine.reg_query(SETTINGS_KEY) or {})
 
         self.open_menu_and_choose("x")
         self.wine.probe("msgbox", 10000)

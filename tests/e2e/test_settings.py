@@ -3,8 +3,10 @@
 probe (button clicks, texts) and the keyboard, checked against the registry, the clock's
 colours and the recorder plug-in's view of the clock's messages."""
 
+import tempfile
 import time
 import unittest
+from pathlib import Path
 
 import harness
 from harness import CLK_GETBACKCOLOR, CLK_GETFORECOLOR, OPTIONS_KEY
@@ -79,6 +81,26 @@ class Dialog:
 
 class SettingsDialogTest(harness.ClockTestCase):
 
+    def store_options(self, without=(), **values):
+        """All fourteen options (defaults unless given, minus `without`) in one `reg import`:
+        a Wine start per value would take a minute."""
+        options = dict(harness.DEFAULT_OPTIONS, **values)
+        lines = ["Windows Registry Editor Version 5.00", "",
+                 "[" + OPTIONS_KEY.replace("HKCU", "HKEY_CURRENT_USER") + "]"]
+        for name, value in options.items():
+            if name in without:
+                continue
+            if isinstance(value, int):
+                lines.append(f'"{name}"=dword:{value & 0xFFFFFFFF:08x}')
+            else:
+                escaped = value.replace("\\", "\\\\").replace('"', '\\"')
+                lines.append(f'"{name}"="{escaped}"')
+        with tempfile.TemporaryDirectory() as directory:
+            path = Path(directory) / "options.reg"
+            path.write_bytes(("\r\n".join(lines) + "\r\n").encode("utf-16"))
+            result = self.wine.run("reg", "import", harness.windows_path(path))
+            self.assertEqual(0, result.returncode, result.stderr[-500:])
+
     # -- driving the dialog
 
     def dialog(self):
@@ -91,7 +113,8 @@ class SettingsDialogTest(harness.ClockTestCase):
 
     def open_settings(self):
         """Right-click on the time label, then the menu's second entry."""
-        window = self.wine.clock_window()
+        window = self.wait_until(lambda: (w := self.wine.clock_window())["visible"] == "1" and w,
+                                 timeout=10, interval=0.2, message="the clock shown")
         harness.mousemove(window.int("left") + 80, window.int("top") + 8)
         harness.click(3)
         self.wait_until(lambda: self.wine.probe_one("window", "#32768", 0, check=False,
@@ -139,10 +162,15 @@ class SettingsDialogTest(harness.ClockTestCase):
         self.assertNotEqual("msgbox", records[0].kind if records else None,
                             "an error box was shown")
 
-    def assert_mostly(self, shot, box, rgb, what):
+    @staticmethod
+    def mostly(shot, box, rgb):
+        """At least a third of the box is the colour (the rest: text, radio circle, focus)."""
         counts = harness.colour_counts(shot, box)
-        total = sum(counts.values())
-        self.assertGreater(counts[rgb], total // 3, f"{what}: {counts.most_common(4)}")
+        return counts[rgb] > sum(counts.values()) // 3
+
+    def assert_mostly(self, shot, box, rgb, what):
+        self.assertTrue(self.mostly(shot, box, rgb),
+                        f"{what}: {harness.colour_counts(shot, box).most_common(4)}")
 
     # -- first run and storing
 
@@ -218,8 +246,8 @@ class SettingsDialogTest(harness.ClockTestCase):
     # -- Cancel, the close box and loading
 
     def test_cancel_after_edits_restores_the_stored_values(self):
-        self.wine.store_options(useTelop=1, Telop="%h時", Interval=45)
-        self.start_clock(at="10:00:30")
+        self.store_options(useTelop=1, Telop="%h時", Interval=45)
+        self.start_clock(at="10:01:30")  # no signal minute: a telop would cover the menu
         dialog = self.open_settings()
         # Loaded: 45 means 30 minutes, and the telop edit follows its check box.
         self.assertTrue(dialog.checked(CHK_TELOP))
@@ -264,8 +292,7 @@ class SettingsDialogTest(harness.ClockTestCase):
         self.assertIsNone(self.wine.reg_query(OPTIONS_KEY), "Cancel or close wrote the options")
 
     def test_options_without_active_report_at_start_and_load_nothing_more(self):
-        self.wine.store_options(useTelop=1, Interval=15)
-        self.wine.reg_delete(OPTIONS_KEY, "Active")
+        self.store_options(without={"Active"}, useTelop=1, Interval=15)
         clock = self.start_clock(at="10:00:30", plugins=RECORDERS, recorder=True)
         records = self.wine.probe("msgbox", 15000)
         box = records[0]
@@ -281,6 +308,30 @@ class SettingsDialogTest(harness.ClockTestCase):
         self.assertEqual([], dialog.items, "plug-ins were listed")
         self.assertEqual(0, clock.recorder.count("enable"), "a plug-in was loaded")
 
+    def test_browse_offers_the_wave_file_and_takes_the_pick(self):
+        self.start_clock(at="10:01:30")
+        self.open_settings()
+        self.show_page(1)
+        self.click(CHK_WAVE)
+        self.click_later(BTN_BROWSE)
+        records = self.wine.probe("dialog", OWNED, 10000)
+        texts = {(r.int("id"), r.text("class")): r.text("text")
+                 for r in records if r.kind == "control"}
+        self.assertEqual(b"sample.wav", texts[(1148, b"Edit")], "initial file name")
+        self.assertEqual("wavﾌｧｲﾙ (*.wav)".encode("cp932"), texts[(1136, b"ComboBox")])
+        harness.xdotool("type", "chime.wav")
+        harness.key("Return")
+        self.wait_until(lambda: self.dialog().text(EDT_WAVE).endswith(b"\\chime.wav"),
+                        timeout=10, interval=0.3, message="the picked path in the edit")
+
+        picked = self.dialog().text(EDT_WAVE)
+        self.click_later(BTN_BROWSE)
+        self.wine.probe("dialog", OWNED, 10000)
+        harness.key("Escape")
+        self.wait_until(lambda: self.wine.probe("dialog", OWNED, check=False)[0].kind != "dialog",
+                        timeout=10, interval=0.3, message="the file dialog gone")
+        self.assertEqual(picked, self.dialog().text(EDT_WAVE), "a cancelled browse changed it")
+
     # -- the per-minute check
 
     def wait_for_telop(self, clock):
@@ -292,15 +343,29 @@ class SettingsDialogTest(harness.ClockTestCase):
                     if r.kind == "message" and r["name"] == "CLK_TELOP"), clock.local_time(moment)
 
     def test_telop_signal_at_the_hour(self):
-        self.wine.store_options(useTelop=1)
+        self.store_options(useTelop=1)
         clock = self.start_clock(at="14:59:55", plugins=["voRecA.DLL"], recorder=True)
         message, seen = self.wait_for_telop(clock)
         self.assertEqual((15, 0), (seen.hour, seen.minute))
         self.assertEqual("15時00分です。".encode("cp932"), message.text("text"))
         self.assertEqual("", message["wave"], "the wave path is an empty string, not null")
 
+    def test_ok_in_a_signal_minute_signals_at_once(self):
+        clock = self.start_clock(at="11:59:58", plugins=["voRecA.DLL"], recorder=True)
+        self.wait_until(lambda: clock.local_time().minute == 0, timeout=10, interval=0.2,
+                        message="12:00")
+        self.open_settings()
+        self.show_page(1)
+        self.click(CHK_TELOP)
+        self.assertEqual(0, sum(r["name"] == "CLK_TELOP" for r in clock.recorder.events()
+                                if r.kind == "message"), "a signal with the telop off")
+        self.click(BTN_OK)
+        message, seen = self.wait_for_telop(clock)
+        self.assertEqual((12, 0), (seen.hour, seen.minute), "the signal waited for a minute")
+        self.assertEqual("12時00分です。".encode("cp932"), message.text("text"))
+
     def test_wave_signal_carries_the_path(self):
-        self.wine.store_options(useWaveFile=1, WaveFile="missing.wav", Interval=30)
+        self.store_options(useWaveFile=1, WaveFile="missing.wav", Interval=30)
         clock = self.start_clock(at="14:59:55", plugins=["voRecA.DLL"], recorder=True)
         message, seen = self.wait_for_telop(clock)
         self.assertEqual((15, 0), (seen.hour, seen.minute))
@@ -316,7 +381,7 @@ class SettingsDialogTest(harness.ClockTestCase):
             values["ForeColor" + name], values["BackColor" + name] = fore, back
         for at in ("03:00:20", "14:30:20", "23:59:20"):
             with self.subTest(at=at):
-                self.wine.store_options(**values)
+                self.store_options(**values)
                 clock = self.start_clock(at=at)
                 hour, minute = (int(part) for part in at.split(":")[:2])
                 expected = blend(anchors, hour, minute)
@@ -345,8 +410,9 @@ class SettingsDialogTest(harness.ClockTestCase):
         self.click(CHK_AUTO_CHANGE)
         self.click_later(BTN_FORE_COLOR)
         self.choose_color((200, 100, 50))
-        shot = self.screenshot()
-        self.assert_mostly(shot, dialog.box(RBT_1200), (10, 20, 30), "12:00 anchor")
+        # The 12:00 anchor keeps the background chosen first (once the screen is repainted).
+        self.wait_until(lambda: self.mostly(self.screenshot(), dialog.box(RBT_1200), (10, 20, 30)),
+                        timeout=10, interval=0.3, message="the 12:00 anchor repainted")
         self.click(BTN_OK)
         self.wait_visible(False)
         stored = self.wine.reg_query(OPTIONS_KEY)

@@ -170,6 +170,8 @@ void TClockPanel::CreateHints() {
   addTool(2, form::Box{form::lblDate.right(), form::lblTime.top,
                        form::lblTime.right() - form::lblDate.right(), form::lblTime.height},
           form::kTimeHint);
+  // The hint window is topmost too; the strip starts above it.
+  SetWindowPos(window_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOACTIVATE | SWP_NOMOVE | SWP_NOSIZE);
 }
 
 RECT TClockPanel::Bounds() const {
@@ -205,7 +207,12 @@ void TClockPanel::SetWindowTop(int top) {
   SetWindowPos(window_, nullptr, Left(), top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-bool TClockPanel::IsOnTop() const { return GetTopWindow(GetDesktopWindow()) == window_; }
+bool TClockPanel::IsOnTop() const {
+  // A hidden window (our own idle hint window, say) covers nothing: look past it.
+  HWND top = GetTopWindow(GetDesktopWindow());
+  while (top && top != window_ && !IsWindowVisible(top)) top = GetWindow(top, GW_HWNDNEXT);
+  return top == window_;
+}
 
 void TClockPanel::RaiseToTop() {
   SetWindowPos(window_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOACTIVATE | SWP_NOMOVE | SWP_NOSIZE);

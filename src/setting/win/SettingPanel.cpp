@@ -29,8 +29,8 @@ namespace {
 constexpr char kPageClass[] = "voSettingPage";
 constexpr DWORD kPathBufferSize = 4096;
 
-UniqueFont MakeFormFont(const form::FontSpec& spec) {
-  return MakeFont(spec.face, spec.pixelHeight, spec.bold, spec.italic, spec.charset);
+UniqueFont MakeFormFont(const form::FontSpec& font) {
+  return MakeFont(font.face, font.pixelHeight, font.bold, font.italic, font.charset);
 }
 
 bool IsChecked(HWND button) { return SendMessageA(button, BM_GETCHECK, 0, 0) == BST_CHECKED; }
@@ -77,8 +77,8 @@ void RegisterPageClass(HINSTANCE instance, WNDPROC proc) {
 
 // A sheet of paper with its top right corner folded: the list's mark for a file.
 void DrawFileGlyph(HDC dc, int left, int top) {
-  const POINT outline[] = {{left, top},           {left + 7, top},       {left + 10, top + 3},
-                           {left + 10, top + 13}, {left, top + 13}};
+  const POINT outline[] = {
+      {left, top}, {left + 7, top}, {left + 10, top + 3}, {left + 10, top + 13}, {left, top + 13}};
   const POINT fold[] = {{left + 7, top}, {left + 7, top + 3}, {left + 10, top + 3}};
   UniquePen pen(CreatePen(PS_SOLID, 1, GetSysColor(COLOR_WINDOWTEXT)));
   SelectedObject selectedPen(dc, pen.get());
@@ -210,9 +210,9 @@ void TSettingPanel::CreateForm() {
 
 HWND TSettingPanel::CreatePage(int id, const RECT& area) {
   // A control parent, so that the dialog's keyboard handling reaches into the page.
-  return CreateWindowExA(WS_EX_CONTROLPARENT, kPageClass, "", WS_CHILD | WS_CLIPCHILDREN,
-                         area.left, area.top, area.right - area.left, area.bottom - area.top,
-                         FHandle, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+  return CreateWindowExA(WS_EX_CONTROLPARENT, kPageClass, "", WS_CHILD | WS_CLIPCHILDREN, area.left,
+                         area.top, area.right - area.left, area.bottom - area.top, FHandle,
+                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                          Application::Instance().Module(), this);
 }
 

@@ -62,6 +62,9 @@ LRESULT CALLBACK Application::Procedure(HWND window, UINT message, WPARAM wParam
       // Separators follow the regional settings; month and day names keep their start-up texts.
       ReloadSeparators(Instance().format_);
       return 0;
+    case WM_CLOSE:
+      if (Instance().main_) SendMessageA(Instance().main_, WM_CLOSE, 0, 0);
+      return 0;
     case WM_ENDSESSION:
       // The session ends: everything was saved when it was queried.
       if (wParam) ExitProcess(0);

@@ -22,6 +22,8 @@ class Application {
 
   HINSTANCE Module() const { return instance_; }
   HWND Window() const { return window_; }
+  // The window whose close ends the program; a close sent to the application goes there.
+  void SetMainWindow(HWND window) { main_ = window; }
   void Hide() const { ShowWindow(window_, SW_HIDE); }
 
   // Date and time texts of the user's locale, shared by the clock and the time signal.
@@ -42,6 +44,7 @@ class Application {
 
   HINSTANCE instance_ = nullptr;
   HWND window_ = nullptr;
+  HWND main_ = nullptr;
   FormatSettings format_;
   HWND dialogs_[4] = {};
 };

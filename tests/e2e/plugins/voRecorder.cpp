@@ -41,9 +41,9 @@ void Record(const char* event, const char* format = "", ...) {
   va_end(args);
 
   char line[2300];
-  const int size = std::snprintf(line, sizeof line, "%s %s tid=%lu tick=%llu%s%s\n", event,
-                                 RECORDER_TAG, GetCurrentThreadId(), GetTickCount64(),
-                                 details[0] ? " " : "", details);
+  const int size =
+      std::snprintf(line, sizeof line, "%s %s tid=%lu tick=%llu%s%s\n", event, RECORDER_TAG,
+                    GetCurrentThreadId(), GetTickCount64(), details[0] ? " " : "", details);
   if (size <= 0) return;
 
   // Open, append, close per line: the test reads the file while the clock runs, and a
@@ -129,8 +129,14 @@ LRESULT CALLBACK RecordingProc(HWND window, UINT message, WPARAM wparam, LPARAM 
 
 // The comctl32 subclass chain lets each recorder leave in any order; a raw GWLP_WNDPROC swap
 // would leave the window calling into an unloaded module when an earlier one leaves first.
+// The module is pinned as well: the clock unloads plug-ins while it handles WM_CLOSE or
+// WM_QUERYENDSESSION, which came in through RecordingProc, so that frame is still on the
+// stack and must have code to return to.
 void SubclassOnce(HWND clock) {
   if (g_subclassed || !clock) return;
+  HMODULE self = nullptr;
+  GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
+                     reinterpret_cast<LPCSTR>(&RecordingProc), &self);
   const BOOL ok = SetWindowSubclass(clock, RecordingProc, kSubclassId, 0);
   if (ok) g_subclassed = clock;
   Record("subclass", "hwnd=0x%llx ok=%d",

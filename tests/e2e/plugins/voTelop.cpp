@@ -2,11 +2,17 @@
 // the file named by VO_TELOP_TRIGGER; when the file is there it reads it, deletes it and acts
 // on its lines:
 //
-//   how=send|post|close   send or post CLK_TELOP; "close" posts WM_CLOSE first and then the
-//                         CLK_TELOPs, so that they are still queued when the close runs
+//   how=send|post|close|none  send or post CLK_TELOP; "close" posts WM_CLOSE first and then
+//                         the CLK_TELOPs, so that they are still queued when the close runs;
+//                         "none" gives no signal (e.g. only measure=1)
 //   text=...              telop text (ANSI bytes as written; absent = null pointer)
 //   wave=...              wave path (absent = null pointer)
 //   count=N               how many CLK_TELOPs to post (default 1)
+//   hold=1,5              after the N-th following tick(s): paint the clock at once and keep
+//                         the tick from ending for holdms (default 1500) ms, pumping
+//                         messages, so that a screenshot catches exactly that frame
+//   measure=1             render the text in the telop font and record its pixels, so that
+//                         the test can tell at which x a frame on the screen was drawn
 //
 // It writes what it did to VO_RECORD_LOG in the recorder's line format, tag "T".
 #include <windows.h>
@@ -26,17 +32,20 @@ HWND g_clock = nullptr;
 // A posted CLK_TELOP carries pointers into these: they stay unchanged until the next trigger.
 std::string g_text;
 std::string g_wave;
+std::string g_holds;  // ",1,5," : tick numbers after the last trigger to hold at
+DWORD g_holdMs = 1500;
+int g_ticksSinceTrigger = 0;
 
 void Record(const char* event, const char* format = "", ...) {
   char path[MAX_PATH];
   const DWORD length = GetEnvironmentVariableA("VO_RECORD_LOG", path, sizeof path);
   if (length == 0 || length >= sizeof path) return;
-  char details[1024];
+  char details[8192];
   va_list args;
   va_start(args, format);
   std::vsnprintf(details, sizeof details, format, args);
   va_end(args);
-  char line[1200];
+  char line[8400];
   const int size = std::snprintf(line, sizeof line, "%s T tid=%lu tick=%llu%s%s\n", event,
                                  GetCurrentThreadId(), GetTickCount64(), details[0] ? " " : "",
                                  details);
@@ -67,6 +76,9 @@ struct Trigger {
   std::string text;
   std::string wave;
   int count = 1;
+  std::string holds;
+  DWORD holdMs = 1500;
+  bool measure = false;
 };
 
 bool ReadTrigger(Trigger& trigger) {
@@ -108,12 +120,92 @@ bool ReadTrigger(Trigger& trigger) {
       trigger.wave = value;
     } else if (key == "count") {
       trigger.count = std::max(1, std::atoi(value.c_str()));
+    } else if (key == "hold") {
+      trigger.holds = "," + value + ",";
+    } else if (key == "holdms") {
+      trigger.holdMs = static_cast<DWORD>(std::atoi(value.c_str()));
+    } else if (key == "measure") {
+      trigger.measure = value == "1";
     }
   }
   return true;
 }
 
+// The clock's telop font: Arial, 13 pixels, Shift_JIS, regular, without smoothing.
+HFONT MakeTelopFont() {
+  return CreateFontA(-13, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
+                     OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, NONANTIALIASED_QUALITY,
+                     DEFAULT_PITCH | FF_SWISS, "Arial");
+}
+
+// Records the text as drawn at 0, 0: width, height and one 0/1 string per pixel row.
+void RecordGlyphs(const std::string& text) {
+  HDC dc = CreateCompatibleDC(nullptr);
+  HFONT font = MakeTelopFont();
+  HGDIOBJ oldFont = SelectObject(dc, font);
+  RECT extent{0, 0, 0, 0};
+  DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &extent,
+            DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+  const int width = std::max<int>(1, extent.right);
+  const int height = 17;
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  std::string rows;
+  if (bitmap && bits) {
+    HGDIOBJ oldBitmap = SelectObject(dc, bitmap);
+    SetTextColor(dc, RGB(255, 255, 255));
+    SetBkColor(dc, RGB(0, 0, 0));
+    SetBkMode(dc, OPAQUE);
+    RECT all{0, 0, width, height};
+    FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    TextOutA(dc, 0, 0, text.c_str(), static_cast<int>(text.size()));
+    GdiFlush();
+    const auto* pixels = static_cast<const DWORD*>(bits);
+    for (int y = 0; y < height; ++y) {
+      if (y) rows += '.';
+      for (int x = 0; x < width; ++x) rows += (pixels[y * width + x] & 0xFFFFFF) ? '1' : '0';
+    }
+    SelectObject(dc, oldBitmap);
+    DeleteObject(bitmap);
+  }
+  SelectObject(dc, oldFont);
+  DeleteObject(font);
+  DeleteDC(dc);
+  Record("glyphs", "width=%d height=%d rows=%s", width, height, rows.c_str());
+}
+
+void HoldIfAsked(HWND clock, double now) {
+  ++g_ticksSinceTrigger;
+  const std::string number = "," + std::to_string(g_ticksSinceTrigger) + ",";
+  if (g_holds.find(number) == std::string::npos) return;
+  // This runs last in the tick, after the frame went into the telop image: show it now.
+  RedrawWindow(clock, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+  GdiFlush();
+  Record("hold", "n=%d value=%.9f", g_ticksSinceTrigger, now);
+  // Keep the thread's messages flowing, so that the platform puts the frame on the screen;
+  // the timer messages that arrive meanwhile find the tick still running and do nothing.
+  const ULONGLONG until = GetTickCount64() + g_holdMs;
+  while (GetTickCount64() < until) {
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+  }
+  Record("resume", "n=%d", g_ticksSinceTrigger);
+}
+
 void Act(HWND clock, const Trigger& trigger) {
+  g_holds = trigger.holds;
+  g_holdMs = trigger.holdMs;
+  g_ticksSinceTrigger = 0;
+  if (trigger.measure) RecordGlyphs(trigger.text);
+  if (trigger.how == "none") return;
   g_text = trigger.text;
   g_wave = trigger.wave;
   const auto wparam = reinterpret_cast<WPARAM>(trigger.hasText ? g_text.c_str() : nullptr);
@@ -148,10 +240,14 @@ void WINAPI VpiDisable(void) {
 
 void WINAPI VpiNotify(HWND, double) {}
 
-void WINAPI VpiNotifyFreq(HWND clock, double) {
+void WINAPI VpiNotifyFreq(HWND clock, double now) {
   g_clock = clock;
   Trigger trigger;
-  if (ReadTrigger(trigger)) Act(clock, trigger);
+  if (ReadTrigger(trigger)) {
+    Act(clock, trigger);
+  } else {
+    HoldIfAsked(clock, now);
+  }
 }
 
 const char* WINAPI VpiDiscription(void) { return "telop trigger (test)"; }

@@ -97,14 +97,16 @@ std::string HandleText(const void* handle) {
 std::string WindowTextA(HWND window) {
   if (!window) return {};
   std::string text(static_cast<size_t>(GetWindowTextLengthA(window)) + 1, '\0');
-  text.resize(static_cast<size_t>(GetWindowTextA(window, text.data(), static_cast<int>(text.size()))));
+  text.resize(
+      static_cast<size_t>(GetWindowTextA(window, text.data(), static_cast<int>(text.size()))));
   return text;
 }
 
 std::wstring WindowTextW(HWND window) {
   if (!window) return {};
   std::wstring text(static_cast<size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
-  text.resize(static_cast<size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+  text.resize(
+      static_cast<size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
   return text;
 }
 
@@ -141,26 +143,21 @@ void PrintWindowRecord(const char* kind, HWND window) {
       owner && IsWindowVisible(owner) ? 1 : 0);
 }
 
+// A named CALLBACK, not a lambda: lambdas do not convert to stdcall pointers on i686.
+BOOL CALLBACK CollectWindow(HWND window, LPARAM param) {
+  reinterpret_cast<std::vector<HWND>*>(param)->push_back(window);
+  return TRUE;
+}
+
 std::vector<HWND> TopLevelWindows() {
   std::vector<HWND> windows;
-  EnumWindows(
-      [](HWND window, LPARAM param) -> BOOL {
-        reinterpret_cast<std::vector<HWND>*>(param)->push_back(window);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&windows));
+  EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&windows));
   return windows;
 }
 
 std::vector<HWND> ChildWindows(HWND parent) {
   std::vector<HWND> windows;
-  EnumChildWindows(
-      parent,
-      [](HWND window, LPARAM param) -> BOOL {
-        reinterpret_cast<std::vector<HWND>*>(param)->push_back(window);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&windows));
+  EnumChildWindows(parent, CollectWindow, reinterpret_cast<LPARAM>(&windows));
   return windows;
 }
 
@@ -192,7 +189,7 @@ struct StandardIcon {
 
 // The IDI_* values as numbers (the macros are pointer casts, unusable in a constexpr table).
 constexpr StandardIcon kStandardIcons[] = {
-    {"hand", 32513}, {"question", 32514}, {"exclamation", 32515},
+    {"hand", 32513},     {"question", 32514},    {"exclamation", 32515},
     {"asterisk", 32516}, {"application", 32512},
 };
 
@@ -292,8 +289,8 @@ std::string IdentifyIcon(HWND iconStatic, const char*& method, double& score) {
 // A target is a window class name, or a window handle written as 0x... .
 HWND TargetWindow(const char* target) {
   if (target[0] == '0' && (target[1] == 'x' || target[1] == 'X')) {
-    HWND window = reinterpret_cast<HWND>(
-        static_cast<uintptr_t>(std::strtoull(target, nullptr, 16)));
+    HWND window =
+        reinterpret_cast<HWND>(static_cast<uintptr_t>(std::strtoull(target, nullptr, 16)));
     return IsWindow(window) ? window : nullptr;
   }
   return FindWindowA(target, nullptr);
@@ -393,12 +390,11 @@ int CommandMessageBox(DWORD pid, DWORD timeoutMs) {
       const char* method = "";
       double score = 0;
       const std::string name = IdentifyIcon(child, method, score);
-      std::printf("icon id=%d name=%s method=%s score=%.3f visible=%d\n", id, name.c_str(),
-                  method, score, IsWindowVisible(child) ? 1 : 0);
+      std::printf("icon id=%d name=%s method=%s score=%.3f visible=%d\n", id, name.c_str(), method,
+                  score, IsWindowVisible(child) ? 1 : 0);
     } else if (_stricmp(childClass.c_str(), "Static") == 0) {
-      std::printf("static id=%d text=%s textw=%s visible=%d\n", id,
-                  Hex(WindowTextA(child)).c_str(), Hex(WindowTextW(child)).c_str(),
-                  IsWindowVisible(child) ? 1 : 0);
+      std::printf("static id=%d text=%s textw=%s visible=%d\n", id, Hex(WindowTextA(child)).c_str(),
+                  Hex(WindowTextW(child)).c_str(), IsWindowVisible(child) ? 1 : 0);
     } else if (_stricmp(childClass.c_str(), "Button") == 0) {
       const bool isDefault = (style & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
       std::printf("button id=%d text=%s textw=%s default=%d visible=%d\n", id,
@@ -493,9 +489,9 @@ int CommandCover(int left, int top, int width, int height, DWORD durationMs) {
   windowClass.lpszClassName = "voProbeCover";
   windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
   RegisterClassA(&windowClass);
-  HWND window = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, "voProbeCover", "cover",
-                                WS_POPUP, left, top, width, height, nullptr, nullptr,
-                                windowClass.hInstance, nullptr);
+  HWND window =
+      CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, "voProbeCover", "cover", WS_POPUP, left,
+                      top, width, height, nullptr, nullptr, windowClass.hInstance, nullptr);
   if (!window) {
     std::printf("error create=%lu\n", GetLastError());
     return 1;
@@ -598,8 +594,7 @@ void PrintListItems(HWND list, int id) {
     SendMessageTimeoutW(list, LB_GETTEXT, index, reinterpret_cast<LPARAM>(text.data()),
                         SMTO_ABORTIFHUNG, kSendTimeoutMs, &copied);
     text.resize(static_cast<LONG_PTR>(copied) > 0 ? std::min<size_t>(copied, text.size() - 1) : 0);
-    std::printf("item id=%d index=%ld textw=%s\n", id, static_cast<long>(index),
-                Hex(text).c_str());
+    std::printf("item id=%d index=%ld textw=%s\n", id, static_cast<long>(index), Hex(text).c_str());
   }
 }
 
@@ -624,8 +619,8 @@ int CommandDialog(const std::string& selector, DWORD timeoutMs) {
         id, parent == dialog ? 0 : GetDlgCtrlID(parent), Hex(controlClass).c_str(),
         Hex(ControlText(control)).c_str(),
         isButton ? static_cast<int>(SendWithTimeout(control, BM_GETCHECK, 0, 0)) : 0,
-        IsWindowEnabled(control) ? 1 : 0, IsWindowVisible(control) ? 1 : 0, frame.left,
-        frame.top, frame.right - frame.left, frame.bottom - frame.top,
+        IsWindowEnabled(control) ? 1 : 0, IsWindowVisible(control) ? 1 : 0, frame.left, frame.top,
+        frame.right - frame.left, frame.bottom - frame.top,
         static_cast<unsigned long>(GetWindowLongPtrA(control, GWL_STYLE)));
     if (_stricmp(controlClass.c_str(), "ListBox") == 0) PrintListItems(control, id);
     if (_stricmp(controlClass.c_str(), "SysTabControl32") == 0) {
@@ -670,7 +665,8 @@ int CommandDialogSetText(const std::string& selector, int id, const std::string&
     return 1;
   }
   const std::string text = FromHex(hex);
-  const LRESULT ok = SendWithTimeout(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+  const LRESULT ok =
+      SendWithTimeout(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
   std::printf("settext id=%d ok=%d\n", id, ok ? 1 : 0);
   return ok ? 0 : 1;
 }
