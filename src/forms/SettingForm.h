@@ -63,6 +63,10 @@ constexpr std::array<char, N + 1> MakeOpenFilter(const char (&design)[N]) {
   return filter;  // the last two bytes stay NUL
 }
 inline constexpr auto kWaveFilter = MakeOpenFilter(kWaveFilterDesign);
+static_assert(MakeOpenFilter("a|b") == std::array<char, 5>{'a', '\0', 'b', '\0', '\0'});
+// "\x95\x7C" is one double-byte character whose second byte reads as '|'.
+static_assert(MakeOpenFilter("\x95|a|b") ==
+              std::array<char, 7>{'\x95', '|', 'a', '\0', 'b', '\0', '\0'});
 inline constexpr DWORD kWaveFilterIndex = 1;
 
 // Colours a control holds at design time: a set top bit names a system colour.

@@ -50,7 +50,8 @@ set(VO_E2E_PREFIX ${CMAKE_BINARY_DIR}/e2e-prefix)
 set(VO_E2E_ENV
     VO_BUILD_DIR=${CMAKE_BINARY_DIR}
     VO_SOURCE_DIR=${CMAKE_SOURCE_DIR}
-    VO_WINEPREFIX=${VO_E2E_PREFIX})
+    VO_WINEPREFIX=${VO_E2E_PREFIX}
+    PYTHONDONTWRITEBYTECODE=1)
 
 # One Wine prefix for all tests, made once (wineboot takes a while) and reused.
 add_test(NAME e2e.prefix COMMAND ${VO_E2E_PYTHON} ${VO_E2E_DIR}/harness.py prepare-prefix)

@@ -273,6 +273,39 @@ class SettingsDialogTest(harness.ClockTestCase):
                          [dialog.checked(i) for i in (SEL_15M, SEL_30M, SEL_01H)])
         self.assertEqual(("REG_SZ", "%h時"), self.wine.reg_query(OPTIONS_KEY)["Telop"])
 
+    def test_cancel_over_a_broken_store_reports_and_stays_open(self):
+        self.store_options(useTelop=1)
+        self.start_clock(at="10:01:30")
+        self.open_settings()
+        self.wine.reg_delete(OPTIONS_KEY, "Active")
+        self.click_later(BTN_CANCEL)
+        records = self.wine.probe("msgbox", 15000)
+        texts = [r.text("text") for r in records if r.kind == "static" and r.text("text")]
+        self.assertIn("'Active' の取得に失敗しました.".encode("cp932"), texts)
+        self.wine.probe("press", 1, 5000)
+        self.assertTrue(self.wait_visible().visible, "Cancel hid the dialog despite the error")
+
+    def test_hints_show_on_the_two_edits_only(self):
+        self.start_clock(at="10:01:30")
+        self.open_settings()
+        dialog = self.show_page(1)
+
+        def hint_after_hovering(id):
+            left, top, right, bottom = dialog.box(id)
+            harness.mousemove((left + right) // 2, (top + bottom) // 2)
+            time.sleep(1.5)
+            shown = self.wine.probe("dialog", OWNED, check=False)[0]
+            harness.mousemove(5, 700)
+            time.sleep(0.5)
+            return shown.kind == "dialog" and shown.text("class") == b"tooltips_class32"
+
+        # Both edits are disabled here: the hint shows all the same.
+        self.assertTrue(hint_after_hovering(EDT_WAVE), "no hint on the wave file")
+        self.assertTrue(hint_after_hovering(EDT_TELOP), "no hint on the telop")
+        self.assertFalse(hint_after_hovering(CHK_TELOP), "a hint on the telop check box")
+        self.click(CHK_TELOP)
+        self.assertTrue(hint_after_hovering(EDT_TELOP), "no hint on the enabled telop")
+
     def test_without_stored_options_cancel_and_the_close_box_keep_the_edits(self):
         self.start_clock(at="10:00:30")
         self.open_settings()
@@ -392,21 +425,24 @@ class SettingsDialogTest(harness.ClockTestCase):
                 self.wine.wait_idle()
 
     def test_colour_buttons_and_ok_with_and_without_the_schedule(self):
-        self.start_clock(at="09:00:20")
-        dialog = self.open_settings()
+        clock = self.start_clock(at="09:00:05")
+        self.open_settings()
         # The 12:00 anchor is checked: the chosen background goes to it and the example.
         self.click_later(BTN_BACK_COLOR)
         self.choose_color((10, 20, 30))
         self.click(BTN_OK)
         self.wait_visible(False)
-        self.assertEqual(("REG_DWORD", 0x001E140A), self.wine.reg_query(OPTIONS_KEY)["BackColor1200"])
+        self.assertEqual(("REG_DWORD", 0x001E140A),
+                         self.wine.reg_query(OPTIONS_KEY)["BackColor1200"])
         # OK posts the example colours, then the blend, which wins.
         anchors = list(DEFAULT_ANCHORS)
         anchors[2] = (0x00FFFF, 0x001E140A)
-        self.assertEqual(blend(anchors, 9, 0), self.clock_colors())
+        now = clock.local_time()
+        self.assertEqual(blend(anchors, now.hour, now.minute), self.clock_colors())
 
         # With the schedule off only the example takes the colour, and OK leaves it on the clock.
         dialog = self.open_settings()
+        _, example_back = self.clock_colors()  # what the example took when the dialog showed
         self.click(CHK_AUTO_CHANGE)
         self.click_later(BTN_FORE_COLOR)
         self.choose_color((200, 100, 50))
@@ -418,7 +454,7 @@ class SettingsDialogTest(harness.ClockTestCase):
         stored = self.wine.reg_query(OPTIONS_KEY)
         self.assertEqual(("REG_DWORD", 0), stored["Active"])
         self.assertEqual(("REG_DWORD", 0x00FFFF), stored["ForeColor1200"])
-        self.assertEqual((0x003264C8, blend(anchors, 9, 0)[1]), self.clock_colors())
+        self.assertEqual((0x003264C8, example_back), self.clock_colors())
 
     # -- the plug-in page
 
