@@ -9,7 +9,7 @@ import unittest
 from pathlib import Path
 
 import harness
-from harness import CLK_GETBACKCOLOR, CLK_GETFORECOLOR, OPTIONS_KEY
+from harness import CLK_GETBACKCOLOR, CLK_GETFORECOLOR, CLK_SETLEFT, OPTIONS_KEY
 
 SETTINGS_TITLE = "Kiroの時計 - 設定".encode("cp932")
 SETTINGS = "title:" + SETTINGS_TITLE.hex()
@@ -20,7 +20,7 @@ WM_CLOSE = 0x0010
 
 # Control ids of the settings dialog.
 BTN_OK, BTN_CANCEL = 1, 2
-PAGE_COLOR, PAGE_TELOP, PAGE_PLUGINS = 201, 202, 203
+PAGE_CONTROL, PAGE_COLOR, PAGE_TELOP, PAGE_PLUGINS = 200, 201, 202, 203
 BTN_FORE_COLOR, BTN_BACK_COLOR, CHK_AUTO_CHANGE = 300, 301, 302
 RBT_0000, RBT_0600, RBT_1200, RBT_1800, LBL_EXAMPLE = 303, 304, 305, 306, 307
 CHK_WAVE, EDT_WAVE, BTN_BROWSE, CHK_TELOP, EDT_TELOP = 400, 401, 402, 403, 404
@@ -136,7 +136,7 @@ class SettingsDialogTest(harness.ClockTestCase):
 
     def show_page(self, index):
         """As the user does it: click the first tab, then Right to the wanted one."""
-        tabs = self.dialog().controls[200]
+        tabs = self.dialog().controls[PAGE_CONTROL]
         harness.click(1, tabs.int("left") + 20, tabs.int("top") + 10)
         for _ in range(index):
             harness.key("Right")
@@ -208,6 +208,13 @@ class SettingsDialogTest(harness.ClockTestCase):
         self.assertEqual(blend(DEFAULT_ANCHORS, 10, 0), (fore, back))
         self.assert_mostly(shot, dialog.box(LBL_EXAMPLE), harness.colorref_to_rgb(back),
                            "example label")
+
+        # Under a clock at the left edge the dialog cannot line up on the right: it stays at 0.
+        harness.key("Escape")
+        self.wait_visible(False)
+        self.wine.send(CLK_SETLEFT, 0)
+        self.assertEqual((0, 21), (self.open_settings().window.int("left"),
+                                   self.dialog().window.int("top")))
 
     def test_first_ok_creates_the_options_with_all_fourteen_values(self):
         self.start_clock(at="10:00:30")

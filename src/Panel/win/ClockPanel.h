@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <string>
+#include <utility>
 
 #include "Panel/SecBar.h"
 #include "Panel/Telop.h"
@@ -50,6 +51,12 @@ class TClockPanel : public Window<TClockPanel>, private ClockSurface {
   // Puts a loaded plug-in into the first free slot and enables it.
   void AddPlugIn(std::unique_ptr<TVoPlugInsIF> plugIn) { FPlugIns.Add(std::move(plugIn)); }
   TVoPlugInsIF* FindPlugIn(std::string_view path) { return FPlugIns.Find(path); }
+  // Calls use(plugIn) on the module loaded by this path; it stays loaded until the call
+  // returns, even if the clock is closed meanwhile. False when no module has that path.
+  template <class Use>
+  bool WithPlugIn(std::string_view path, Use&& use) {
+    return FPlugIns.WithModule(path, std::forward<Use>(use));
+  }
 
   Color ForeColor() const { return FForeColor; }
   Color BackColor() const { return FBackColor; }

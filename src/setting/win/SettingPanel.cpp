@@ -391,9 +391,9 @@ void TSettingPanel::lstPlugInsClick() {
   try {
     const std::string path = SelectedPlugInPath();
     if (path.empty()) return;
-    const TVoPlugInsIF* plugIn = FClock->FindPlugIn(path);
-    if (!plugIn) return;
-    SetWindowTextA(memDiscription, WithEditLineBreaks(plugIn->Description()).c_str());
+    FClock->WithPlugIn(path, [&](const TVoPlugInsIF& plugIn) {
+      SetWindowTextA(memDiscription, WithEditLineBreaks(plugIn.Description()).c_str());
+    });
   } catch (...) {
   }
 }
@@ -402,12 +402,12 @@ void TSettingPanel::btnPlugInPropClick() {
   try {
     const std::string path = SelectedPlugInPath();
     if (path.empty()) return;
-    const TVoPlugInsIF* plugIn = FClock->FindPlugIn(path);
-    if (!plugIn) return;
-    // The module's own settings take the screen meanwhile.
-    ShowWindow(FHandle, SW_HIDE);
-    plugIn->SetProps();
-    ShowWindow(FHandle, SW_SHOW);
+    FClock->WithPlugIn(path, [&](const TVoPlugInsIF& plugIn) {
+      // The module's own settings take the screen meanwhile.
+      ShowWindow(FHandle, SW_HIDE);
+      plugIn.SetProps();
+      ShowWindow(FHandle, SW_SHOW);
+    });
   } catch (...) {
   }
 }
