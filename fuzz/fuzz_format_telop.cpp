@@ -10,6 +10,7 @@
 #include "setting/TimeSignal.h"
 #include "support/DateFormat.h"
 #include "support/JapaneseEra.h"
+#include "../tests/unit/TelopOracle.h"
 
 namespace {
 
@@ -50,15 +51,6 @@ vo::FormatSettings SettingsFrom(std::uint8_t choice) {
   return settings;
 }
 
-std::string ReferenceTelop(std::string_view telopTemplate, vo::DateTime value,
-                           const vo::FormatSettings& settings) {
-  std::string text(telopTemplate);
-  for (const vo::TelopToken& token : vo::kTelopTokens) {
-    vo::ReplaceToken(text, token.token, token.pattern, value, settings);
-  }
-  return text;
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -71,7 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (vo::FormatStamp(text, value, settings).size() > vo::kMaxStampLength) std::abort();
 
   const std::string telop = vo::MakeTelop(text, value, settings);
-  if (text.size() <= kMaxCompared && telop != ReferenceTelop(text, value, settings)) {
+  if (text.size() <= kMaxCompared && telop != vo::oracle::ReferenceTelop(text, value, settings)) {
     std::abort();
   }
   return 0;

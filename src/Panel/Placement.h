@@ -7,11 +7,6 @@
 
 namespace vo {
 
-// The form's designed width and place; the start-up clamp uses the designed width because it
-// runs before the window is fitted to the clock panel.
-inline constexpr int kDesignedClockWidth = 194;
-inline constexpr int kDesignedClockLeft = 293;
-
 // Below 0 becomes 0; then, independently, beyond screenWidth - windowWidth becomes that.
 int ClampLeft(int left, int screenWidth, int windowWidth);
 // The left edge that keeps the date label under the mouse (X in label coordinates), clamped.

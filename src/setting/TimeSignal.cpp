@@ -51,20 +51,6 @@ std::string FormatTokenText(std::string_view pattern, DateTime value,
   return WithoutPercent(FormatStamp(pattern, value, settings));
 }
 
-void ReplaceToken(std::string& text, std::string_view token, std::string_view replacement) {
-  if (!IsTelopToken(token)) return;
-  const std::string inserted = WithoutPercent(replacement);
-  for (std::size_t at = text.find(token); at != std::string::npos; at = text.find(token)) {
-    text.replace(at, token.size(), inserted);
-  }
-}
-
-void ReplaceToken(std::string& text, std::string_view token, std::string_view pattern,
-                  DateTime value, const FormatSettings& settings) {
-  if (text.find(token) == std::string::npos) return;
-  ReplaceToken(text, token, FormatTokenText(pattern, value, settings));
-}
-
 // out holds the text already scanned, with every occurrence replaced; since nothing in it
 // forms the token, the only place the next occurrence can start is a '%' at its very end
 // followed by the next input byte. That is the single case handled here, and it is also the

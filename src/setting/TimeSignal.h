@@ -49,15 +49,10 @@ inline constexpr std::array<TelopToken, 11> kTelopTokens{{
 std::string FormatTokenText(std::string_view pattern, DateTime value,
                             const FormatSettings& settings);
 
-// Replaces the first occurrence of the token, searching again from the start after every
-// replacement, until none is left; so a '%' typed before a token joins with the inserted text.
-// Quadratic: kept as the plain statement of the rule that MakeTelop must match. A token other
-// than '%' and one non-'%' character is left alone.
-void ReplaceToken(std::string& text, std::string_view token, std::string_view replacement);
-void ReplaceToken(std::string& text, std::string_view token, std::string_view pattern,
-                  DateTime value, const FormatSettings& settings);
-
-// The same result as ReplaceToken, in one left-to-right pass.
+// Every occurrence of the token replaced, in one left-to-right pass, with the result of
+// replacing the first occurrence and searching again from the start until none is left (a '%'
+// typed before a token joins with the inserted text). A token other than '%' and one non-'%'
+// character is left alone.
 std::string ReplaceTokenInOnePass(std::string_view text, std::string_view token,
                                   std::string_view replacement);
 

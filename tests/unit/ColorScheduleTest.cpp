@@ -134,12 +134,13 @@ TEST(ColorScheduleStepTest, SwitchedOffPostsNothing) {
 }
 
 TEST(ColorScheduleStepTest, UsesHourAndMinuteOnly) {
-  // Seconds and milliseconds do not move the blend: 14:30:59.999 blends as 14:30.
+  // Seconds and milliseconds do not move the blend: 03:00:59.999 blends as 03:00, halfway from
+  // black to blue (03:01 would give blue 128).
   const auto pair =
-      ColorScheduleStep(true, EncodeDateTime(2026, 3, 5, 14, 30, 59, 999), kDefaultAnchors);
+      ColorScheduleStep(true, EncodeDateTime(2026, 3, 5, 3, 0, 59, 999), kDefaultAnchors);
   ASSERT_TRUE(pair);
-  EXPECT_EQ(*pair, BlendColors(14, 30, kDefaultAnchors));
-  EXPECT_EQ(pair->back, 0x009400FF);
+  EXPECT_EQ(pair->fore, 0x0000FFFF);
+  EXPECT_EQ(pair->back, 0x007F0000);
 }
 
 }  // namespace

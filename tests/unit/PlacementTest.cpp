@@ -6,10 +6,13 @@
 #include <vector>
 
 #include "Panel/Placement.h"
-#include "support/MemorySettingsStore.h"
+#include "forms/ClockForm.h"
+#include "MemorySettingsStore.h"
 
 namespace vo {
 namespace {
+
+using forms::clock::kDesignedWindow;
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
@@ -23,17 +26,17 @@ struct ClampCase {
 
 TEST(ClampLeft, KeepsTheStripOnScreen) {
   const ClampCase cases[] = {
-      {5000, kScreen, kDesignedClockWidth, 830},
-      {-40, kScreen, kDesignedClockWidth, 0},
-      {293, kScreen, kDesignedClockWidth, 293},
-      {0, kScreen, kDesignedClockWidth, 0},
-      {830, kScreen, kDesignedClockWidth, 830},
-      {831, kScreen, kDesignedClockWidth, 830},
-      {INT_MIN, kScreen, kDesignedClockWidth, 0},
-      {INT_MAX, kScreen, kDesignedClockWidth, 830},
+      {5000, kScreen, kDesignedWindow.width, 830},
+      {-40, kScreen, kDesignedWindow.width, 0},
+      {293, kScreen, kDesignedWindow.width, 293},
+      {0, kScreen, kDesignedWindow.width, 0},
+      {830, kScreen, kDesignedWindow.width, 830},
+      {831, kScreen, kDesignedWindow.width, 830},
+      {INT_MIN, kScreen, kDesignedWindow.width, 0},
+      {INT_MAX, kScreen, kDesignedWindow.width, 830},
       // Wider than the screen: the right-edge test runs last and wins.
-      {-40, 150, kDesignedClockWidth, -44},
-      {10, 150, kDesignedClockWidth, -44},
+      {-40, 150, kDesignedWindow.width, -44},
+      {10, 150, kDesignedWindow.width, -44},
   };
   for (const ClampCase& c : cases) {
     EXPECT_EQ(ClampLeft(c.left, c.screen, c.width), c.expected)
@@ -63,7 +66,7 @@ TEST(DragLeft, FollowsTheMouseUpToEitherEdge) {
 
 // The clock window with its designed place and colours.
 struct FakeClock final : PositionTarget {
-  int left = kDesignedClockLeft;
+  int left = kDesignedWindow.left;
   Color fore = kYellow;
   Color back = kBlack;
   std::vector<std::pair<Color, Color>> colorCalls;
@@ -100,7 +103,7 @@ TEST(LoadPosition, WithoutAKeyKeepsTheDesignAndCreatesNothing) {
   MemorySettingsBackend backend;
   FakeClock clock;
   LoadPosition(backend, clock);
-  EXPECT_EQ(clock.left, kDesignedClockLeft);
+  EXPECT_EQ(clock.left, kDesignedWindow.left);
   EXPECT_THAT(clock.colorCalls, IsEmpty());
   EXPECT_FALSE(backend.HasKey(kClockKeyPath));
   EXPECT_EQ(backend.opens(), 0);
@@ -116,10 +119,10 @@ struct PartialLoadCase {
 TEST(LoadPosition, StopsSilentlyAtTheFirstBadValue) {
   const PartialLoadCase cases[] = {
       {"Left as a two-digit REG_SZ",
-       [](MemorySettingsBackend& b) { b.PutText(kClockKeyPath, "Left", "12"); }, kDesignedClockLeft,
+       [](MemorySettingsBackend& b) { b.PutText(kClockKeyPath, "Left", "12"); }, kDesignedWindow.left,
        false},
       {"Left missing", [](MemorySettingsBackend& b) { b.Erase(kClockKeyPath, "Left"); },
-       kDesignedClockLeft, false},
+       kDesignedWindow.left, false},
       {"ForeColor missing", [](MemorySettingsBackend& b) { b.Erase(kClockKeyPath, "ForeColor"); },
        500, false},
       {"BackColor missing", [](MemorySettingsBackend& b) { b.Erase(kClockKeyPath, "BackColor"); },
@@ -131,7 +134,7 @@ TEST(LoadPosition, StopsSilentlyAtTheFirstBadValue) {
        500, false},
       {"only readable", [](MemorySettingsBackend& b) { b.SetReadOnly(kClockKeyPath); }, 500, true},
       {"not openable", [](MemorySettingsBackend& b) { b.DenyAccess(kClockKeyPath); },
-       kDesignedClockLeft, false},
+       kDesignedWindow.left, false},
   };
   for (const PartialLoadCase& c : cases) {
     SCOPED_TRACE(c.label);
@@ -171,7 +174,7 @@ TEST(SavePosition, RefusedForeColorKeepsLeftAndStops) {
   FakeClock clock;
   EXPECT_NO_THROW(SavePosition(backend, clock));
   EXPECT_THAT(backend.writeLog(), ElementsAre("Left", "ForeColor"));
-  EXPECT_EQ(backend.GetDword(kClockKeyPath, "Left"), kDesignedClockLeft);
+  EXPECT_EQ(backend.GetDword(kClockKeyPath, "Left"), kDesignedWindow.left);
   EXPECT_FALSE(backend.Get(kClockKeyPath, "BackColor"));
   EXPECT_EQ(backend.openKeys(), 0);
 }

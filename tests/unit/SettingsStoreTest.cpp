@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "setting/Options.h"
-#include "support/MemorySettingsStore.h"
+#include "MemorySettingsStore.h"
 #include "support/SettingsStore.h"
 
 namespace vo {

@@ -1,4 +1,4 @@
-#include "support/MemorySettingsStore.h"
+#include "MemorySettingsStore.h"
 
 #include <algorithm>
 #include <utility>
