@@ -7,10 +7,10 @@
 #include <string>
 #include <string_view>
 
+#include "../tests/unit/TelopOracle.h"
 #include "setting/TimeSignal.h"
 #include "support/DateFormat.h"
 #include "support/JapaneseEra.h"
-#include "../tests/unit/TelopOracle.h"
 
 namespace {
 

@@ -1,6 +1,7 @@
-// A settings backend held in memory, the tests' stand-in for the registry. It behaves as the registry does
-// (case-insensitive key paths and value names, parents made by create, values of any type and
-// length) and can refuse what the registry may refuse, while counting what is opened and done.
+// A settings backend held in memory, the tests' stand-in for the registry. It behaves as the
+// registry does (case-insensitive key paths and value names, parents made by create, values of any
+// type and length) and can refuse what the registry may refuse, while counting what is opened and
+// done.
 #pragma once
 
 #include <cstdint>

@@ -5,9 +5,9 @@
 #include <utility>
 #include <vector>
 
+#include "MemorySettingsStore.h"
 #include "Panel/Placement.h"
 #include "forms/ClockForm.h"
-#include "MemorySettingsStore.h"
 
 namespace vo {
 namespace {
@@ -119,8 +119,8 @@ struct PartialLoadCase {
 TEST(LoadPosition, StopsSilentlyAtTheFirstBadValue) {
   const PartialLoadCase cases[] = {
       {"Left as a two-digit REG_SZ",
-       [](MemorySettingsBackend& b) { b.PutText(kClockKeyPath, "Left", "12"); }, kDesignedWindow.left,
-       false},
+       [](MemorySettingsBackend& b) { b.PutText(kClockKeyPath, "Left", "12"); },
+       kDesignedWindow.left, false},
       {"Left missing", [](MemorySettingsBackend& b) { b.Erase(kClockKeyPath, "Left"); },
        kDesignedWindow.left, false},
       {"ForeColor missing", [](MemorySettingsBackend& b) { b.Erase(kClockKeyPath, "ForeColor"); },

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "setting/Options.h"
 #include "MemorySettingsStore.h"
+#include "setting/Options.h"
 #include "support/SettingsStore.h"
 
 namespace vo {

@@ -131,8 +131,8 @@ TEST(Tick, MinuteChangeUnderTelopHidesItAndDoesTheMinuteWorkInTheSameTick) {
   clock.Tick();
   clock.telopVisible = true;
   clock.now += 40.0 / 86400;
-  EXPECT_THAT(clock.Tick(), ElementsAre("telop", "hide", "time=09:08", "check", "notify",
-                                        "bar10", "freq"));
+  EXPECT_THAT(clock.Tick(),
+              ElementsAre("telop", "hide", "time=09:08", "check", "notify", "bar10", "freq"));
 }
 
 // Counts a simulated minute of 50 ms ticks; halfway through another window covers the strip.

@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
+#include "TelopOracle.h"
 #include "setting/TimeSignal.h"
 #include "support/JapaneseEra.h"
-#include "TelopOracle.h"
 
 namespace vo {
 namespace {
