@@ -23,3 +23,14 @@ echo "vo.exe (i686, stripped): $(stat -c %s "$VO_OUT/win32/vo.exe") bytes"
 echo "== Windows 64-bit build and end-to-end tests under Wine"
 configure_and_build "$VO_OUT/win64" -DVO_WERROR=ON -DCMAKE_TOOLCHAIN_FILE="$VO_ROOT/cmake/mingw-x86_64.cmake"
 ctest --test-dir "$VO_OUT/win64" --output-on-failure
+
+echo "== fuzz target, 30 s on its corpus (new inputs go to a scratch folder)"
+CC=clang CXX=clang++ cmake -S "$VO_ROOT" -B "$VO_OUT/fuzz" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DVO_WERROR=ON -DVO_FUZZ=ON >/dev/null
+cmake --build "$VO_OUT/fuzz" -j "$JOBS" --target fuzz_format_telop
+scratch="$(mktemp -d)"
+"$VO_OUT/fuzz/fuzz_format_telop" -max_total_time=30 -print_final_stats=1 "$scratch" "$VO_ROOT/fuzz/corpus"
+rm -rf "$scratch"
+
+echo "== benchmarks, each once as a smoke run (nothing timed is asserted)"
+"$VO_OUT/native/vo_bench" --benchmark_min_time=0.001
