@@ -5,7 +5,9 @@
 //
 // Built twice with different RECORDER_TAG values so that slot order shows in a shared log.
 // It also subclasses the clock window on the first handle it is given and records every clock
-// control message that reaches the window, before the clock handles it.
+// control message and mouse button release that reaches the window, before the clock handles
+// it; and the first copy loaded routes vo.exe's calls of sndPlaySoundA through itself,
+// recording each wave played.
 #include <windows.h>
 // commctrl.h needs the types of windows.h.
 #include <commctrl.h>
@@ -28,6 +30,9 @@ constexpr UINT_PTR kSubclassId = 0x766F;  // any value unique to this module
 constexpr size_t kMaxRecordedText = 1024;
 
 HWND g_subclassed = nullptr;
+
+using PlayFunction = BOOL(WINAPI*)(LPCSTR, UINT);
+PlayFunction g_realPlay = nullptr;
 
 void Record(const char* event, const char* format = "", ...) {
   char path[MAX_PATH];
@@ -89,6 +94,54 @@ std::string DescribeForeignText(const void* address) {
   return hex + "+";
 }
 
+BOOL WINAPI RecordingPlay(LPCSTR sound, UINT flags) {
+  Record("play", "path=%s flags=0x%x", DescribeForeignText(sound).c_str(), flags);
+  return g_realPlay(sound, flags);
+}
+
+// The import address table slot through which vo.exe calls sndPlaySoundA, or null.
+ULONG_PTR* PlaySlot() {
+  auto* base = reinterpret_cast<BYTE*>(GetModuleHandleA(nullptr));
+  const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+  const IMAGE_DATA_DIRECTORY& imports =
+      nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+  if (!imports.VirtualAddress) return nullptr;
+  for (auto* module = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress);
+       module->Name; ++module) {
+    if (lstrcmpiA(reinterpret_cast<const char*>(base + module->Name), "winmm.dll") != 0) continue;
+    auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + module->OriginalFirstThunk);
+    auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + module->FirstThunk);
+    for (; names->u1.AddressOfData; ++names, ++slots) {
+      if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
+      const auto* byName =
+          reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
+      if (lstrcmpA(reinterpret_cast<const char*>(byName->Name), "sndPlaySoundA") == 0) {
+        return &slots->u1.Function;
+      }
+    }
+  }
+  return nullptr;
+}
+
+// Only the first recorder takes the slot (the second finds it taken); the module is pinned,
+// as the slot keeps pointing into it after the clock has released its plug-ins.
+void HookWavePlayback() {
+  ULONG_PTR* slot = PlaySlot();
+  HMODULE winmm = GetModuleHandleA("winmm.dll");
+  const auto real =
+      reinterpret_cast<ULONG_PTR>(winmm ? GetProcAddress(winmm, "sndPlaySoundA") : nullptr);
+  if (!slot || !real || *slot != real) return;
+  HMODULE self = nullptr;
+  GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
+                     reinterpret_cast<LPCSTR>(&RecordingPlay), &self);
+  DWORD protection = 0;
+  if (!VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &protection)) return;
+  g_realPlay = reinterpret_cast<PlayFunction>(real);
+  *slot = reinterpret_cast<ULONG_PTR>(&RecordingPlay);
+  VirtualProtect(slot, sizeof *slot, protection, &protection);
+}
+
 const char* ClockMessageName(UINT message) {
   switch (message) {
     case CLK_TELOP:
@@ -120,6 +173,9 @@ LRESULT CALLBACK RecordingProc(HWND window, UINT message, WPARAM wparam, LPARAM 
     } else {
       Record("message", "name=%s number=0x%x wparam=0x%llx lparam=0x%llx", name, message, w, l);
     }
+  } else if (message == WM_LBUTTONUP || message == WM_RBUTTONUP) {
+    // A sign that the mouse input before it has been handled.
+    Record("buttonup", "button=%s", message == WM_LBUTTONUP ? "left" : "right");
   } else if (message == WM_NCDESTROY) {
     RemoveWindowSubclass(window, RecordingProc, kSubclassId);
     g_subclassed = nullptr;
@@ -153,7 +209,10 @@ void RecordNotify(const char* event, HWND clock, double now) {
 
 extern "C" {
 
-void WINAPI VpiEnable(void) { Record("enable"); }
+void WINAPI VpiEnable(void) {
+  Record("enable");
+  HookWavePlayback();
+}
 
 void WINAPI VpiDisable(void) {
   if (g_subclassed) {

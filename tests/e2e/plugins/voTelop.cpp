@@ -13,6 +13,8 @@
 //                         messages, so that a screenshot catches exactly that frame
 //   measure=1             render the text in the telop font and record its pixels, so that
 //                         the test can tell at which x a frame on the screen was drawn
+//   font=date|time        measure in a label's font instead, centred in the label's box as
+//                         the clock draws its captions
 //
 // It writes what it did to VO_RECORD_LOG in the recorder's line format, tag "T".
 #include <windows.h>
@@ -46,9 +48,9 @@ void Record(const char* event, const char* format = "", ...) {
   std::vsnprintf(details, sizeof details, format, args);
   va_end(args);
   char line[8400];
-  const int size = std::snprintf(line, sizeof line, "%s T tid=%lu tick=%llu%s%s\n", event,
-                                 GetCurrentThreadId(), GetTickCount64(), details[0] ? " " : "",
-                                 details);
+  const int size =
+      std::snprintf(line, sizeof line, "%s T tid=%lu tick=%llu%s%s\n", event, GetCurrentThreadId(),
+                    GetTickCount64(), details[0] ? " " : "", details);
   if (size <= 0) return;
   HANDLE file = CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                             OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -79,6 +81,7 @@ struct Trigger {
   std::string holds;
   DWORD holdMs = 1500;
   bool measure = false;
+  std::string font = "telop";
 };
 
 bool ReadTrigger(Trigger& trigger) {
@@ -91,8 +94,8 @@ bool ReadTrigger(Trigger& trigger) {
   if (file == INVALID_HANDLE_VALUE) return false;
   std::string content(4096, '\0');
   DWORD read = 0;
-  const BOOL ok = ReadFile(file, content.data(), static_cast<DWORD>(content.size()), &read,
-                           nullptr);
+  const BOOL ok =
+      ReadFile(file, content.data(), static_cast<DWORD>(content.size()), &read, nullptr);
   CloseHandle(file);
   // The test writes the file under another name and renames it, so a read is never partial.
   DeleteFileA(path);
@@ -126,28 +129,43 @@ bool ReadTrigger(Trigger& trigger) {
       trigger.holdMs = static_cast<DWORD>(std::atoi(value.c_str()));
     } else if (key == "measure") {
       trigger.measure = value == "1";
+    } else if (key == "font") {
+      trigger.font = value;
     }
   }
   return true;
 }
 
-// The clock's telop font: Arial, 13 pixels, Shift_JIS, regular, without smoothing.
-HFONT MakeTelopFont() {
-  return CreateFontA(-13, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
-                     OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, NONANTIALIASED_QUALITY,
-                     DEFAULT_PITCH | FF_SWISS, "Arial");
+// The clock's fonts, all without smoothing: the telop's Arial 13 regular (Shift_JIS); the
+// date's Arial 12 bold and the time's Arial 16 bold italic, each centred in its label's box.
+struct Lettering {
+  int height;
+  int weight;
+  BOOL italic;
+  BYTE charset;
+  int boxWidth;  // 0: as wide as the text, drawn at 0, 0
+  int boxHeight;
+};
+
+Lettering LetteringOf(const std::string& font) {
+  if (font == "date") return {12, FW_BOLD, FALSE, ANSI_CHARSET, 53, 13};
+  if (font == "time") return {16, FW_BOLD, TRUE, ANSI_CHARSET, 50, 15};
+  return {13, FW_NORMAL, FALSE, SHIFTJIS_CHARSET, 0, 17};
 }
 
-// Records the text as drawn at 0, 0: width, height and one 0/1 string per pixel row.
-void RecordGlyphs(const std::string& text) {
+// Records the text as drawn: width, height and one 0/1 string per pixel row.
+void RecordGlyphs(const std::string& text, const std::string& font) {
+  const Lettering lettering = LetteringOf(font);
   HDC dc = CreateCompatibleDC(nullptr);
-  HFONT font = MakeTelopFont();
-  HGDIOBJ oldFont = SelectObject(dc, font);
+  HFONT handle = CreateFontA(-lettering.height, 0, 0, 0, lettering.weight, lettering.italic, FALSE,
+                             FALSE, lettering.charset, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                             NONANTIALIASED_QUALITY, DEFAULT_PITCH | FF_SWISS, "Arial");
+  HGDIOBJ oldFont = SelectObject(dc, handle);
   RECT extent{0, 0, 0, 0};
   DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &extent,
             DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
-  const int width = std::max<int>(1, extent.right);
-  const int height = 17;
+  const int width = lettering.boxWidth ? lettering.boxWidth : std::max<int>(1, extent.right);
+  const int height = lettering.boxHeight;
   BITMAPINFO info{};
   info.bmiHeader.biSize = sizeof info.bmiHeader;
   info.bmiHeader.biWidth = width;
@@ -165,7 +183,13 @@ void RecordGlyphs(const std::string& text) {
     SetBkMode(dc, OPAQUE);
     RECT all{0, 0, width, height};
     FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-    TextOutA(dc, 0, 0, text.c_str(), static_cast<int>(text.size()));
+    if (lettering.boxWidth) {
+      SetBkMode(dc, TRANSPARENT);
+      DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &all,
+                DT_CENTER | DT_SINGLELINE | DT_NOPREFIX);
+    } else {
+      TextOutA(dc, 0, 0, text.c_str(), static_cast<int>(text.size()));
+    }
     GdiFlush();
     const auto* pixels = static_cast<const DWORD*>(bits);
     for (int y = 0; y < height; ++y) {
@@ -176,9 +200,9 @@ void RecordGlyphs(const std::string& text) {
     DeleteObject(bitmap);
   }
   SelectObject(dc, oldFont);
-  DeleteObject(font);
+  DeleteObject(handle);
   DeleteDC(dc);
-  Record("glyphs", "width=%d height=%d rows=%s", width, height, rows.c_str());
+  Record("glyphs", "font=%s width=%d height=%d rows=%s", font.c_str(), width, height, rows.c_str());
 }
 
 void HoldIfAsked(HWND clock, double now) {
@@ -204,7 +228,7 @@ void Act(HWND clock, const Trigger& trigger) {
   g_holds = trigger.holds;
   g_holdMs = trigger.holdMs;
   g_ticksSinceTrigger = 0;
-  if (trigger.measure) RecordGlyphs(trigger.text);
+  if (trigger.measure) RecordGlyphs(trigger.text, trigger.font);
   if (trigger.how == "none") return;
   g_text = trigger.text;
   g_wave = trigger.wave;
@@ -233,8 +257,8 @@ void WINAPI VpiEnable(void) { Record("enable"); }
 void WINAPI VpiDisable(void) {
   // Runs in the close: tells whether time signals are still waiting in the clock's queue.
   MSG pending;
-  const bool queued = g_clock && PeekMessageA(&pending, g_clock, CLK_TELOP, CLK_TELOP,
-                                              PM_NOREMOVE | PM_NOYIELD);
+  const bool queued =
+      g_clock && PeekMessageA(&pending, g_clock, CLK_TELOP, CLK_TELOP, PM_NOREMOVE | PM_NOYIELD);
   Record("disable", "queued=%d", queued ? 1 : 0);
 }
 
