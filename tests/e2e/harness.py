@@ -8,6 +8,9 @@ The pieces:
   screenshot() the root window as a PIL image, stamped with the time it was taken
   pixel / xdotool / seconds-bar helpers, and ClockTestCase, the base of the test files
 
+A suite (one test file, one process) shares one display and one Wine session; each test
+waits for the state it starts from: no clock window and no settings key left by the last.
+
 Standard library and PIL only; run with /usr/bin/python3. CTest passes VO_BUILD_DIR,
 VO_SOURCE_DIR, VO_WINEPREFIX and VO_WINE (the Wine loader that runs that build); VO_EXE may
 point at another vo.exe. Without them, the 32-bit product build (build/win32, 32-bit Wine) is
@@ -18,6 +21,7 @@ Command line: `harness.py prepare-prefix` makes the shared prefix once;
 output and exit code through.
 """
 
+import atexit
 import collections
 import datetime
 import io
@@ -110,6 +114,13 @@ def describe_build():
 
 def log(*parts):
     print("[e2e]", *parts, file=sys.stderr, flush=True)
+
+
+def require_built():
+    """A missing program fails the suite: a skipped suite would pass with nothing tested."""
+    for program in (VO_EXE, PROBE_EXE):
+        if not program.exists():
+            raise RuntimeError(f"{program} has not been built")
 
 
 # ---- display ------------------------------------------------------------------------------
@@ -265,26 +276,20 @@ def colorref_to_rgb(value):
 SEC_BAR_ORIGIN = (4, 15)  # window coordinates of the bar image's top-left pixel
 SEC_BAR_SIZE = (48, 2)
 
+# A few steps of the bar, each held for 60/43 s: (from second, to second, columns of the bar
+# image in the back colour). Past column 47 the gap is clipped.
+SEC_BAR_STEPS = (
+    (0.0, 1.39535, [3, 4, 5, 6]),
+    (1.39535, 2.79070, [4, 5, 6, 7]),
+    (9.76744, 11.16279, [10, 11, 12, 13]),
+    (29.30233, 30.69767, [24, 25, 26, 27]),
+    (58.60465, 60.0, [45, 46, 47]),
+)
 
-def sec_bar_position(second, millisecond):
-    return (second * 1000 + millisecond) * (SEC_BAR_SIZE[0] - 5) // 60000 + 1
 
-
-def sec_bar_gap(position):
-    """Image columns of the gap drawn for a position, clipped to the image."""
-    return [c for c in range(position + 2, position + 6) if c < SEC_BAR_SIZE[0]]
-
-
-def sec_bar_positions_between(clock, before, after, latency=0.3):
-    """Positions the bar may show in a screenshot taken between two moments: the tick that
-    drew it may lie up to `latency` seconds before the capture started."""
-    positions = set()
-    moment = before - latency
-    while moment <= after:
-        local = clock.local_time(moment)
-        positions.add(sec_bar_position(local.second, local.microsecond // 1000))
-        moment += 0.01
-    return positions
+def sec_bar_gap_at(second):
+    """The gap the bar shows at a second of the minute, if it lies within one of the steps."""
+    return next((gap for start, end, gap in SEC_BAR_STEPS if start <= second < end), None)
 
 
 # ---- probe records ------------------------------------------------------------------------
@@ -407,9 +412,16 @@ class Wine:
         while True:
             remaining = max(deadline - time.monotonic(), 0)
             window = self.probe_one("window", CLOCK_CLASS, int(remaining * 1000), kind="window")
-            if not visible or window.int("visible") or time.monotonic() >= deadline:
+            if not visible or window.int("visible"):
                 return window
+            if time.monotonic() >= deadline:
+                raise ProbeError(f"the clock window was made but not shown within {wait} s")
             time.sleep(0.1)
+
+    def wait_clock_gone(self, timeout=15.0):
+        records = self.probe("waitgone", CLOCK_CLASS, int(timeout * 1000), check=False)
+        if [r.kind for r in records] != ["gone"]:
+            raise ProbeError(f"a clock window is still there after {timeout} s")
 
     def send(self, message, wparam=0, lparam=0):
         """SendMessage to the clock; the result as a signed 32-bit number."""
@@ -454,12 +466,30 @@ class Wine:
             values[name] = (kind, int(data, 16) if kind == "REG_DWORD" else data)
         return values
 
-    def store_options(self, **values):
-        """Writes a complete settings-dialog key (all fourteen values, defaults unless given):
-        a partial key would make loading stop with an error box."""
+    def reg_import(self, key, values):
+        """Writes the values (int: REG_DWORD, str: REG_SZ) into the key in one `reg import`
+        of a UTF-16 .reg file, so that Japanese texts arrive whatever the code page."""
+        lines = ["Windows Registry Editor Version 5.00", "",
+                 "[" + key.replace("HKCU", "HKEY_CURRENT_USER", 1) + "]"]
+        for name, value in values.items():
+            if isinstance(value, int):
+                lines.append(f'"{name}"=dword:{value & 0xFFFFFFFF:08x}')
+            else:
+                escaped = value.replace("\\", "\\\\").replace('"', '\\"')
+                lines.append(f'"{name}"="{escaped}"')
+        with tempfile.TemporaryDirectory() as directory:
+            path = Path(directory) / "values.reg"
+            path.write_bytes(("\r\n".join(lines) + "\r\n").encode("utf-16"))
+            result = self.run("reg", "import", windows_path(path))
+        if result.returncode != 0:
+            raise RuntimeError(f"reg import {key}: {result.stdout!r} {result.stderr!r}")
+
+    def store_options(self, without=(), **values):
+        """Writes a complete settings-dialog key (all fourteen values, defaults unless given,
+        minus `without`): a partial key makes loading stop with an error box."""
         options = dict(DEFAULT_OPTIONS, **values)
-        for name, value in options.items():
-            self.reg_add(OPTIONS_KEY, name, value)
+        self.reg_import(OPTIONS_KEY, {name: value for name, value in options.items()
+                                      if name not in without})
 
     def reg_delete(self, key, name=None):
         args = ["reg", "delete", key] + (["/v", name] if name else []) + ["/f"]
@@ -477,6 +507,16 @@ class Wine:
 
     def kill_all(self):
         subprocess.run([WINESERVER, "-k"], env=self.env(), timeout=60)
+
+    def boot(self):
+        """Starts a Wine session that lasts until kill_all, from a program without captured
+        output: the first program of a session starts its background processes (services,
+        desktop), which inherit that program's stdout and stderr; were those the files or
+        pipes of a captured run, they would stay open for the whole session."""
+        quiet = dict(env=self.env(), stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                     stderr=subprocess.DEVNULL)
+        subprocess.run([WINESERVER, "-p"], timeout=30, **quiet)
+        subprocess.run([WINE, PROBE_EXE, "toplevel"], timeout=120, **quiet)
 
     # -- the clock
 
@@ -580,6 +620,12 @@ class RecorderLog:
     def count(self, event):
         return sum(1 for record in self.events() if record.kind == event)
 
+    def ticks_after(self, tick, tag="A"):
+        """How many ticks reached the recorder of the tag after the GetTickCount64 value `tick`
+        of an earlier record: a positive sign that time has passed for the clock."""
+        return sum(1 for r in self.events()
+                   if r.kind == "notifyfreq" and r["tag"] == tag and r.int("tick") > tick)
+
     def sequence(self, *events):
         """(event, tag) of the named events, in the order they happened."""
         return [(r.kind, r["tag"]) for r in self.events() if r.kind in events]
@@ -587,42 +633,54 @@ class RecorderLog:
 
 # ---- test base ----------------------------------------------------------------------------
 
+_session = None
+
+
+def shared_session():
+    """(Desktop, Wine) of this suite, started on first use and ended when the process exits."""
+    global _session
+    if _session is None:
+        require_built()
+        log("testing", describe_build())
+        desktop = Desktop().start()
+        wine = Wine(display=desktop.display)
+        _session = desktop, wine
+        atexit.register(end_session)
+        wine.boot()
+    return _session
+
+
+def end_session():
+    desktop, wine = _session
+    wine.kill_all()
+    desktop.stop()
+
+
 class ClockTestCase(unittest.TestCase):
-    """One Xvfb display per test class; a clean registry and no leftovers per test."""
+    """The suite's display and Wine session; each test starts with no clock window and no
+    settings, and ends with its clocks gone."""
 
     desktop = None
     wine = None
 
     @classmethod
     def setUpClass(cls):
-        if not VO_EXE.exists():
-            raise unittest.SkipTest(f"{VO_EXE} has not been built")
-        if not PROBE_EXE.exists():
-            raise unittest.SkipTest(f"{PROBE_EXE} has not been built")
-        log("testing", describe_build())
-        cls.desktop = Desktop().start()
-        cls.wine = Wine(display=cls.desktop.display)
-
-    @classmethod
-    def tearDownClass(cls):
-        if cls.wine:
-            cls.wine.kill_all()
-        if cls.desktop:
-            cls.desktop.stop()
+        cls.desktop, cls.wine = shared_session()
 
     def setUp(self):
         self.clocks = []
+        self.wine.wait_clock_gone()
         self.wine.reg_delete(r"HKCU\Software\Nodrell")
-        self.assertIsNone(self.wine.reg_query(SETTINGS_KEY), "registry left over")
+        self.assertIsNone(self.wine.reg_query(SETTINGS_KEY), "the settings key could not be deleted")
 
     def tearDown(self):
         for clock in self.clocks:
             clock.cleanup()
-        self.wine.wait_idle()
+        self.wine.wait_clock_gone()
 
     def start_clock(self, *args, wait_window=True, **kwargs):
         clock = self.wine.start_clock(*args, wait_window=False, **kwargs)
-        self.clocks.append(clock)  # cleaned up even if it never shows its window
+        self.clocks.append(clock)  # cleaned up even if it never shows its window or fails
         if wait_window:
             clock.window = self.wine.clock_window()
         return clock
@@ -639,6 +697,14 @@ class ClockTestCase(unittest.TestCase):
         image = shot.crop((left, top, left + window.int("width"), top + window.int("height")))
         image.info.update(shot.info)
         return image
+
+    def wait_for_a_later_frame(self, window=None):
+        """Waits until the seconds bar has moved on the screen: the clock ticked since."""
+        def bar():
+            return row(self.clock_image(window), SEC_BAR_ORIGIN[1], SEC_BAR_ORIGIN[0],
+                       SEC_BAR_ORIGIN[0] + SEC_BAR_SIZE[0])
+        first = bar()
+        self.wait_until(lambda: bar() != first, 10, interval=0.2, message="the seconds bar moving")
 
     def wait_until(self, condition, timeout, interval=0.1, message="condition"):
         deadline = time.monotonic() + timeout

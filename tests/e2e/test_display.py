@@ -2,15 +2,16 @@
 """What the strip shows, read pixel by pixel from the screen: bevels, panel, text, the
 seconds bar, and the time label turning over at the minute.
 
-Most tests start the clock within the minute 00:00: the first tick then finds the designed
-"00:00" already shown and runs no colour schedule, and at 00:01 the schedule's blend is still
-black, so the strip stays yellow on black throughout."""
+The voTelop test plug-in renders captions in the clock's fonts, so that the labels on the
+screen can be matched to the text they should show, and can hold the clock's thread right
+after a tick, so that a screenshot catches exactly the frame of that tick."""
 
 import time
 import unittest
 
 import harness
 from harness import BLACK, YELLOW, COLOR_BTNHIGHLIGHT, COLOR_BTNSHADOW
+from test_telop import Glyphs, TelopPlugIn
 
 WIDTH, HEIGHT = harness.CLOCK_SIZE
 DATE_AREA = (3, 1, 56, 14)  # left, top, right, bottom (exclusive)
@@ -18,6 +19,11 @@ TIME_AREA = (52, 1, 102, 16)
 BAR_TOP = harness.SEC_BAR_ORIGIN[1]
 BAR_LEFT = harness.SEC_BAR_ORIGIN[0]
 BAR_RIGHT = BAR_LEFT + harness.SEC_BAR_SIZE[0]
+# Where each caption's pixels are compared with its rendering: inside the bevels, away from
+# the other label's box (the two overlap in columns 52-55).
+DATE_COMPARED = (3, 2, 52, 14)
+TIME_COMPARED = (56, 2, 100, 16)
+PLUGINS = ("voTelop.dll", "voRecA.DLL")
 
 
 def inside(area, x, y):
@@ -47,92 +53,123 @@ def bar_gap(image):
              if image.getpixel((x, y)) != YELLOW] for y in (BAR_TOP, BAR_TOP + 1)]
 
 
-class StripTest(harness.ClockTestCase):
-    def setUp(self):
-        super().setUp()
-        self.clock = self.start_clock(at="00:00:05")
-        time.sleep(0.5)  # a few ticks: labels and bar drawn
-        self.image = self.clock_image(self.clock.window)
+def inked(image, area):
+    """Fore-coloured pixels of the area, in window coordinates."""
+    left, top, right, bottom = area
+    return {(x, y) for y in range(top, bottom) for x in range(left, right)
+            if image.getpixel((x, y)) == YELLOW}
 
-    def test_bevels_use_the_system_button_colours(self):
-        highlight = self.wine.syscolor(COLOR_BTNHIGHLIGHT)
-        shadow = self.wine.syscolor(COLOR_BTNSHADOW)
-        self.assertNotEqual(highlight, shadow)
-        for name, points, colour in bevel_edges(highlight, shadow):
-            with self.subTest(name):
+
+def rendered(glyphs, area, box):
+    """The rendering's inked pixels that fall into the compared area, in window coordinates."""
+    left, top, right, bottom = area
+    return {(x + box[0], y + box[1]) for x, y in glyphs.inked
+            if left <= x + box[0] < right and top <= y + box[1] < bottom}
+
+
+class PluggedClockTestCase(harness.ClockTestCase):
+    def start_plugged_clock(self, at):
+        self.plugin = TelopPlugIn()
+        self.addCleanup(self.plugin.cleanup)
+        clock = self.start_clock(at=at, plugins=PLUGINS, recorder=True, env=self.plugin.env)
+        self.wait_until(lambda: clock.recorder.count("notifyfreq") >= 2, 20,
+                        message="ticks reaching the plug-ins")
+        return clock
+
+    def events(self, clock, kind):
+        return [r for r in clock.recorder.events() if r.kind == kind and r["tag"] == "T"]
+
+    def measure(self, clock, text, font):
+        count = len(self.events(clock, "glyphs"))
+        self.plugin.trigger(how="none", text=text, measure=1, font=font)
+        self.wait_until(lambda: len(self.events(clock, "glyphs")) > count, 10,
+                        message=f"{text} measured")
+        return Glyphs(self.events(clock, "glyphs")[-1])
+
+    def held_image(self, clock, from_second, hold_ms=4000):
+        """The clock's frame of the first tick after the local second `from_second` of the
+        minute, held while the screenshot is taken; with the second that tick showed."""
+        self.wait_until(lambda: clock.local_time().second + clock.local_time().microsecond / 1e6
+                        >= from_second, 70, interval=0.02, message=f"second {from_second}")
+        count = len(self.events(clock, "hold"))
+        self.plugin.trigger(how="none", hold=1, holdms=hold_ms)
+        self.wait_until(lambda: len(self.events(clock, "hold")) > count, 10, interval=0.02,
+                        message="the held tick")
+        resumed = len(self.events(clock, "resume"))
+        image = self.clock_image(clock.window)
+        self.assertEqual(resumed, len(self.events(clock, "resume")),
+                         "the clock went on before the screenshot was taken")
+        value = float(self.events(clock, "hold")[-1]["value"])
+        return image, value * 86400 % 60
+
+
+class StripTest(PluggedClockTestCase):
+    def test_first_strip_shows_the_date_time_and_colours_of_the_moment(self):
+        # Nothing here is what the window was designed with ("98/01/01", "00:00", black):
+        # 21:47 blends the red of 18:00 towards black, 255 * 133 div 360 = 94.
+        clock = self.start_plugged_clock(at="21:47:05")
+        now = clock.local_time()
+        date = self.measure(clock, now.strftime("%y/%m/%d"), "date")
+        clock_time = self.measure(clock, "21:47", "time")
+        panel = (94, 0, 0)
+        image = self.clock_image(clock.window)
+        self.assertEqual((21, 47), (now.hour, now.minute))
+
+        with self.subTest("date label shows the steered date"):
+            self.assertEqual(rendered(date, DATE_COMPARED, DATE_AREA),
+                             inked(image, DATE_COMPARED))
+        with self.subTest("time label shows the steered time"):
+            self.assertEqual(rendered(clock_time, TIME_COMPARED, TIME_AREA),
+                             inked(image, TIME_COMPARED))
+        with self.subTest("only text and panel colours, no anti-aliasing"):
+            for area in (DATE_COMPARED, TIME_COMPARED):
+                self.assertEqual({panel, YELLOW}, set(harness.colour_counts(image, area)))
+        with self.subTest("panel colour where nothing is drawn"):
+            blank = ([(2, y) for y in range(2, 19)] +
+                     [(x, y) for x in range(2, 100) for y in (17, 18)] +
+                     [(x, 16) for x in range(56, 100)])
+            wrong = [(x, y) for x, y in blank if image.getpixel((x, y)) != panel]
+            self.assertEqual([], wrong)
+        with self.subTest("bevels in the system button colours"):
+            highlight = self.wine.syscolor(COLOR_BTNHIGHLIGHT)
+            shadow = self.wine.syscolor(COLOR_BTNSHADOW)
+            self.assertNotEqual(highlight, shadow)
+            for name, points, colour in bevel_edges(highlight, shadow):
                 # The labels are transparent and may reach over the inner edge with a glyph.
-                wrong = [(x, y, self.image.getpixel((x, y))) for x, y in points
-                         if self.image.getpixel((x, y)) != colour
-                         and not (self.image.getpixel((x, y)) == YELLOW
+                wrong = [(x, y, image.getpixel((x, y))) for x, y in points
+                         if image.getpixel((x, y)) != colour
+                         and not (image.getpixel((x, y)) == YELLOW
                                   and (inside(DATE_AREA, x, y) or inside(TIME_AREA, x, y)))]
-                self.assertEqual([], wrong)
-
-    def test_panel_is_black_where_nothing_is_drawn(self):
-        blank = ([(2, y) for y in range(2, 19)] +
-                 [(x, y) for x in range(2, 100) for y in (17, 18)] +
-                 [(x, 16) for x in range(56, 100)])
-        wrong = [(x, y) for x, y in blank if self.image.getpixel((x, y)) != BLACK]
-        self.assertEqual([], wrong)
-
-    def test_date_and_time_are_yellow_without_antialiasing(self):
-        for name, area in (("date", DATE_AREA), ("time", TIME_AREA)):
-            with self.subTest(name):
-                inner = (max(area[0], 2), max(area[1], 2), min(area[2], WIDTH - 2),
-                         min(area[3], BAR_TOP))
-                counts = harness.colour_counts(self.image, inner)
-                self.assertGreater(counts[YELLOW], 20, f"too little text in the {name} area")
-                self.assertEqual({BLACK, YELLOW}, set(counts), "colours other than text and "
-                                 "panel: anti-aliased or wrongly coloured text")
+                self.assertEqual([], wrong, name)
 
 
-class SecondsBarTest(harness.ClockTestCase):
-    def assert_gap_matches_time(self, clock, window):
-        image = self.clock_image(window)
-        positions = harness.sec_bar_positions_between(
-            clock, image.info["time_before"], image.info["time_after"])
-        allowed = {tuple(harness.sec_bar_gap(p)) for p in positions}
+class SecondsBarTest(PluggedClockTestCase):
+    def assert_gap(self, image, second):
+        expected = harness.sec_bar_gap_at(second)
+        self.assertIsNotNone(expected,
+                             f"the tick came at second {second:.3f}, off the steps tested")
         gap_rows = bar_gap(image)
-        self.assertEqual(gap_rows[0], gap_rows[1], "the two rows of the bar differ")
-        self.assertIn(tuple(gap_rows[0]), allowed,
-                      f"gap at {gap_rows[0]} for local time "
-                      f"{clock.local_time(image.info['time_before']).time()}")
-        for x in range(BAR_LEFT, BAR_RIGHT):
-            colour = image.getpixel((x, BAR_TOP))
-            self.assertIn(colour, (YELLOW, BLACK), f"bar column {x - BAR_LEFT}")
-        return gap_rows[0], image
+        self.assertEqual([expected, expected], gap_rows, f"gap at second {second:.3f}")
+        colours = {image.getpixel((x, y)) for x in range(BAR_LEFT, BAR_RIGHT)
+                   for y in (BAR_TOP, BAR_TOP + 1)}
+        self.assertEqual({YELLOW, BLACK}, colours)
 
     def test_gap_follows_the_time(self):
-        clock = self.start_clock(at="00:00:10")
-        seen = set()
-        for _ in range(4):
-            gap, _ = self.assert_gap_matches_time(clock, clock.window)
-            seen.add(tuple(gap))
-            time.sleep(1.6)
-        self.assertGreaterEqual(len(seen), 3, "the gap did not move")
+        clock = self.start_plugged_clock(at="00:00:05")
+        for second in (9.85, 29.4):
+            with self.subTest(second=second):
+                self.assert_gap(*self.held_image(clock, second))
 
     def test_minute_change_turns_the_time_label_and_restarts_the_bar(self):
-        clock = self.start_clock(at="00:00:56")
-        window = clock.window
-
-        def wait_for_local_second(second, millisecond):
-            while True:
-                now = clock.local_time()
-                if now.minute >= 1 or (now.second, now.microsecond // 1000) >= (second,
-                                                                                  millisecond):
-                    return
-                time.sleep(0.02)
-
-        wait_for_local_second(58, 800)
-        gap_end, before = self.assert_gap_matches_time(clock, window)
-        self.assertEqual(0, clock.local_time(before.info["time_after"]).minute,
-                         "the screenshot came too late")
-        self.assertEqual([45, 46, 47], gap_end, "gap at the end of the minute")
-
-        self.wait_until(lambda: clock.local_time().second < 30 and
-                        clock.local_time().microsecond > 400_000, timeout=5,
-                        message="the next minute")
-        gap_start, after = self.assert_gap_matches_time(clock, window)
-        self.assertEqual([3, 4, 5, 6], gap_start, "gap at the start of the minute")
+        clock = self.start_plugged_clock(at="00:00:45")
+        # Held across the minute change: the next tick, the first of 00:01, comes within the
+        # first two steps of the bar.
+        before, second = self.held_image(clock, 58.65, hold_ms=2500)
+        self.assertEqual(0, clock.local_time().minute, "the end of the minute was missed")
+        self.assert_gap(before, second)
+        self.wait_until(lambda: clock.local_time().minute == 1, 10, message="the next minute")
+        after, second = self.held_image(clock, 0.0)
+        self.assert_gap(after, second)
 
         def area(image, box):
             return harness.pixels(image, box)
@@ -147,11 +184,11 @@ class ColourScheduleDisplayTest(harness.ClockTestCase):
     def test_blended_colour_is_applied_on_the_first_tick(self):
         # 03:00 lies halfway from black to blue: blue channel 255 * 180 div 360 = 127.
         clock = self.start_clock(at="03:00:10")
-        time.sleep(0.5)
-        self.assertEqual(0x007F0000, self.wine.send("CLK_GETBACKCOLOR"))
+        self.wait_until(lambda: self.wine.send("CLK_GETBACKCOLOR") == 0x007F0000, 10,
+                        message="the blended background")
         self.assertEqual(0x0000FFFF, self.wine.send("CLK_GETFORECOLOR"))
-        image = self.clock_image(clock.window)
-        self.assertEqual((0, 0, 127), image.getpixel((2, 18)), "panel colour")
+        self.wait_until(lambda: self.clock_image(clock.window).getpixel((2, 18)) == (0, 0, 127),
+                        10, message="the panel in the blended colour")
 
 
 if __name__ == "__main__":

@@ -3,7 +3,6 @@
 log-off query, and what the plug-ins see of it."""
 
 import subprocess
-import time
 import unittest
 
 import harness
@@ -60,7 +59,6 @@ class SingleInstanceTest(harness.ClockTestCase):
 class ShutdownTest(harness.ClockTestCase):
     def test_close_from_another_program_saves_and_ends_with_0(self):
         clock = self.start_clock(at="00:00:10")
-        time.sleep(0.5)
         self.wine.probe("close")
         self.assertEqual(0, clock.wait(15), "no exit (a confirmation box?) or wrong code")
         stored = self.wine.reg_query(SETTINGS_KEY)
@@ -77,7 +75,7 @@ class ShutdownTest(harness.ClockTestCase):
         clock = self.start_clock(at="00:00:10")
         self.assertEqual(1, self.wine.send("WM_QUERYENDSESSION"))
         self.assertEqual(293, self.wine.reg_query(SETTINGS_KEY)["Left"][1], "not saved")
-        time.sleep(1)
+        self.wait_for_a_later_frame(clock.window)
         self.assertTrue(clock.running())
         self.assertEqual(clock.window["hwnd"], self.wine.clock_window()["hwnd"])
         self.wine.probe("close")
@@ -92,7 +90,8 @@ class ShutdownTest(harness.ClockTestCase):
             lambda: [r for r in clock.recorder.events() if r.fields.get("name") == "CLK_TELOP"],
             timeout=5, message="the telop message reaching the clock")
         self.assertEqual(("bad", "bad"), (arrived[0]["text"], arrived[0]["wave"]))
-        time.sleep(1)
+        self.wait_until(lambda: clock.recorder.ticks_after(arrived[0].int("tick")) >= 10, 10,
+                        message="ticks after the telop")
         self.assertTrue(clock.running())
         self.assertEqual(clock.window["hwnd"], self.wine.clock_window()["hwnd"])
         self.wine.probe("close")
@@ -123,7 +122,7 @@ class PlugInLifecycleTest(harness.ClockTestCase):
         self.assertEqual(["disable", "disable"],
                          [kind for kind, _ in clock.recorder.sequence("disable")])
         calls_after_query = len(clock.recorder.events())
-        time.sleep(1)
+        self.wait_for_a_later_frame(clock.window)
         self.assertTrue(clock.running())
         self.assertEqual(calls_after_query, len(clock.recorder.events()),
                          "a released plug-in was still called")

@@ -2,8 +2,6 @@
 """The six clock control messages sent from another program: their results, what they do
 to the strip on the screen, and that pointers from another address space do no harm."""
 
-import subprocess
-import time
 import unittest
 
 import harness
@@ -21,35 +19,11 @@ def unsigned(value):
     return value & 0xFFFFFFFF
 
 
-class SteadyClockTestCase(harness.ClockTestCase):
-    """Keeps one Wine session for the whole class, booted by a program without captured
-    output. The first program of a session starts its background processes (services,
-    desktop), which inherit that program's stdout and stderr; when those are the pipes of a
-    captured run, the run waits for their end, i.e. for the end of the session."""
-
-    @classmethod
-    def setUpClass(cls):
-        super().setUpClass()
-        quiet = dict(env=cls.wine.env(), stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                     stderr=subprocess.DEVNULL)
-        subprocess.run([harness.WINESERVER, "-p"], timeout=30, **quiet)
-        subprocess.run([harness.WINE, harness.PROBE_EXE, "toplevel"], timeout=120, **quiet)
-
-    def start_clock(self, *args, wait_window=True, **kwargs):
-        # Registered before waiting for the window, so that a failed start is cleaned up too.
-        clock = self.wine.start_clock(*args, wait_window=False, **kwargs)
-        self.clocks.append(clock)
-        if wait_window:
-            clock.window = self.wine.clock_window()
-        return clock
-
-    def tearDown(self):
-        for clock in self.clocks:
-            clock.cleanup()
-        self.wine.probe("waitgone", harness.CLOCK_CLASS, 15000, check=False)
+# Other suites built on this name; every test case now keeps the suite's Wine session.
+SteadyClockTestCase = harness.ClockTestCase
 
 
-class ColourMessages(SteadyClockTestCase):
+class ColourMessages(harness.ClockTestCase):
     def colours(self):
         return unsigned(self.wine.send(CLK_GETFORECOLOR)), unsigned(self.wine.send(CLK_GETBACKCOLOR))
 
@@ -69,20 +43,19 @@ class ColourMessages(SteadyClockTestCase):
                 self.assertEqual(0, self.wine.send(CLK_SETCOLOR, fore, back))
                 self.assertEqual((fore, back), self.colours())
                 if panel is not None:
-                    time.sleep(0.2)
-                    self.assertEqual(panel, harness.pixel(self.clock_image(), *PANEL_SPOT))
+                    self.wait_until(lambda: harness.pixel(self.clock_image(), *PANEL_SPOT)
+                                    == panel, 5, message=f"the panel in {panel}")
 
     def test_a_posted_colour_takes_effect_like_a_sent_one(self):
         self.start_clock(at="00:00:05")
         self.wine.post(CLK_SETCOLOR, 0x000000FF, 0x00FF0000)
         self.wait_until(lambda: self.colours() == (0x000000FF, 0x00FF0000), 5,
                         message="the posted colours")
-        time.sleep(0.2)
-        self.assertEqual(colorref_to_rgb(0x00FF0000),
-                         harness.pixel(self.clock_image(), *PANEL_SPOT))
+        self.wait_until(lambda: harness.pixel(self.clock_image(), *PANEL_SPOT)
+                        == colorref_to_rgb(0x00FF0000), 5, message="the panel in blue")
 
 
-class LeftMessages(SteadyClockTestCase):
+class LeftMessages(harness.ClockTestCase):
     def test_set_left_is_unclamped_saved_and_clamped_at_the_next_start(self):
         clock = self.start_clock(at="00:00:05")
         old_left = clock.window.int("left")
@@ -90,10 +63,8 @@ class LeftMessages(SteadyClockTestCase):
         self.assertEqual(-500, self.wine.send(CLK_GETLEFT))
         window = self.wine.clock_window()
         self.assertEqual((-500, 0), (window.int("left"), window.int("top")))
-        time.sleep(0.2)
-        shot = self.screenshot()
-        self.assertEqual(ROOT_BACKGROUND, harness.pixel(shot, old_left + 50, 10),
-                         "the strip is still drawn where it was")
+        self.wait_until(lambda: harness.pixel(self.screenshot(), old_left + 50, 10)
+                        == ROOT_BACKGROUND, 5, message="the strip gone from where it was")
 
         self.wine.probe("close")
         self.assertEqual(0, clock.wait(15))
@@ -112,20 +83,26 @@ class LeftMessages(SteadyClockTestCase):
                 self.assertEqual(0, self.wine.clock_window().int("top"))
 
 
-class TelopMessages(SteadyClockTestCase):
+class TelopMessages(harness.ClockTestCase):
     def labels(self):
         image = self.clock_image()
         return image.crop((2, LABEL_ROWS[0], 100, LABEL_ROWS[1])).tobytes()
 
     def test_empty_and_foreign_telops_return_0_and_show_nothing(self):
-        clock = self.start_clock(at="00:00:05")
-        time.sleep(0.3)
+        clock = self.start_clock(at="00:00:05", plugins=("voRecA.DLL",), recorder=True)
+        self.wait_until(lambda: clock.recorder.count("notifyfreq") >= 2, 20,
+                        message="ticks reaching the recorder")
         before = self.labels()
         # Null pointers, then pointers that mean nothing in the clock's address space.
         self.assertEqual(0, self.wine.send(CLK_TELOP, 0, 0))
         self.assertEqual(0, self.wine.send(CLK_TELOP, 0x10, 0xDEAD0000))
         self.wine.probe("posttelop-wild")
-        time.sleep(0.6)  # a dozen ticks: a shown telop would have covered the labels
+        # A dozen ticks after the last one arrived: a shown telop would cover the labels.
+        arrived = self.wait_until(
+            lambda: [r for r in clock.recorder.events() if r.kind == "message"
+                     and r["name"] == "CLK_TELOP"][2:], 10, message="the posted telop")
+        self.wait_until(lambda: clock.recorder.ticks_after(arrived[0].int("tick")) >= 12, 10,
+                        message="a dozen ticks after it")
         self.assertTrue(clock.running())
         self.assertEqual(clock.window["hwnd"], self.wine.clock_window()["hwnd"])
         self.assertEqual(before, self.labels(), "the labels changed: a telop is showing")

@@ -2,12 +2,10 @@
 """Where the strip sits and how it leaves: the stored position and colours, dragging by
 the date, the popup menu on the time, the exit confirmation and the About box."""
 
-import time
 import unittest
 
-from harness import (BLACK, CLK_GETBACKCOLOR, CLK_GETFORECOLOR, SCREEN, SETTINGS_KEY,
-                     ClockTestCase, key, mousedown, mousemove, mouseup, click,
-                     sec_bar_gap, pixel)
+from harness import (CLK_GETBACKCOLOR, CLK_GETFORECOLOR, SCREEN, SETTINGS_KEY, ClockTestCase,
+                     key, mousedown, mousemove, mouseup, click)
 
 DESIGNED_WIDTH = 194
 DATE_SPOT = (20, 7)   # inside the date label, window coordinates
@@ -19,16 +17,18 @@ ABOUT_CAPTION = "About Kiroの時計".encode("cp932")
 class Placement(ClockTestCase):
     def setUp(self):
         super().setUp()
-        # The colour schedule would recolour the strip at the first tick. The first Wine
-        # program of a session may fail to start while the session boots: try again.
-        try:
-            self.wine.store_options(Active=0)
-        except RuntimeError:
-            time.sleep(2)
-            self.wine.store_options(Active=0)
+        # The colour schedule would recolour the strip at the first tick.
+        self.wine.store_options(Active=0)
 
     def left(self):
         return self.wine.clock_window().int("left")
+
+    def wait_left(self, expected):
+        self.wait_until(lambda: self.left() == expected, 10, interval=0.2,
+                        message=f"the strip at {expected}")
+
+    def store_position(self, **values):
+        self.wine.reg_import(SETTINGS_KEY, values)
 
     def colours(self):
         return (self.wine.send(CLK_GETFORECOLOR) & 0xFFFFFFFF,
@@ -53,9 +53,7 @@ class Placement(ClockTestCase):
     def test_stored_left_is_clamped_with_the_designed_width(self):
         for stored, expected in ((5000, SCREEN[0] - DESIGNED_WIDTH), (-40, 0), (500, 500)):
             with self.subTest(stored=stored):
-                self.wine.reg_add(SETTINGS_KEY, "Left", stored)
-                self.wine.reg_add(SETTINGS_KEY, "ForeColor", 0x00FFFFFF)
-                self.wine.reg_add(SETTINGS_KEY, "BackColor", 0x00800000)
+                self.store_position(Left=stored, ForeColor=0x00FFFFFF, BackColor=0x00800000)
                 clock = self.start_clock()
                 try:
                     self.assertEqual(self.left(), expected)
@@ -64,55 +62,49 @@ class Placement(ClockTestCase):
                     self.close_clock(clock)
 
     def test_malformed_left_loads_nothing_and_a_missing_colour_loads_no_colour(self):
-        self.wine.reg_add(SETTINGS_KEY, "Left", "12")  # REG_SZ
-        self.wine.reg_add(SETTINGS_KEY, "ForeColor", 0xFF)
-        self.wine.reg_add(SETTINGS_KEY, "BackColor", 0xFF00)
+        self.store_position(Left="12", ForeColor=0xFF, BackColor=0xFF00)  # Left as REG_SZ
         clock = self.start_clock()
         self.assertEqual(self.left(), 293)
         self.assertEqual(self.colours(), (0x0000FFFF, 0))
         self.assertFalse(self.wine.probe("msgbox", 500, check=False)[0].kind == "msgbox")
         clock.kill()
+        self.wine.wait_clock_gone()
 
-        self.wine.reg_delete(SETTINGS_KEY, "Left")
         self.wine.reg_delete(SETTINGS_KEY, "BackColor")
-        self.wine.reg_add(SETTINGS_KEY, "Left", 100)
-        self.wine.reg_add(SETTINGS_KEY, "ForeColor", 0xFF)
+        self.store_position(Left=100, ForeColor=0xFF)
         clock = self.start_clock()
         self.assertEqual(self.left(), 100)
         self.assertEqual(self.colours(), (0x0000FFFF, 0))
         clock.kill()
 
     def test_dragging_the_date_moves_sideways_only_and_stops_at_the_edges(self):
-        clock = self.start_clock()
+        clock = self.start_clock(plugins=("voRecA.DLL",), recorder=True)
         start = self.left()
         mousemove(start + DATE_SPOT[0], DATE_SPOT[1])
         mousedown(1)
         mousemove(start + DATE_SPOT[0] + 100, DATE_SPOT[1] + 60)
-        time.sleep(0.3)
-        window = self.wine.clock_window()
-        self.assertEqual((window.int("left"), window.int("top")), (start + 100, 0))
+        self.wait_left(start + 100)
+        self.assertEqual(0, self.wine.clock_window().int("top"))
         # Nothing is written while dragging; only the close saves.
         self.assertNotIn("Left", self.wine.reg_query(SETTINGS_KEY) or {})
         mousemove(SCREEN[0] - 1, DATE_SPOT[1])
-        time.sleep(0.3)
-        self.assertEqual(self.left(), SCREEN[0] - window.int("width"))
+        self.wait_left(SCREEN[0] - clock.window.int("width"))
         mousemove(0, DATE_SPOT[1])
-        time.sleep(0.3)
         mousemove(1, DATE_SPOT[1] + 200)
-        time.sleep(0.3)
-        self.assertEqual(self.left(), 0)
         mouseup(1)
         mousemove(300, 300)
-        time.sleep(0.3)
-        self.assertEqual(self.left(), 0)
+        self.wait_until(lambda: clock.recorder.count("buttonup") >= 1, 10,
+                        message="the left button released")
+        self.assertEqual(0, self.left())
 
         # The right button drags nothing.
         mousemove(DATE_SPOT[0], DATE_SPOT[1])
         mousedown(3)
         mousemove(DATE_SPOT[0] + 150, DATE_SPOT[1])
-        time.sleep(0.3)
         mouseup(3)
-        self.assertEqual(self.left(), 0)
+        self.wait_until(lambda: clock.recorder.count("buttonup") >= 2, 10,
+                        message="the right button released")
+        self.assertEqual(0, self.left())
         self.close_clock(clock)
         self.assertEqual(self.wine.reg_query(SETTINGS_KEY)["Left"], ("REG_DWORD", 0))
 
@@ -139,14 +131,13 @@ class Placement(ClockTestCase):
         self.assertTrue(icons and icons[0]["name"] == "question", icons)
 
         # The clock goes on ticking under the modal box: the seconds bar moves.
-        first = self.clock_image()
-        time.sleep(3.2)
-        second = self.clock_image()
-        self.assertNotEqual([pixel(first, x, 15) for x in range(4, 52)],
-                            [pixel(second, x, 15) for x in range(4, 52)])
+        self.wait_for_a_later_frame()
 
         self.wine.probe("press", 2)
-        time.sleep(0.5)
+        self.wait_until(lambda: not any(r.kind == "msgbox"
+                                        for r in self.wine.probe("msgbox", 0, check=False)),
+                        10, message="the box gone")
+        self.wait_for_a_later_frame()
         self.assertTrue(clock.running())
         self.assertNotIn("Left", self.wine.reg_query(SETTINGS_KEY) or {})
 

@@ -3,10 +3,8 @@
 probe (button clicks, texts) and the keyboard, checked against the registry, the clock's
 colours and the recorder plug-in's view of the clock's messages."""
 
-import tempfile
 import time
 import unittest
-from pathlib import Path
 
 import harness
 from harness import CLK_GETBACKCOLOR, CLK_GETFORECOLOR, CLK_SETLEFT, OPTIONS_KEY
@@ -16,6 +14,7 @@ SETTINGS = "title:" + SETTINGS_TITLE.hex()
 OWNED = "owned:" + SETTINGS_TITLE.hex()  # a colour or file dialog the settings dialog opened
 
 BM_CLICK = 0x00F5
+WM_NULL = 0x0000
 WM_CLOSE = 0x0010
 
 # Control ids of the settings dialog.
@@ -31,24 +30,6 @@ COLOR_RED, COLOR_GREEN, COLOR_BLUE = 706, 707, 708
 
 DEFAULT_TELOP = "%h時%m分です。".encode("cp932")
 RECORDERS = ["voRecA.DLL", "voRecB.dll"]
-
-
-def blend(anchors, hour, minute):
-    """The colour pair the schedule gives at hh:mm; anchors = [(fore, back)] for 00, 06, 12, 18."""
-    segment = hour // 6
-    b = (hour * 60 + minute) % 360
-    a = 360 - b
-    start, end = anchors[segment], anchors[(segment + 1) % 4]
-
-    def mix(c1, c2):
-        return sum(((((c1 >> s) & 255) * a + ((c2 >> s) & 255) * b) // 360) << s
-                   for s in (0, 8, 16))
-
-    return mix(start[0], end[0]), mix(start[1], end[1])
-
-
-DEFAULT_ANCHORS = [(0x00FFFF, 0x000000), (0x00FFFF, 0xFF0000), (0x00FFFF, 0xFF00FF),
-                   (0x00FFFF, 0x0000FF)]
 
 
 class Dialog:
@@ -80,26 +61,6 @@ class Dialog:
 
 
 class SettingsDialogTest(harness.ClockTestCase):
-
-    def store_options(self, without=(), **values):
-        """All fourteen options (defaults unless given, minus `without`) in one `reg import`:
-        a Wine start per value would take a minute."""
-        options = dict(harness.DEFAULT_OPTIONS, **values)
-        lines = ["Windows Registry Editor Version 5.00", "",
-                 "[" + OPTIONS_KEY.replace("HKCU", "HKEY_CURRENT_USER") + "]"]
-        for name, value in options.items():
-            if name in without:
-                continue
-            if isinstance(value, int):
-                lines.append(f'"{name}"=dword:{value & 0xFFFFFFFF:08x}')
-            else:
-                escaped = value.replace("\\", "\\\\").replace('"', '\\"')
-                lines.append(f'"{name}"="{escaped}"')
-        with tempfile.TemporaryDirectory() as directory:
-            path = Path(directory) / "options.reg"
-            path.write_bytes(("\r\n".join(lines) + "\r\n").encode("utf-16"))
-            result = self.wine.run("reg", "import", harness.windows_path(path))
-            self.assertEqual(0, result.returncode, result.stderr[-500:])
 
     # -- driving the dialog
 
@@ -175,10 +136,9 @@ class SettingsDialogTest(harness.ClockTestCase):
     # -- first run and storing
 
     def test_first_run_shows_the_design_defaults_under_the_clock(self):
-        self.start_clock(at="10:00:30")
-        time.sleep(1)
+        self.start_clock(at="10:00:05")
+        dialog = self.open_settings()  # start-up is over: an error box would be up by now
         self.assert_no_error_box()
-        dialog = self.open_settings()
 
         clock = self.wine.clock_window()
         window = dialog.window
@@ -205,7 +165,8 @@ class SettingsDialogTest(harness.ClockTestCase):
                             ((0, 0, 0), (0, 0, 255), (255, 0, 255), (255, 0, 0))):
             self.assert_mostly(shot, dialog.box(id), back, f"anchor {id}")
         fore, back = self.clock_colors()
-        self.assertEqual(blend(DEFAULT_ANCHORS, 10, 0), (fore, back))
+        # 10:00 lies two thirds of the way from the blue of 06:00 to the magenta of 12:00.
+        self.assertEqual((0x0000FFFF, 0x00FF00AA), (fore, back))
         self.assert_mostly(shot, dialog.box(LBL_EXAMPLE), harness.colorref_to_rgb(back),
                            "example label")
 
@@ -253,7 +214,7 @@ class SettingsDialogTest(harness.ClockTestCase):
     # -- Cancel, the close box and loading
 
     def test_cancel_after_edits_restores_the_stored_values(self):
-        self.store_options(useTelop=1, Telop="%h時", Interval=45)
+        self.wine.store_options(useTelop=1, Telop="%h時", Interval=45)
         self.start_clock(at="10:01:30")  # no signal minute: a telop would cover the menu
         dialog = self.open_settings()
         # Loaded: 45 means 30 minutes, and the telop edit follows its check box.
@@ -281,7 +242,7 @@ class SettingsDialogTest(harness.ClockTestCase):
         self.assertEqual(("REG_SZ", "%h時"), self.wine.reg_query(OPTIONS_KEY)["Telop"])
 
     def test_cancel_over_a_broken_store_reports_and_stays_open(self):
-        self.store_options(useTelop=1)
+        self.wine.store_options(useTelop=1)
         self.start_clock(at="10:01:30")
         self.open_settings()
         self.wine.reg_delete(OPTIONS_KEY, "Active")
@@ -290,26 +251,40 @@ class SettingsDialogTest(harness.ClockTestCase):
         texts = [r.text("text") for r in records if r.kind == "static" and r.text("text")]
         self.assertIn("'Active' の取得に失敗しました.".encode("cp932"), texts)
         self.wine.probe("press", 1, 5000)
-        self.assertTrue(self.wait_visible().visible, "Cancel hid the dialog despite the error")
+        self.wait_until(lambda: not any(r.kind == "msgbox"
+                                        for r in self.wine.probe("msgbox", 0, check=False)),
+                        10, message="the error box gone")
+        # Handled by the dialog only once the Cancel that showed the box has returned.
+        self.wine.probe("dlg-send", SETTINGS, 0, WM_NULL, 0, 0)
+        self.assertTrue(self.dialog().visible, "Cancel hid the dialog despite the error")
 
     def test_hints_show_on_the_two_edits_only(self):
         self.start_clock(at="10:01:30")
         self.open_settings()
         dialog = self.show_page(1)
 
-        def hint_after_hovering(id):
+        def hint_shown():
+            shown = self.wine.probe("dialog", OWNED, check=False)[0]
+            return shown.kind == "dialog" and shown.text("class") == b"tooltips_class32"
+
+        def hint_after_hovering(id, wait=8):
+            """Whether a hint shows within `wait` s of hovering over the control."""
             left, top, right, bottom = dialog.box(id)
             harness.mousemove((left + right) // 2, (top + bottom) // 2)
-            time.sleep(1.5)
-            shown = self.wine.probe("dialog", OWNED, check=False)[0]
+            deadline = time.monotonic() + wait
+            shown = hint_shown()
+            while not shown and time.monotonic() < deadline:
+                time.sleep(0.2)
+                shown = hint_shown()
             harness.mousemove(5, 700)
-            time.sleep(0.5)
-            return shown.kind == "dialog" and shown.text("class") == b"tooltips_class32"
+            self.wait_until(lambda: not hint_shown(), 10, message="the hint gone")
+            return shown
 
         # Both edits are disabled here: the hint shows all the same.
         self.assertTrue(hint_after_hovering(EDT_WAVE), "no hint on the wave file")
         self.assertTrue(hint_after_hovering(EDT_TELOP), "no hint on the telop")
-        self.assertFalse(hint_after_hovering(CHK_TELOP), "a hint on the telop check box")
+        # Well beyond the delay of the hints above.
+        self.assertFalse(hint_after_hovering(CHK_TELOP, wait=3), "a hint on the telop check box")
         self.click(CHK_TELOP)
         self.assertTrue(hint_after_hovering(EDT_TELOP), "no hint on the enabled telop")
 
@@ -332,7 +307,7 @@ class SettingsDialogTest(harness.ClockTestCase):
         self.assertIsNone(self.wine.reg_query(OPTIONS_KEY), "Cancel or close wrote the options")
 
     def test_options_without_active_report_at_start_and_load_nothing_more(self):
-        self.store_options(without={"Active"}, useTelop=1, Interval=15)
+        self.wine.store_options(without={"Active"}, useTelop=1, Interval=15)
         clock = self.start_clock(at="10:00:30", plugins=RECORDERS, recorder=True)
         records = self.wine.probe("msgbox", 15000)
         box = records[0]
@@ -383,7 +358,7 @@ class SettingsDialogTest(harness.ClockTestCase):
                     if r.kind == "message" and r["name"] == "CLK_TELOP"), clock.local_time(moment)
 
     def test_telop_signal_at_the_hour(self):
-        self.store_options(useTelop=1)
+        self.wine.store_options(useTelop=1)
         clock = self.start_clock(at="14:59:55", plugins=["voRecA.DLL"], recorder=True)
         message, seen = self.wait_for_telop(clock)
         self.assertEqual((15, 0), (seen.hour, seen.minute))
@@ -397,6 +372,9 @@ class SettingsDialogTest(harness.ClockTestCase):
         self.open_settings()
         self.show_page(1)
         self.click(CHK_TELOP)
+        clicked = clock.recorder.events()[-1].int("tick")
+        self.wait_until(lambda: clock.recorder.ticks_after(clicked) >= 3, 10,
+                        message="ticks after the click")
         self.assertEqual(0, sum(r["name"] == "CLK_TELOP" for r in clock.recorder.events()
                                 if r.kind == "message"), "a signal with the telop off")
         self.click(BTN_OK)
@@ -405,7 +383,7 @@ class SettingsDialogTest(harness.ClockTestCase):
         self.assertEqual("12時00分です。".encode("cp932"), message.text("text"))
 
     def test_wave_signal_carries_the_path(self):
-        self.store_options(useWaveFile=1, WaveFile="missing.wav", Interval=30)
+        self.wine.store_options(useWaveFile=1, WaveFile="missing.wav", Interval=30)
         clock = self.start_clock(at="14:59:55", plugins=["voRecA.DLL"], recorder=True)
         message, seen = self.wait_for_telop(clock)
         self.assertEqual((15, 0), (seen.hour, seen.minute))
@@ -419,17 +397,18 @@ class SettingsDialogTest(harness.ClockTestCase):
         values = {}
         for (fore, back), name in zip(anchors, ("0000", "0600", "1200", "1800")):
             values["ForeColor" + name], values["BackColor" + name] = fore, back
-        for at in ("03:00:20", "14:30:20", "23:59:20"):
+        # Each channel of each pair mixed in proportion to the minutes since the last anchor.
+        for at, expected in (("03:00:20", (0x007FBFFF, 0x00686018)),
+                             ("14:30:20", (0x006A006A, 0x001AAF1A)),
+                             ("23:59:20", (0x00007FFF, 0x00102030))):
             with self.subTest(at=at):
-                self.store_options(**values)
+                self.wine.store_options(**values)
                 clock = self.start_clock(at=at)
-                hour, minute = (int(part) for part in at.split(":")[:2])
-                expected = blend(anchors, hour, minute)
                 self.wait_until(lambda: self.clock_colors() == expected, timeout=10,
                                 interval=0.3, message=f"colours {expected} at {at}")
                 self.wine.probe("close")
                 self.assertEqual(0, clock.wait(15))
-                self.wine.wait_idle()
+                self.wine.wait_clock_gone()
 
     def test_colour_buttons_and_ok_with_and_without_the_schedule(self):
         clock = self.start_clock(at="09:00:05")
@@ -441,11 +420,10 @@ class SettingsDialogTest(harness.ClockTestCase):
         self.wait_visible(False)
         self.assertEqual(("REG_DWORD", 0x001E140A),
                          self.wine.reg_query(OPTIONS_KEY)["BackColor1200"])
-        # OK posts the example colours, then the blend, which wins.
-        anchors = list(DEFAULT_ANCHORS)
-        anchors[2] = (0x00FFFF, 0x001E140A)
-        now = clock.local_time()
-        self.assertEqual(blend(anchors, now.hour, now.minute), self.clock_colors())
+        # OK posts the example colours, then the blend, which wins: halfway from the blue of
+        # 06:00 to the new 12:00 colour (a step further on if the minute has turned).
+        blends = {0: (0x0000FFFF, 0x008E0A05), 1: (0x0000FFFF, 0x008D0A05)}
+        self.assertEqual(blends[clock.local_time().minute], self.clock_colors())
 
         # With the schedule off only the example takes the colour, and OK leaves it on the clock.
         dialog = self.open_settings()

@@ -5,25 +5,27 @@ and that time signals still queued at close are dropped.
 The voTelop test plug-in gives the clock a CLK_TELOP when the test writes its trigger file,
 and can stop the clock's thread right after a chosen tick so that a screenshot shows exactly
 that frame. It also renders the text in the telop font, so that a frame on the screen can be
-matched to the x at which it was drawn. The clocks run in the minute 00:00, where the
-default colour schedule keeps the strip yellow on black."""
+matched to the x at which it was drawn. The recorder plug-in writes down each wave the clock
+plays. The clocks run in the minute 00:00, where the default colour schedule keeps the strip
+yellow on black."""
 
 import os
 import shutil
 import tempfile
-import time
 import unittest
+import wave
 from pathlib import Path
 
 import harness
 from harness import YELLOW, windows_path
-from test_messages import SteadyClockTestCase
 
 TELOP_BOX = (2, 2, 100, 19)  # the telop panel in window coordinates
 BAR_ROW = harness.SEC_BAR_ORIGIN[1]
 PANEL_WIDTH = harness.CLOCK_SIZE[0]
 TELOP_PLUGINS = ("voTelop.dll", "voRecA.DLL")
 TEXT = "Telop 0123 WXYZ"
+# Wider than the panel and any offset a test lets the first text reach.
+WIDE_TEXT = "Another telop, wider than the strip and then some"
 
 
 # ---- helpers ------------------------------------------------------------------------------
@@ -78,18 +80,6 @@ def telop_frame(image):
             if image.getpixel((x, y)) == YELLOW}
 
 
-def offsets_after(steps, width):
-    """FTelopX after each tick of a telop started at 0: 2 px left, wrapping to the panel
-    width once the text has left."""
-    x, out = 0, []
-    for _ in range(steps):
-        x -= 2
-        if width + x < 0:
-            x = PANEL_WIDTH
-        out.append(x)
-    return out
-
-
 def bar_visible(image):
     """The seconds bar lies under the telop panel: mostly fore-coloured where it shows."""
     row = harness.row(image, BAR_ROW, 4, 52)
@@ -98,7 +88,7 @@ def bar_visible(image):
 
 # ---- tests --------------------------------------------------------------------------------
 
-class TelopTestCase(SteadyClockTestCase):
+class TelopTestCase(harness.ClockTestCase):
     def start_telop_clock(self, at):
         self.plugin = TelopPlugIn()
         self.addCleanup(self.plugin.cleanup)
@@ -116,8 +106,9 @@ class TelopTestCase(SteadyClockTestCase):
         return self.wait_until(found, timeout, interval=0.02, message=f"{kind} {fields}")
 
     def measure(self, clock, text):
+        count = len(records(clock, "glyphs"))
         self.plugin.trigger(how="none", text=text, measure=1)
-        return Glyphs(self.wait_record(clock, "glyphs")[-1])
+        return Glyphs(self.wait_record(clock, "glyphs", count=count + 1)[-1])
 
     def held_frame(self, clock, tick):
         """The frame the clock drew at the given tick after the trigger, while it is held."""
@@ -130,74 +121,64 @@ class TelopMotion(TelopTestCase):
         clock = self.start_telop_clock(at="00:00:05")
         glyphs = self.measure(clock, TEXT)
         self.assertGreater(glyphs.width, 40, "implausible text width")
-        offsets = offsets_after(400, glyphs.width)
-        wrap_tick = offsets.index(PANEL_WIDTH) + 1
-        checks = [1, 5, wrap_tick, wrap_tick + 6]
-        self.plugin.trigger(how="send", text=TEXT, hold=",".join(map(str, checks)), holdms=1200)
+        # The text's right end passes the left edge at tick width / 2; the next tick puts it
+        # back at the right edge (102, out of sight), and it comes in again 2 px a tick.
+        wrap_tick = glyphs.width // 2 + 1
+        expected = {1: -2, 5: -10, wrap_tick: None, wrap_tick + 6: PANEL_WIDTH - 12}
+        self.plugin.trigger(how="send", text=TEXT, hold=",".join(map(str, expected)),
+                            holdms=1200)
         self.assertEqual("0", self.wait_record(clock, "telop")[0]["result"])
-        for tick in checks:
+        for tick, x in expected.items():
             with self.subTest(tick=tick):
                 frame = self.held_frame(clock, tick)
-                expected = offsets[tick - 1]
-                if expected >= TELOP_BOX[2] - TELOP_BOX[0]:
+                if x is None:
                     self.assertEqual(set(), frame, "text shown although it lies right of the image")
                 else:
-                    self.assertEqual([expected], glyphs.offsets_of(frame))
+                    self.assertEqual([x], glyphs.offsets_of(frame))
 
-        # Free-running: consecutive frames are as many 2-pixel steps apart as ticks went by.
-        self.wait_record(clock, "resume", n=checks[-1])
-        cycle = offsets.index(PANEL_WIDTH, wrap_tick) - wrap_tick + 1
+        # Free-running: each frame on the screen is the text at one even offset, and it moves.
+        self.wait_record(clock, "resume", n=wrap_tick + 6)
         seen = []
-        for _ in range(6):
-            image = self.clock_image(clock.window)
-            moment = (image.info["time_before"] + image.info["time_after"]) / 2
-            matches = glyphs.offsets_of(telop_frame(image))
+        for _ in range(4):
+            matches = glyphs.offsets_of(telop_frame(self.clock_image(clock.window)))
             self.assertEqual(1, len(matches), f"frame matches no single offset: {matches}")
-            seen.append((moment, matches[0]))
-            time.sleep(0.35)
-        for (t0, x0), (t1, x1) in zip(seen, seen[1:]):
-            index0 = offsets.index(x0, wrap_tick)
-            index1 = offsets.index(x1, index0)
-            ticks = (index1 - index0) % cycle
-            elapsed_ticks = (t1 - t0) / 0.05
-            self.assertLessEqual(abs(ticks - elapsed_ticks), 0.4 * elapsed_ticks + 3,
-                                 f"{ticks} steps from x={x0} to x={x1} in {t1 - t0:.2f} s")
-        self.assertTrue(all(x % 2 == 0 for _, x in seen))
+            self.assertEqual(0, matches[0] % 2)
+            seen.append(matches[0])
+        self.assertGreater(len(set(seen)), 1, f"the telop stood still at {seen}")
 
-    @unittest.skip("frame of the second text not matched yet; see the handover notes")
     def test_a_new_text_keeps_the_offset(self):
         clock = self.start_telop_clock(at="00:00:05")
-        first = self.measure(clock, TEXT)
-        offsets = offsets_after(400, first.width)
+        wide = self.measure(clock, WIDE_TEXT)
+        self.assertGreater(wide.width, PANEL_WIDTH + 60, "the second text is not wide enough")
         self.plugin.trigger(how="send", text=TEXT, hold="10", holdms=300)
         self.wait_record(clock, "resume", n=10)
-        second = self.measure(clock, "Another")
-        self.plugin.trigger(how="send", text="Another", hold="3", holdms=1200)
+        self.plugin.trigger(how="send", text=WIDE_TEXT, hold="3", holdms=1200)
         frame = self.held_frame(clock, 3)
-        # The first text went at least 10 steps and is still visible; the second goes on
-        # from where it stood, so it lies at least 12 + 2*3 px left of 0.
-        [x] = second.offsets_of(frame)
-        self.assertLessEqual(x, offsets[9] - 6)
+        # The first text stood at -20 after 10 ticks; the second goes on from where the first
+        # had got to, 3 more ticks at least: a restart would put it at -6.
+        [x] = wide.offsets_of(frame)
+        self.assertLessEqual(x, -26)
         self.assertEqual(0, x % 2)
 
 
 class TelopEnd(TelopTestCase):
-    @unittest.skip("the covered frame reads empty in this test only; see the handover notes")
     def test_hidden_on_the_minute_change_and_the_labels_show_again(self):
-        clock = self.start_telop_clock(at="00:00:54")
+        clock = self.start_telop_clock(at="00:00:40")
         glyphs = self.measure(clock, TEXT)
-        self.plugin.trigger(how="send", text=TEXT)
-        self.wait_record(clock, "telop")
-        time.sleep(0.3)
-        covered = self.clock_image(clock.window)
-        self.assertFalse(bar_visible(covered), "the telop does not cover the seconds bar")
-        self.assertEqual(1, len(glyphs.offsets_of(telop_frame(covered))))
+        self.plugin.trigger(how="send", text=TEXT, hold="3", holdms=1200)
+        covered = self.held_frame(clock, 3)
+        self.assertEqual([-6], glyphs.offsets_of(covered))
+        self.assertEqual(0, clock.local_time().minute, "the minute changed before the telop")
+        self.assertFalse(bar_visible(self.clock_image(clock.window)),
+                         "the telop does not cover the seconds bar")
 
-        wait = 60 - clock.local_time().second + 0.5
-        self.assertLess(wait, 8, "the minute change came too early to test")
-        time.sleep(wait)
+        # The minute change as the recorder sees it, then a few more ticks for the frame.
+        changed = self.wait_until(lambda: [r for r in clock.recorder.events()
+                                           if r.kind == "notify" and r["tag"] == "A"], 30,
+                                  message="the minute change")[-1].int("tick")
+        self.wait_until(lambda: clock.recorder.ticks_after(changed) >= 3, 10,
+                        message="ticks after the minute change")
         after = self.clock_image(clock.window)
-        self.assertEqual(0, clock.local_time().minute % 60 - 1)
         self.assertTrue(bar_visible(after), "seconds bar still hidden after the minute")
         self.assertEqual([], glyphs.offsets_of(telop_frame(after)))
         # The time label shows the new minute again (yellow pixels right of the date).
@@ -208,44 +189,42 @@ class TelopEnd(TelopTestCase):
         glyphs = self.measure(clock, TEXT)
         self.plugin.trigger(how="send", text=TEXT)
         self.wait_record(clock, "telop")
-        time.sleep(0.3)
-        self.assertFalse(bar_visible(self.clock_image(clock.window)))
+        self.wait_until(lambda: not bar_visible(self.clock_image(clock.window)), 5,
+                        message="the telop over the strip")
         left = clock.window.int("left")
         harness.click(1, left + 50, 10)
-        time.sleep(0.4)
-        image = self.clock_image(clock.window)
-        self.assertTrue(bar_visible(image), "the telop is still shown after the click")
-        self.assertEqual([], glyphs.offsets_of(telop_frame(image)))
+        self.wait_until(lambda: [r for r in clock.recorder.events() if r.kind == "buttonup"],
+                        10, message="the click reaching the clock")
+        self.wait_until(lambda: bar_visible(self.clock_image(clock.window)), 5,
+                        message="the strip uncovered after the click")
+        self.assertEqual([], glyphs.offsets_of(telop_frame(self.clock_image(clock.window))))
         self.assertTrue(clock.running())
 
 
 class TelopAtClose(TelopTestCase):
     def make_wave(self):
-        """A short silent wave file whose access time lies before its change time, so that
-        any read of it moves the access time (relatime)."""
-        import wave
+        """A short silent wave file."""
         path = self.plugin.directory / "signal.wav"
         with wave.open(str(path), "wb") as out:
             out.setnchannels(1)
             out.setsampwidth(1)
             out.setframerate(8000)
             out.writeframes(bytes([128]) * 800)
-        stat = path.stat()
-        os.utime(path, (stat.st_mtime - 3600, stat.st_mtime))
         return path
 
-    def wave_was_read(self, path):
-        stat = path.stat()
-        return stat.st_atime > stat.st_mtime
+    @staticmethod
+    def played(clock):
+        return [r.text("path") for r in clock.recorder.events() if r.kind == "play"]
 
-    def test_a_sent_signal_reads_its_wave_file(self):
-        # The control for the test below: the access time does tell a played wave.
+    def test_a_sent_signal_plays_its_wave_file(self):
+        # The control for the test below: the recorder does see a wave played.
         clock = self.start_telop_clock(at="00:00:05")
-        wave_path = self.make_wave()
-        self.assertFalse(self.wave_was_read(wave_path))
-        self.plugin.trigger(how="send", wave=windows_path(wave_path))
+        wave_path = windows_path(self.make_wave())
+        self.assertEqual([], self.played(clock))
+        self.plugin.trigger(how="send", wave=wave_path)
         self.wait_record(clock, "telop")
-        self.wait_until(lambda: self.wave_was_read(wave_path), 5, message="the wave being read")
+        self.assertEqual([wave_path.encode("cp932")],
+                         self.wait_until(lambda: self.played(clock), 5, message="the wave played"))
 
     def test_signals_queued_at_close_are_neither_handled_nor_played(self):
         clock = self.start_telop_clock(at="00:00:05")
@@ -258,8 +237,7 @@ class TelopAtClose(TelopTestCase):
         reached = [r for r in clock.recorder.events()
                    if r.kind == "message" and r["name"] == "CLK_TELOP"]
         self.assertEqual([], reached, "a queued CLK_TELOP reached the window")
-        time.sleep(0.5)
-        self.assertFalse(self.wave_was_read(wave_path), "the queued wave was played")
+        self.assertEqual([], self.played(clock), "the queued wave was played")
 
 
 if __name__ == "__main__":
