@@ -136,9 +136,11 @@ class SettingsDialogTest(harness.ClockTestCase):
     # -- first run and storing
 
     def test_first_run_shows_the_design_defaults_under_the_clock(self):
-        self.start_clock(at="10:00:05")
-        dialog = self.open_settings()  # start-up is over: an error box would be up by now
+        started = self.start_clock(at="10:00:05", plugins=["voRecA.DLL"], recorder=True)
+        # Plug-ins tick once the options are loaded: an error box would be up by now.
+        self.wait_until(lambda: started.recorder.count("notifyfreq"), 20, message="a tick")
         self.assert_no_error_box()
+        dialog = self.open_settings()
 
         clock = self.wine.clock_window()
         window = dialog.window
@@ -251,9 +253,12 @@ class SettingsDialogTest(harness.ClockTestCase):
         texts = [r.text("text") for r in records if r.kind == "static" and r.text("text")]
         self.assertIn("'Active' の取得に失敗しました.".encode("cp932"), texts)
         self.wine.probe("press", 1, 5000)
-        self.wait_until(lambda: not any(r.kind == "msgbox"
-                                        for r in self.wine.probe("msgbox", 0, check=False)),
-                        10, message="the error box gone")
+        def error_box_shown():
+            return any(r.kind == "window" and r.int("visible") and r.text("class") == b"#32770"
+                       and r.text("title") != SETTINGS_TITLE
+                       for r in self.wine.probe("windows", harness.CLOCK_CLASS))
+
+        self.wait_until(lambda: not error_box_shown(), 10, message="the error box gone")
         # Handled by the dialog only once the Cancel that showed the box has returned.
         self.wine.probe("dlg-send", SETTINGS, 0, WM_NULL, 0, 0)
         self.assertTrue(self.dialog().visible, "Cancel hid the dialog despite the error")
@@ -308,7 +313,9 @@ class SettingsDialogTest(harness.ClockTestCase):
 
     def test_options_without_active_report_at_start_and_load_nothing_more(self):
         self.wine.store_options(without={"Active"}, useTelop=1, Interval=15)
-        clock = self.start_clock(at="10:00:30", plugins=RECORDERS, recorder=True)
+        # The error box comes before the clock is shown.
+        clock = self.start_clock(at="10:00:30", plugins=RECORDERS, recorder=True,
+                                 wait_window=False)
         records = self.wine.probe("msgbox", 15000)
         box = records[0]
         self.assertEqual(b"vo", box.text("title"))
