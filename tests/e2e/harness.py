@@ -657,8 +657,8 @@ def end_session():
 
 
 class ClockTestCase(unittest.TestCase):
-    """The suite's display and Wine session; each test starts with no clock window and no
-    settings, and ends with its clocks gone."""
+    """The suite's display and Wine session; each test waits until no clock window is left,
+    starts without settings, and ends its clocks."""
 
     desktop = None
     wine = None
@@ -671,12 +671,12 @@ class ClockTestCase(unittest.TestCase):
         self.clocks = []
         self.wine.wait_clock_gone()
         self.wine.reg_delete(r"HKCU\Software\Nodrell")
-        self.assertIsNone(self.wine.reg_query(SETTINGS_KEY), "the settings key could not be deleted")
+        self.assertIsNone(self.wine.reg_query(SETTINGS_KEY),
+                          "the settings key could not be deleted")
 
     def tearDown(self):
         for clock in self.clocks:
             clock.cleanup()
-        self.wine.wait_clock_gone()
 
     def start_clock(self, *args, wait_window=True, **kwargs):
         clock = self.wine.start_clock(*args, wait_window=False, **kwargs)

@@ -115,12 +115,11 @@ class StripTest(PluggedClockTestCase):
         image = self.clock_image(clock.window)
         self.assertEqual((21, 47), (now.hour, now.minute))
 
-        with self.subTest("date label shows the steered date"):
-            self.assertEqual(rendered(date, DATE_COMPARED, DATE_AREA),
-                             inked(image, DATE_COMPARED))
-        with self.subTest("time label shows the steered time"):
-            self.assertEqual(rendered(clock_time, TIME_COMPARED, TIME_AREA),
-                             inked(image, TIME_COMPARED))
+        for what, glyphs, area, box in (("date", date, DATE_COMPARED, DATE_AREA),
+                                        ("time", clock_time, TIME_COMPARED, TIME_AREA)):
+            with self.subTest(f"{what} label shows the steered {what}"):
+                self.assertEqual(what, glyphs.font, "measured in another font (an old voTelop?)")
+                self.assertEqual(rendered(glyphs, area, box), inked(image, area))
         with self.subTest("only text and panel colours, no anti-aliasing"):
             for area in (DATE_COMPARED, TIME_COMPARED):
                 self.assertEqual({panel, YELLOW}, set(harness.colour_counts(image, area)))

@@ -112,9 +112,9 @@ class Placement(ClockTestCase):
     def open_menu_and_choose(self, accelerator):
         left = self.left()
         click(3, left + TIME_SPOT[0], TIME_SPOT[1])
-        menus = self.wait_until(lambda: self.wine.probe("classwindows", "#32768", check=False),
-                                10, message="the popup menu")
-        self.assertTrue(any(m.kind == "window" and m.int("visible") for m in menus))
+        self.wait_until(lambda: [m for m in self.wine.probe("classwindows", "#32768", check=False)
+                                 if m.kind == "window" and m.int("visible")],
+                        10, message="the popup menu")
         key(accelerator)
 
     def test_exit_asks_first_and_only_ok_ends(self):

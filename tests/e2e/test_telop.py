@@ -60,6 +60,7 @@ class Glyphs:
 
     def __init__(self, record):
         self.width = record.int("width")
+        self.font = record.fields.get("font")
         self.inked = {(x, y) for y, line in enumerate(record["rows"].split("."))
                       for x, bit in enumerate(line) if bit == "1"}
 
@@ -113,7 +114,10 @@ class TelopTestCase(harness.ClockTestCase):
     def held_frame(self, clock, tick):
         """The frame the clock drew at the given tick after the trigger, while it is held."""
         self.wait_record(clock, "hold", n=tick)
-        return telop_frame(self.clock_image(clock.window))
+        image = self.clock_image(clock.window)
+        self.assertNotIn(str(tick), [r["n"] for r in records(clock, "resume")],
+                         "the clock went on before the screenshot was taken")
+        return telop_frame(image)
 
 
 class TelopMotion(TelopTestCase):
@@ -126,7 +130,7 @@ class TelopMotion(TelopTestCase):
         wrap_tick = glyphs.width // 2 + 1
         expected = {1: -2, 5: -10, wrap_tick: None, wrap_tick + 6: PANEL_WIDTH - 12}
         self.plugin.trigger(how="send", text=TEXT, hold=",".join(map(str, expected)),
-                            holdms=1200)
+                            holdms=2500)
         self.assertEqual("0", self.wait_record(clock, "telop")[0]["result"])
         for tick, x in expected.items():
             with self.subTest(tick=tick):
@@ -152,7 +156,7 @@ class TelopMotion(TelopTestCase):
         self.assertGreater(wide.width, PANEL_WIDTH + 60, "the second text is not wide enough")
         self.plugin.trigger(how="send", text=TEXT, hold="10", holdms=300)
         self.wait_record(clock, "resume", n=10)
-        self.plugin.trigger(how="send", text=WIDE_TEXT, hold="3", holdms=1200)
+        self.plugin.trigger(how="send", text=WIDE_TEXT, hold="3", holdms=2500)
         frame = self.held_frame(clock, 3)
         # The first text stood at -20 after 10 ticks; the second goes on from where the first
         # had got to, 3 more ticks at least: a restart would put it at -6.
@@ -165,7 +169,7 @@ class TelopEnd(TelopTestCase):
     def test_hidden_on_the_minute_change_and_the_labels_show_again(self):
         clock = self.start_telop_clock(at="00:00:40")
         glyphs = self.measure(clock, TEXT)
-        self.plugin.trigger(how="send", text=TEXT, hold="3", holdms=1200)
+        self.plugin.trigger(how="send", text=TEXT, hold="3", holdms=2500)
         covered = self.held_frame(clock, 3)
         self.assertEqual([-6], glyphs.offsets_of(covered))
         self.assertEqual(0, clock.local_time().minute, "the minute changed before the telop")

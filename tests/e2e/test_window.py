@@ -69,7 +69,7 @@ class ZOrderTest(harness.ClockTestCase):
                             "the covering window did not appear")
             # The clock climbs back within a tick or two; allow for Wine's latency.
             self.wait_until(lambda: top_visible_window(self.wine) == window["hwnd"],
-                            timeout=3, message="the clock back on top")
+                            timeout=10, message="the clock back on top")
             shot = self.screenshot()
             beside = harness.count_colour(shot, (left - 10, top, left, top + 40), MAGENTA)
             self.assertGreater(beside, 0, "the covering window is not shown")
