@@ -34,13 +34,12 @@ if(EXISTS ${CMAKE_SOURCE_DIR}/sdk/sample/voSample.c)
 endif()
 
 enable_testing()
-if(CMAKE_SYSTEM_PROCESSOR STREQUAL "AMD64")
-  # 64-bit Wine runs everywhere, so the end-to-end tests use the x86-64 build.
-  include(${CMAKE_SOURCE_DIR}/tests/e2e/Windows.cmake)
-elseif(TARGET voSample)
+if(TARGET voSample AND NOT CMAKE_SYSTEM_PROCESSOR STREQUAL "AMD64")
   # The product's plug-in ABI: the six stdcall entry points under their plain names.
   add_test(NAME exports.voSample
            COMMAND ${CMAKE_SOURCE_DIR}/tools/check_exports.sh $<TARGET_FILE:voSample> VpiEnable
                    VpiDisable VpiNotify VpiNotifyFreq VpiDiscription VpiSetProps)
 endif()
+# Test tools and plug-ins in both cross builds; the suites in the one this machine can run.
+include(${CMAKE_SOURCE_DIR}/tests/e2e/Windows.cmake)
 include(${CMAKE_SOURCE_DIR}/cmake/Chime.cmake)

@@ -38,19 +38,32 @@ foreach(tag A B)
 endforeach()
 set_target_properties(voRecA PROPERTIES SUFFIX ".DLL")
 
-if(NOT CMAKE_SYSTEM_PROCESSOR STREQUAL "AMD64")
+# The end-to-end tests run against the 32-bit product under 32-bit Wine wherever this kernel
+# runs 32-bit programs; elsewhere against the x86-64 build of the same sources under 64-bit
+# Wine. Exactly one of the two cross builds registers them.
+execute_process(COMMAND /usr/lib/wine/wine --version RESULT_VARIABLE VO_WINE32_STATUS
+                OUTPUT_QUIET ERROR_QUIET)
+if(VO_WINE32_STATUS EQUAL 0)
+  set(VO_E2E_PROCESSOR "x86")
+  set(VO_E2E_WINE /usr/lib/wine/wine)
+else()
+  set(VO_E2E_PROCESSOR "AMD64")
+  set(VO_E2E_WINE /usr/lib/wine/wine64)
+endif()
+if(NOT CMAKE_SYSTEM_PROCESSOR STREQUAL VO_E2E_PROCESSOR)
+  message(STATUS "End-to-end tests: registered in the ${VO_E2E_PROCESSOR} build, not this one")
   return()
 endif()
+message(STATUS "End-to-end tests: this build, under ${VO_E2E_WINE}")
 
-# This machine runs only 64-bit Wine, so only the x86_64 build runs the end-to-end tests.
 enable_testing()
 set(VO_E2E_PYTHON /usr/bin/python3)
-set(VO_E2E_WINE /usr/lib/wine/wine64)
 set(VO_E2E_PREFIX ${CMAKE_BINARY_DIR}/e2e-prefix)
 set(VO_E2E_ENV
     VO_BUILD_DIR=${CMAKE_BINARY_DIR}
     VO_SOURCE_DIR=${CMAKE_SOURCE_DIR}
     VO_WINEPREFIX=${VO_E2E_PREFIX}
+    VO_WINE=${VO_E2E_WINE}
     PYTHONDONTWRITEBYTECODE=1)
 
 # One Wine prefix for all tests, made once (wineboot takes a while) and reused.

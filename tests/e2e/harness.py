@@ -1,5 +1,5 @@
 #!/usr/bin/python3
-"""Drives the real vo.exe under 64-bit Wine on a private Xvfb display.
+"""Drives the real vo.exe under Wine on a private Xvfb display.
 
 The pieces:
   Desktop      an Xvfb server (1024x768x24) on a free display; sets DISPLAY while it runs
@@ -9,7 +9,9 @@ The pieces:
   pixel / xdotool / seconds-bar helpers, and ClockTestCase, the base of the test files
 
 Standard library and PIL only; run with /usr/bin/python3. CTest passes VO_BUILD_DIR,
-VO_SOURCE_DIR and VO_WINEPREFIX; VO_EXE may point at another vo.exe.
+VO_SOURCE_DIR, VO_WINEPREFIX and VO_WINE (the Wine loader that runs that build); VO_EXE may
+point at another vo.exe. Without them, the 32-bit product build (build/win32, 32-bit Wine) is
+tested where this kernel runs 32-bit programs, the x86-64 build (build/win64) elsewhere.
 
 Command line: `harness.py prepare-prefix` makes the shared prefix once;
 `harness.py run <program.exe> [args]` runs a program under the same setup, passing its
@@ -35,12 +37,29 @@ from PIL import Image
 
 HERE = Path(__file__).resolve().parent
 SOURCE_DIR = Path(os.environ.get("VO_SOURCE_DIR", HERE.parent.parent))
-BUILD_DIR = Path(os.environ.get("VO_BUILD_DIR", SOURCE_DIR / "build-win64"))
+WINE32 = "/usr/lib/wine/wine"
+WINE64 = "/usr/lib/wine/wine64"
+
+
+def runs_32bit():
+    """True when this kernel runs 32-bit programs: the 32-bit loader itself is the test."""
+    try:
+        return subprocess.run([WINE32, "--version"], stdout=subprocess.DEVNULL,
+                              stderr=subprocess.DEVNULL, timeout=30).returncode == 0
+    except (OSError, subprocess.TimeoutExpired):
+        return False
+
+
+if "VO_BUILD_DIR" in os.environ:
+    BUILD_DIR = Path(os.environ["VO_BUILD_DIR"])
+    WINE = os.environ.get("VO_WINE", WINE64)
+elif runs_32bit():
+    BUILD_DIR, WINE = SOURCE_DIR / "build" / "win32", WINE32
+else:
+    BUILD_DIR, WINE = SOURCE_DIR / "build" / "win64", WINE64
 PREFIX = Path(os.environ.get("VO_WINEPREFIX", BUILD_DIR / "e2e-prefix"))
 VO_EXE = Path(os.environ.get("VO_EXE", BUILD_DIR / "vo.exe"))
 PROBE_EXE = BUILD_DIR / "probe.exe"
-
-WINE64 = "/usr/lib/wine/wine64"
 WINESERVER = ("/usr/lib/wine/wineserver64" if os.path.exists("/usr/lib/wine/wineserver64")
               else shutil.which("wineserver") or "wineserver")
 SCREEN = (1024, 768)
@@ -71,6 +90,22 @@ DEFAULT_OPTIONS = {
 
 YELLOW = (255, 255, 0)
 BLACK = (0, 0, 0)
+
+
+def pe_machine(path):
+    """"32-bit" or "64-bit" from a PE file's header, so that the log says what was tested."""
+    try:
+        with open(path, "rb") as image:
+            data = image.read(4096)
+        header = int.from_bytes(data[0x3C:0x40], "little")
+        machine = int.from_bytes(data[header + 4:header + 6], "little")
+    except (OSError, ValueError):
+        return "missing"
+    return {0x14C: "32-bit", 0x8664: "64-bit"}.get(machine, f"machine {machine:#x}")
+
+
+def describe_build():
+    return f"{VO_EXE} ({pe_machine(VO_EXE)}) under {WINE}"
 
 
 def log(*parts):
@@ -331,7 +366,7 @@ class Wine:
         Output goes through files, not pipes: Wine's service processes, started by whichever
         program comes first, inherit the descriptors and would hold a pipe open for good."""
         with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
-            process = subprocess.Popen([WINE64, *map(str, args)], env=self.env(env), cwd=cwd,
+            process = subprocess.Popen([WINE, *map(str, args)], env=self.env(env), cwd=cwd,
                                        stdin=subprocess.DEVNULL, stdout=out, stderr=err)
             try:
                 returncode = process.wait(timeout)
@@ -347,7 +382,7 @@ class Wine:
         """Starts a Windows program. A pipe given as stdout must only be read line by line
         (see run for why it may never reach end-of-file)."""
         kwargs.setdefault("stdin", subprocess.DEVNULL)
-        return subprocess.Popen([WINE64, *map(str, args)], env=self.env(env), cwd=cwd, **kwargs)
+        return subprocess.Popen([WINE, *map(str, args)], env=self.env(env), cwd=cwd, **kwargs)
 
     # -- probe
 
@@ -564,6 +599,7 @@ class ClockTestCase(unittest.TestCase):
             raise unittest.SkipTest(f"{VO_EXE} has not been built")
         if not PROBE_EXE.exists():
             raise unittest.SkipTest(f"{PROBE_EXE} has not been built")
+        log("testing", describe_build())
         cls.desktop = Desktop().start()
         cls.wine = Wine(display=cls.desktop.display)
 
@@ -625,7 +661,7 @@ def prepare_prefix():
     PREFIX.parent.mkdir(parents=True, exist_ok=True)
     with Desktop() as desktop:
         wine = Wine(display=desktop.display)
-        log(f"wineboot in {PREFIX}")
+        log(f"wineboot in {PREFIX} for", describe_build())
         result = wine.run("wineboot", "-i", timeout=280)
         if result.returncode != 0:
             log("wineboot failed:", result.stderr.decode("utf-8", "replace")[-2000:])

@@ -33,7 +33,7 @@ class SteadyClockTestCase(harness.ClockTestCase):
         quiet = dict(env=cls.wine.env(), stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                      stderr=subprocess.DEVNULL)
         subprocess.run([harness.WINESERVER, "-p"], timeout=30, **quiet)
-        subprocess.run([harness.WINE64, harness.PROBE_EXE, "toplevel"], timeout=120, **quiet)
+        subprocess.run([harness.WINE, harness.PROBE_EXE, "toplevel"], timeout=120, **quiet)
 
     def start_clock(self, *args, wait_window=True, **kwargs):
         # Registered before waiting for the window, so that a failed start is cleaned up too.
