@@ -109,6 +109,9 @@ endforeach()
 # names in the wrong letter case. voStubH has every export and is hidden by the test.
 vo_add_plugin(voTelop SOURCES ${VO_E2E_DIR}/plugins/voTelop.cpp)
 target_compile_definitions(voTelop PRIVATE WIN32_LEAN_AND_MEAN NOMINMAX)
+# voPump runs a message loop inside VpiEnable, so that ticks come during start-up.
+vo_add_plugin(voPump SOURCES ${VO_E2E_DIR}/plugins/voPump.cpp DEF ${VO_E2E_DIR}/plugins/voPump.def)
+target_compile_definitions(voPump PRIVATE WIN32_LEAN_AND_MEAN NOMINMAX)
 foreach(variant H:default N:NoDiscription L:LowerCase)
   string(REPLACE ":" ";" parts ${variant})
   list(GET parts 0 tag)
