@@ -24,6 +24,7 @@ static_assert(CLK_TELOP == WM_USER + 100 && CLK_GETLEFT == WM_USER + 105);
 namespace {
 
 enum MenuId : UINT { kMenuBlankId = 100, kMenuSettingId, kMenuAboutId, kMenuExitId };
+enum HintId : UINT { kDateHintId = 1, kTimeHintId };
 
 constexpr UINT kWaveFlags = SND_ASYNC | SND_NODEFAULT | SND_NOSTOP;  // 0x13
 
@@ -155,23 +156,33 @@ void TClockPanel::CreateHints() {
   hints_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP, 0, 0,
                            0, 0, window_, nullptr, Application::Instance().Module(), nullptr);
   if (!hints_) return;
-  auto addTool = [&](UINT id, const form::Box& box, const char* text) {
+  // The texts come from HintText, asked each time a hint is about to show.
+  auto addTool = [&](UINT id, const form::Box& box) {
     TOOLINFOA tool{};
     tool.cbSize = sizeof tool;
     tool.uFlags = TTF_SUBCLASS;
     tool.hwnd = window_;
     tool.uId = id;
     tool.rect = RECT{box.left, box.top, box.right(), box.bottom()};
-    tool.lpszText = const_cast<char*>(text);
+    tool.lpszText = LPSTR_TEXTCALLBACKA;
     SendMessageA(hints_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
   };
-  addTool(1, form::lblDate, form::kDateHint);
+  addTool(kDateHintId, form::lblDate);
   // The date label lies above the time label where they overlap.
-  addTool(2, form::Box{form::lblDate.right(), form::lblTime.top,
-                       form::lblTime.right() - form::lblDate.right(), form::lblTime.height},
-          form::kTimeHint);
+  addTool(kTimeHintId, form::Box{form::lblDate.right(), form::lblTime.top,
+                                 form::lblTime.right() - form::lblDate.right(),
+                                 form::lblTime.height});
   // The hint window is topmost too; the strip starts above it.
   SetWindowPos(window_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOACTIVATE | SWP_NOMOVE | SWP_NOSIZE);
+}
+
+const char* TClockPanel::HintText(UINT_PTR id) const {
+  // Only the labels have hints: over a telop covering them the mouse is on the telop.
+  POINT at{};
+  GetCursorPos(&at);
+  ScreenToClient(window_, &at);
+  if (FTelopVisible && form::pnlTelop.contains(at.x, at.y)) return "";
+  return id == kDateHintId ? form::kDateHint : form::kTimeHint;
 }
 
 RECT TClockPanel::Bounds() const {
@@ -469,7 +480,9 @@ LRESULT TClockPanel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_LBUTTONDBLCLK: {
       const POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
       if (FTelopVisible && form::pnlTelop.contains(at.x, at.y)) {
-        imgTelopClick();
+        // A click is a press and a release over the telop: wait for the release.
+        FTelopPressed = true;
+        SetCapture(window_);
       } else if (form::lblDate.contains(at.x, at.y)) {
         lblDateMouseDown(at.x - form::lblDate.left);
       }
@@ -478,7 +491,14 @@ LRESULT TClockPanel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_MOUSEMOVE:
       lblDateMouseMove(GET_X_LPARAM(lParam) - form::lblDate.left);
       return 0;
-    case WM_LBUTTONUP:
+    case WM_LBUTTONUP: {
+      const POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+      const bool clicked = FTelopPressed && FTelopVisible && form::pnlTelop.contains(at.x, at.y);
+      FTelopPressed = false;
+      lblDateMouseUp();
+      if (clicked) imgTelopClick();
+      return 0;
+    }
     case WM_MBUTTONUP:
       lblDateMouseUp();
       return 0;
@@ -495,7 +515,16 @@ LRESULT TClockPanel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     case WM_CAPTURECHANGED:
       FDragging = false;
+      FTelopPressed = false;
       return 0;
+    case WM_NOTIFY: {
+      auto& notice = *reinterpret_cast<NMTTDISPINFOA*>(lParam);
+      if (notice.hdr.hwndFrom != hints_ || notice.hdr.code != TTN_GETDISPINFOA) {
+        return Default(message, wParam, lParam);
+      }
+      notice.lpszText = const_cast<char*>(HintText(notice.hdr.idFrom));
+      return 0;
+    }
     case WM_SETCURSOR: {
       POINT at;
       GetCursorPos(&at);

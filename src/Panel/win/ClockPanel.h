@@ -101,6 +101,7 @@ class TClockPanel : public Window<TClockPanel>, private ClockSurface {
   void MeasureTelop();
   void InvalidateBox(int left, int top, int width, int height) const;
   void CreateHints();
+  const char* HintText(UINT_PTR id) const;
 
   // ClockSurface: what a tick touches.
   int WindowTop() const override;
@@ -137,6 +138,7 @@ class TClockPanel : public Window<TClockPanel>, private ClockSurface {
   int FDragX = 0;
   int FDragY = 0;
   bool FDragging = false;
+  bool FTelopPressed = false;  // the left button went down on the telop
   bool FTicking = false;
   SlotTable<TVoPlugInsIF> FPlugIns;
 
