@@ -245,9 +245,29 @@ void TSettingPanel::AddHint(HWND page, HWND control, const char* text) {
 }
 
 void TSettingPanel::ShowPage(int index) {
-  const HWND pages[] = {tabColor, tabTelop, tabPlugIns};
+  const auto pages = Pages();
   for (int page = 0; page < static_cast<int>(std::size(pages)); ++page) {
     ShowWindow(pages[page], page == index ? SW_SHOWNA : SW_HIDE);
+  }
+}
+
+// Ctrl+Tab and Ctrl+Shift+Tab, round the ends. The focus follows onto the new page unless it
+// was outside the pages (on the tabs, OK or Cancel).
+void TSettingPanel::TurnPage(int step) {
+  const auto pages = Pages();
+  const int count = static_cast<int>(std::size(pages));
+  const int current = static_cast<int>(SendMessageA(PageControl1, TCM_GETCURSEL, 0, 0));
+  const int next = ((current + step) % count + count) % count;
+  const HWND focus = GetFocus();
+  const bool focusOnPage = std::any_of(pages.begin(), pages.end(),
+                                       [&](HWND page) { return page && IsChild(page, focus); });
+  SendMessageA(PageControl1, TCM_SETCURSEL, static_cast<WPARAM>(next), 0);
+  ShowPage(next);
+  if (!focusOnPage) return;
+  if (const HWND first = GetNextDlgTabItem(pages[next], nullptr, FALSE)) {
+    SendMessageA(FHandle, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(first), TRUE);
+  } else {
+    SetFocus(PageControl1);
   }
 }
 
@@ -624,6 +644,9 @@ INT_PTR TSettingPanel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
       }
       return FALSE;
     }
+    case kTurnPageMessage:
+      TurnPage(wParam ? 1 : -1);
+      return TRUE;
     case WM_CLOSE:
       // The close box only hides: the edits stay live, unstored.
       ShowWindow(FHandle, SW_HIDE);

@@ -59,6 +59,8 @@ class TSettingPanel final : public SettingsHost,
   void CreateHints();
   void AddHint(HWND page, HWND control, const char* text);
   void ShowPage(int index);
+  void TurnPage(int step);
+  std::array<HWND, 3> Pages() const { return {tabColor, tabTelop, tabPlugIns}; }
 
   // Handlers.
   void FormCreate();
