@@ -111,7 +111,15 @@ fi
 if [ "$screenshot_only" = 1 ]; then
   # A close from outside: the clock saves its place and colours and ends by itself.
   probe close >/dev/null
-  wait "$clock"
+  for _ in $(seq 600); do
+    kill -0 "$clock" 2>/dev/null || break
+    sleep 0.1
+  done
+  if kill -0 "$clock" 2>/dev/null; then
+    echo "run: vo.exe did not close within 60 s" >&2
+    exit 1
+  fi
+  wait "$clock" || true
   clock=""
   timeout 60 wineserver -w || true
   exit 0

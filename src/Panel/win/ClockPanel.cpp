@@ -169,9 +169,9 @@ void TClockPanel::CreateHints() {
   };
   addTool(kDateHintId, form::lblDate);
   // The date label lies above the time label where they overlap.
-  addTool(kTimeHintId, form::Box{form::lblDate.right(), form::lblTime.top,
-                                 form::lblTime.right() - form::lblDate.right(),
-                                 form::lblTime.height});
+  addTool(kTimeHintId,
+          form::Box{form::lblDate.right(), form::lblTime.top,
+                    form::lblTime.right() - form::lblDate.right(), form::lblTime.height});
   // The hint window is topmost too; the strip starts above it.
   SetWindowPos(window_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOACTIVATE | SWP_NOMOVE | SWP_NOSIZE);
 }
