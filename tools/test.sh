@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the portable core natively (plain, then with
 # AddressSanitizer and UBSan), the Windows builds with warnings as errors, the plug-in
-# export check, and the end-to-end tests of the real vo.exe under Wine and Xvfb.
+# export check, the end-to-end tests of the real vo.exe under Wine and Xvfb, and the
+# release archives.
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
 
