@@ -11,7 +11,8 @@ target_compile_options(vo PRIVATE -ffunction-sections -fdata-sections)
 target_link_options(vo PRIVATE ${VO_STATIC_FLAGS} -s -Wl,--gc-sections)
 target_compile_definitions(vo PRIVATE WIN32_LEAN_AND_MEAN NOMINMAX)
 set_source_files_properties(src/forms/vo.rc PROPERTIES
-  OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/src/forms/vo.ico;${CMAKE_SOURCE_DIR}/src/forms/logo.bmp")
+  OBJECT_DEPENDS
+  "${CMAKE_SOURCE_DIR}/src/forms/vo.ico;${CMAKE_SOURCE_DIR}/src/forms/logo.bmp;${CMAKE_SOURCE_DIR}/src/forms/vo.manifest")
 # windres reads the resource script as UTF-8 and stores its texts in code page 932.
 set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -c 65001 -l 0x411")
 

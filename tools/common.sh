@@ -9,9 +9,18 @@ can_run_32bit() {
   [ -x /usr/lib/wine/wine ] && /usr/lib/wine/wine --version >/dev/null 2>&1
 }
 
-configure_and_build() {  # dir, then cmake arguments
-  local dir="$1"
+# The builds are the presets of CMakePresets.json: native, sanitize, win32 (the product)
+# and win64, each in $VO_OUT/<name>.
+build_dir() { echo "$VO_OUT/$1"; }
+
+configure_and_build() {  # preset, then extra cmake cache arguments
+  local preset="$1"
   shift
-  cmake -S "$VO_ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
-  cmake --build "$dir" -j "$JOBS"
+  (cd "$VO_ROOT" && cmake --preset "$preset" -B "$(build_dir "$preset")" "$@" >/dev/null)
+  cmake --build "$(build_dir "$preset")" -j "$JOBS"
 }
+
+# The build that runs here as the product: the 32-bit one under 32-bit Wine, or where this
+# kernel runs no 32-bit code, the same sources built for x86-64 under 64-bit Wine.
+product_preset() { if can_run_32bit; then echo win32; else echo win64; fi; }
+product_wine() { if can_run_32bit; then echo /usr/lib/wine/wine; else echo /usr/lib/wine/wine64; fi; }

@@ -1,30 +1,34 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the portable core natively (plain, then with
 # AddressSanitizer and UBSan), the Windows builds with warnings as errors, the plug-in
-# export check, and the end-to-end tests of the real vo.exe under Wine and Xvfb.
+# export check, the end-to-end tests of the real vo.exe under Wine and Xvfb, the release
+# archives, then a short fuzz run and one smoke run of each benchmark.
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
 
 "$VO_ROOT/tools/setup.sh"
 
 echo "== native build and unit tests"
-configure_and_build "$VO_OUT/native" -DVO_WERROR=ON
+configure_and_build native
 ctest --test-dir "$VO_OUT/native" --output-on-failure -j "$JOBS"
 
 echo "== native unit tests under AddressSanitizer and UBSan"
-configure_and_build "$VO_OUT/sanitize" -DVO_WERROR=ON -DVO_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
+configure_and_build sanitize
 ctest --test-dir "$VO_OUT/sanitize" --output-on-failure -j "$JOBS"
 
 # The end-to-end suites run in the 32-bit product build where this kernel runs 32-bit
 # programs, and in the x86-64 build elsewhere; each suite logs the vo.exe and Wine it tested.
 echo "== Windows 32-bit build (the product)$(can_run_32bit && echo ' and end-to-end tests under Wine')"
-configure_and_build "$VO_OUT/win32" -DVO_WERROR=ON -DCMAKE_BUILD_TYPE=MinSizeRel -DCMAKE_TOOLCHAIN_FILE="$VO_ROOT/cmake/mingw-i686.cmake"
+configure_and_build win32
 ctest --test-dir "$VO_OUT/win32" --output-on-failure
 echo "vo.exe (i686, stripped): $(stat -c %s "$VO_OUT/win32/vo.exe") bytes"
 
 echo "== Windows 64-bit build$(can_run_32bit || echo ' and end-to-end tests under Wine')"
-configure_and_build "$VO_OUT/win64" -DVO_WERROR=ON -DCMAKE_TOOLCHAIN_FILE="$VO_ROOT/cmake/mingw-x86_64.cmake"
+configure_and_build win64
 ctest --test-dir "$VO_OUT/win64" --output-on-failure
+
+echo "== release archives (from the builds above)"
+"$VO_ROOT/tools/release.sh"
 
 echo "== fuzz target, 30 s on its corpus (new inputs go to a scratch folder)"
 CC=clang CXX=clang++ cmake -S "$VO_ROOT" -B "$VO_OUT/fuzz" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \

@@ -29,6 +29,10 @@ int ClampLeft(int left, int screenWidth, int windowWidth) {
   return ToInt(ClampWide(left, screenWidth, windowWidth));
 }
 
+int ClampStartLeft(int left, int screenWidth, const DpiScale& scale) {
+  return ClampLeft(left, screenWidth, scale(kDesignedClockWidth));
+}
+
 int DragLeft(int currentLeft, int mouseX, int dragX, int screenWidth, int windowWidth) {
   const std::int64_t wanted = std::int64_t{currentLeft} + mouseX - dragX;
   return ToInt(ClampWide(wanted, screenWidth, windowWidth));

@@ -3,12 +3,15 @@
 #pragma once
 
 #include "support/Color.h"
+#include "support/DpiScale.h"
 #include "support/SettingsStore.h"
 
 namespace vo {
 
 // Below 0 becomes 0; then, independently, beyond screenWidth - windowWidth becomes that.
 int ClampLeft(int left, int screenWidth, int windowWidth);
+// The start-up clamp: the designed form width at the strip's scale; `left` stays in screen pixels.
+int ClampStartLeft(int left, int screenWidth, const DpiScale& scale);
 // The left edge that keeps the date label under the mouse (X in label coordinates), clamped.
 int DragLeft(int currentLeft, int mouseX, int dragX, int screenWidth, int windowWidth);
 

@@ -6,13 +6,17 @@
 #include <cstdint>
 #include <optional>
 
+#include "support/DpiScale.h"
+
 namespace vo {
 
 inline constexpr int kSecBarWidth = 48;
 inline constexpr int kSecBarHeight = 2;
 
 // Column the gap starts after (1 at second 0, 43 at the end of the minute for width 48).
-int SecBarPosition(std::uint16_t second, std::uint16_t millisecond, int width = kSecBarWidth);
+// `width` is the bar's width at `scale`; the gap and its offset scale with it.
+int SecBarPosition(std::uint16_t second, std::uint16_t millisecond, int width = kSecBarWidth,
+                   const DpiScale& scale = {});
 
 // One solid fill of the bar bitmap: columns [left, right), every row; the caller
 // clips what lies outside the bitmap.
@@ -21,14 +25,15 @@ struct BarFill {
   int right = 0;
   bool gap = false;  // back colour; otherwise fore colour
 };
-std::array<BarFill, 3> SecBarFills(int position, int width = kSecBarWidth);
+std::array<BarFill, 3> SecBarFills(int position, int width = kSecBarWidth,
+                                   const DpiScale& scale = {});
 
 // Remembers the position last drawn so that a tick redraws only when the gap moves.
 class SecBarState {
  public:
   // The position to draw now, or nothing when the gap has not moved.
   std::optional<int> Advance(std::uint16_t second, std::uint16_t millisecond,
-                             int width = kSecBarWidth);
+                             int width = kSecBarWidth, const DpiScale& scale = {});
   void Reset() { FSecPos = -1; }
 
  private:

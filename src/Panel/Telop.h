@@ -1,6 +1,8 @@
 // Horizontal scrolling of the telop caption across the strip.
 #pragma once
 
+#include "support/DpiScale.h"
+
 namespace vo {
 
 inline constexpr int kTelopStep = 2;  // pixels per tick
@@ -10,9 +12,10 @@ inline constexpr int kTelopStep = 2;  // pixels per tick
 class TelopScroll {
  public:
   // Moves one tick to the left; once the text has left the image completely it
-  // re-enters at wrapX (the clock panel's width). Returns the new offset.
-  int Step(int textWidth, int wrapX) {
-    FTelopX -= kTelopStep;
+  // re-enters at wrapX (the clock panel's width). The step scales with the strip.
+  // Returns the new offset.
+  int Step(int textWidth, int wrapX, const DpiScale& scale = {}) {
+    FTelopX -= scale(kTelopStep);
     if (textWidth + FTelopX < 0) FTelopX = wrapX;
     return FTelopX;
   }

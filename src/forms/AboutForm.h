@@ -5,6 +5,7 @@
 
 #include <array>
 
+#include "forms/Version.h"
 #include "support/win/FormDialog.h"
 
 namespace vo::win::about_form {
@@ -18,7 +19,7 @@ inline constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | DS_MODALFRAME;
 inline constexpr char kNoticeLine1[] = "Copyright (C) the vo authors.";
 inline constexpr char kNoticeLine2[] = "This program is free to use.";
 inline constexpr char kNameText[] = "Kiroの時計";
-inline constexpr char kVersionText[] = "Ver.1.41";
+inline constexpr char kVersionText[] = "Ver." VO_SHORT_VERSION;
 
 struct FontSpec {
   const char* face;

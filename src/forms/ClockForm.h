@@ -2,6 +2,8 @@
 // panel is visible: the window is fitted to it and the controls outside it never show.
 #pragma once
 
+#include "support/DpiScale.h"
+
 namespace vo::forms::clock {
 
 struct Box {
@@ -11,6 +13,7 @@ struct Box {
   constexpr bool contains(int x, int y) const {
     return x >= left && x < right() && y >= top && y < bottom();
   }
+  constexpr bool operator==(const Box&) const = default;
 };
 
 inline constexpr const char* kClassName = "TClockPanel";
@@ -36,6 +39,42 @@ inline constexpr const char* kTimeFont = "Arial";
 inline constexpr int kTimeFontHeight = 16;  // bold italic
 inline constexpr const char* kWindowFont = "Arial";
 inline constexpr int kWindowFontHeight = 13;  // regular, Shift_JIS character set; the telop's font
+
+// The strip at a display's scale. Edges scale, so boxes that meet as designed still meet;
+// the panel's two bevels stay at least a pixel each and the telop covers what they enclose.
+// At 96 dpi this is exactly the design above.
+struct ClockLayout {
+  DpiScale scale;
+  Box pnlClock, lblTime, lblDate, imgSec, edtFocusReciever, pnlTelop;
+  int bevel;  // width of each of the panel's two bevels
+  int dateFontHeight, timeFontHeight, windowFontHeight;
+};
+
+constexpr Box ScaleBox(const Box& box, const DpiScale& scale) {
+  const int left = scale(box.left);
+  const int top = scale(box.top);
+  return Box{left, top, scale(box.right()) - left, scale(box.bottom()) - top};
+}
+
+constexpr ClockLayout LayoutAt(const DpiScale& scale) {
+  ClockLayout layout{scale,
+                     ScaleBox(pnlClock, scale),
+                     ScaleBox(lblTime, scale),
+                     ScaleBox(lblDate, scale),
+                     ScaleBox(imgSec, scale),
+                     ScaleBox(edtFocusReciever, scale),
+                     {},
+                     scale.Line(1),
+                     scale(kDateFontHeight),
+                     scale(kTimeFontHeight),
+                     scale(kWindowFontHeight)};
+  const int inset = 2 * layout.bevel;
+  layout.pnlTelop =
+      Box{inset, inset, layout.pnlClock.width - 2 * inset, layout.pnlClock.height - 2 * inset};
+  return layout;
+}
+static_assert(LayoutAt(DpiScale()).pnlTelop == pnlTelop && LayoutAt(DpiScale()).lblDate == lblDate,
+              "at 96 dpi the layout is the design");
 
 inline constexpr const char* kDateHint = "ドラッグする";
 inline constexpr const char* kTimeHint = "ポップアップメニュー";

@@ -172,7 +172,9 @@ inline constexpr std::array kPlugInsPage{
 // Drawn on the colour page beneath its controls.
 struct Box {
   int left, top, width, height;
-  constexpr RECT rect() const { return RECT{left, top, left + width, top + height}; }
+  constexpr RECT rect(const DpiScale& scale = {}) const {
+    return RECT{scale(left), scale(top), scale(left + width), scale(top + height)};
+  }
 };
 // The dial the anchors sit on: a dotted ellipse filled with the button face.
 inline constexpr Box kShape1{104, 60, 205, 65};

@@ -41,10 +41,12 @@ int RunClock(HINSTANCE instance) {
   if (!clock.Create(instance, application.Window())) return 0;
   application.SetMainWindow(clock.Handle());
   // The settings dialog comes second: it loads the options and then the plug-ins, which
-  // need the clock's slot table. A load failure is reported and start-up goes on.
+  // need the clock's slot table. A load failure is reported and start-up goes on. The clock
+  // reaches the dialog before it is made: an error box, or a plug-in's VpiEnable, may pump
+  // messages meanwhile, and the minute's check belongs to whichever tick comes first.
   static TSettingPanel setting;
-  setting.Create(instance, clock);
   clock.Attach(&setting, nullptr);
+  setting.Create(instance, clock);
 
   static AboutBox about;
   try {

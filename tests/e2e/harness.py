@@ -518,6 +518,13 @@ class Wine:
         subprocess.run([WINESERVER, "-p"], timeout=30, **quiet)
         subprocess.run([WINE, PROBE_EXE, "toplevel"], timeout=120, **quiet)
 
+    def restart_session(self):
+        """Ends the session (wineserver writes the registry out as it goes) and boots a new
+        one, whose programs read what the registry holds now."""
+        self.kill_all()
+        self.wait_idle()
+        self.boot()
+
     # -- the clock
 
     def start_clock(self, at=None, plugins=(), files=(), env=None, exe=None, wait_window=True,

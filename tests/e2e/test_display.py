@@ -189,6 +189,17 @@ class ColourScheduleDisplayTest(harness.ClockTestCase):
         self.wait_until(lambda: self.clock_image(clock.window).getpixel((2, 18)) == (0, 0, 127),
                         10, message="the panel in the blended colour")
 
+    def test_blend_is_applied_when_start_up_pumps_messages_across_a_minute(self):
+        # voPump's VpiEnable pumps messages for 4 s from just before 03:00: the first ticks,
+        # and the minute change, come while the settings dialog is still being made.
+        clock = self.start_clock(at="02:59:58", plugins=["voPump.dll"], wait_window=False)
+        clock.window = self.wine.clock_window(wait=60)
+        self.assertEqual((3, 0), (clock.local_time().hour, clock.local_time().minute))
+        # Half way from black to blue at 03:00; the stored colour, black, stays until 03:01
+        # when the first minute is missed.
+        self.assertEqual(0x007F0000, self.wine.send("CLK_GETBACKCOLOR"))
+        self.assertEqual((3, 0), (clock.local_time().hour, clock.local_time().minute))
+
 
 if __name__ == "__main__":
     unittest.main()

@@ -172,6 +172,17 @@ class SettingsDialogTest(harness.ClockTestCase):
         self.assert_mostly(shot, dialog.box(LBL_EXAMPLE), harness.colorref_to_rgb(back),
                            "example label")
 
+        # Ctrl+Tab turns to the next page, Ctrl+Shift+Tab to the previous, round the ends.
+        def turn_to(page, *keys):
+            harness.key(*keys)
+            self.wait_until(lambda: [p for p in (PAGE_COLOR, PAGE_TELOP, PAGE_PLUGINS)
+                                     if self.dialog().controls[p]["visible"] == "1"] == [page],
+                            timeout=5, interval=0.2, message=f"page {page} after {keys}")
+
+        turn_to(PAGE_TELOP, "ctrl+Tab")
+        turn_to(PAGE_PLUGINS, "ctrl+shift+Tab", "ctrl+shift+Tab")
+        turn_to(PAGE_COLOR, "ctrl+Tab")
+
         # Under a clock at the left edge the dialog cannot line up on the right: it stays at 0.
         harness.key("Escape")
         self.wait_visible(False)

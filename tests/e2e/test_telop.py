@@ -12,6 +12,7 @@ yellow on black."""
 import os
 import shutil
 import tempfile
+import time
 import unittest
 import wave
 from pathlib import Path
@@ -188,21 +189,40 @@ class TelopEnd(TelopTestCase):
         # The time label shows the new minute again (yellow pixels right of the date).
         self.assertGreater(harness.count_colour(after, (56, 2, 100, 14), YELLOW), 20)
 
-    def test_a_click_hides_it(self):
+    def test_it_shows_no_hint_and_a_click_hides_it(self):
         clock = self.start_telop_clock(at="00:00:05")
         glyphs = self.measure(clock, TEXT)
         self.plugin.trigger(how="send", text=TEXT)
         self.wait_record(clock, "telop")
         self.wait_until(lambda: not bar_visible(self.clock_image(clock.window)), 5,
                         message="the telop over the strip")
-        left = clock.window.int("left")
-        harness.click(1, left + 50, 10)
-        self.wait_until(lambda: [r for r in clock.recorder.events() if r.kind == "buttonup"],
-                        10, message="the click reaching the clock")
+
+        def hint_after_hovering(x):
+            harness.mousemove(clock.window.int("left") + x, 10)
+            time.sleep(1.5)
+            shown = self.wine.probe("dialog", "owned:" + harness.CLOCK_CAPTION.hex(),
+                                    check=False)[0]
+            return shown.kind == "dialog" and shown.text("class") == b"tooltips_class32"
+
+        # The date label's hint stays away while the telop covers the label.
+        self.assertFalse(hint_after_hovering(50), "a hint over the telop")
+
+        # A click is a press and a release over the telop; the press alone leaves it.
+        harness.mousedown(1)
+        pressed = self.wait_until(lambda: [r for r in clock.recorder.events()
+                                           if r.kind == "buttondown"], 10,
+                                  message="the press reaching the clock")[0].int("tick")
+        self.wait_until(lambda: clock.recorder.ticks_after(pressed) >= 2, 10,
+                        message="ticks after the press")
+        self.assertFalse(bar_visible(self.clock_image(clock.window)), "hidden on the press")
+        harness.mouseup(1)
+        self.wait_until(lambda: clock.recorder.count("buttonup"), 10,
+                        message="the release reaching the clock")
         self.wait_until(lambda: bar_visible(self.clock_image(clock.window)), 5,
                         message="the strip uncovered after the click")
         self.assertEqual([], glyphs.offsets_of(telop_frame(self.clock_image(clock.window))))
         self.assertTrue(clock.running())
+        self.assertTrue(hint_after_hovering(80), "no hint on the uncovered time label")
 
 
 class TelopAtClose(TelopTestCase):

@@ -8,6 +8,7 @@
 #include "Panel/Placement.h"
 #include "Panel/win/ForeignString.h"
 #include "forms/ClockForm.h"
+#include "support/win/Dpi.h"
 #include "support/win/Locale.h"
 #include "support/win/RegistryStore.h"
 
@@ -24,6 +25,7 @@ static_assert(CLK_TELOP == WM_USER + 100 && CLK_GETLEFT == WM_USER + 105);
 namespace {
 
 enum MenuId : UINT { kMenuBlankId = 100, kMenuSettingId, kMenuAboutId, kMenuExitId };
+enum HintId : UINT { kDateHintId = 1, kTimeHintId };
 
 constexpr UINT kWaveFlags = SND_ASYNC | SND_NODEFAULT | SND_NOSTOP;  // 0x13
 
@@ -100,18 +102,13 @@ void TClockPanel::FormCreate() {
   FDateCaption = form::kDesignedDate;
   FTimeCaption = form::kDesignedTime;
   FTelopCaption = form::kDesignedTelop;
-  dateFont_ = MakeClockFont(form::kDateFont, form::kDateFontHeight, true, false, ANSI_CHARSET);
-  timeFont_ = MakeClockFont(form::kTimeFont, form::kTimeFontHeight, true, true, ANSI_CHARSET);
-  windowFont_ =
-      MakeClockFont(form::kWindowFont, form::kWindowFontHeight, false, false, SHIFTJIS_CHARSET);
-  MeasureTelop();
-  imgSec.Create(form::imgSec.width, form::imgSec.height);
-  imgTelop.Create(form::pnlTelop.width, form::pnlTelop.height);
+  layout_ = form::LayoutAt(ScaleOf(window_));
+  CreateScaledParts();
 
   const HINSTANCE instance = Application::Instance().Module();
   edtFocusReciever = CreateWindowExA(
-      0, "EDIT", "", WS_CHILD | WS_VISIBLE | WS_TABSTOP, form::edtFocusReciever.left,
-      form::edtFocusReciever.top, form::edtFocusReciever.width, form::edtFocusReciever.height,
+      0, "EDIT", "", WS_CHILD | WS_VISIBLE | WS_TABSTOP, layout_.edtFocusReciever.left,
+      layout_.edtFocusReciever.top, layout_.edtFocusReciever.width, layout_.edtFocusReciever.height,
       window_, nullptr, instance, nullptr);
 
   PopupMenu1.reset(CreatePopupMenu());
@@ -127,7 +124,7 @@ void TClockPanel::FormCreate() {
     ClockPosition position(*this);
     LoadPosition(store, position);
   }
-  const int left = ClampLeft(Left(), ScreenWidth(), form::kDesignedWindow.width);
+  const int left = ClampStartLeft(Left(), ScreenWidth(), layout_.scale);
   RECT bounds = Bounds();
   SetWindowPos(window_, HWND_TOPMOST, left, 0, bounds.right - bounds.left,
                bounds.bottom - bounds.top, 0);
@@ -138,8 +135,8 @@ void TClockPanel::FormCreate() {
   RECT client;
   GetClientRect(window_, &client);
   bounds = Bounds();
-  const int width = form::pnlClock.width + (bounds.right - bounds.left) - client.right;
-  const int height = form::pnlClock.height + (bounds.bottom - bounds.top) - client.bottom;
+  const int width = layout_.pnlClock.width + (bounds.right - bounds.left) - client.right;
+  const int height = layout_.pnlClock.height + (bounds.bottom - bounds.top) - client.bottom;
   SetWindowPos(window_, nullptr, 0, 0, width, height,
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 
@@ -149,29 +146,72 @@ void TClockPanel::FormCreate() {
   SetTimer(window_, kTimerId, form::kTimerInterval, nullptr);
 }
 
+void TClockPanel::CreateScaledParts() {
+  dateFont_ = MakeClockFont(form::kDateFont, layout_.dateFontHeight, true, false, ANSI_CHARSET);
+  timeFont_ = MakeClockFont(form::kTimeFont, layout_.timeFontHeight, true, true, ANSI_CHARSET);
+  windowFont_ =
+      MakeClockFont(form::kWindowFont, layout_.windowFontHeight, false, false, SHIFTJIS_CHARSET);
+  MeasureTelop();
+  imgSec.Create(layout_.imgSec.width, layout_.imgSec.height);
+  imgTelop.Create(layout_.pnlTelop.width, layout_.pnlTelop.height);
+  FSecBar.Reset();  // the new bitmap is blank: draw at the next tick
+}
+
+void TClockPanel::ApplyDpi(int dpi) {
+  const DpiScale scale(dpi);
+  if (scale == layout_.scale) return;
+  layout_ = form::LayoutAt(scale);
+  CreateScaledParts();
+  if (edtFocusReciever) {
+    const auto& sink = layout_.edtFocusReciever;
+    SetWindowPos(edtFocusReciever, nullptr, sink.left, sink.top, sink.width, sink.height,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  if (hints_) {
+    DestroyWindow(hints_);
+    hints_ = nullptr;
+    CreateHints();
+  }
+  // The left edge stays where the user put it; the strip keeps to the top.
+  const RECT bounds = Bounds();
+  SetWindowPos(window_, nullptr, bounds.left, bounds.top, layout_.pnlClock.width,
+               layout_.pnlClock.height, SWP_NOZORDER | SWP_NOACTIVATE);
+  InvalidateRect(window_, nullptr, FALSE);
+}
+
 void TClockPanel::FormShow() { Application::Instance().Hide(); }
 
 void TClockPanel::CreateHints() {
   hints_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP, 0, 0,
                            0, 0, window_, nullptr, Application::Instance().Module(), nullptr);
   if (!hints_) return;
-  auto addTool = [&](UINT id, const form::Box& box, const char* text) {
+  // The texts come from HintText, asked each time a hint is about to show.
+  auto addTool = [&](UINT id, const form::Box& box) {
     TOOLINFOA tool{};
     tool.cbSize = sizeof tool;
     tool.uFlags = TTF_SUBCLASS;
     tool.hwnd = window_;
     tool.uId = id;
     tool.rect = RECT{box.left, box.top, box.right(), box.bottom()};
-    tool.lpszText = const_cast<char*>(text);
+    tool.lpszText = LPSTR_TEXTCALLBACKA;
     SendMessageA(hints_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
   };
-  addTool(1, form::lblDate, form::kDateHint);
+  addTool(kDateHintId, layout_.lblDate);
   // The date label lies above the time label where they overlap.
-  addTool(2, form::Box{form::lblDate.right(), form::lblTime.top,
-                       form::lblTime.right() - form::lblDate.right(), form::lblTime.height},
-          form::kTimeHint);
+  addTool(kTimeHintId,
+          form::Box{layout_.lblDate.right(), layout_.lblTime.top,
+                    layout_.lblTime.right() - layout_.lblDate.right(), layout_.lblTime.height});
   // The hint window is topmost too; the strip starts above it.
   SetWindowPos(window_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOACTIVATE | SWP_NOMOVE | SWP_NOSIZE);
+}
+
+const char* TClockPanel::HintText(UINT_PTR id) const {
+  // Only the labels have hints: over a telop covering them the mouse is on the telop.
+  POINT at{};
+  GetCursorPos(&at);
+  ScreenToClient(window_, &at);
+  if (FTelopVisible && layout_.pnlTelop.contains(at.x, at.y)) return "";
+  return id == kDateHintId ? form::kDateHint : form::kTimeHint;
 }
 
 RECT TClockPanel::Bounds() const {
@@ -222,12 +262,14 @@ DateTime TClockPanel::Now() { return CurrentStamp(); }
 
 void TClockPanel::SetDateCaption(const std::string& caption) {
   FDateCaption = caption;
-  InvalidateBox(form::lblDate.left, form::lblDate.top, form::lblDate.width, form::lblDate.height);
+  InvalidateBox(layout_.lblDate.left, layout_.lblDate.top, layout_.lblDate.width,
+                layout_.lblDate.height);
 }
 
 void TClockPanel::SetTimeCaption(const std::string& caption) {
   FTimeCaption = caption;
-  InvalidateBox(form::lblTime.left, form::lblTime.top, form::lblTime.width, form::lblTime.height);
+  InvalidateBox(layout_.lblTime.left, layout_.lblTime.top, layout_.lblTime.width,
+                layout_.lblTime.height);
 }
 
 void TClockPanel::CheckTime(DateTime now) {
@@ -243,14 +285,15 @@ void TClockPanel::NotifyTick(DateTime now) {
 }
 
 void TClockPanel::DrawSecBar(std::uint16_t second, std::uint16_t millisecond) {
-  const auto position = FSecBar.Advance(second, millisecond, imgSec.Width());
+  const auto position = FSecBar.Advance(second, millisecond, imgSec.Width(), layout_.scale);
   if (!position) return;
   const COLORREF fore = ToColorRef(FForeColor);
   const COLORREF gap = ToColorRef(FBackColor);
-  for (const BarFill& fill : SecBarFills(*position, imgSec.Width())) {
+  for (const BarFill& fill : SecBarFills(*position, imgSec.Width(), layout_.scale)) {
     imgSec.Fill(fill.left, 0, fill.right, imgSec.Height() + 1, fill.gap ? gap : fore);
   }
-  InvalidateBox(form::imgSec.left, form::imgSec.top, form::imgSec.width, form::imgSec.height);
+  InvalidateBox(layout_.imgSec.left, layout_.imgSec.top, layout_.imgSec.width,
+                layout_.imgSec.height);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -266,7 +309,7 @@ void TClockPanel::MeasureTelop() {
 }
 
 void TClockPanel::AdvanceTelop() {
-  FTelop.Step(FTelopWidth, form::pnlClock.width);
+  FTelop.Step(FTelopWidth, layout_.pnlClock.width, layout_.scale);
   DrawTelop();
 }
 
@@ -278,14 +321,14 @@ void TClockPanel::DrawTelop() {
   SetBkColor(dc, ToColorRef(FBackColor));
   SetBkMode(dc, OPAQUE);
   TextOutA(dc, FTelop.X(), 0, FTelopCaption.c_str(), static_cast<int>(FTelopCaption.size()));
-  InvalidateBox(form::pnlTelop.left, form::pnlTelop.top, form::pnlTelop.width,
-                form::pnlTelop.height);
+  InvalidateBox(layout_.pnlTelop.left, layout_.pnlTelop.top, layout_.pnlTelop.width,
+                layout_.pnlTelop.height);
 }
 
 void TClockPanel::HideTelop() {
   FTelopVisible = false;
-  InvalidateBox(form::pnlTelop.left, form::pnlTelop.top, form::pnlTelop.width,
-                form::pnlTelop.height);
+  InvalidateBox(layout_.pnlTelop.left, layout_.pnlTelop.top, layout_.pnlTelop.width,
+                layout_.pnlTelop.height);
 }
 
 void TClockPanel::imgTelopClick() { HideTelop(); }
@@ -314,14 +357,14 @@ void TClockPanel::InvalidateBox(int left, int top, int width, int height) const 
 }
 
 void TClockPanel::PaintPanel(HDC dc) const {
-  const auto& panel = form::pnlClock;
+  const auto& panel = layout_.pnlClock;
   UniqueBrush back(CreateSolidBrush(ToColorRef(FBackColor)));
   const RECT area{0, 0, panel.width, panel.height};
   FillRect(dc, &area, back.get());
 
-  // Raised outer and lowered inner bevel, one pixel each: the top/left colour runs down the
-  // left and along the top, the bottom/right colour up the right and along the bottom,
-  // taking both far corners.
+  // Raised outer and lowered inner bevel, one pixel each at 96 dpi: the top/left colour runs
+  // down the left and along the top, the bottom/right colour up the right and along the
+  // bottom, taking both far corners. A wider bevel is that many such rings.
   const COLORREF light = GetSysColor(COLOR_BTNHIGHLIGHT);
   const COLORREF shadow = GetSysColor(COLOR_BTNSHADOW);
   auto frame = [dc](RECT box, COLORREF topLeft, COLORREF bottomRight) {
@@ -332,8 +375,12 @@ void TClockPanel::PaintPanel(HDC dc) const {
     for (int y = box.top; y < bottom; ++y) SetPixelV(dc, right, y, bottomRight);
     for (int x = box.left; x <= right; ++x) SetPixelV(dc, x, bottom, bottomRight);
   };
-  frame(RECT{0, 0, panel.width, panel.height}, light, shadow);
-  frame(RECT{1, 1, panel.width - 1, panel.height - 1}, shadow, light);
+  const int bevel = layout_.bevel;
+  for (int ring = 0; ring < 2 * bevel; ++ring) {
+    const bool outer = ring < bevel;
+    frame(RECT{ring, ring, panel.width - ring, panel.height - ring}, outer ? light : shadow,
+          outer ? shadow : light);
+  }
 }
 
 void TClockPanel::PaintLabel(HDC dc, const std::string& caption, HFONT font, int left, int top,
@@ -348,16 +395,16 @@ void TClockPanel::PaintLabel(HDC dc, const std::string& caption, HFONT font, int
 
 void TClockPanel::Paint(HDC target) const {
   OffscreenImage frame;
-  if (!frame.Create(form::pnlClock.width, form::pnlClock.height)) return;
+  if (!frame.Create(layout_.pnlClock.width, layout_.pnlClock.height)) return;
   const HDC dc = frame.DC();
   PaintPanel(dc);
-  const auto& time = form::lblTime;
-  const auto& date = form::lblDate;
+  const auto& time = layout_.lblTime;
+  const auto& date = layout_.lblDate;
   PaintLabel(dc, FTimeCaption, timeFont_.get(), time.left, time.top, time.width, time.height);
   PaintLabel(dc, FDateCaption, dateFont_.get(), date.left, date.top, date.width, date.height);
-  BitBlt(dc, form::imgSec.left, form::imgSec.top, imgSec.Width(), imgSec.Height(), imgSec.DC(), 0,
-         0, SRCCOPY);
-  if (FTelopVisible) imgTelop.CopyTo(dc, form::pnlTelop.left, form::pnlTelop.top);
+  BitBlt(dc, layout_.imgSec.left, layout_.imgSec.top, imgSec.Width(), imgSec.Height(), imgSec.DC(),
+         0, 0, SRCCOPY);
+  if (FTelopVisible) imgTelop.CopyTo(dc, layout_.pnlTelop.left, layout_.pnlTelop.top);
   frame.CopyTo(target, 0, 0);
 }
 
@@ -382,8 +429,8 @@ void TClockPanel::lblDateMouseUp() {
 }
 
 bool TClockPanel::SetCursorFor(POINT client) const {
-  if (FTelopVisible && form::pnlTelop.contains(client.x, client.y)) return false;
-  if (!form::lblDate.contains(client.x, client.y)) return false;
+  if (FTelopVisible && layout_.pnlTelop.contains(client.x, client.y)) return false;
+  if (!layout_.lblDate.contains(client.x, client.y)) return false;
   SetCursor(LoadCursor(nullptr, IDC_HAND));
   return true;
 }
@@ -468,34 +515,56 @@ LRESULT TClockPanel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK: {
       const POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-      if (FTelopVisible && form::pnlTelop.contains(at.x, at.y)) {
-        imgTelopClick();
-      } else if (form::lblDate.contains(at.x, at.y)) {
-        lblDateMouseDown(at.x - form::lblDate.left);
+      if (FTelopVisible && layout_.pnlTelop.contains(at.x, at.y)) {
+        // A click is a press and a release over the telop: wait for the release.
+        FTelopPressed = true;
+        SetCapture(window_);
+      } else if (layout_.lblDate.contains(at.x, at.y)) {
+        lblDateMouseDown(at.x - layout_.lblDate.left);
       }
       return 0;
     }
     case WM_MOUSEMOVE:
-      lblDateMouseMove(GET_X_LPARAM(lParam) - form::lblDate.left);
+      lblDateMouseMove(GET_X_LPARAM(lParam) - layout_.lblDate.left);
       return 0;
-    case WM_LBUTTONUP:
+    case WM_LBUTTONUP: {
+      const POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+      const bool clicked = FTelopPressed && FTelopVisible && layout_.pnlTelop.contains(at.x, at.y);
+      FTelopPressed = false;
+      lblDateMouseUp();
+      if (clicked) imgTelopClick();
+      return 0;
+    }
     case WM_MBUTTONUP:
       lblDateMouseUp();
       return 0;
     case WM_RBUTTONUP: {
       lblDateMouseUp();
       const POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-      const bool onTelop = FTelopVisible && form::pnlTelop.contains(at.x, at.y);
-      if (!onTelop && !form::lblDate.contains(at.x, at.y) && form::lblTime.contains(at.x, at.y)) {
+      const bool onTelop = FTelopVisible && layout_.pnlTelop.contains(at.x, at.y);
+      if (!onTelop && !layout_.lblDate.contains(at.x, at.y) &&
+          layout_.lblTime.contains(at.x, at.y)) {
         POINT screen = at;
         ClientToScreen(window_, &screen);
         ShowPopupMenu(screen);
       }
       return 0;
     }
+    case WM_DPICHANGED:
+      ApplyDpi(HIWORD(wParam));
+      return 0;
     case WM_CAPTURECHANGED:
       FDragging = false;
+      FTelopPressed = false;
       return 0;
+    case WM_NOTIFY: {
+      auto& notice = *reinterpret_cast<NMTTDISPINFOA*>(lParam);
+      if (notice.hdr.hwndFrom != hints_ || notice.hdr.code != TTN_GETDISPINFOA) {
+        return Default(message, wParam, lParam);
+      }
+      notice.lpszText = const_cast<char*>(HintText(notice.hdr.idFrom));
+      return 0;
+    }
     case WM_SETCURSOR: {
       POINT at;
       GetCursorPos(&at);

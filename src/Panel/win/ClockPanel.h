@@ -12,6 +12,7 @@
 #include "Panel/Tick.h"
 #include "PlugIns/SlotTable.h"
 #include "PlugIns/win/PlugIns.h"
+#include "forms/ClockForm.h"
 #include "support/Color.h"
 #include "support/win/Handles.h"
 #include "support/win/Offscreen.h"
@@ -101,6 +102,10 @@ class TClockPanel : public Window<TClockPanel>, private ClockSurface {
   void MeasureTelop();
   void InvalidateBox(int left, int top, int width, int height) const;
   void CreateHints();
+  const char* HintText(UINT_PTR id) const;
+  // Fonts, bitmaps and hint areas at layout_'s scale; the fitted size follows the panel.
+  void CreateScaledParts();
+  void ApplyDpi(int dpi);
 
   // ClockSurface: what a tick touches.
   int WindowTop() const override;
@@ -122,6 +127,8 @@ class TClockPanel : public Window<TClockPanel>, private ClockSurface {
 
   static constexpr UINT_PTR kTimerId = 1;
 
+  // The strip's geometry and fonts at the DPI of the monitor it is on.
+  forms::clock::ClockLayout layout_ = forms::clock::LayoutAt(DpiScale());
   SettingsHost* settings_ = nullptr;
   ModalBox* about_ = nullptr;
 
@@ -137,6 +144,7 @@ class TClockPanel : public Window<TClockPanel>, private ClockSurface {
   int FDragX = 0;
   int FDragY = 0;
   bool FDragging = false;
+  bool FTelopPressed = false;  // the left button went down on the telop
   bool FTicking = false;
   SlotTable<TVoPlugInsIF> FPlugIns;
 

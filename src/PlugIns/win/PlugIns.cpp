@@ -1,6 +1,5 @@
 #include "PlugIns/win/PlugIns.h"
 
-#include <algorithm>
 #include <utility>
 
 #include "Panel/win/ForeignString.h"
@@ -50,16 +49,6 @@ class FindHandle {
 bool IsPlainFile(DWORD attributes) {
   return (attributes &
           (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) == 0;
-}
-
-// The order of a sorted list box: the user locale's case-insensitive comparison, with the
-// bytes deciding between names it calls equal.
-bool ListBoxLess(const std::string& a, const std::string& b) {
-  const int order =
-      CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.c_str(), -1, b.c_str(), -1);
-  if (order == CSTR_LESS_THAN) return true;
-  if (order == CSTR_GREATER_THAN) return false;
-  return a < b;
 }
 
 }  // namespace
@@ -118,10 +107,13 @@ std::vector<std::string> ListPlugInFiles(const std::string& directory) {
   const FindHandle find(kPlugInMask, data);
   if (!find.ok()) return names;
   do {
-    if (IsPlainFile(data.dwFileAttributes)) names.emplace_back(data.cFileName);
+    // The system's wildcard match also tries the short 8.3 names; the mask is for the real one.
+    if (IsPlainFile(data.dwFileAttributes) && MatchesPluginMask(data.cFileName)) {
+      names.emplace_back(data.cFileName);
+    }
   } while (find.Next(data));
 
-  std::sort(names.begin(), names.end(), ListBoxLess);
+  SortLikeListBox(names);
   return names;
 }
 

@@ -6,6 +6,7 @@
 
 #include "forms/AboutForm.h"
 #include "forms/Resources.h"
+#include "support/win/Dpi.h"
 #include "support/win/FormDialog.h"
 
 namespace vo::win {
@@ -13,8 +14,8 @@ namespace {
 
 namespace form = about_form;
 
-UniqueFont MakeFormFont(const form::FontSpec& font) {
-  return win::MakeFont(font.face, font.pixelHeight, font.bold, false, font.charset);
+UniqueFont MakeFormFont(const form::FontSpec& font, const DpiScale& scale) {
+  return win::MakeFont(font.face, scale(font.pixelHeight), font.bold, false, font.charset);
 }
 
 // The logo's palette entry 0 is its background: make it the dialog's face colour.
@@ -49,16 +50,17 @@ void DrawBevel(HDC dc, RECT bounds, COLORREF topLeft, COLORREF bottomRight, int 
 
 constexpr int kGlyphSize = 16;
 constexpr int kGlyphGap = 4;
+constexpr int kIconSize = 32;
 
-// A green check mark in a kGlyphSize square whose top left corner is (left, top).
-void DrawCheckGlyph(HDC dc, int left, int top) {
+// A green check mark in a kGlyphSize square (at `scale`) whose top left corner is (left, top).
+void DrawCheckGlyph(HDC dc, int left, int top, const DpiScale& scale) {
   static constexpr POINT kShape[] = {{1, 8}, {3, 6}, {6, 9}, {12, 2}, {14, 4}, {6, 13}};
   POINT points[std::size(kShape)];
   for (std::size_t i = 0; i < std::size(kShape); ++i) {
-    points[i] = {left + kShape[i].x, top + kShape[i].y};
+    points[i] = {left + scale(kShape[i].x), top + scale(kShape[i].y)};
   }
   UniqueBrush fill(CreateSolidBrush(RGB(0, 160, 0)));
-  UniquePen outline(CreatePen(PS_SOLID, 1, RGB(0, 96, 0)));
+  UniquePen outline(CreatePen(PS_SOLID, scale.Line(1), RGB(0, 96, 0)));
   SelectedObject brush(dc, fill.get());
   SelectedObject pen(dc, outline.get());
   Polygon(dc, points, static_cast<int>(std::size(points)));
@@ -74,9 +76,10 @@ void TAboutPanel::Create(HINSTANCE instance, HWND owner) {
   if (FHandle) return;
   FInstance = instance;
   FOwner = owner;
-  HWND dialog =
-      CreateFormDialog(instance, owner, form::kCaption, form::kClientWidth, form::kClientHeight,
-                       form::kStyle, DialogProc, reinterpret_cast<LPARAM>(this));
+  FScale = ScaleOf(owner);
+  HWND dialog = CreateFormDialog(instance, owner, form::kCaption, FScale(form::kClientWidth),
+                                 FScale(form::kClientHeight), form::kStyle, DialogProc,
+                                 reinterpret_cast<LPARAM>(this));
   if (!dialog) {
     throw std::system_error(static_cast<int>(GetLastError()), std::system_category(), "About box");
   }
@@ -85,17 +88,18 @@ void TAboutPanel::Create(HINSTANCE instance, HWND owner) {
 }
 
 void TAboutPanel::FormCreate() {
-  FDialogFont = MakeFormFont(form::kDialogFont);
-  FNoticeFont = MakeFormFont(form::kNoticeFont);
-  FNameFont = MakeFormFont(form::kNameFont);
-  FVersionFont = MakeFormFont(form::kVersionFont);
+  FDialogFont = MakeFormFont(form::kDialogFont, FScale);
+  FNoticeFont = MakeFormFont(form::kNoticeFont, FScale);
+  FNameFont = MakeFormFont(form::kNameFont, FScale);
+  FVersionFont = MakeFormFont(form::kVersionFont, FScale);
   FPanelBrush = UniqueBrush(CreateSolidBrush(form::kPanelColor));
   FLogo = LoadLogo(FInstance);
-  FIcon = UniqueIcon(static_cast<HICON>(
-      LoadImageA(FInstance, MAKEINTRESOURCEA(IDI_APP), IMAGE_ICON, 32, 32, LR_DEFAULTCOLOR)));
+  FIcon = UniqueIcon(
+      static_cast<HICON>(LoadImageA(FInstance, MAKEINTRESOURCEA(IDI_APP), IMAGE_ICON,
+                                    FScale(kIconSize), FScale(kIconSize), LR_DEFAULTCOLOR)));
 
   SendMessageA(FHandle, WM_SETFONT, reinterpret_cast<WPARAM>(FDialogFont.get()), FALSE);
-  CreateControls(FHandle, form::kControls, FDialogFont.get());
+  CreateControls(FHandle, form::kControls, FDialogFont.get(), FScale);
   const auto setFont = [this](int id, const UniqueFont& font) {
     SendDlgItemMessageA(FHandle, id, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), FALSE);
   };
@@ -203,13 +207,15 @@ bool TAboutPanel::OnDrawItem(const DRAWITEMSTRUCT& item) {
 void TAboutPanel::DrawPanel(HDC dc, RECT bounds) {
   FillRect(dc, &bounds, FPanelBrush.get());
   DrawBevel(dc, bounds, GetSysColor(COLOR_BTNSHADOW), GetSysColor(COLOR_BTNHIGHLIGHT),
-            form::kPanelBevelWidth);
+            FScale.Line(form::kPanelBevelWidth));
 }
 
 void TAboutPanel::DrawIcon(HDC dc, RECT bounds) {
   FillRect(dc, &bounds, FPanelBrush.get());
-  // Drawn at its own size; the box crops what does not fit.
-  if (FIcon) DrawIconEx(dc, bounds.left, bounds.top, FIcon.get(), 32, 32, 0, nullptr, DI_NORMAL);
+  // Drawn at the icon size of this scale; the box crops what does not fit.
+  const int size = FScale(kIconSize);
+  if (FIcon)
+    DrawIconEx(dc, bounds.left, bounds.top, FIcon.get(), size, size, 0, nullptr, DI_NORMAL);
 }
 
 void TAboutPanel::DrawLogo(HDC dc, RECT bounds) {
@@ -220,7 +226,10 @@ void TAboutPanel::DrawLogo(HDC dc, RECT bounds) {
   BITMAP size{};
   GetObjectA(FLogo.get(), sizeof size, &size);
   SelectedObject selected(source.get(), FLogo.get());
-  BitBlt(dc, bounds.left, bounds.top, size.bmWidth, size.bmHeight, source.get(), 0, 0, SRCCOPY);
+  // Whole source pixels, no blending: the 16-colour artwork stays crisp when enlarged.
+  SetStretchBltMode(dc, COLORONCOLOR);
+  StretchBlt(dc, bounds.left, bounds.top, FScale(size.bmWidth), FScale(size.bmHeight), source.get(),
+             0, 0, size.bmWidth, size.bmHeight, SRCCOPY);
 }
 
 void TAboutPanel::DrawOkButton(const DRAWITEMSTRUCT& item) {
@@ -246,12 +255,14 @@ void TAboutPanel::DrawOkButton(const DRAWITEMSTRUCT& item) {
   SIZE extent{};
   GetTextExtentPoint32A(dc, text, length, &extent);
   const int shift = pushed ? 1 : 0;
-  const int left = (face.left + face.right - (kGlyphSize + kGlyphGap + extent.cx)) / 2 + shift;
+  const int glyph = FScale(kGlyphSize);
+  const int gap = FScale(kGlyphGap);
+  const int left = (face.left + face.right - (glyph + gap + extent.cx)) / 2 + shift;
   const int middle = (face.top + face.bottom) / 2 + shift;
-  DrawCheckGlyph(dc, left, middle - kGlyphSize / 2);
+  DrawCheckGlyph(dc, left, middle - glyph / 2, FScale);
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
-  TextOutA(dc, left + kGlyphSize + kGlyphGap, middle - extent.cy / 2, text, length);
+  TextOutA(dc, left + glyph + gap, middle - extent.cy / 2, text, length);
 
   if (item.itemState & ODS_FOCUS) {
     RECT focus = face;

@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include "support/DpiScale.h"
 #include "support/win/Handles.h"
 
 namespace vo::win {
@@ -36,6 +37,8 @@ class TAboutPanel {
   HINSTANCE FInstance = nullptr;
   HWND FOwner = nullptr;
   HWND FHandle = nullptr;
+  // The designed layout, fonts and artwork are scaled to the display's DPI once, at creation.
+  DpiScale FScale;
   UniqueFont FDialogFont;
   UniqueFont FNoticeFont;
   UniqueFont FNameFont;

@@ -14,6 +14,7 @@
 #include "forms/SettingForm.h"
 #include "setting/TimeSignal.h"
 #include "support/win/Application.h"
+#include "support/win/Dpi.h"
 #include "support/win/FormDialog.h"
 #include "support/win/Locale.h"
 #include "support/win/Offscreen.h"
@@ -29,8 +30,8 @@ namespace {
 constexpr char kPageClass[] = "voSettingPage";
 constexpr DWORD kPathBufferSize = 4096;
 
-UniqueFont MakeFormFont(const form::FontSpec& font) {
-  return MakeFont(font.face, font.pixelHeight, font.bold, font.italic, font.charset);
+UniqueFont MakeFormFont(const form::FontSpec& font, const DpiScale& scale) {
+  return MakeFont(font.face, scale(font.pixelHeight), font.bold, font.italic, font.charset);
 }
 
 bool IsChecked(HWND button) { return SendMessageA(button, BM_GETCHECK, 0, 0) == BST_CHECKED; }
@@ -120,8 +121,10 @@ bool TSettingPanel::Create(HINSTANCE instance, TClockPanel& clock) {
   if (FHandle) return true;
   FClock = &clock;
   RegisterPageClass(instance, PageProc);
-  CreateFormDialog(instance, Application::Instance().Window(), form::kCaption, form::kClientWidth,
-                   form::kClientHeight, form::kStyle, DialogProc, reinterpret_cast<LPARAM>(this));
+  FScale = ScaleOf(Application::Instance().Window());
+  CreateFormDialog(instance, Application::Instance().Window(), form::kCaption,
+                   FScale(form::kClientWidth), FScale(form::kClientHeight), form::kStyle,
+                   DialogProc, reinterpret_cast<LPARAM>(this));
   if (!FHandle) return false;
   SetWindowPos(FHandle, nullptr, form::kDesignedLeft, form::kDesignedTop, 0, 0,
                SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -142,12 +145,12 @@ bool TSettingPanel::Create(HINSTANCE instance, TClockPanel& clock) {
 }
 
 void TSettingPanel::CreateForm() {
-  FDialogFont = MakeFormFont(form::kDialogFont);
-  FAnchorFont = MakeFormFont(form::kAnchorFont);
+  FDialogFont = MakeFormFont(form::kDialogFont, FScale);
+  FAnchorFont = MakeFormFont(form::kAnchorFont, FScale);
   ColorDialog1.customColors.fill(RGB(255, 255, 255));
   SendMessageA(FHandle, WM_SETFONT, reinterpret_cast<WPARAM>(FDialogFont.get()), FALSE);
 
-  CreateControls(FHandle, form::kDialogControls, FDialogFont.get());
+  CreateControls(FHandle, form::kDialogControls, FDialogFont.get(), FScale);
   btnOK = GetDlgItem(FHandle, form::kBtnOK);
   btnCancel = GetDlgItem(FHandle, form::kBtnCancel);
   PageControl1 = GetDlgItem(FHandle, form::kPageControl1);
@@ -168,7 +171,7 @@ void TSettingPanel::CreateForm() {
   // The pages lie over the tab control's display area, so it goes beneath them.
   SetWindowPos(PageControl1, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 
-  CreateControls(tabColor, form::kColorPage, FDialogFont.get());
+  CreateControls(tabColor, form::kColorPage, FDialogFont.get(), FScale);
   btnForeColor = GetDlgItem(tabColor, form::kBtnForeColor);
   btnBackColor = GetDlgItem(tabColor, form::kBtnBackColor);
   chkAutoChange = GetDlgItem(tabColor, form::kChkAutoChange);
@@ -187,7 +190,7 @@ void TSettingPanel::CreateForm() {
   SetChecked(chkAutoChange, true);
   SetChecked(rbt1200.handle, true);
 
-  CreateControls(tabTelop, form::kTelopPage, FDialogFont.get());
+  CreateControls(tabTelop, form::kTelopPage, FDialogFont.get(), FScale);
   chkWave = GetDlgItem(tabTelop, form::kChkWave);
   edtWave = GetDlgItem(tabTelop, form::kEdtWave);
   btnBrowse = GetDlgItem(tabTelop, form::kBtnBrowse);
@@ -198,7 +201,7 @@ void TSettingPanel::CreateForm() {
   sel01h = GetDlgItem(tabTelop, form::kSel01h);
   SetInterval(60);
 
-  CreateControls(tabPlugIns, form::kPlugInsPage, FDialogFont.get());
+  CreateControls(tabPlugIns, form::kPlugInsPage, FDialogFont.get(), FScale);
   Label1 = GetDlgItem(tabPlugIns, form::kLabel1);
   lstPlugIns = GetDlgItem(tabPlugIns, form::kLstPlugIns);
   memDiscription = GetDlgItem(tabPlugIns, form::kMemDiscription);
@@ -245,9 +248,29 @@ void TSettingPanel::AddHint(HWND page, HWND control, const char* text) {
 }
 
 void TSettingPanel::ShowPage(int index) {
-  const HWND pages[] = {tabColor, tabTelop, tabPlugIns};
+  const auto pages = Pages();
   for (int page = 0; page < static_cast<int>(std::size(pages)); ++page) {
     ShowWindow(pages[page], page == index ? SW_SHOWNA : SW_HIDE);
+  }
+}
+
+// Ctrl+Tab and Ctrl+Shift+Tab, round the ends. The focus follows onto the new page unless it
+// was outside the pages (on the tabs, OK or Cancel).
+void TSettingPanel::TurnPage(int step) {
+  const auto pages = Pages();
+  const int count = static_cast<int>(std::size(pages));
+  const int current = static_cast<int>(SendMessageA(PageControl1, TCM_GETCURSEL, 0, 0));
+  const int next = ((current + step) % count + count) % count;
+  const HWND focus = GetFocus();
+  const bool focusOnPage = std::any_of(pages.begin(), pages.end(),
+                                       [&](HWND page) { return page && IsChild(page, focus); });
+  SendMessageA(PageControl1, TCM_SETCURSEL, static_cast<WPARAM>(next), 0);
+  ShowPage(next);
+  if (!focusOnPage) return;
+  if (const HWND first = GetNextDlgTabItem(pages[next], nullptr, FALSE)) {
+    SendMessageA(FHandle, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(first), TRUE);
+  } else {
+    SetFocus(PageControl1);
   }
 }
 
@@ -526,13 +549,13 @@ void TSettingPanel::PaintColorPage(HDC dc) const {
     SelectedObject pen(dc, dotted.get());
     SelectedObject brush(dc, GetSysColorBrush(COLOR_BTNFACE));
     SetBkMode(dc, TRANSPARENT);
-    const RECT dial = form::kShape1.rect();
+    const RECT dial = form::kShape1.rect(FScale);
     Ellipse(dc, dial.left, dial.top, dial.right, dial.bottom);
   }
-  RECT frame = form::kBevel1.rect();
+  RECT frame = form::kBevel1.rect(FScale);
   DrawEdge(dc, &frame, EDGE_BUMP, BF_RECT);
   for (const form::Box& box : {form::kBevel6, form::kBevel7, form::kBevel8, form::kBevel9}) {
-    frame = box.rect();
+    frame = box.rect(FScale);
     DrawEdge(dc, &frame, BDR_SUNKENOUTER, BF_RECT);
   }
 }
@@ -547,7 +570,7 @@ bool TSettingPanel::DrawPlugInItem(const DRAWITEMSTRUCT& item) const {
   }
   const bool selected = (item.itemState & ODS_SELECTED) != 0;
   FillRect(dc, &box, GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
-  DrawFileGlyph(dc, box.left + 3, box.top + (box.bottom - box.top - 14) / 2);
+  DrawFileGlyph(dc, box.left + FScale(3), box.top + (box.bottom - box.top - 14) / 2);
 
   const LRESULT length = SendMessageA(lstPlugIns, LB_GETTEXTLEN, item.itemID, 0);
   if (length != LB_ERR && length > 0) {
@@ -558,7 +581,7 @@ bool TSettingPanel::DrawPlugInItem(const DRAWITEMSTRUCT& item) const {
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
     RECT text = box;
-    text.left += 18;
+    text.left += FScale(18);
     DrawTextA(dc, name.c_str(), static_cast<int>(name.size()), &text,
               DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
   }
@@ -624,6 +647,9 @@ INT_PTR TSettingPanel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
       }
       return FALSE;
     }
+    case kTurnPageMessage:
+      TurnPage(wParam ? 1 : -1);
+      return TRUE;
     case WM_CLOSE:
       // The close box only hides: the edits stay live, unstored.
       ShowWindow(FHandle, SW_HIDE);
@@ -635,7 +661,7 @@ INT_PTR TSettingPanel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_MEASUREITEM: {
       auto& item = *reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
       if (item.CtlID != static_cast<UINT>(form::kLstPlugIns)) return FALSE;
-      item.itemHeight = form::kPlugInItemHeight;
+      item.itemHeight = static_cast<UINT>(FScale(form::kPlugInItemHeight));
       return TRUE;
     }
     case WM_DRAWITEM:

@@ -14,6 +14,7 @@
 #include "setting/Options.h"
 #include "support/Color.h"
 #include "support/DateTime.h"
+#include "support/DpiScale.h"
 #include "support/win/Handles.h"
 
 namespace vo::win {
@@ -59,6 +60,8 @@ class TSettingPanel final : public SettingsHost,
   void CreateHints();
   void AddHint(HWND page, HWND control, const char* text);
   void ShowPage(int index);
+  void TurnPage(int step);
+  std::array<HWND, 3> Pages() const { return {tabColor, tabTelop, tabPlugIns}; }
 
   // Handlers.
   void FormCreate();
@@ -159,6 +162,8 @@ class TSettingPanel final : public SettingsHost,
   HWND FHints = nullptr;
   // The directory the plug-in list shows; the modules were loaded by paths built from it.
   std::string FPlugInDirectory;
+  // The designed layout and fonts are scaled to the display's DPI once, at creation.
+  DpiScale FScale;
   UniqueFont FDialogFont;
   UniqueFont FAnchorFont;
 };

@@ -9,7 +9,11 @@ namespace vo::win {
 
 namespace {
 constexpr const char* kApplicationClass = "voApplication";
+
+bool IsPageKey(const MSG& message) {
+  return message.message == WM_KEYDOWN && message.wParam == VK_TAB && GetKeyState(VK_CONTROL) < 0;
 }
+}  // namespace
 
 Application& Application::Instance() {
   static Application application;
@@ -43,7 +47,12 @@ void Application::RemoveDialog(HWND dialog) { std::replace(std::begin(dialogs_),
 
 bool Application::PreTranslate(MSG& message) const {
   return std::any_of(std::begin(dialogs_), std::end(dialogs_), [&](HWND dialog) {
-    return dialog && IsWindowVisible(dialog) && IsDialogMessageA(dialog, &message);
+    if (!dialog || !IsWindowVisible(dialog)) return false;
+    if (IsPageKey(message) && (message.hwnd == dialog || IsChild(dialog, message.hwnd))) {
+      SendMessageA(dialog, kTurnPageMessage, GetKeyState(VK_SHIFT) < 0 ? 0 : 1, 0);
+      return true;
+    }
+    return IsDialogMessageA(dialog, &message) != FALSE;
   });
 }
 

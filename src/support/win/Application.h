@@ -12,6 +12,9 @@
 namespace vo::win {
 
 inline constexpr const char* kApplicationTitle = "vo";
+// Sent to a registered dialog for Ctrl+Tab (wParam 1) and Ctrl+Shift+Tab (wParam 0): a dialog
+// with pages turns to the next or the previous one.
+inline constexpr UINT kTurnPageMessage = WM_APP + 1;
 
 class Application {
  public:
@@ -32,7 +35,8 @@ class Application {
   // Dialogs that take keyboard navigation from the message loop.
   void AddDialog(HWND dialog);
   void RemoveDialog(HWND dialog);
-  // Lets the modeless dialogs handle their keys; true if the message was consumed.
+  // Lets the modeless dialogs handle their keys, Ctrl+Tab included; true if the message was
+  // consumed.
   bool PreTranslate(MSG& message) const;
 
   // Runs the message loop until WM_QUIT.

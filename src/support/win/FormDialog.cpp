@@ -97,9 +97,16 @@ void SetClientSize(HWND window, int width, int height) {
                outer.bottom - outer.top + missingHeight, kFlags);
 }
 
-void CreateControls(HWND parent, std::span<const ControlSpec> controls, HFONT font) {
+void CreateControls(HWND parent, std::span<const ControlSpec> controls, HFONT font,
+                    const DpiScale& scale) {
   const auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(parent, GWLP_HINSTANCE));
-  for (const ControlSpec& layout : controls) {
+  for (const ControlSpec& design : controls) {
+    // Edges scale, so controls that meet as designed still meet.
+    ControlSpec layout = design;
+    layout.x = scale(design.x);
+    layout.y = scale(design.y);
+    layout.width = scale(design.x + design.width) - layout.x;
+    layout.height = scale(design.y + design.height) - layout.y;
     HWND control =
         CreateWindowExA(layout.exStyle, layout.windowClass, layout.text ? layout.text : "",
                         layout.style | WS_CHILD, layout.x, layout.y, layout.width, layout.height, parent,

@@ -6,6 +6,7 @@
 
 #include <span>
 
+#include "support/DpiScale.h"
 #include "support/win/Handles.h"
 
 namespace vo::win {
@@ -29,9 +30,10 @@ HWND CreateFormDialog(HINSTANCE instance, HWND owner, const char* caption, int c
 // Resizes `window` so that its client area is width x height pixels.
 void SetClientSize(HWND window, int width, int height);
 
-// Creates each control as a child of `parent` and gives it `font` (if any). A control that
-// cannot be created is skipped; GetDlgItem then finds nothing for its id.
-void CreateControls(HWND parent, std::span<const ControlSpec> controls, HFONT font);
+// Creates each control as a child of `parent`, placed at `scale`, and gives it `font` (if
+// any). A control that cannot be created is skipped; GetDlgItem then finds nothing for its id.
+void CreateControls(HWND parent, std::span<const ControlSpec> controls, HFONT font,
+                    const DpiScale& scale = {});
 
 // Sizes a label to its text in its own font, as a self-sizing label does; a right-aligned
 // label keeps its right edge, others their left edge.

@@ -5,9 +5,9 @@
 //
 // Built twice with different RECORDER_TAG values so that slot order shows in a shared log.
 // It also subclasses the clock window on the first handle it is given and records every clock
-// control message and mouse button release that reaches the window, before the clock handles
-// it; and the first copy loaded routes vo.exe's calls of sndPlaySoundA through itself,
-// recording each wave played.
+// control message and mouse button press and release that reaches the window, before the
+// clock handles it; and the first copy loaded routes vo.exe's calls of sndPlaySoundA through
+// itself, recording each wave played.
 #include <windows.h>
 // commctrl.h needs the types of windows.h.
 #include <commctrl.h>
@@ -173,6 +173,8 @@ LRESULT CALLBACK RecordingProc(HWND window, UINT message, WPARAM wparam, LPARAM 
     } else {
       Record("message", "name=%s number=0x%x wparam=0x%llx lparam=0x%llx", name, message, w, l);
     }
+  } else if (message == WM_LBUTTONDOWN || message == WM_RBUTTONDOWN) {
+    Record("buttondown", "button=%s", message == WM_LBUTTONDOWN ? "left" : "right");
   } else if (message == WM_LBUTTONUP || message == WM_RBUTTONUP) {
     // A sign that the mouse input before it has been handled.
     Record("buttonup", "button=%s", message == WM_LBUTTONUP ? "left" : "right");

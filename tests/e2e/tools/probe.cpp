@@ -743,7 +743,8 @@ int main(int argc, char** argv) {
                            : CommandPost(target, static_cast<UINT>(message),
                                          static_cast<WPARAM>(wparam), static_cast<LPARAM>(lparam));
   } else if (command == "posttelop-wild") {
-    rc = CommandPost(kClockClass, kClkTelop, 0x10, static_cast<LPARAM>(0xDEAD0000u));
+    // Both inside the first 64 KiB, which no process maps, 32-bit or 64-bit.
+    rc = CommandPost(kClockClass, kClkTelop, 0x10, 0xFF00);
   } else if (command == "close") {
     rc = CommandPost(kClockClass, WM_CLOSE, 0, 0);
   } else if (command == "endsession") {
