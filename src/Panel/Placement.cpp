@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <limits>
 
+#include "forms/ClockForm.h"
+
 namespace vo {
 namespace {
 
@@ -30,7 +32,8 @@ int ClampLeft(int left, int screenWidth, int windowWidth) {
 }
 
 int ClampStartLeft(int left, int screenWidth, const DpiScale& scale) {
-  return ClampLeft(left, screenWidth, scale(kDesignedClockWidth));
+  // The designed form width: the clamp runs before the window is fitted to the clock panel.
+  return ClampLeft(left, screenWidth, scale(forms::clock::kDesignedWindow.width));
 }
 
 int DragLeft(int currentLeft, int mouseX, int dragX, int screenWidth, int windowWidth) {
