@@ -114,3 +114,16 @@ target_include_directories(voStubD PRIVATE ${CMAKE_SOURCE_DIR}/sdk/include)
 target_compile_definitions(voStubD PRIVATE STUB_TAG="D" WIN32_LEAN_AND_MEAN NOMINMAX)
 target_link_options(voStubD PRIVATE ${VO_STATIC_FLAGS} -Wl,--enable-stdcall-fixup)
 target_link_libraries(voStubD PRIVATE user32)
+
+# voFault misbehaves on purpose, one way per build: tag, mode and the tick it starts at.
+foreach(variant N:kNullWrite:3 O:kOverflow:1 P:kOverflow:1 X:kForeignCode:1 Z:kDivide:1
+                E:kEnable:1 D:kDisable:1 H:kSpin:8 S1:kSubclass:1 S2:kSubclass:1
+                S3:kSubclass:1 S4:kForget:1)
+  string(REPLACE ":" ";" parts ${variant})
+  list(GET parts 0 tag)
+  list(GET parts 1 mode)
+  list(GET parts 2 from)
+  vo_add_plugin(voFault${tag} SOURCES ${VO_E2E_DIR}/plugins/voFault.cpp)
+  target_compile_definitions(voFault${tag} PRIVATE FAULT_TAG="${tag}" FAULT_MODE=${mode}
+                             FAULT_FROM=${from} WIN32_LEAN_AND_MEAN NOMINMAX)
+endforeach()
