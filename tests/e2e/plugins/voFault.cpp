@@ -62,7 +62,8 @@ __attribute__((noinline)) int Recurse(int depth) {
 
 int DivideByZero() {
   volatile int zero = 0;  // a real idiv, not a constant the compiler folds
-  return 1 / zero;
+  volatile int quotient = 1 / zero;  // kept, or the division would be dropped
+  return quotient;
 }
 
 void Spin() {
