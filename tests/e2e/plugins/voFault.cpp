@@ -61,8 +61,10 @@ __attribute__((noinline)) int Recurse(int depth) {
 }
 
 int DivideByZero() {
-  volatile int zero = 0;  // a real idiv, not a constant the compiler folds
-  volatile int quotient = 1 / zero;  // kept, or the division would be dropped
+  // All volatile: a real idiv, neither folded nor turned into a compare, nor dropped.
+  volatile int one = 1;
+  volatile int zero = 0;
+  volatile int quotient = one / zero;
   return quotient;
 }
 
