@@ -171,8 +171,7 @@ TEST_F(SlotTableTest, FaultingModuleIsOutOfServiceButKeepsItsSlot) {
   table.Find("m1")->onNotify = [] { throw FakeModule::Fault("m1 faulted"); };
 
   log.clear();
-  EXPECT_THROW(table.ForEachLoaded([](FakeModule& module) { module.Notify(); }),
-               FakeModule::Fault);
+  EXPECT_THROW(table.ForEachLoaded([](FakeModule& module) { module.Notify(); }), FakeModule::Fault);
   EXPECT_THAT(log, ElementsAre("notify m0", "notify m1"));
 
   EXPECT_THAT(Notified(), ElementsAre("notify m0", "notify m2"));
@@ -198,8 +197,7 @@ TEST_F(SlotTableTest, FaultInEnableCostsThatModuleOnly) {
   EXPECT_THAT(Notified(), ElementsAre("notify m0", "notify m2"));
   log.clear();
   table.ReleaseAll();
-  EXPECT_THAT(log, ElementsAre("disable m0", "unload m0", "unload bad", "disable m2",
-                               "unload m2"));
+  EXPECT_THAT(log, ElementsAre("disable m0", "unload m0", "unload bad", "disable m2", "unload m2"));
 }
 
 TEST_F(SlotTableTest, FaultInDisableDoesNotStopTheClose) {

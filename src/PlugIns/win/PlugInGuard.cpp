@@ -16,8 +16,8 @@
 // dispatcher: it drops the module's frames and resumes the routine, which returns the exception
 // code. The hang watchdog resumes the same routine by setting the GUI thread's context.
 extern "C" {
-DWORD GuardedInvoke(void (*invoke)(void*), void* context, void** resumeStack) asm(
-    "vo_guarded_invoke");
+DWORD GuardedInvoke(void (*invoke)(void*), void* context,
+                    void** resumeStack) asm("vo_guarded_invoke");
 [[noreturn]] void GuardJump(void* resumeStack, DWORD outcome) asm("vo_guard_jump");
 void GuardRecover() asm("vo_guard_recover");
 __attribute__((used)) EXCEPTION_DISPOSITION GuardHandler(EXCEPTION_RECORD* record, void* frame,
@@ -325,7 +325,8 @@ std::string DescribeOutcome(CallOutcome outcome) {
       return "応答の停止 (5 秒以上戻りません)";
     default: {
       char text[40];
-      std::snprintf(text, sizeof text, "例外 (コード 0x%08lX)", static_cast<unsigned long>(outcome));
+      std::snprintf(text, sizeof text, "例外 (コード 0x%08lX)",
+                    static_cast<unsigned long>(outcome));
       return text;
     }
   }

@@ -76,8 +76,9 @@ std::string BaseName(const std::string& path) {
 }
 
 std::string FaultMessage(const std::string& path, CallOutcome outcome) {
-  return "プラグイン・モジュール " + BaseName(path) + " が異常終了しました (原因: " +
-         DescribeOutcome(outcome) + ")。このモジュールは vo の終了まで使用しません。";
+  return "プラグイン・モジュール " + BaseName(path) +
+         " が異常終了しました (原因: " + DescribeOutcome(outcome) +
+         ")。このモジュールは vo の終了まで使用しません。";
 }
 
 }  // namespace
@@ -142,9 +143,8 @@ void UnloadRetiredPlugIns() { retired.clear(); }
 void ReclaimWindowProcedure(HWND window, WNDPROC own) {
   if (!window) return;
   const auto procedure = static_cast<std::uintptr_t>(GetWindowLongPtrA(window, GWLP_WNDPROC));
-  const bool intoRetired = std::any_of(retired.begin(), retired.end(), [&](const auto& r) {
-    return r.image.Contains(procedure);
-  });
+  const bool intoRetired = std::any_of(retired.begin(), retired.end(),
+                                       [&](const auto& r) { return r.image.Contains(procedure); });
   if (intoRetired) SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(own));
 }
 

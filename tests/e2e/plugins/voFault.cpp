@@ -27,8 +27,17 @@
 
 namespace {
 
-enum class Mode { kNullWrite, kOverflow, kForeignCode, kDivide, kEnable, kDisable, kSpin,
-                  kSubclass, kForget };
+enum class Mode {
+  kNullWrite,
+  kOverflow,
+  kForeignCode,
+  kDivide,
+  kEnable,
+  kDisable,
+  kSpin,
+  kSubclass,
+  kForget
+};
 constexpr Mode kMode = Mode::FAULT_MODE;
 
 void Note(const char* event) {
