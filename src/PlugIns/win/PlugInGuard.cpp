@@ -189,20 +189,22 @@ std::atomic<ActiveCall*> innermost{nullptr};
 // Counts every entry into and return from a guarded call: while it stands still, so does
 // the GUI thread's progress through plug-in calls.
 std::atomic<std::uint32_t> transitions{0};
+std::atomic<DWORD> guiThread{0};
 
 #if defined(__x86_64__)
 std::uintptr_t InstructionPointer(const CONTEXT& c) { return c.Rip; }
-void Redirect(CONTEXT& c, void* stack) {
+// Resumes the guarded call whose frame is at stack, ending it with outcome.
+void Redirect(CONTEXT& c, void* stack, CallOutcome outcome) {
   c.Rip = reinterpret_cast<DWORD64>(&GuardRecover);
   c.Rsp = reinterpret_cast<DWORD64>(stack);
-  c.Rax = kHangCode;
+  c.Rax = outcome;
 }
 #else
 std::uintptr_t InstructionPointer(const CONTEXT& c) { return c.Eip; }
-void Redirect(CONTEXT& c, void* stack) {
+void Redirect(CONTEXT& c, void* stack, CallOutcome outcome) {
   c.Eip = reinterpret_cast<DWORD>(&GuardRecover);
   c.Esp = reinterpret_cast<DWORD>(stack);
-  c.Eax = kHangCode;
+  c.Eax = outcome;
 }
 #endif
 
@@ -260,7 +262,7 @@ class HangWatch {
       const ActiveCall* call = innermost.load();
       if (call && transitions.load() == seen && call->resumeStack &&
           call->image.Contains(InstructionPointer(context))) {
-        Redirect(context, call->resumeStack);
+        Redirect(context, call->resumeStack, kHangCode);
         SetThreadContext(gui_.get(), &context);
       }
     }
@@ -271,6 +273,32 @@ class HangWatch {
   UniqueKernelHandle stop_;
   UniqueKernelHandle thread_;
 };
+
+// A stack overflow is dispatched on the few bytes left below the guard page, too few for the
+// x86-64 dispatcher to walk the stack up to the guard's frame. A vectored handler is asked
+// before that walk: it takes stack overflows alone (no plug-in can handle its own overflow
+// sensibly) and resumes the innermost guarded call the way the watchdog does.
+LONG CALLBACK OnStackOverflow(EXCEPTION_POINTERS* exception) {
+  if (exception->ExceptionRecord->ExceptionCode != EXCEPTION_STACK_OVERFLOW) {
+    return EXCEPTION_CONTINUE_SEARCH;
+  }
+  ActiveCall* call = innermost.load();
+  if (!call || !call->resumeStack || GetCurrentThreadId() != guiThread.load()) {
+    return EXCEPTION_CONTINUE_SEARCH;
+  }
+  Redirect(*exception->ContextRecord, call->resumeStack, EXCEPTION_STACK_OVERFLOW);
+  return EXCEPTION_CONTINUE_EXECUTION;
+}
+
+// Set up on the GUI thread at its first guarded call.
+void PrepareGuard() {
+  static const bool prepared = [] {
+    guiThread.store(GetCurrentThreadId());
+    return AddVectoredExceptionHandler(1, &OnStackOverflow) != nullptr;
+  }();
+  static_cast<void>(prepared);
+  HangWatch::EnsureRunning();
+}
 
 // An overflow used up the stack's guard page; without a new one the next overflow would
 // end the process instead of raising an exception.
@@ -287,7 +315,7 @@ ModuleImage ModuleImage::Of(HMODULE module) {
 }
 
 CallOutcome RunGuarded(const ModuleImage& image, void (*invoke)(void*), void* context) {
-  HangWatch::EnsureRunning();
+  PrepareGuard();
   // The dispatcher may have linked frames of its own into the thread's exception list before
   // it called the handler that never returned to it (on x86 the routine restores the list).
   auto* const tib = reinterpret_cast<NT_TIB*>(NtCurrentTeb());
