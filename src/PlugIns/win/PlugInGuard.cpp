@@ -316,15 +316,19 @@ ModuleImage ModuleImage::Of(HMODULE module) {
 
 CallOutcome RunGuarded(const ModuleImage& image, void (*invoke)(void*), void* context) {
   PrepareGuard();
+#if defined(__x86_64__)
   // The dispatcher may have linked frames of its own into the thread's exception list before
   // it called the handler that never returned to it (on x86 the routine restores the list).
   auto* const tib = reinterpret_cast<NT_TIB*>(NtCurrentTeb());
   auto* const exceptionList = tib->ExceptionList;
+#endif
   ActiveCall call{image, nullptr, innermost.load()};
   innermost.store(&call);
   ++transitions;
   const CallOutcome outcome = GuardedInvoke(invoke, context, &call.resumeStack);
+#if defined(__x86_64__)
   tib->ExceptionList = exceptionList;
+#endif
   innermost.store(call.outer);
   ++transitions;
   if (outcome == EXCEPTION_STACK_OVERFLOW) RestoreStackGuard();
