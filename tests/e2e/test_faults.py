@@ -70,11 +70,12 @@ class FaultingPlugIns(FaultTestCase):
         self.assert_no_box_for(3)
 
         texts = {}
+        icons = []
         for box in boxes.values():
             header = box[0]
+            icons += [r["name"] for r in box if r.kind == "icon"]
             with self.subTest(box=header["hwnd"]):
                 self.assertEqual(b"vo", header.text("title"))
-                self.assertEqual(["hand"], [r["name"] for r in box if r.kind == "icon"])
                 self.assertEqual([(IDOK, b"OK")],
                                  [(r.int("id"), r.text("text")) for r in box if r.kind == "button"])
             text = b"".join(r.text("text") for r in box if r.kind == "static").decode("cp932")
@@ -82,6 +83,10 @@ class FaultingPlugIns(FaultTestCase):
             self.assertEqual(1, len(named), text)
             texts.setdefault(named[0], []).append(text)
         self.assertEqual(sorted(FAULTS), sorted(texts), "a module without its box")
+        # The icon is read off the screen, where a nested box may cover another's.
+        self.assertEqual(len(boxes), len(icons))
+        self.assertIn("hand", icons)
+        self.assertEqual({"hand"}, set(icons) - {"unknown"})
         for tag, kind in FAULTS.items():
             with self.subTest(module=tag):
                 self.assertEqual(1, len(texts[tag]), texts[tag])

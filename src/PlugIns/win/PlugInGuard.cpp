@@ -14,7 +14,8 @@
 // handles exceptions internally (C++ try/catch, __try, OutputDebugString) is left alone, which
 // a vectored handler, asked first, could not do. The frame's handler does not return to the
 // dispatcher: it drops the module's frames and resumes the routine, which returns the exception
-// code. The hang watchdog resumes the same routine by setting the GUI thread's context.
+// code. The hang watchdog resumes the same routine by setting the GUI thread's context, and
+// so does a vectored handler for stack overflows alone (see OnStackOverflow).
 extern "C" {
 DWORD GuardedInvoke(void (*invoke)(void*), void* context,
                     void** resumeStack) asm("vo_guarded_invoke");
