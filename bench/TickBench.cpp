@@ -15,6 +15,7 @@ using namespace vo;
 
 // A plug-in whose entry points return at once, called through pointers as the real ones are.
 struct IdleModule {
+  struct Fault {};
   using Entry = void (*)(void*, double);
   static void Nothing(void*, double) {}
   Entry notify = &Nothing;

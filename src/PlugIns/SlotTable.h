@@ -1,7 +1,11 @@
 // The clock's table of loaded plug-in modules: 32 slots, filled from 0 upward at start-up and
 // emptied only at close, so the loaded modules always form one run from slot 0.
 //
-// Module is any type with Enable(), Disable() and FileName(). The table owns its modules.
+// Module is any type with Enable(), Disable() and FileName(), whose calls into plug-in code
+// throw Module::Fault when that code faults. The table owns its modules.
+//
+// A module that faults once is out of service for the rest of the run: it is called no more,
+// VpiDisable included, but keeps its slot, so the slots still form one run from 0.
 #pragma once
 
 #include <array>
@@ -18,6 +22,7 @@ template <class Module>
 class SlotTable {
  public:
   static constexpr std::size_t kSlotCount = 32;
+  using Fault = typename Module::Fault;
 
   SlotTable() = default;
   SlotTable(const SlotTable&) = delete;
@@ -26,69 +31,92 @@ class SlotTable {
   ~SlotTable() { ReleaseAll(); }
 
   // Puts the module into the first free slot and enables it. With every slot taken the module
-  // is destroyed at once, never enabled nor disabled. A null module is ignored.
+  // is destroyed at once, never enabled nor disabled. A null module is ignored. A fault in
+  // Enable leaves the module in its slot, out of service, and reaches the caller.
   bool Add(std::unique_ptr<Module> module) {
     if (!module) return false;
-    for (auto& slot : slots_) {
-      if (slot) continue;
-      slot = std::move(module);
+    for (Slot& slot : slots_) {
+      if (slot.module) continue;
+      slot.module = std::move(module);
       CallScope scope(*this);
-      slot->Enable();
+      Call(slot, [](Module& m) { m.Enable(); });
       return true;
     }
     return false;
   }
 
-  // The module loaded by this path (ASCII letters compared case-insensitively), or null.
-  // The pointer stays valid until ReleaseAll; to call into the module, prefer WithModule.
+  // The module loaded by this path (ASCII letters compared case-insensitively), or null,
+  // in service or not. The pointer stays valid until ReleaseAll; to call into the module,
+  // use WithModule.
   Module* Find(std::string_view path) const {
-    for (const auto& slot : slots_) {
-      if (!slot) break;
-      if (SamePathIgnoringCase(slot->FileName(), path)) return slot.get();
-    }
-    return nullptr;
+    const Slot* slot = FindSlot(path);
+    return slot ? slot->module.get() : nullptr;
   }
 
-  // Calls visit(module) on every loaded module in slot order. A module may pump messages
+  bool InService(std::string_view path) const {
+    const Slot* slot = FindSlot(path);
+    return slot && slot->inService;
+  }
+
+  // Calls visit(module) on every module in service, in slot order. A module may pump messages
   // or close the clock from inside a call (a message box will do); a release asked for
   // meanwhile waits until the walk is over, so no module is unloaded while its code runs.
+  // A fault ends the walk and reaches the caller.
   template <class Visit>
   void ForEachLoaded(Visit&& visit) {
+    if (releasing_) return;
     CallScope scope(*this);
-    for (auto& slot : slots_) {
+    for (Slot& slot : slots_) {
       if (releasePending_) break;
-      if (slot) visit(*slot);
+      if (slot.module && slot.inService) Call(slot, visit);
     }
   }
 
-  // Calls use(module) on the module loaded by this path, under the same protection as
-  // ForEachLoaded; false when no module has that path.
+  // Calls use(module) on the module in service loaded by this path, under the same protection
+  // as ForEachLoaded; false when no such module is there.
   template <class Use>
   bool WithModule(std::string_view path, Use&& use) {
+    if (releasing_) return false;
     CallScope scope(*this);
-    Module* module = Find(path);
-    if (!module) return false;
-    use(*module);
+    Slot* slot = FindSlot(path);
+    if (!slot || !slot->inService) return false;
+    Call(*slot, use);
     return true;
   }
 
-  // Disables and unloads the modules in slot order, leaving every slot empty. Inside a call
-  // into a module (ForEachLoaded, WithModule) this happens as soon as that call has returned.
+  // For each slot in order: disables the module (if in service), unloads it, empties the
+  // slot. A fault while disabling costs that module only. Nothing else reaches the modules
+  // meanwhile. Inside a call into a module (ForEachLoaded, WithModule) this happens as soon
+  // as that call has returned.
   void ReleaseAll() {
     if (callDepth_ > 0) {
       releasePending_ = true;
       return;
     }
+    if (releasing_) return;
+    releasing_ = true;
     releasePending_ = false;
-    for (auto& slot : slots_) {
-      if (!slot) break;
-      // Emptied first, so a tick that runs while the module is being disabled skips it.
-      std::unique_ptr<Module> module = std::move(slot);
-      module->Disable();
+    for (Slot& slot : slots_) {
+      if (!slot.module) break;
+      if (slot.inService) {
+        try {
+          slot.module->Disable();
+        } catch (const Fault&) {
+          // A close must go on whatever one module does.
+        }
+      }
+      slot.module.reset();
+      slot.inService = true;
     }
+    releasing_ = false;
   }
 
  private:
+  struct Slot {
+    std::unique_ptr<Module> module;
+    bool inService = true;
+  };
+
   class CallScope {
    public:
     explicit CallScope(SlotTable& table) : table_(table) { ++table_.callDepth_; }
@@ -102,9 +130,31 @@ class SlotTable {
     SlotTable& table_;
   };
 
-  std::array<std::unique_ptr<Module>, kSlotCount> slots_;
+  template <class Use>
+  static void Call(Slot& slot, Use&& use) {
+    try {
+      use(*slot.module);
+    } catch (const Fault&) {
+      slot.inService = false;
+      throw;
+    }
+  }
+
+  const Slot* FindSlot(std::string_view path) const {
+    for (const Slot& slot : slots_) {
+      if (!slot.module) break;
+      if (SamePathIgnoringCase(slot.module->FileName(), path)) return &slot;
+    }
+    return nullptr;
+  }
+  Slot* FindSlot(std::string_view path) {
+    return const_cast<Slot*>(std::as_const(*this).FindSlot(path));
+  }
+
+  std::array<Slot, kSlotCount> slots_;
   int callDepth_ = 0;
   bool releasePending_ = false;
+  bool releasing_ = false;
 };
 
 }  // namespace vo

@@ -31,6 +31,7 @@ endif()
 # a folder named like a plug-in skipped, look-up by a path differing in letter case.
 vo_add_e2e_tool(plugin_host_test
   SOURCES ${VO_E2E_DIR}/tools/plugin_host_test.cpp ${CMAKE_SOURCE_DIR}/src/PlugIns/win/PlugIns.cpp
+          ${CMAKE_SOURCE_DIR}/src/PlugIns/win/PlugInGuard.cpp
           ${CMAKE_SOURCE_DIR}/src/Panel/win/ForeignString.cpp
   LIBRARIES vo_core user32)
 # The About box and the form dialog helpers: layout, modal loop, keys, the owner disabled.
@@ -49,6 +50,19 @@ foreach(tag A B)
   target_link_libraries(voRec${tag} PRIVATE comctl32)
 endforeach()
 set_target_properties(voRecA PROPERTIES SUFFIX ".DLL")
+
+# voFault misbehaves on purpose, one way per build: tag, mode and the tick it starts at.
+foreach(variant N:kNullWrite:3 O:kOverflow:1 P:kOverflow:1 X:kForeignCode:1 Z:kDivide:1
+                E:kEnable:1 D:kDisable:1 H:kSpin:8 S1:kSubclass:1 S2:kSubclass:1
+                S3:kSubclass:1 S4:kForget:1)
+  string(REPLACE ":" ";" parts ${variant})
+  list(GET parts 0 tag)
+  list(GET parts 1 mode)
+  list(GET parts 2 from)
+  vo_add_plugin(voFault${tag} SOURCES ${VO_E2E_DIR}/plugins/voFault.cpp)
+  target_compile_definitions(voFault${tag} PRIVATE FAULT_TAG="${tag}" FAULT_MODE=${mode}
+                             FAULT_FROM=${from} WIN32_LEAN_AND_MEAN NOMINMAX)
+endforeach()
 
 # The end-to-end tests run against the 32-bit product under 32-bit Wine wherever this kernel
 # runs 32-bit programs; elsewhere against the x86-64 build of the same sources under 64-bit

@@ -3,6 +3,7 @@
 
 #include <functional>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,8 @@ using Log = std::vector<std::string>;
 
 class FakeModule {
  public:
+  using Fault = std::runtime_error;
+
   FakeModule(std::string path, Log& log) : path_(std::move(path)), log_(log) {}
   ~FakeModule() { log_.push_back("unload " + path_); }
 
@@ -140,22 +143,70 @@ TEST_F(SlotTableTest, DestroyingTheTableDisablesWhatIsStillLoaded) {
       log, ElementsAre("enable a", "enable b", "disable a", "unload a", "disable b", "unload b"));
 }
 
-// While a module is being disabled its slot is already empty: a tick that runs meanwhile
-// (a module's message box pumps the timer) must skip the hole and still reach the rest,
-// whereas a lookup stops at the first empty slot.
-TEST_F(SlotTableTest, EmptySlotDuringReleaseIsSkippedByWalksAndEndsLookups) {
+// A module's message box in VpiDisable pumps the timer: the ticks and the plug-in page that
+// run meanwhile must reach no module, neither the ones already unloaded nor the rest.
+TEST_F(SlotTableTest, NothingReachesTheModulesWhileTheyAreReleased) {
   Fill(3);
   Log walkedDuringDisable;
-  bool foundDuringDisable = true;
-  table.Find("m0")->onDisable = [&] {
+  bool usedDuringDisable = false;
+  table.Find("m1")->onDisable = [&] {
     table.ForEachLoaded(
         [&](FakeModule& module) { walkedDuringDisable.push_back(module.FileName()); });
-    foundDuringDisable = table.Find("m1") != nullptr;
+    usedDuringDisable = table.WithModule("m2", [](FakeModule&) {});
+    table.ReleaseAll();  // a second close query meanwhile changes nothing
   };
+  log.clear();
 
   table.ReleaseAll();
-  EXPECT_THAT(walkedDuringDisable, ElementsAre("m1", "m2"));
-  EXPECT_FALSE(foundDuringDisable);
+  EXPECT_THAT(walkedDuringDisable, IsEmpty());
+  EXPECT_FALSE(usedDuringDisable);
+  EXPECT_THAT(log, ElementsAre("disable m0", "unload m0", "disable m1", "unload m1", "disable m2",
+                               "unload m2"));
+}
+
+// A module that faults once is never called again, keeps its slot and stays findable; the
+// fault ends the walk it happened in.
+TEST_F(SlotTableTest, FaultingModuleIsOutOfServiceButKeepsItsSlot) {
+  Fill(3);
+  table.Find("m1")->onNotify = [] { throw FakeModule::Fault("m1 faulted"); };
+
+  log.clear();
+  EXPECT_THROW(table.ForEachLoaded([](FakeModule& module) { module.Notify(); }), FakeModule::Fault);
+  EXPECT_THAT(log, ElementsAre("notify m0", "notify m1"));
+
+  EXPECT_THAT(Notified(), ElementsAre("notify m0", "notify m2"));
+  EXPECT_FALSE(table.WithModule("m1", [](FakeModule&) { FAIL(); }));
+  EXPECT_FALSE(table.InService("m1"));
+  EXPECT_TRUE(table.InService("m2"));
+  EXPECT_NE(table.Find("m1"), nullptr);
+
+  table.Add(Make("m3"));  // the next free slot is still slot 3
+  log.clear();
+  table.ReleaseAll();
+  EXPECT_THAT(log, ElementsAre("disable m0", "unload m0", "unload m1", "disable m2", "unload m2",
+                               "disable m3", "unload m3"));
+}
+
+TEST_F(SlotTableTest, FaultInEnableCostsThatModuleOnly) {
+  auto faulty = Make("bad");
+  faulty->onEnable = [] { throw FakeModule::Fault("bad faulted"); };
+  table.Add(Make("m0"));
+  EXPECT_THROW(table.Add(std::move(faulty)), FakeModule::Fault);
+  table.Add(Make("m2"));
+
+  EXPECT_THAT(Notified(), ElementsAre("notify m0", "notify m2"));
+  log.clear();
+  table.ReleaseAll();
+  EXPECT_THAT(log, ElementsAre("disable m0", "unload m0", "unload bad", "disable m2", "unload m2"));
+}
+
+TEST_F(SlotTableTest, FaultInDisableDoesNotStopTheClose) {
+  Fill(2);
+  table.Find("m0")->onDisable = [] { throw FakeModule::Fault("m0 faulted"); };
+  log.clear();
+
+  table.ReleaseAll();
+  EXPECT_THAT(log, ElementsAre("disable m0", "unload m0", "disable m1", "unload m1"));
 }
 
 // A module that closes the clock from inside a notification must not be unloaded under its

@@ -238,7 +238,11 @@ void TClockPanel::Timer1Timer() {
     bool& flag;
     ~Reset() { flag = false; }
   } reset{FTicking};
-  RunTick(*this, Application::Instance().Format());
+  try {
+    RunTick(*this, Application::Instance().Format());
+  } catch (const ClockClosed&) {
+    // The rest of the tick has no window to work on.
+  }
 }
 
 int TClockPanel::WindowTop() const { return Bounds().top; }
@@ -276,12 +280,24 @@ void TClockPanel::CheckTime(DateTime now) {
   if (settings_) settings_->CheckTime(now);
 }
 
+// A plug-in may close the clock from inside its call; a fault in it (PlugInFault) abandons
+// the rest of the tick and reaches the error box.
 void TClockPanel::NotifyMinute(DateTime now) {
   FPlugIns.ForEachLoaded([&](TVoPlugInsIF& plugIn) { plugIn.Notify(window_, now); });
+  if (!window_) throw ClockClosed{};
 }
 
 void TClockPanel::NotifyTick(DateTime now) {
   FPlugIns.ForEachLoaded([&](TVoPlugInsIF& plugIn) { plugIn.NotifyFreq(window_, now); });
+  if (!window_) throw ClockClosed{};
+}
+
+void TClockPanel::AddPlugIn(std::unique_ptr<TVoPlugInsIF> plugIn) {
+  try {
+    FPlugIns.Add(std::move(plugIn));
+  } catch (const PlugInFault& fault) {
+    ShowApplicationError(fault.what());
+  }
 }
 
 void TClockPanel::DrawSecBar(std::uint16_t second, std::uint16_t millisecond) {
@@ -485,7 +501,11 @@ void TClockPanel::FormCloseQuery() {
   ReleasePlugIns();
 }
 
-void TClockPanel::ReleasePlugIns() { FPlugIns.ReleaseAll(); }
+void TClockPanel::ReleasePlugIns() {
+  FPlugIns.ReleaseAll();
+  // A plug-in that subclassed the window and did not put back what it found.
+  ReclaimWindowProcedure(window_, Procedure);
+}
 
 void TClockPanel::FormClose() {
   // A time signal posted just before the close is neither shown nor played.

@@ -49,8 +49,9 @@ class TClockPanel : public Window<TClockPanel>, private ClockSurface {
     settings_ = settings;
     about_ = about;
   }
-  // Puts a loaded plug-in into the first free slot and enables it.
-  void AddPlugIn(std::unique_ptr<TVoPlugInsIF> plugIn) { FPlugIns.Add(std::move(plugIn)); }
+  // Puts a loaded plug-in into the first free slot and enables it; a fault in VpiEnable is
+  // reported and costs that module only.
+  void AddPlugIn(std::unique_ptr<TVoPlugInsIF> plugIn);
   TVoPlugInsIF* FindPlugIn(std::string_view path) { return FPlugIns.Find(path); }
   // Calls use(plugIn) on the module loaded by this path; it stays loaded until the call
   // returns, even if the clock is closed meanwhile. False when no module has that path.
@@ -126,6 +127,8 @@ class TClockPanel : public Window<TClockPanel>, private ClockSurface {
   void NotifyTick(DateTime now) override;
 
   static constexpr UINT_PTR kTimerId = 1;
+  // Thrown when a plug-in call has closed the clock: the rest of the tick is dropped.
+  struct ClockClosed {};
 
   // The strip's geometry and fonts at the DPI of the monitor it is on.
   forms::clock::ClockLayout layout_ = forms::clock::LayoutAt(DpiScale());

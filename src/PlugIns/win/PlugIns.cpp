@@ -1,6 +1,8 @@
 #include "PlugIns/win/PlugIns.h"
 
+#include <algorithm>
 #include <utility>
+#include <vector>
 
 #include "Panel/win/ForeignString.h"
 #include "PlugIns/PlugInPaths.h"
@@ -51,6 +53,24 @@ bool IsPlainFile(DWORD attributes) {
           (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) == 0;
 }
 
+// Modules taken out of their slots, mapped until UnloadRetiredPlugIns or the program's end.
+struct RetiredModule {
+  UniqueModule module;
+  ModuleImage image;
+};
+std::vector<RetiredModule> retired;
+
+std::string BaseName(const std::string& path) {
+  const std::size_t slash = path.find_last_of("\\/:");
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string FaultMessage(const std::string& path, CallOutcome outcome) {
+  return "プラグイン・モジュール " + BaseName(path) +
+         " が異常終了しました (原因: " + DescribeOutcome(outcome) +
+         ")。このモジュールは vo の終了まで使用しません。";
+}
+
 }  // namespace
 
 TVoPlugInsIF::TVoPlugInsIF(std::string path) : fileName_(std::move(path)) {
@@ -60,6 +80,7 @@ TVoPlugInsIF::TVoPlugInsIF(std::string path) : fileName_(std::move(path)) {
   }
   if (!module_) return;
   const HMODULE m = module_.get();
+  image_ = ModuleImage::Of(m);
   enable_ = Resolve<VpiEnableProc>(m, "VpiEnable");
   disable_ = Resolve<VpiDisableProc>(m, "VpiDisable");
   notify_ = Resolve<VpiNotifyProc>(m, "VpiNotify");
@@ -68,29 +89,53 @@ TVoPlugInsIF::TVoPlugInsIF(std::string path) : fileName_(std::move(path)) {
   setProps_ = Resolve<VpiSetPropsProc>(m, "VpiSetProps");
 }
 
+TVoPlugInsIF::~TVoPlugInsIF() {
+  if (ran_ && module_) retired.push_back({std::move(module_), image_});
+}
+
+template <class Call>
+void TVoPlugInsIF::Guard(Call&& call) const {
+  ran_ = true;
+  const CallOutcome outcome = GuardedCall(image_, call);
+  if (outcome != kCallReturned) throw PlugInFault(FaultMessage(fileName_, outcome));
+}
+
 void TVoPlugInsIF::Enable() const {
-  if (enable_) enable_();
+  if (enable_) Guard([this] { enable_(); });
 }
 
 void TVoPlugInsIF::Disable() const {
-  if (disable_) disable_();
+  if (disable_) Guard([this] { disable_(); });
 }
 
 void TVoPlugInsIF::Notify(HWND clock, double now) const {
-  if (notify_) notify_(clock, now);
+  if (notify_) Guard([&] { notify_(clock, now); });
 }
 
 void TVoPlugInsIF::NotifyFreq(HWND clock, double now) const {
-  if (notifyFreq_) notifyFreq_(clock, now);
+  if (notifyFreq_) Guard([&] { notifyFreq_(clock, now); });
 }
 
 std::string TVoPlugInsIF::Description() const {
+  if (!discription_) return {};
+  const char* text = nullptr;
+  Guard([&] { text = discription_(); });
   // Read defensively: a careless module may hand back a stray pointer.
-  return discription_ ? CopyForeignString(discription_()) : std::string();
+  return CopyForeignString(text);
 }
 
 void TVoPlugInsIF::SetProps() const {
-  if (setProps_) setProps_();
+  if (setProps_) Guard([this] { setProps_(); });
+}
+
+void UnloadRetiredPlugIns() { retired.clear(); }
+
+void ReclaimWindowProcedure(HWND window, WNDPROC own) {
+  if (!window) return;
+  const auto procedure = static_cast<std::uintptr_t>(GetWindowLongPtrA(window, GWLP_WNDPROC));
+  const bool intoRetired = std::any_of(retired.begin(), retired.end(),
+                                       [&](const auto& r) { return r.image.Contains(procedure); });
+  if (intoRetired) SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(own));
 }
 
 std::unique_ptr<TVoPlugInsIF> LoadPlugIn(const std::string& path) {

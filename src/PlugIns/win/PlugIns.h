@@ -4,21 +4,32 @@
 #include <windows.h>
 
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "PlugIns/win/PlugInGuard.h"
 #include "support/win/Handles.h"
 #include "vo_plugin.h"
 
 namespace vo::win {
 
+// A call into a plug-in faulted or hung; what() is the text for the user's error box.
+class PlugInFault : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
 class TVoPlugInsIF {
  public:
+  using Fault = PlugInFault;
+
   // Loads the module by its full path and resolves its six entry points; a module that
   // cannot be loaded leaves them all null.
   explicit TVoPlugInsIF(std::string path);
-  // Unloads the module; VpiDisable is the table's business, not the destructor's.
-  ~TVoPlugInsIF() = default;
+  // Unloads the module; VpiDisable is the table's business, not the destructor's. A module
+  // whose code has run stays mapped until the program ends (see UnloadRetiredPlugIns).
+  ~TVoPlugInsIF();
   TVoPlugInsIF(const TVoPlugInsIF&) = delete;
   TVoPlugInsIF& operator=(const TVoPlugInsIF&) = delete;
 
@@ -26,7 +37,8 @@ class TVoPlugInsIF {
   bool Invalid() const { return discription_ == nullptr; }
   const std::string& FileName() const { return fileName_; }
 
-  // Each call is skipped when the module lacks that export.
+  // Each call is skipped when the module lacks that export. A fault or hang inside the
+  // module ends the call with PlugInFault.
   void Enable() const;
   void Disable() const;
   void Notify(HWND clock, double now) const;
@@ -38,7 +50,12 @@ class TVoPlugInsIF {
   void SetProps() const;
 
  private:
+  template <class Call>
+  void Guard(Call&& call) const;
+
   UniqueModule module_;
+  ModuleImage image_;
+  mutable bool ran_ = false;  // the module's code has been called
   std::string fileName_;
   VpiEnableProc enable_ = nullptr;
   VpiDisableProc disable_ = nullptr;
@@ -47,6 +64,15 @@ class TVoPlugInsIF {
   VpiDiscriptionProc discription_ = nullptr;
   VpiSetPropsProc setProps_ = nullptr;
 };
+
+// Modules whose code has run are unloaded only here, or when the program ends: their code may
+// still be on the stack (a window message that came in through a procedure of theirs) or
+// hooked into a window, long after VpiDisable.
+void UnloadRetiredPlugIns();
+
+// If the window's procedure points into a plug-in module that has been unloaded by the
+// table, the window gets own back: no window of the clock may call into such a module.
+void ReclaimWindowProcedure(HWND window, WNDPROC own);
 
 // The module at path if it is a valid plug-in, else null (the library is unloaded again).
 std::unique_ptr<TVoPlugInsIF> LoadPlugIn(const std::string& path);

@@ -431,6 +431,9 @@ void TSettingPanel::btnPlugInPropClick() {
       plugIn.SetProps();
       ShowWindow(FHandle, SW_SHOW);
     });
+  } catch (const PlugInFault&) {
+    // Silent, like any error here; the module is out of service now, the dialog comes back.
+    ShowWindow(FHandle, SW_SHOW);
   } catch (...) {
   }
 }

@@ -85,7 +85,9 @@ LRESULT CALLBACK Application::Procedure(HWND window, UINT message, WPARAM wParam
 
 void ShowApplicationError(std::string_view text) {
   std::string shown(text);
-  if (shown.empty() || shown.back() != '.') shown += '.';
+  // A sentence that ends in a Japanese full stop is complete as it is.
+  const bool japaneseStop = shown.size() >= 2 && shown.compare(shown.size() - 2, 2, "。") == 0;
+  if (!japaneseStop && (shown.empty() || shown.back() != '.')) shown += '.';
   MessageBoxA(Application::Instance().Window(), shown.c_str(), kApplicationTitle, MB_OK | MB_ICONERROR);
 }
 

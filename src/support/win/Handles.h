@@ -48,6 +48,7 @@ class UniqueHandle {
 namespace detail {
 inline void CloseKey(HKEY key) { RegCloseKey(key); }
 inline void UnloadModule(HMODULE module) { FreeLibrary(module); }
+inline void CloseKernelHandle(HANDLE handle) { CloseHandle(handle); }
 inline void DeleteGdiObject(HGDIOBJ object) { DeleteObject(object); }
 inline void DeleteMemoryDC(HDC dc) { DeleteDC(dc); }
 inline void DestroyIconHandle(HICON icon) { DestroyIcon(icon); }
@@ -60,6 +61,8 @@ inline void DeleteTypedGdiObject(T object) {
 
 using UniqueKey = UniqueHandle<HKEY, detail::CloseKey>;
 using UniqueModule = UniqueHandle<HMODULE, detail::UnloadModule>;
+// Threads, events: closed with CloseHandle.
+using UniqueKernelHandle = UniqueHandle<HANDLE, detail::CloseKernelHandle>;
 using UniqueBrush = UniqueHandle<HBRUSH, detail::DeleteTypedGdiObject<HBRUSH>>;
 using UniqueFont = UniqueHandle<HFONT, detail::DeleteTypedGdiObject<HFONT>>;
 using UniqueBitmap = UniqueHandle<HBITMAP, detail::DeleteTypedGdiObject<HBITMAP>>;

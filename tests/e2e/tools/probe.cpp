@@ -542,6 +542,10 @@ HWND FindDialog(const std::string& selector) {
   const auto colon = selector.find(':');
   if (colon == std::string::npos) return nullptr;
   const std::string how = selector.substr(0, colon);
+  if (how == "hwnd") {
+    const auto handle = std::strtoull(selector.c_str() + colon + 1, nullptr, 0);
+    return reinterpret_cast<HWND>(static_cast<uintptr_t>(handle));
+  }
   HWND titled = FindWindowA(nullptr, FromHex(selector.substr(colon + 1)).c_str());
   if (how == "title") return titled;
   if (how != "owned" || !titled) return nullptr;
@@ -694,8 +698,8 @@ int Usage() {
                "  dlg-send <sel> <id> <msg> <wparam> <lparam>   SendMessage to a control\n"
                "  dlg-post <sel> <id> <msg> <wparam> <lparam>   PostMessage to a control\n"
                "  dlg-settext <sel> <id> <hex>     WM_SETTEXT with ANSI bytes\n"
-               "A dialog <sel> is title:<hex> (its ANSI title) or owned:<hex> (a visible window\n"
-               "owned by it); control id 0 is the dialog itself.\n"
+               "A dialog <sel> is title:<hex> (its ANSI title), owned:<hex> (a visible window\n"
+               "owned by it) or hwnd:0x... (its handle); control id 0 is the dialog itself.\n"
                "A target <class> may also be a window handle, 0x...\n"
                "Messages may be numbers or CLK_*, WM_CLOSE, WM_QUERYENDSESSION, ...\n");
   return 2;

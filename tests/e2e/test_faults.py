@@ -1,0 +1,131 @@
+#!/usr/bin/python3
+"""Plug-ins that fault, hang or subclass the clock window cannot bring the clock down: each
+fault costs one error box naming the module, the module is called no more, the healthy
+recorder plug-in goes on ticking, and the close still saves the place and ends with 0."""
+
+import time
+import unittest
+
+import harness
+from harness import SETTINGS_KEY
+
+WM_COMMAND = 0x111
+IDOK = 1
+
+# Tag of each voFault build that reports a fault, and what its box must say the fault was.
+FAULTS = {
+    "E": "メモリー保護違反",          # null write in VpiEnable
+    "N": "メモリー保護違反",          # null write in VpiNotifyFreq from its 3rd call on
+    "O": "スタック・オーバーフロー",  # two overflows: the second proves the guard page is back
+    "P": "スタック・オーバーフロー",
+    "X": "0xE0564F46",                # a software exception of a foreign code
+    "Z": "0 による除算",              # integer division by zero in VpiNotify
+    "H": "応答の停止",                # endless loop in VpiNotifyFreq from its 8th call on
+}
+# The call each faulting module faults in, and how many calls of that kind it gets in all.
+FAULTING_CALL = {"E": ("enable", 1), "N": ("notifyfreq", 3), "O": ("notifyfreq", 1),
+                 "P": ("notifyfreq", 1), "X": ("notifyfreq", 1), "Z": ("notify", 1),
+                 "H": ("notifyfreq", 8)}
+
+def plugin(tag):
+    return f"voFault{tag}.dll"
+
+
+class FaultTestCase(harness.ClockTestCase):
+    def collect_boxes(self, expected, timeout):
+        """Reads and dismisses every message box of the clock until `expected` boxes have
+        been seen (nested boxes included, each read before it is closed): {hwnd: record}."""
+        boxes = {}
+        deadline = time.monotonic() + timeout
+        while len(boxes) < expected and time.monotonic() < deadline:
+            box = self.wine.probe("msgbox", 2000, check=False)
+            if box[0].kind != "msgbox":
+                continue
+            boxes.setdefault(box[0]["hwnd"], box)
+            self.wine.probe("dlg-post", f"hwnd:{box[0]['hwnd']}", 0, WM_COMMAND, IDOK, 0,
+                            check=False)
+            time.sleep(0.3)
+        return boxes
+
+    def assert_no_box_for(self, seconds):
+        time.sleep(seconds)
+        box = self.wine.probe("msgbox", 0, check=False)
+        self.assertNotEqual("msgbox", box[0].kind, "a box after OK")
+
+    def close_and_check(self, clock):
+        self.wine.probe("close")
+        self.assertEqual(0, clock.wait(30), "no exit or a wrong exit code")
+        self.assertIn("Left", self.wine.reg_query(SETTINGS_KEY) or {}, "place not saved")
+        self.assertIn(("disable", "A"), clock.recorder.sequence("disable"))
+
+    def ticks_of_recorder(self, clock):
+        return sum(1 for r in clock.recorder.events() if r.kind == "notifyfreq" and r["tag"] == "A")
+
+
+class FaultingPlugIns(FaultTestCase):
+    def test_each_fault_costs_one_box_and_the_module_only(self):
+        modules = [plugin(tag) for tag in [*FAULTS, "D"]] + ["voRecA.DLL"]
+        clock = self.start_clock(at="00:00:57", plugins=modules, recorder=True)
+        boxes = self.collect_boxes(len(FAULTS), 90)
+        self.assert_no_box_for(3)
+
+        texts = {}
+        icons = []
+        for box in boxes.values():
+            header = box[0]
+            icons += [r["name"] for r in box if r.kind == "icon"]
+            with self.subTest(box=header["hwnd"]):
+                self.assertEqual(b"vo", header.text("title"))
+                self.assertEqual([(IDOK, b"OK")],
+                                 [(r.int("id"), r.text("text")) for r in box if r.kind == "button"])
+            text = b"".join(r.text("text") for r in box if r.kind == "static").decode("cp932")
+            named = [tag for tag in FAULTS if plugin(tag) in text]
+            self.assertEqual(1, len(named), text)
+            texts.setdefault(named[0], []).append(text)
+        self.assertEqual(sorted(FAULTS), sorted(texts), "a module without its box")
+        # The icon is read off the screen, where a nested box may cover another's.
+        self.assertEqual(len(boxes), len(icons))
+        self.assertIn("hand", icons)
+        self.assertEqual({"hand"}, set(icons) - {"unknown"})
+        for tag, kind in FAULTS.items():
+            with self.subTest(module=tag):
+                self.assertEqual(1, len(texts[tag]), texts[tag])
+                self.assertIn(kind, texts[tag][0])
+
+        before = self.ticks_of_recorder(clock)
+        self.wait_until(lambda: self.ticks_of_recorder(clock) > before + 10, 10,
+                        message="the healthy plug-in's ticks")
+        self.close_and_check(clock)
+
+        events = clock.recorder.events()
+        for tag, (kind, count) in FAULTING_CALL.items():
+            with self.subTest(calls_of=tag):
+                calls = [r.kind for r in events if r["tag"] == tag]
+                self.assertEqual(kind, calls[-1], "a call after the fault")
+                self.assertEqual(count, calls.count(kind))
+        # A fault in VpiDisable: no box, and the modules after it are still disabled.
+        self.assertIn(("disable", "D"), clock.recorder.sequence("disable"))
+        self.assertTrue(clock.recorder.sequence("disable").index(("disable", "D")) <
+                        clock.recorder.sequence("disable").index(("disable", "A")))
+
+
+class SubclassingPlugIns(FaultTestCase):
+    def test_subclassers_in_any_number_leave_a_clean_close(self):
+        # S1 to S3 replace the window procedure and put back what they found at VpiDisable;
+        # S4 forgets to; the recorder subclasses through comctl32 on top of them all.
+        tags = ("S1", "S2", "S3", "S4")
+        clock = self.start_clock(at="00:00:10", plugins=[plugin(t) for t in tags] + ["voRecA.DLL"],
+                                 recorder=True)
+        self.wait_until(lambda: len(clock.recorder.sequence("subclass")) == 5, 15,
+                        message="all five subclassing")
+        # Messages still pass the whole chain to the clock.
+        self.assertEqual(293, self.wine.send(harness.CLK_GETLEFT))
+        self.close_and_check(clock)
+        self.assertEqual([(("disable", t)) for t in tags] + [("disable", "A")],
+                         clock.recorder.sequence("disable"))
+        box = self.wine.probe("msgbox", 0, check=False)
+        self.assertNotEqual("msgbox", box[0].kind)
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)
