@@ -211,8 +211,9 @@ void Redirect(CONTEXT& c, void* stack, CallOutcome outcome) {
 
 // The one thread besides the GUI thread. It wakes once a second and only reads two words;
 // it touches no window and asks the system for nothing until a call has made no progress
-// for kHangMilliseconds. Then it interrupts the GUI thread if, and only if, that thread is
-// executing the called module's own code: a module waiting inside the system is left alone.
+// for about kHangMilliseconds. Then it interrupts the GUI thread if, and only if, two looks a
+// second apart find that thread executing the called module's own code: a module waiting
+// inside the system is left alone.
 class HangWatch {
  public:
   static void EnsureRunning() { static HangWatch watch; }
@@ -243,31 +244,42 @@ class HangWatch {
   void Watch() const {
     std::uint32_t seen = transitions.load();
     DWORD stillSince = GetTickCount();
+    int sightings = 0;  // consecutive checks that found the thread in the module's code
     while (WaitForSingleObject(stop_.get(), kPollMilliseconds) == WAIT_TIMEOUT) {
       const std::uint32_t now = transitions.load();
       if (now != seen || !innermost.load()) {
         seen = now;
         stillSince = GetTickCount();
-      } else if (GetTickCount() - stillSince >= kHangMilliseconds) {
-        Interrupt(now);
+        sightings = 0;
+      } else if (GetTickCount() - stillSince + kPollMilliseconds >= kHangMilliseconds) {
+        sightings = Inspect(now, sightings + 1 >= kSightingsToInterrupt) ? sightings + 1 : 0;
       }
     }
   }
 
-  void Interrupt(std::uint32_t seen) const {
-    if (SuspendThread(gui_.get()) == static_cast<DWORD>(-1)) return;
+  // A module that waits in a dialog of its own runs its code now and then; one that spins
+  // is found in it at every look. Only the second is interrupted.
+  static constexpr int kSightingsToInterrupt = 2;
+
+  // Whether the GUI thread is executing the called module's code; with interrupt, also
+  // ends that call.
+  bool Inspect(std::uint32_t seen, bool interrupt) const {
+    if (SuspendThread(gui_.get()) == static_cast<DWORD>(-1)) return false;
+    bool inModule = false;
     CONTEXT context{};
     context.ContextFlags = CONTEXT_CONTROL | CONTEXT_INTEGER;
     // GetThreadContext also waits until the suspension has taken hold.
     if (GetThreadContext(gui_.get(), &context)) {
       const ActiveCall* call = innermost.load();
-      if (call && transitions.load() == seen && call->resumeStack &&
-          call->image.Contains(InstructionPointer(context))) {
+      inModule = call && transitions.load() == seen && call->resumeStack &&
+                 call->image.Contains(InstructionPointer(context));
+      if (inModule && interrupt) {
         Redirect(context, call->resumeStack, kHangCode);
         SetThreadContext(gui_.get(), &context);
       }
     }
     ResumeThread(gui_.get());
+    return inModule;
   }
 
   UniqueKernelHandle gui_;
