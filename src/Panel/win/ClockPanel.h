@@ -93,7 +93,7 @@ class TClockPanel : public Window<TClockPanel>, private ClockSurface {
   bool SetCursorFor(POINT client) const;
 
   // Drawing.
-  void Paint(HDC target) const;
+  void Paint(HDC target, const RECT& dirty) const;
   void PaintPanel(HDC dc) const;
   void PaintLabel(HDC dc, const std::string& caption, HFONT font, int left, int top, int width,
                   int height) const;
@@ -101,6 +101,7 @@ class TClockPanel : public Window<TClockPanel>, private ClockSurface {
   void MeasureTelop();
   void InvalidateBox(int left, int top, int width, int height) const;
   void CreateHints();
+  void RelayToHints(UINT message, WPARAM wParam, LPARAM lParam) const;
 
   // ClockSurface: what a tick touches.
   int WindowTop() const override;
