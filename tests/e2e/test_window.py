@@ -94,6 +94,7 @@ class HintTest(harness.ClockTestCase):
             return shown.kind == "dialog" and shown.text("class") == b"tooltips_class32"
 
         for label, (x, y) in (("date", (20, 7)), ("time", (80, 7))):
+            # A move into the label and one within it, as a hand would make.
             harness.mousemove(left + x, top + y)
             time.sleep(0.2)
             harness.mousemove(left + x + 1, top + y)
