@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cstdio>
+#include <memory>
 
 #include "support/win/Handles.h"
 
@@ -216,10 +217,15 @@ void Redirect(CONTEXT& c, void* stack, CallOutcome outcome) {
 // inside the system is left alone.
 class HangWatch {
  public:
-  static void EnsureRunning() { static HangWatch watch; }
+  static void EnsureRunning();
 
   HangWatch(const HangWatch&) = delete;
   HangWatch& operator=(const HangWatch&) = delete;
+  ~HangWatch() {
+    if (!thread_) return;
+    SetEvent(stop_.get());
+    WaitForSingleObject(thread_.get(), INFINITE);
+  }
 
  private:
   static constexpr DWORD kPollMilliseconds = 1000;
@@ -229,11 +235,6 @@ class HangWatch {
                         GetCurrentThreadId())),
         stop_(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {
     if (gui_ && stop_) thread_.reset(CreateThread(nullptr, 0, &HangWatch::Main, this, 0, nullptr));
-  }
-  ~HangWatch() {
-    if (!thread_) return;
-    SetEvent(stop_.get());
-    WaitForSingleObject(thread_.get(), INFINITE);
   }
 
   static DWORD WINAPI Main(void* self) {
@@ -287,6 +288,13 @@ class HangWatch {
   UniqueKernelHandle thread_;
 };
 
+// Started by the GUI thread's first guarded call, stopped at the program's end.
+std::unique_ptr<HangWatch> hangWatch;
+
+void HangWatch::EnsureRunning() {
+  if (!hangWatch) hangWatch.reset(new HangWatch);
+}
+
 // A stack overflow is dispatched on the few bytes left below the guard page, too few for the
 // x86-64 dispatcher to walk the stack up to the guard's frame. A vectored handler is asked
 // before that walk: it takes stack overflows alone (no plug-in can handle its own overflow
@@ -305,11 +313,10 @@ LONG CALLBACK OnStackOverflow(EXCEPTION_POINTERS* exception) {
 
 // Set up on the GUI thread at its first guarded call.
 void PrepareGuard() {
-  static const bool prepared = [] {
+  if (guiThread.load() == 0) {
     guiThread.store(GetCurrentThreadId());
-    return AddVectoredExceptionHandler(1, &OnStackOverflow) != nullptr;
-  }();
-  static_cast<void>(prepared);
+    AddVectoredExceptionHandler(1, &OnStackOverflow);
+  }
   HangWatch::EnsureRunning();
 }
 
