@@ -4,11 +4,15 @@ set(VO_STATIC_FLAGS -static -static-libgcc -static-libstdc++)
 
 file(GLOB VO_WIN_SOURCES CONFIGURE_DEPENDS src/*/win/*.cpp src/vo/*.cpp)
 add_executable(vo WIN32 ${VO_WIN_SOURCES} src/forms/vo.rc)
-target_link_libraries(vo PRIVATE vo_core comctl32 comdlg32 winmm gdi32 user32 advapi32)
+# comdlg32 and winmm are bound on first use (support/win/SystemLibrary.h).
+target_link_libraries(vo PRIVATE vo_core comctl32 gdi32 user32 advapi32)
 # Small is a feature for a program that sits on the desktop all day.
 target_compile_options(vo_core PRIVATE -ffunction-sections -fdata-sections)
 target_compile_options(vo PRIVATE -ffunction-sections -fdata-sections)
 target_link_options(vo PRIVATE ${VO_STATIC_FLAGS} -s -Wl,--gc-sections)
+# The runtime's default terminate handler is replaced: it drags in the demangler and printf
+# (src/support/win/Terminate.cpp). Whole-program optimisation would save about 20 KB more, but
+# g++ 12's link-time optimiser stops with an internal error on the plug-in host.
 target_compile_definitions(vo PRIVATE WIN32_LEAN_AND_MEAN NOMINMAX)
 set_source_files_properties(src/forms/vo.rc PROPERTIES
   OBJECT_DEPENDS

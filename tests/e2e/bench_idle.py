@@ -1,28 +1,294 @@
 #!/usr/bin/python3
-"""Idle CPU benchmark: how much more than a bare 50 ms timer does the running clock cost?
+"""Idle benchmark: what does the running clock cost beyond an empty 50 ms timer program?
 
-Runs vo.exe and then idle_timer.exe (a hidden window with a 50 ms timer and nothing else)
-under 64-bit Wine on a private Xvfb display, each alone for the same time, and reads the CPU
-time (utime + stime from /proc) that each one, the prefix's wineserver, Wine's other service
-processes and the X server spend meanwhile. Start-up is left out (a settling pause).
+Compares vo.exe with idle_timer.exe (our own empty program: a window, a 50 ms timer, nothing
+else) under the Wine that the end-to-end tests use, on a private Xvfb display, and prints
+side by side:
 
-  /usr/bin/python3 tests/e2e/bench_idle.py [--seconds 60] [--settle 5]
+  size      the stripped size of vo.exe
+  requests  Wine server requests per steady tick (a tick with nothing to redraw) and per
+            seconds-bar step, counted in Wine's own server trace (WINEDEBUG=+server) of each
+            program running alone under a fresh wineserver
+  start-up  process start to the first painted pixels of the strip, against idle_timer
+            showing one window of the same size and place; median and fastest of
+            alternating starts (the fastest says most on a busy machine)
+  idle CPU  CPU time of each program plus the Wine processes of its prefix over the same
+            wall-clock span, both running at once, each under its own wineserver (the
+            yardstick's prefix is a copy of the tests' prefix, made on first use)
 
-Uses VO_BUILD_DIR / VO_WINEPREFIX like the tests (run `harness.py prepare-prefix` first).
+  /usr/bin/python3 tests/e2e/bench_idle.py [--seconds 60] [--settle 5] [--trace 12]
+                                           [--starts 11] [--only size,requests,startup,cpu]
+
+Uses VO_BUILD_DIR / VO_WINEPREFIX / VO_WINE / VO_EXE like the tests (`harness.py
+prepare-prefix` first). A benchmark: it asserts nothing.
 """
 
 import argparse
+import collections
+import ctypes
 import os
+import re
+import shutil
+import statistics
+import subprocess
 import sys
+import tempfile
 import time
 from pathlib import Path
 
 import harness
 
 CLOCK_TICKS = os.sysconf("SC_CLK_TCK")
+IDLE_TIMER = harness.BUILD_DIR / "idle_timer.exe"
+SIZE_BUDGET = 256 * 1024
+STRIP = (293, 0, 102, 21)  # where both the clock (first run) and the shown yardstick appear
 
+
+# ---- requests per tick --------------------------------------------------------------------
+
+REQUEST = re.compile(r"^([0-9a-f]{4}): ([a-z_0-9]+)\((?!\) = )")
+FIRST_THREAD = re.compile(r"^([0-9a-f]{4}): init_first_thread\( unix_pid=(\d+), unix_tid=(\d+)")
+THREAD = re.compile(r"^([0-9a-f]{4}): init_thread\( unix_tid=(\d+)")
+MESSAGE = re.compile(r"^([0-9a-f]{4}): get_message\(\) = 0 \{ win=([0-9a-f]+), msg=([0-9a-f]+), "
+                     r"wparam=([0-9a-f]+)")
+WM_TIMER, WM_PAINT = 0x113, 0x0F
+
+
+def trace_program(wine, args, seconds, cwd):
+    """Runs a program alone under a fresh wineserver that traces every request; returns the
+    trace's lines and the program's Linux process and thread ids."""
+    wine.wait_idle()
+    with tempfile.TemporaryFile() as trace:
+        process = wine.popen(*args, env={"WINEDEBUG": "+server"}, cwd=cwd,
+                             stdout=subprocess.DEVNULL, stderr=trace)
+        try:
+            time.sleep(seconds)
+            tasks = {int(task.name) for task in Path(f"/proc/{process.pid}/task").iterdir()}
+        finally:
+            process.kill()
+            process.wait()
+            wine.kill_all()
+            wine.wait_idle()
+        trace.seek(0)
+        return trace.read().decode("utf-8", "replace").splitlines(), process.pid, tasks
+
+
+def program_threads(lines, pid, tasks):
+    threads = set()
+    for line in lines:
+        if match := FIRST_THREAD.match(line):
+            if int(match[2]) == pid:
+                threads.add(match[1])
+        elif match := THREAD.match(line):
+            if int(match[2]) in tasks:
+                threads.add(match[1])
+    return threads
+
+
+def ticks_of(lines, threads, skip_seconds):
+    """The program's requests cut into ticks: each tick runs from the get_message that
+    returns a WM_TIMER of the ticking window to the next one. Returns (names, painted) per
+    tick, the first skip_seconds of ticks left out."""
+    timers = collections.Counter()
+    for line in lines:
+        if (match := MESSAGE.match(line)) and match[1] in threads and int(match[3], 16) == WM_TIMER:
+            timers[match[2]] += 1
+    if not timers:
+        return []
+    ticking = timers.most_common(1)[0][0]
+
+    ticks, names, painted, started = [], [], False, False
+    for line in lines:
+        if match := REQUEST.match(line):
+            if match[1] in threads:
+                names.append(match[2])
+            continue
+        match = MESSAGE.match(line)
+        if not match or match[1] not in threads:
+            continue
+        message = int(match[3], 16)
+        if message == WM_TIMER and match[2] == ticking and int(match[4], 16) == 1:
+            fetch = names.pop()  # the get_message that fetched this tick belongs to it
+            if started:
+                ticks.append((names, painted))
+            names, painted, started = [fetch], False, True
+        elif message == WM_PAINT:
+            painted = True
+    return ticks[int(skip_seconds * 20):]
+
+
+def tick_costs(ticks):
+    """Mean requests (and by name) over the steady ticks and over the ticks that painted."""
+    def summary(group):
+        if not group:
+            return None
+        by_name = collections.Counter()
+        for names, _ in group:
+            by_name.update(names)
+        return {"ticks": len(group), "median": statistics.median(len(n) for n, _ in group),
+                "mean": sum(by_name.values()) / len(group),
+                "by_name": {name: count / len(group) for name, count in by_name.most_common()}}
+    return (summary([t for t in ticks if not t[1]]), summary([t for t in ticks if t[1]]),
+            summary(ticks))
+
+
+def measure_requests(wine, seconds, settle):
+    results = {}
+    with tempfile.TemporaryDirectory(prefix="vo-bench-") as directory:
+        shutil.copy2(harness.VO_EXE, Path(directory) / "vo.exe")
+        for name, args in (("idle_timer", [IDLE_TIMER]), ("vo.exe", [Path(directory) / "vo.exe"])):
+            lines, pid, tasks = trace_program(wine, args, settle + seconds, directory)
+            ticks = ticks_of(lines, program_threads(lines, pid, tasks), settle)
+            results[name] = tick_costs(ticks)
+    return results
+
+
+def print_requests(results):
+    print("Wine server requests per tick (server trace, steady = nothing redrawn):")
+    for name, (steady, painting, every) in results.items():
+        if not steady:
+            print(f"  {name:12s} no ticks found in the trace")
+            continue
+        names = ", ".join(f"{n} {c:.2f}" for n, c in steady["by_name"].items())
+        print(f"  {name:12s} steady {steady['mean']:5.2f} (median {steady['median']:g}, "
+              f"{steady['ticks']} ticks): {names}")
+        if painting:
+            names = ", ".join(f"{n} {c:.2f}" for n, c in painting["by_name"].items())
+            print(f"  {'':12s} painting {painting['mean']:5.2f} (median {painting['median']:g}, "
+                  f"{painting['ticks']} ticks): {names}")
+        print(f"  {'':12s} all ticks {every['mean']:5.2f}")
+    floor, clock = results.get("idle_timer"), results.get("vo.exe")
+    if floor and clock and floor[0] and clock[0]:
+        print(f"  steady tick: vo {clock[0]['mean']:.2f} - floor {floor[0]['mean']:.2f} = "
+              f"{clock[0]['mean'] - floor[0]['mean']:+.2f} requests")
+        if clock[1]:
+            print(f"  one bar step: {clock[1]['median'] - clock[0]['median']:+g} requests over a "
+                  f"steady tick (median tick {clock[1]['median']:g})")
+
+
+# ---- start-up to the first paint ----------------------------------------------------------
+
+class XImage(ctypes.Structure):
+    _fields_ = [("width", ctypes.c_int), ("height", ctypes.c_int), ("xoffset", ctypes.c_int),
+                ("format", ctypes.c_int), ("data", ctypes.POINTER(ctypes.c_ubyte)),
+                ("byte_order", ctypes.c_int), ("bitmap_unit", ctypes.c_int),
+                ("bitmap_bit_order", ctypes.c_int), ("bitmap_pad", ctypes.c_int),
+                ("depth", ctypes.c_int), ("bytes_per_line", ctypes.c_int),
+                ("bits_per_pixel", ctypes.c_int)]
+
+
+class ScreenArea:
+    """Reads one area of the X root window, fast enough to poll every few milliseconds."""
+
+    ZPIXMAP = 2
+
+    def __init__(self, display, box):
+        self.x11 = ctypes.CDLL("libX11.so.6")
+        self.x11.XOpenDisplay.restype = ctypes.c_void_p
+        self.x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
+        self.x11.XDefaultRootWindow.restype = ctypes.c_ulong
+        self.x11.XDefaultRootWindow.argtypes = [ctypes.c_void_p]
+        self.x11.XGetImage.restype = ctypes.POINTER(XImage)
+        self.x11.XGetImage.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int,
+                                       ctypes.c_int, ctypes.c_uint, ctypes.c_uint,
+                                       ctypes.c_ulong, ctypes.c_int]
+        self.x11.XGetSubImage.restype = ctypes.POINTER(XImage)
+        self.x11.XGetSubImage.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int,
+                                          ctypes.c_int, ctypes.c_uint, ctypes.c_uint,
+                                          ctypes.c_ulong, ctypes.c_int, ctypes.POINTER(XImage),
+                                          ctypes.c_int, ctypes.c_int]
+        self.x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
+        self.display = self.x11.XOpenDisplay(display.encode())
+        if not self.display:
+            raise RuntimeError(f"cannot open X display {display}")
+        self.root = self.x11.XDefaultRootWindow(self.display)
+        self.box = box
+        self.image = self.x11.XGetImage(self.display, self.root, *box, 0xFFFFFFFF, self.ZPIXMAP)
+        if self.image.contents.bits_per_pixel != 32:
+            raise RuntimeError("expected a 24-bit screen")
+
+    def has_yellow(self):
+        x, y, width, height = self.box
+        self.x11.XGetSubImage(self.display, self.root, x, y, width, height, 0xFFFFFFFF,
+                              self.ZPIXMAP, self.image, 0, 0)
+        image = self.image.contents
+        data = ctypes.string_at(image.data, image.bytes_per_line * height)
+        # 32-bit pixels, blue first: yellow is 00 ff ff at a pixel's start.
+        found = data.find(b"\x00\xff\xff")
+        while found >= 0 and found % 4:
+            found = data.find(b"\x00\xff\xff", found + 1)
+        return found >= 0
+
+    def close(self):
+        self.x11.XCloseDisplay(self.display)
+
+
+def time_to_paint(wine, args, area, cwd, timeout=30):
+    """Seconds from starting the program to yellow pixels in the area; the program is then
+    closed and its window gone before returning."""
+    deadline = time.monotonic() + timeout
+    while area.has_yellow():
+        if time.monotonic() > deadline:
+            raise RuntimeError("the strip's area does not clear")
+        time.sleep(0.05)
+    start = time.monotonic()
+    process = wine.popen(*args, cwd=cwd, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    try:
+        while not area.has_yellow():
+            if time.monotonic() - start > timeout:
+                raise RuntimeError(f"{args[0]} painted nothing within {timeout} s")
+            time.sleep(0.003)
+        return time.monotonic() - start
+    finally:
+        process.kill()
+        process.wait()
+
+
+def measure_startup(wine, desktop, starts):
+    area = ScreenArea(desktop.display, STRIP)
+    # A hidden yardstick keeps the wineserver and Wine's services warm between the starts.
+    keeper = wine.popen(IDLE_TIMER, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    times = {"idle_timer show": [], "vo.exe": []}
+    try:
+        with tempfile.TemporaryDirectory(prefix="vo-bench-") as directory:
+            shutil.copy2(harness.VO_EXE, Path(directory) / "vo.exe")
+            programs = {"idle_timer show": [IDLE_TIMER, "show"],
+                        "vo.exe": [Path(directory) / "vo.exe"]}
+            for name, args in programs.items():  # once each untimed: files into the cache
+                time_to_paint(wine, args, area, directory)
+            for _ in range(starts):
+                for name, args in programs.items():
+                    times[name].append(time_to_paint(wine, args, area, directory))
+    finally:
+        keeper.kill()
+        keeper.wait()
+        area.close()
+        wine.kill_all()
+        wine.wait_idle()
+    return times
+
+
+def print_startup(times, starts):
+    print(f"Start-up, process start to the strip painted ({starts} alternating starts each):")
+    for name, values in times.items():
+        every = ", ".join(f"{1000 * v:.0f}" for v in values)
+        print(f"  {name:16s} median {1000 * statistics.median(values):6.1f} ms, fastest "
+              f"{1000 * min(values):6.1f} ms  (all: {every})")
+    for how, pick in (("medians", statistics.median), ("fastest starts", min)):
+        ratio = pick(times["vo.exe"]) / pick(times["idle_timer show"])
+        print(f"  ratio vo / empty window, {how}: {ratio:.2f}")
+
+
+# ---- idle CPU -----------------------------------------------------------------------------
 
 def cpu_seconds(pid):
+    """CPU time of all of a process's threads, to the nanosecond where the kernel keeps
+    scheduler statistics, else in clock ticks."""
+    try:
+        return sum(int((task / "schedstat").read_text().split()[0])
+                   for task in Path(f"/proc/{pid}/task").iterdir()) / 1e9
+    except (OSError, ValueError, IndexError):
+        pass
     try:
         fields = Path(f"/proc/{pid}/stat").read_text().rsplit(")", 1)[1].split()
     except OSError:
@@ -32,7 +298,7 @@ def cpu_seconds(pid):
 
 
 def prefix_processes(prefix):
-    """pid -> command of every process whose WINEPREFIX is ours."""
+    """pid -> command of every process whose WINEPREFIX is the given one."""
     wanted = f"WINEPREFIX={prefix}".encode()
     found = {}
     for entry in Path("/proc").iterdir():
@@ -47,76 +313,110 @@ def prefix_processes(prefix):
     return found
 
 
-def measure(wine, desktop, process_pid, seconds, settle):
-    time.sleep(settle)
-    xvfb = desktop.pid
+def floor_prefix():
+    """A second prefix for the yardstick, so that each program has a wineserver of its own."""
+    floor = harness.PREFIX.with_name(harness.PREFIX.name + "-floor")
+    if not (floor / ".vo-e2e-ready").exists():
+        harness.log(f"copying {harness.PREFIX} to {floor}")
+        shutil.rmtree(floor, ignore_errors=True)
+        shutil.copytree(harness.PREFIX, floor, symlinks=True)
+    return floor
+
+
+def usage_groups(wine, program_pid):
     processes = prefix_processes(wine.prefix)
     server = [pid for pid, command in processes.items() if "wineserver" in command]
-    services = [pid for pid in processes if pid != process_pid and pid not in server]
+    services = [pid for pid in processes if pid != program_pid and pid not in server]
+    return {"program": [program_pid], "wineserver": server, "services": services}
 
-    def sample():
-        return {
-            "program": cpu_seconds(process_pid),
-            "wineserver": sum(cpu_seconds(pid) for pid in server),
-            "services": sum(cpu_seconds(pid) for pid in services),
-            "Xvfb": cpu_seconds(xvfb),
+
+def measure_cpu(clock_wine, floor_wine, desktop, seconds, settle):
+    with tempfile.TemporaryDirectory(prefix="vo-bench-") as directory:
+        shutil.copy2(harness.VO_EXE, Path(directory) / "vo.exe")
+        programs = {
+            "vo.exe": (clock_wine, clock_wine.popen(Path(directory) / "vo.exe", cwd=directory,
+                                                    stdout=subprocess.DEVNULL,
+                                                    stderr=subprocess.DEVNULL)),
+            "idle_timer": (floor_wine, floor_wine.popen(IDLE_TIMER, stdout=subprocess.DEVNULL,
+                                                        stderr=subprocess.DEVNULL)),
         }
+        try:
+            time.sleep(settle)
+            groups = {name: usage_groups(wine, process.pid)
+                      for name, (wine, process) in programs.items()}
+            groups["Xvfb"] = {"Xvfb": [desktop.pid]}
 
-    start = sample()
-    time.sleep(seconds)
-    end = sample()
-    return {name: end[name] - start[name] for name in start}
+            def sample():
+                return {pid: cpu_seconds(pid) for parts in groups.values()
+                        for pids in parts.values() for pid in pids}
+
+            start = sample()
+            time.sleep(seconds)
+            end = sample()
+        finally:
+            for wine, process in programs.values():
+                process.kill()
+                process.wait()
+                wine.kill_all()
+                wine.wait_idle()
+    # A process that ended meanwhile (a Wine service, say) is left out rather than counted
+    # negative.
+    return {name: {part: sum(max(end[pid] - start[pid], 0.0) for pid in pids)
+                   for part, pids in parts.items()}
+            for name, parts in groups.items()}
 
 
-def run_clock(wine, desktop, seconds, settle):
-    clock = wine.start_clock()
-    try:
-        return measure(wine, desktop, clock.process.pid, seconds, settle)
-    finally:
-        clock.cleanup()
-        wine.wait_idle()
+def print_cpu(usage, seconds, settle):
+    print(f"Idle CPU over the same {seconds:g} s, both running, after {settle:g} s to settle:")
+    totals = {}
+    for name in ("vo.exe", "idle_timer"):
+        parts = usage[name]
+        totals[name] = sum(parts.values())
+        print(f"  {name:12s} program {parts['program']:6.2f} s  wineserver "
+              f"{parts['wineserver']:5.2f} s  services {parts['services']:5.2f} s  | total "
+              f"{totals[name]:6.2f} s = {100 * totals[name] / seconds:5.2f} % of a core")
+    print(f"  Xvfb (shared) {usage['Xvfb']['Xvfb']:.2f} s")
+    floor = totals["idle_timer"]
+    print(f"  ratio vo / idle timer: {totals['vo.exe'] / floor if floor else float('inf'):.2f}")
 
 
-def run_idle_timer(wine, desktop, seconds, settle):
-    process = wine.popen(harness.BUILD_DIR / "idle_timer.exe")
-    try:
-        return measure(wine, desktop, process.pid, seconds, settle)
-    finally:
-        process.kill()
-        process.wait()
-        wine.wait_idle()
-
-
-def report(name, usage, seconds):
-    own = usage["program"] + usage["wineserver"]
-    print(f"{name:12s} program {usage['program']:7.2f} s  wineserver {usage['wineserver']:6.2f} s"
-          f"  services {usage['services']:5.2f} s  Xvfb {usage['Xvfb']:5.2f} s"
-          f"  | program+wineserver {own:6.2f} s = {100 * own / seconds:5.2f} % of a core")
-    return own
-
+# ---- main ---------------------------------------------------------------------------------
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("--seconds", type=float, default=60)
-    parser.add_argument("--settle", type=float, default=5)
+    parser.add_argument("--seconds", type=float, default=60, help="idle CPU span")
+    parser.add_argument("--settle", type=float, default=5, help="start-up left out")
+    parser.add_argument("--trace", type=float, default=12, help="traced span per program")
+    parser.add_argument("--starts", type=int, default=11, help="timed starts per program")
+    parser.add_argument("--only", default="size,requests,startup,cpu")
     args = parser.parse_args()
-    for needed in (harness.VO_EXE, harness.PROBE_EXE, harness.BUILD_DIR / "idle_timer.exe"):
+    parts = set(args.only.split(","))
+    build, prepare = "build the cross build", "run harness.py prepare-prefix"
+    for needed, how in ((harness.VO_EXE, build), (IDLE_TIMER, build),
+                        (harness.PREFIX / ".vo-e2e-ready", prepare)):
         if not Path(needed).exists():
-            print(f"missing {needed}: build the x86_64 cross build first", file=sys.stderr)
+            print(f"missing {needed}: {how} first", file=sys.stderr)
             return 1
+    print(f"vo.exe: {harness.describe_build()}")
+    if "size" in parts:
+        size = harness.VO_EXE.stat().st_size
+        print(f"Stripped size of vo.exe: {size:,} bytes ({size - SIZE_BUDGET:+,} against "
+              f"{SIZE_BUDGET:,})")
+    if not parts & {"requests", "startup", "cpu"}:
+        return 0
 
     with harness.Desktop() as desktop:
         wine = harness.Wine(display=desktop.display)
+        wine.reg_delete(r"HKCU\Software\Nodrell")  # first run: default place and colours
         wine.wait_idle()
-        clock = run_clock(wine, desktop, args.seconds, args.settle)
-        idle = run_idle_timer(wine, desktop, args.seconds, args.settle)
-        wine.kill_all()
-
-    print(f"CPU time over {args.seconds:g} s each, after {args.settle:g} s to settle:")
-    clock_total = report("vo.exe", clock, args.seconds)
-    idle_total = report("idle_timer", idle, args.seconds)
-    ratio = clock_total / idle_total if idle_total > 0 else float("inf")
-    print(f"ratio vo / idle timer (program + wineserver): {ratio:.2f}")
+        if "requests" in parts:
+            print_requests(measure_requests(wine, args.trace, args.settle))
+        if "startup" in parts:
+            print_startup(measure_startup(wine, desktop, args.starts), args.starts)
+        if "cpu" in parts:
+            floor = harness.Wine(prefix=floor_prefix(), display=desktop.display)
+            print_cpu(measure_cpu(wine, floor, desktop, args.seconds, args.settle), args.seconds,
+                      args.settle)
     return 0
 
 

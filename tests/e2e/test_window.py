@@ -3,6 +3,7 @@
 styles, owner, and its hold on the top of the z-order."""
 
 import subprocess
+import time
 import unittest
 
 import harness
@@ -80,6 +81,26 @@ class ZOrderTest(harness.ClockTestCase):
             cover.kill()
             cover.wait()
             cover.stdout.close()
+
+
+class HintTest(harness.ClockTestCase):
+    def test_hovering_either_label_shows_its_hint(self):
+        window = self.start_clock().window
+        left, top = window.int("left"), window.int("top")
+        owned = "owned:" + CLOCK_CAPTION.hex()  # a visible window the clock owns
+
+        def hint_shown():
+            shown = self.wine.probe("dialog", owned, check=False)[0]
+            return shown.kind == "dialog" and shown.text("class") == b"tooltips_class32"
+
+        for label, (x, y) in (("date", (20, 7)), ("time", (80, 7))):
+            # A move into the label and one within it, as a hand would make.
+            harness.mousemove(left + x, top + y)
+            time.sleep(0.2)
+            harness.mousemove(left + x + 1, top + y)
+            self.wait_until(hint_shown, timeout=5, message=f"the hint of the {label}")
+            harness.mousemove(5, 700)
+            self.wait_until(lambda: not hint_shown(), timeout=10, message="the hint to go")
 
 
 if __name__ == "__main__":

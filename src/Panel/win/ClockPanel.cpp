@@ -11,6 +11,7 @@
 #include "support/win/Dpi.h"
 #include "support/win/Locale.h"
 #include "support/win/RegistryStore.h"
+#include "support/win/SystemLibrary.h"
 
 namespace vo::win {
 
@@ -37,6 +38,20 @@ UniqueFont MakeClockFont(const char* face, int height, bool bold, bool italic, B
 }
 
 int ScreenWidth() { return GetSystemMetrics(SM_CXSCREEN); }
+
+// The first top-level window, in z-order, that is the clock or is visible: a hidden window
+// (our own idle hint window, say) covers nothing.
+struct CoveringSearch {
+  HWND clock;
+  HWND first = nullptr;
+};
+
+BOOL CALLBACK FindFirstShown(HWND window, LPARAM data) {
+  auto& search = *reinterpret_cast<CoveringSearch*>(data);
+  if (window != search.clock && !IsWindowVisible(window)) return TRUE;
+  search.first = window;
+  return FALSE;
+}
 
 // The exit confirmation's Cancel button carries the program's own caption.
 HHOOK confirmHook = nullptr;
@@ -189,7 +204,9 @@ void TClockPanel::CreateHints() {
   auto addTool = [&](UINT id, const form::Box& box) {
     TOOLINFOA tool{};
     tool.cbSize = sizeof tool;
-    tool.uFlags = TTF_SUBCLASS;
+    // No TTF_SUBCLASS: a subclassed window pays three property look-ups for every message,
+    // ticks included. HandleMessage relays the mouse instead.
+    tool.uFlags = 0;
     tool.hwnd = window_;
     tool.uId = id;
     tool.rect = RECT{box.left, box.top, box.right(), box.bottom()};
@@ -252,10 +269,11 @@ void TClockPanel::SetWindowTop(int top) {
 }
 
 bool TClockPanel::IsOnTop() const {
-  // A hidden window (our own idle hint window, say) covers nothing: look past it.
-  HWND top = GetTopWindow(GetDesktopWindow());
-  while (top && top != window_ && !IsWindowVisible(top)) top = GetWindow(top, GW_HWNDNEXT);
-  return top == window_;
+  // EnumWindows fetches the whole z-order in one go, where stepping with GetWindow asks the
+  // window manager once per window.
+  CoveringSearch search{window_};
+  EnumWindows(FindFirstShown, reinterpret_cast<LPARAM>(&search));
+  return search.first == window_;
 }
 
 void TClockPanel::RaiseToTop() {
@@ -350,7 +368,8 @@ void TClockPanel::HideTelop() {
 void TClockPanel::imgTelopClick() { HideTelop(); }
 
 void TClockPanel::ShowTelop(const std::string& telop, const std::string& wave) {
-  if (!wave.empty()) sndPlaySoundA(wave.c_str(), kWaveFlags);
+  static const auto playSound = LateBound<decltype(sndPlaySoundA)>("winmm.dll", "sndPlaySoundA");
+  if (!wave.empty() && playSound) playSound(wave.c_str(), kWaveFlags);
   if (telop.empty()) return;
   FTelopCaption = telop;
   MeasureTelop();
@@ -409,7 +428,14 @@ void TClockPanel::PaintLabel(HDC dc, const std::string& caption, HFONT font, int
             DT_CENTER | DT_SINGLELINE | DT_NOPREFIX);
 }
 
-void TClockPanel::Paint(HDC target) const {
+void TClockPanel::Paint(HDC target, const RECT& dirty) const {
+  // The seconds bar moves 43 times a minute; when only it needs drawing, copy just its image.
+  const auto& bar = form::imgSec;
+  if (!FTelopVisible && dirty.left >= bar.left && dirty.top >= bar.top &&
+      dirty.right <= bar.right() && dirty.bottom <= bar.bottom()) {
+    imgSec.CopyTo(target, bar.left, bar.top);
+    return;
+  }
   OffscreenImage frame;
   if (!frame.Create(layout_.pnlClock.width, layout_.pnlClock.height)) return;
   const HDC dc = frame.DC();
@@ -517,14 +543,21 @@ void TClockPanel::FormClose() {
 
 // ---------------------------------------------------------------------------------------
 
+void TClockPanel::RelayToHints(UINT message, WPARAM wParam, LPARAM lParam) const {
+  if (!hints_) return;
+  MSG mouse{window_, message, wParam, lParam, 0, {}};
+  SendMessageA(hints_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&mouse));
+}
+
 LRESULT TClockPanel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST) RelayToHints(message, wParam, lParam);
   switch (message) {
     case WM_TIMER:
       if (wParam == kTimerId) Timer1Timer();
       return 0;
     case WM_PAINT: {
       PaintDC paint(window_);
-      Paint(paint.get());
+      Paint(paint.get(), paint.dirty());
       return 0;
     }
     case WM_ERASEBKGND:

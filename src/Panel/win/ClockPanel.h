@@ -95,7 +95,7 @@ class TClockPanel : public Window<TClockPanel>, private ClockSurface {
   bool SetCursorFor(POINT client) const;
 
   // Drawing.
-  void Paint(HDC target) const;
+  void Paint(HDC target, const RECT& dirty) const;
   void PaintPanel(HDC dc) const;
   void PaintLabel(HDC dc, const std::string& caption, HFONT font, int left, int top, int width,
                   int height) const;
@@ -104,6 +104,7 @@ class TClockPanel : public Window<TClockPanel>, private ClockSurface {
   void InvalidateBox(int left, int top, int width, int height) const;
   void CreateHints();
   const char* HintText(UINT_PTR id) const;
+  void RelayToHints(UINT message, WPARAM wParam, LPARAM lParam) const;
   // Fonts, bitmaps and hint areas at layout_'s scale; the fitted size follows the panel.
   void CreateScaledParts();
   void ApplyDpi(int dpi);

@@ -37,7 +37,7 @@ bool IsReadablePage(std::uintptr_t address) {
 
 std::string CopyForeignString(const void* p, std::size_t maxBytes) {
   if (!p) return {};
-  static const std::size_t pageSize = PageSize();
+  const std::size_t pageSize = PageSize();
   const HANDLE self = GetCurrentProcess();
 
   std::string text;

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cstdio>
+#include <memory>
 
 #include "support/win/Handles.h"
 
@@ -211,14 +212,20 @@ void Redirect(CONTEXT& c, void* stack, CallOutcome outcome) {
 
 // The one thread besides the GUI thread. It wakes once a second and only reads two words;
 // it touches no window and asks the system for nothing until a call has made no progress
-// for kHangMilliseconds. Then it interrupts the GUI thread if, and only if, that thread is
-// executing the called module's own code: a module waiting inside the system is left alone.
+// for about kHangMilliseconds. Then it interrupts the GUI thread if, and only if, two looks a
+// second apart find that thread executing the called module's own code: a module waiting
+// inside the system is left alone.
 class HangWatch {
  public:
-  static void EnsureRunning() { static HangWatch watch; }
+  static void EnsureRunning();
 
   HangWatch(const HangWatch&) = delete;
   HangWatch& operator=(const HangWatch&) = delete;
+  ~HangWatch() {
+    if (!thread_) return;
+    SetEvent(stop_.get());
+    WaitForSingleObject(thread_.get(), INFINITE);
+  }
 
  private:
   static constexpr DWORD kPollMilliseconds = 1000;
@@ -229,11 +236,6 @@ class HangWatch {
         stop_(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {
     if (gui_ && stop_) thread_.reset(CreateThread(nullptr, 0, &HangWatch::Main, this, 0, nullptr));
   }
-  ~HangWatch() {
-    if (!thread_) return;
-    SetEvent(stop_.get());
-    WaitForSingleObject(thread_.get(), INFINITE);
-  }
 
   static DWORD WINAPI Main(void* self) {
     static_cast<HangWatch*>(self)->Watch();
@@ -243,37 +245,55 @@ class HangWatch {
   void Watch() const {
     std::uint32_t seen = transitions.load();
     DWORD stillSince = GetTickCount();
+    int sightings = 0;  // consecutive checks that found the thread in the module's code
     while (WaitForSingleObject(stop_.get(), kPollMilliseconds) == WAIT_TIMEOUT) {
       const std::uint32_t now = transitions.load();
       if (now != seen || !innermost.load()) {
         seen = now;
         stillSince = GetTickCount();
-      } else if (GetTickCount() - stillSince >= kHangMilliseconds) {
-        Interrupt(now);
+        sightings = 0;
+      } else if (GetTickCount() - stillSince + kPollMilliseconds >= kHangMilliseconds) {
+        sightings = Inspect(now, sightings + 1 >= kSightingsToInterrupt) ? sightings + 1 : 0;
       }
     }
   }
 
-  void Interrupt(std::uint32_t seen) const {
-    if (SuspendThread(gui_.get()) == static_cast<DWORD>(-1)) return;
+  // A module that waits in a dialog of its own runs its code now and then; one that spins
+  // is found in it at every look. Only the second is interrupted.
+  static constexpr int kSightingsToInterrupt = 2;
+
+  // Whether the GUI thread is executing the called module's code; with interrupt, also
+  // ends that call.
+  bool Inspect(std::uint32_t seen, bool interrupt) const {
+    if (SuspendThread(gui_.get()) == static_cast<DWORD>(-1)) return false;
+    bool inModule = false;
     CONTEXT context{};
     context.ContextFlags = CONTEXT_CONTROL | CONTEXT_INTEGER;
     // GetThreadContext also waits until the suspension has taken hold.
     if (GetThreadContext(gui_.get(), &context)) {
       const ActiveCall* call = innermost.load();
-      if (call && transitions.load() == seen && call->resumeStack &&
-          call->image.Contains(InstructionPointer(context))) {
+      inModule = call && transitions.load() == seen && call->resumeStack &&
+                 call->image.Contains(InstructionPointer(context));
+      if (inModule && interrupt) {
         Redirect(context, call->resumeStack, kHangCode);
         SetThreadContext(gui_.get(), &context);
       }
     }
     ResumeThread(gui_.get());
+    return inModule;
   }
 
   UniqueKernelHandle gui_;
   UniqueKernelHandle stop_;
   UniqueKernelHandle thread_;
 };
+
+// Started by the GUI thread's first guarded call, stopped at the program's end.
+std::unique_ptr<HangWatch> hangWatch;
+
+void HangWatch::EnsureRunning() {
+  if (!hangWatch) hangWatch.reset(new HangWatch);
+}
 
 // A stack overflow is dispatched on the few bytes left below the guard page, too few for the
 // x86-64 dispatcher to walk the stack up to the guard's frame. A vectored handler is asked
@@ -293,11 +313,10 @@ LONG CALLBACK OnStackOverflow(EXCEPTION_POINTERS* exception) {
 
 // Set up on the GUI thread at its first guarded call.
 void PrepareGuard() {
-  static const bool prepared = [] {
+  if (guiThread.load() == 0) {
     guiThread.store(GetCurrentThreadId());
-    return AddVectoredExceptionHandler(1, &OnStackOverflow) != nullptr;
-  }();
-  static_cast<void>(prepared);
+    AddVectoredExceptionHandler(1, &OnStackOverflow);
+  }
   HangWatch::EnsureRunning();
 }
 

@@ -19,6 +19,7 @@
 #include "support/win/Locale.h"
 #include "support/win/Offscreen.h"
 #include "support/win/RegistryStore.h"
+#include "support/win/SystemLibrary.h"
 #include "vo_plugin.h"  // CLK_SETCOLOR, CLK_TELOP
 
 namespace vo::win {
@@ -338,7 +339,8 @@ bool TSettingPanel::RunColorDialog() {
   choose.rgbResult = ToColorRef(ColorDialog1.color);
   choose.lpCustColors = ColorDialog1.customColors.data();
   choose.Flags = CC_RGBINIT;
-  if (!ChooseColorA(&choose)) return false;
+  static const auto chooseColor = LateBound<decltype(ChooseColorA)>("comdlg32.dll", "ChooseColorA");
+  if (!chooseColor || !chooseColor(&choose)) return false;
   ColorDialog1.color = static_cast<Color>(choose.rgbResult & 0x00FFFFFF);
   return true;
 }
@@ -387,11 +389,16 @@ void TSettingPanel::btnBrowseClick() {
   open.lpstrDefExt = form::kWaveDefaultExtension;
   // The current directory stays the program's, where a relative wave path is looked up.
   open.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_NOCHANGEDIR;
-  BOOL chosen = GetOpenFileNameA(&open);
-  if (!chosen && CommDlgExtendedError() == FNERR_INVALIDFILENAME) {
+  static const auto openFile =
+      LateBound<decltype(GetOpenFileNameA)>("comdlg32.dll", "GetOpenFileNameA");
+  static const auto lastError =
+      LateBound<decltype(CommDlgExtendedError)>("comdlg32.dll", "CommDlgExtendedError");
+  if (!openFile || !lastError) return;
+  BOOL chosen = openFile(&open);
+  if (!chosen && lastError() == FNERR_INVALIDFILENAME) {
     // The edit holds something no file can be named: browse from an empty name instead.
     std::fill(file.begin(), file.end(), '\0');
-    chosen = GetOpenFileNameA(&open);
+    chosen = openFile(&open);
   }
   if (chosen) SetWaveFileText(file.data());
 }

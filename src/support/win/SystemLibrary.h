@@ -1,0 +1,21 @@
+// Entry points of system libraries that only a user's action needs (the common dialogs, the
+// wave player), bound on first use. Imported, they and the dozen libraries they bring along
+// would be mapped and initialised at every start-up, before the clock can show.
+#pragma once
+
+#include <windows.h>
+
+namespace vo::win {
+
+// The export `name` of the library file `library` in the system directory, or null. The
+// library stays loaded for the rest of the run, as an imported one would.
+FARPROC SystemEntry(const char* library, const char* name);
+
+// SystemEntry as a pointer to the function's real type; going through void (*)() tells the
+// compiler that the cast is meant.
+template <class Function>
+Function* LateBound(const char* library, const char* name) {
+  return reinterpret_cast<Function*>(reinterpret_cast<void (*)()>(SystemEntry(library, name)));
+}
+
+}  // namespace vo::win
