@@ -6,8 +6,8 @@
 // Built twice with different RECORDER_TAG values so that slot order shows in a shared log.
 // It also subclasses the clock window on the first handle it is given and records every clock
 // control message and mouse button press and release that reaches the window, before the
-// clock handles it; and the first copy loaded routes vo.exe's calls of sndPlaySoundA through
-// itself, recording each wave played.
+// clock handles it; and the first copy loaded hands vo.exe, when it looks up sndPlaySoundA, a
+// stand-in that records each wave played and passes it on.
 #include <windows.h>
 // commctrl.h needs the types of windows.h.
 #include <commctrl.h>
@@ -99,8 +99,20 @@ BOOL WINAPI RecordingPlay(LPCSTR sound, UINT flags) {
   return g_realPlay(sound, flags);
 }
 
-// The import address table slot through which vo.exe calls sndPlaySoundA, or null.
-ULONG_PTR* PlaySlot() {
+using LookUpFunction = FARPROC(WINAPI*)(HMODULE, LPCSTR);
+LookUpFunction g_realLookUp = nullptr;
+
+// vo.exe binds the wave player when it first needs it: hand it the recording one instead.
+FARPROC WINAPI RecordingLookUp(HMODULE module, LPCSTR name) {
+  const FARPROC real = g_realLookUp(module, name);
+  const bool byName = reinterpret_cast<ULONG_PTR>(name) > 0xFFFF;
+  if (!real || !byName || lstrcmpA(name, "sndPlaySoundA") != 0) return real;
+  g_realPlay = reinterpret_cast<PlayFunction>(reinterpret_cast<void (*)()>(real));
+  return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(&RecordingPlay));
+}
+
+// The import address table slot through which vo.exe calls the function, or null.
+ULONG_PTR* ImportSlot(const char* library, const char* function) {
   auto* base = reinterpret_cast<BYTE*>(GetModuleHandleA(nullptr));
   const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
   const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
@@ -109,14 +121,14 @@ ULONG_PTR* PlaySlot() {
   if (!imports.VirtualAddress) return nullptr;
   for (auto* module = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress);
        module->Name; ++module) {
-    if (lstrcmpiA(reinterpret_cast<const char*>(base + module->Name), "winmm.dll") != 0) continue;
+    if (lstrcmpiA(reinterpret_cast<const char*>(base + module->Name), library) != 0) continue;
     auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + module->OriginalFirstThunk);
     auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + module->FirstThunk);
     for (; names->u1.AddressOfData; ++names, ++slots) {
       if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
       const auto* byName =
           reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
-      if (lstrcmpA(reinterpret_cast<const char*>(byName->Name), "sndPlaySoundA") == 0) {
+      if (lstrcmpA(reinterpret_cast<const char*>(byName->Name), function) == 0) {
         return &slots->u1.Function;
       }
     }
@@ -127,18 +139,16 @@ ULONG_PTR* PlaySlot() {
 // Only the first recorder takes the slot (the second finds it taken); the module is pinned,
 // as the slot keeps pointing into it after the clock has released its plug-ins.
 void HookWavePlayback() {
-  ULONG_PTR* slot = PlaySlot();
-  HMODULE winmm = GetModuleHandleA("winmm.dll");
-  const auto real =
-      reinterpret_cast<ULONG_PTR>(winmm ? GetProcAddress(winmm, "sndPlaySoundA") : nullptr);
-  if (!slot || !real || *slot != real) return;
+  ULONG_PTR* slot = ImportSlot("kernel32.dll", "GetProcAddress");
+  const auto real = reinterpret_cast<ULONG_PTR>(&GetProcAddress);
+  if (!slot || *slot != real) return;
   HMODULE self = nullptr;
   GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
                      reinterpret_cast<LPCSTR>(&RecordingPlay), &self);
   DWORD protection = 0;
   if (!VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &protection)) return;
-  g_realPlay = reinterpret_cast<PlayFunction>(real);
-  *slot = reinterpret_cast<ULONG_PTR>(&RecordingPlay);
+  g_realLookUp = reinterpret_cast<LookUpFunction>(real);
+  *slot = reinterpret_cast<ULONG_PTR>(&RecordingLookUp);
   VirtualProtect(slot, sizeof *slot, protection, &protection);
 }
 
