@@ -8,24 +8,35 @@ source "$(dirname "$0")/common.sh"
 
 "$VO_ROOT/tools/setup.sh"
 
+# Every CTest run adds to one tally, printed last.
+passed=0
+run_ctest() {  # build dir [jobs]
+  local log count
+  log="$(mktemp)"
+  ctest --test-dir "$1" --output-on-failure -j "${2:-1}" | tee "$log"
+  count="$(sed -n 's/.*tests passed, 0 tests failed out of \([0-9]*\).*/\1/p' "$log" | tail -1)"
+  passed=$((passed + ${count:-0}))
+  rm -f "$log"
+}
+
 echo "== native build and unit tests"
 configure_and_build native
-ctest --test-dir "$VO_OUT/native" --output-on-failure -j "$JOBS"
+run_ctest "$VO_OUT/native" "$JOBS"
 
 echo "== native unit tests under AddressSanitizer and UBSan"
 configure_and_build sanitize
-ctest --test-dir "$VO_OUT/sanitize" --output-on-failure -j "$JOBS"
+run_ctest "$VO_OUT/sanitize" "$JOBS"
 
 # The end-to-end suites run in the 32-bit product build where this kernel runs 32-bit
 # programs, and in the x86-64 build elsewhere; each suite logs the vo.exe and Wine it tested.
 echo "== Windows 32-bit build (the product)$(can_run_32bit && echo ' and end-to-end tests under Wine')"
 configure_and_build win32
-ctest --test-dir "$VO_OUT/win32" --output-on-failure
+run_ctest "$VO_OUT/win32"
 echo "vo.exe (i686, stripped): $(stat -c %s "$VO_OUT/win32/vo.exe") bytes"
 
 echo "== Windows 64-bit build$(can_run_32bit || echo ' and end-to-end tests under Wine')"
 configure_and_build win64
-ctest --test-dir "$VO_OUT/win64" --output-on-failure
+can_run_32bit || run_ctest "$VO_OUT/win64"
 
 echo "== release archives (from the builds above)"
 "$VO_ROOT/tools/release.sh"
@@ -40,3 +51,6 @@ rm -rf "$scratch"
 
 echo "== benchmarks, each once as a smoke run (nothing timed is asserted)"
 "$VO_OUT/native/vo_bench" --benchmark_min_time=0.001
+
+echo "== all CTest suites above"
+echo "tests: $passed passed, 0 failed"

@@ -13,6 +13,9 @@ function(vo_add_e2e_tool name)
   target_compile_definitions(${name} PRIVATE WIN32_LEAN_AND_MEAN NOMINMAX)
   target_link_options(${name} PRIVATE ${VO_STATIC_FLAGS})
   target_link_libraries(${name} PRIVATE ${TOOL_LIBRARIES})
+  # Built like vo: the linker cannot mix vo_core's whole-program objects with plain ones.
+  set_target_properties(${name} PROPERTIES INTERPROCEDURAL_OPTIMIZATION_MINSIZEREL ON)
+  target_link_options(${name} PRIVATE $<$<CONFIG:MinSizeRel>:-flto-partition=one>)
 endfunction()
 
 # probe: reports on and pokes at the clock's windows from outside the process.
