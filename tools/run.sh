@@ -95,13 +95,18 @@ if [ -z "${DISPLAY:-}" ]; then
   want_screenshot=1
 fi
 
-cd "$build"
+# The clock runs from a folder of its own: the build folder also holds the test plug-ins,
+# and vo loads every vo*.DLL beside it.
+app="$VO_OUT/app"
+mkdir -p "$app"
+cp "$build/vo.exe" "$build/sample.wav" "$app/"
+cd "$app"
 started=$SECONDS
 if [ ! -e "$WINEPREFIX/system.reg" ]; then
   echo "run: making the Wine prefix $WINEPREFIX (once; this takes a while)"
   "$wine" wineboot -i >/dev/null 2>&1 || true
 fi
-echo "run: starting $build/vo.exe (close it from its menu, or press Ctrl+C)"
+echo "run: starting $app/vo.exe (close it from its menu, or press Ctrl+C)"
 "$wine" vo.exe &
 clock=$!
 

@@ -21,9 +21,9 @@ inline constexpr const char* kCaption = "Kiroの時計";
 inline constexpr Box kDesignedWindow{293, 108, 194, 63};
 
 inline constexpr Box pnlClock{0, 0, 102, 21};
-inline constexpr Box lblTime{52, 1, 50, 15};   // in pnlClock
-inline constexpr Box lblDate{3, 1, 53, 13};    // in pnlClock, above lblTime
-inline constexpr Box imgSec{4, 15, 48, 2};     // in pnlClock
+inline constexpr Box lblTime{52, 1, 50, 15};  // in pnlClock
+inline constexpr Box lblDate{3, 1, 53, 13};   // in pnlClock, above lblTime
+inline constexpr Box imgSec{4, 15, 48, 2};    // in pnlClock
 inline constexpr Box edtFocusReciever{98, 37, 44, 21};
 // pnlTelop after creation covers the inside of the clock panel's bevels; imgTelop fills it.
 inline constexpr Box pnlTelop{2, 2, pnlClock.width - 4, pnlClock.height - 4};

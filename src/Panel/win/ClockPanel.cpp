@@ -1,8 +1,8 @@
 #include "Panel/win/ClockPanel.h"
 
 #include <commctrl.h>
-#include <windowsx.h>
 #include <mmsystem.h>
+#include <windowsx.h>
 
 #include "Panel/ClockMessages.h"
 #include "Panel/Placement.h"
@@ -106,8 +106,8 @@ bool TClockPanel::Create(HINSTANCE instance, HWND owner) {
   const auto& design = form::kDesignedWindow;
   // Owned by the hidden application window and a tool window: no taskbar button.
   CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, form::kClassName, form::kCaption,
-                  WS_POPUP | WS_CLIPCHILDREN, design.left, design.top, design.width,
-                  design.height, owner, nullptr, instance, this);
+                  WS_POPUP | WS_CLIPCHILDREN, design.left, design.top, design.width, design.height,
+                  owner, nullptr, instance, this);
   if (!window_) return false;
   FormCreate();
   return true;
@@ -152,8 +152,7 @@ void TClockPanel::FormCreate() {
   bounds = Bounds();
   const int width = layout_.pnlClock.width + (bounds.right - bounds.left) - client.right;
   const int height = layout_.pnlClock.height + (bounds.bottom - bounds.top) - client.bottom;
-  SetWindowPos(window_, nullptr, 0, 0, width, height,
-               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  SetWindowPos(window_, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 
   Application::Instance().Hide();
   FDragging = false;
@@ -430,7 +429,7 @@ void TClockPanel::PaintLabel(HDC dc, const std::string& caption, HFONT font, int
 
 void TClockPanel::Paint(HDC target, const RECT& dirty) const {
   // The seconds bar moves 43 times a minute; when only it needs drawing, copy just its image.
-  const auto& bar = form::imgSec;
+  const auto& bar = layout_.imgSec;
   if (!FTelopVisible && dirty.left >= bar.left && dirty.top >= bar.top &&
       dirty.right <= bar.right() && dirty.bottom <= bar.bottom()) {
     imgSec.CopyTo(target, bar.left, bar.top);
@@ -479,8 +478,9 @@ bool TClockPanel::SetCursorFor(POINT client) const {
 
 void TClockPanel::ShowPopupMenu(POINT screen) {
   SetForegroundWindow(window_);
-  const UINT chosen = TrackPopupMenu(PopupMenu1.get(), TPM_LEFTALIGN | TPM_RIGHTBUTTON | TPM_RETURNCMD,
-                                     screen.x, screen.y, 0, window_, nullptr);
+  const UINT chosen =
+      TrackPopupMenu(PopupMenu1.get(), TPM_LEFTALIGN | TPM_RIGHTBUTTON | TPM_RETURNCMD, screen.x,
+                     screen.y, 0, window_, nullptr);
   PostMessageA(window_, WM_NULL, 0, 0);
   switch (chosen) {
     case kMenuSettingId:
@@ -536,8 +536,7 @@ void TClockPanel::ReleasePlugIns() {
 void TClockPanel::FormClose() {
   // A time signal posted just before the close is neither shown nor played.
   MSG pending;
-  while (PeekMessageA(&pending, window_, CLK_TELOP, CLK_TELOP,
-                      PM_REMOVE)) {
+  while (PeekMessageA(&pending, window_, CLK_TELOP, CLK_TELOP, PM_REMOVE)) {
   }
 }
 

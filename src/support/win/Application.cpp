@@ -33,8 +33,8 @@ bool Application::Initialize(HINSTANCE instance) {
   if (!RegisterClassExA(&windowClass)) return false;
 
   // Never shown: it carries the title and owns the other windows.
-  window_ = CreateWindowExA(0, kApplicationClass, kApplicationTitle, WS_POPUP | WS_CAPTION, 0, 0,
-                            0, 0, nullptr, nullptr, instance, nullptr);
+  window_ = CreateWindowExA(0, kApplicationClass, kApplicationTitle, WS_POPUP | WS_CAPTION, 0, 0, 0,
+                            0, nullptr, nullptr, instance, nullptr);
   return window_ != nullptr;
 }
 
@@ -43,7 +43,9 @@ void Application::AddDialog(HWND dialog) {
   if (free != std::end(dialogs_)) *free = dialog;
 }
 
-void Application::RemoveDialog(HWND dialog) { std::replace(std::begin(dialogs_), std::end(dialogs_), dialog, HWND{}); }
+void Application::RemoveDialog(HWND dialog) {
+  std::replace(std::begin(dialogs_), std::end(dialogs_), dialog, HWND{});
+}
 
 bool Application::PreTranslate(MSG& message) const {
   return std::any_of(std::begin(dialogs_), std::end(dialogs_), [&](HWND dialog) {
@@ -88,7 +90,8 @@ void ShowApplicationError(std::string_view text) {
   // A sentence that ends in a Japanese full stop is complete as it is.
   const bool japaneseStop = shown.size() >= 2 && shown.compare(shown.size() - 2, 2, "。") == 0;
   if (!japaneseStop && (shown.empty() || shown.back() != '.')) shown += '.';
-  MessageBoxA(Application::Instance().Window(), shown.c_str(), kApplicationTitle, MB_OK | MB_ICONERROR);
+  MessageBoxA(Application::Instance().Window(), shown.c_str(), kApplicationTitle,
+              MB_OK | MB_ICONERROR);
 }
 
 }  // namespace vo::win

@@ -107,10 +107,10 @@ void CreateControls(HWND parent, std::span<const ControlSpec> controls, HFONT fo
     layout.y = scale(design.y);
     layout.width = scale(design.x + design.width) - layout.x;
     layout.height = scale(design.y + design.height) - layout.y;
-    HWND control =
-        CreateWindowExA(layout.exStyle, layout.windowClass, layout.text ? layout.text : "",
-                        layout.style | WS_CHILD, layout.x, layout.y, layout.width, layout.height, parent,
-                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(layout.id)), instance, nullptr);
+    HWND control = CreateWindowExA(
+        layout.exStyle, layout.windowClass, layout.text ? layout.text : "", layout.style | WS_CHILD,
+        layout.x, layout.y, layout.width, layout.height, parent,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(layout.id)), instance, nullptr);
     if (control && font) SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   }
 }

@@ -12,7 +12,8 @@ extern "C" {
 void WINAPI VpiEnable(void) {
   char text[16] = "";
   const DWORD length = GetEnvironmentVariableA("VO_PUMP_MS", text, sizeof text);
-  const ULONGLONG span = length > 0 && length < sizeof text ? std::strtoul(text, nullptr, 10) : 4000;
+  const ULONGLONG span =
+      length > 0 && length < sizeof text ? std::strtoul(text, nullptr, 10) : 4000;
   const ULONGLONG end = GetTickCount64() + span;
   while (GetTickCount64() < end) {
     MSG message;
