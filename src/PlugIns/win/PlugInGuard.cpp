@@ -339,7 +339,10 @@ CallOutcome RunGuarded(const ModuleImage& image, void (*invoke)(void*), void* co
 #if defined(__x86_64__)
   // The dispatcher may have linked frames of its own into the thread's exception list before
   // it called the handler that never returned to it (on x86 the routine restores the list).
-  auto* const tib = reinterpret_cast<NT_TIB*>(NtCurrentTeb());
+  // The thread block's own address (gs:[0x30]), read directly: g++ 12 takes the header's
+  // NtCurrentTeb for an out-of-bounds read.
+  NT_TIB* tib = nullptr;
+  asm("movq %%gs:0x30, %0" : "=r"(tib));
   auto* const exceptionList = tib->ExceptionList;
 #endif
   ActiveCall call{image, nullptr, innermost.load()};
