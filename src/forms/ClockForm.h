@@ -51,9 +51,8 @@ struct ClockLayout {
 };
 
 constexpr Box ScaleBox(const Box& box, const DpiScale& scale) {
-  const int left = scale(box.left);
-  const int top = scale(box.top);
-  return Box{left, top, scale(box.right()) - left, scale(box.bottom()) - top};
+  return Box{scale(box.left), scale(box.top), scale.Length(box.left, box.width),
+             scale.Length(box.top, box.height)};
 }
 
 constexpr ClockLayout LayoutAt(const DpiScale& scale) {

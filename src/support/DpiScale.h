@@ -25,6 +25,11 @@ class DpiScale {
     return static_cast<int>(product >= 0 ? (product + half) / kDesignDpi
                                          : (product - half) / kDesignDpi);
   }
+  // The scaled length of [start, start + length): edges scale, so spans that meet as
+  // designed still meet.
+  constexpr int Length(int start, int length) const {
+    return (*this)(start + length) - (*this)(start);
+  }
   // A line or bevel: never thinner than one pixel.
   constexpr int Line(int value) const { return std::max(1, (*this)(value)); }
 

@@ -19,10 +19,6 @@ def unsigned(value):
     return value & 0xFFFFFFFF
 
 
-# Other suites built on this name; every test case now keeps the suite's Wine session.
-SteadyClockTestCase = harness.ClockTestCase
-
-
 class ColourMessages(harness.ClockTestCase):
     def colours(self):
         return unsigned(self.wine.send(CLK_GETFORECOLOR)), unsigned(self.wine.send(CLK_GETBACKCOLOR))

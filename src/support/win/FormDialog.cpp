@@ -101,12 +101,11 @@ void CreateControls(HWND parent, std::span<const ControlSpec> controls, HFONT fo
                     const DpiScale& scale) {
   const auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(parent, GWLP_HINSTANCE));
   for (const ControlSpec& design : controls) {
-    // Edges scale, so controls that meet as designed still meet.
     ControlSpec layout = design;
     layout.x = scale(design.x);
     layout.y = scale(design.y);
-    layout.width = scale(design.x + design.width) - layout.x;
-    layout.height = scale(design.y + design.height) - layout.y;
+    layout.width = scale.Length(design.x, design.width);
+    layout.height = scale.Length(design.y, design.height);
     HWND control = CreateWindowExA(
         layout.exStyle, layout.windowClass, layout.text ? layout.text : "", layout.style | WS_CHILD,
         layout.x, layout.y, layout.width, layout.height, parent,
