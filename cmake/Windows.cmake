@@ -4,8 +4,8 @@ set(VO_STATIC_FLAGS -static -static-libgcc -static-libstdc++)
 
 file(GLOB VO_WIN_SOURCES CONFIGURE_DEPENDS src/*/win/*.cpp src/vo/*.cpp)
 add_executable(vo WIN32 ${VO_WIN_SOURCES} src/forms/vo.rc)
-# comdlg32 and winmm are bound on first use (support/win/SystemLibrary.h).
-target_link_libraries(vo PRIVATE vo_core comctl32 gdi32 user32 advapi32)
+# comctl32, comdlg32 and winmm are bound when first needed (support/win/SystemLibrary.h).
+target_link_libraries(vo PRIVATE vo_core gdi32 user32 advapi32)
 # Small is a feature for a program that sits on the desktop all day.
 target_compile_options(vo_core PRIVATE -ffunction-sections -fdata-sections)
 target_compile_options(vo PRIVATE -ffunction-sections -fdata-sections)
@@ -13,7 +13,7 @@ target_link_options(vo PRIVATE ${VO_STATIC_FLAGS} -s -Wl,--gc-sections)
 # Whole-program optimisation in the product build drops and folds what the per-file build
 # cannot (about 20 KB). One partition: with several, g++ 12 stops with an internal error on
 # symbols shared across them. The runtime's default terminate handler is replaced for the
-# same reason (src/support/win/Terminate.cpp).
+# same reason (src/support/win/LeanRuntime.cpp).
 set_target_properties(vo vo_core PROPERTIES INTERPROCEDURAL_OPTIMIZATION_MINSIZEREL ON)
 target_link_options(vo PRIVATE $<$<CONFIG:MinSizeRel>:-flto-partition=one>)
 target_compile_definitions(vo PRIVATE WIN32_LEAN_AND_MEAN NOMINMAX)

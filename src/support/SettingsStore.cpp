@@ -48,7 +48,7 @@ bool IsStringType(ValueType type) {
 }  // namespace
 
 ERegistryException::ERegistryException(Kind kind, std::string_view valueName)
-    : std::runtime_error(FormatMessage(kind, valueName)), kind_(kind), valueName_(valueName) {}
+    : Failure(FormatMessage(kind, valueName)), kind_(kind), valueName_(valueName) {}
 
 bool SettingsAccessor::OpenSettingsKey(std::string_view path, bool create) {
   CloseSettingsKey();

@@ -6,10 +6,11 @@
 #include <memory>
 #include <optional>
 #include <span>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "support/Failure.h"
 
 namespace vo {
 
@@ -53,7 +54,7 @@ class SettingsBackend {
 };
 
 // Raised by the accessor; what() is the user-facing CP932 message naming the value.
-class ERegistryException : public std::runtime_error {
+class ERegistryException : public Failure {
  public:
   enum class Kind { kReadFailed, kBadType, kWriteFailed };
 

@@ -1,16 +1,20 @@
 // The program's entry: one copy only, the application title, the windows in their order,
 // the message loop.
-#include <windows.h>
 
+// The common controls header needs the system header before it.
+// clang-format off
+#include <windows.h>
 #include <commctrl.h>
+// clang-format on
 
 #include <exception>
 
 #include "Panel/win/ClockPanel.h"
 #include "about/win/AboutPanel.h"
-#include "setting/win/SettingPanel.h"
 #include "forms/ClockForm.h"
+#include "setting/win/SettingPanel.h"
 #include "support/win/Application.h"
+#include "support/win/SystemLibrary.h"
 
 namespace {
 
@@ -20,6 +24,16 @@ class AboutBox final : public vo::win::ModalBox {
   vo::win::TAboutPanel panel;
   void ShowModal() override { panel.ShowModal(); }
 };
+
+// The dialogs' tabs and hints come from the common controls library. Bound here rather than
+// imported, it loads after the strip is painted instead of before the program starts.
+void BindCommonControls() {
+  using Init = BOOL WINAPI(const INITCOMMONCONTROLSEX*);
+  if (auto* init = vo::win::LateBound<Init>("comctl32.dll", "InitCommonControlsEx")) {
+    const INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES | ICC_TAB_CLASSES};
+    init(&controls);
+  }
+}
 
 // Any top-level window of the clock's class, visible or hidden, means a copy is running.
 bool AnotherCopyRuns() { return FindWindowA(vo::forms::clock::kClassName, nullptr) != nullptr; }
@@ -34,12 +48,14 @@ int RunClock(HINSTANCE instance) {
     return 0;
   }
 
-  INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES | ICC_TAB_CLASSES};
-  InitCommonControlsEx(&controls);
-
   static TClockPanel clock;  // lives until the process ends, like the other windows
   if (!clock.Create(instance, application.Window())) return 0;
   application.SetMainWindow(clock.Handle());
+  // The user sees the clock now; the rest of start-up happens behind it, and its first tick
+  // comes after all of it, from the message loop.
+  clock.ShowFirstFrame();
+
+  BindCommonControls();
   // The settings dialog comes second: it loads the options and then the plug-ins, which
   // need the clock's slot table. A load failure is reported and start-up goes on. The clock
   // reaches the dialog before it is made: an error box, or a plug-in's VpiEnable, may pump
@@ -56,7 +72,6 @@ int RunClock(HINSTANCE instance) {
     ShowApplicationError(error.what());
   }
 
-  ShowWindow(clock.Handle(), SW_SHOWNOACTIVATE);
   application.Run();
   return 0;
 }

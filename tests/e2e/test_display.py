@@ -141,6 +141,29 @@ class StripTest(PluggedClockTestCase):
                                   and (inside(DATE_AREA, x, y) or inside(TIME_AREA, x, y)))]
                 self.assertEqual([], wrong, name)
 
+    def test_strip_shows_the_moment_while_start_up_still_enables_plug_ins(self):
+        # voPump holds start-up in its VpiEnable for 6 s and handles no message meanwhile.
+        # The strip is up already, with the date and time that the first tick will show, in
+        # the stored colours: the colour schedule runs only at that tick.
+        self.plugin = TelopPlugIn()
+        self.addCleanup(self.plugin.cleanup)
+        clock = self.start_clock(at="21:47:05", plugins=("voPump.dll", *PLUGINS), recorder=True,
+                                 env={**self.plugin.env, "VO_PUMP_MS": "6000",
+                                      "VO_PUMP_BLOCK": "1"})
+        early = self.clock_image(clock.window)
+        # The recorder is enabled after voPump: no log before start-up went on.
+        self.assertEqual(0, clock.recorder.count("enable"), "shot after start-up went on")
+        self.wait_until(lambda: clock.recorder.count("notifyfreq") >= 2, 30,
+                        message="ticks reaching the plug-ins")
+        now = clock.local_time()
+        glyphs = {"date": self.measure(clock, now.strftime("%y/%m/%d"), "date"),
+                  "time": self.measure(clock, "21:47", "time")}
+        for what, area, box in (("date", DATE_COMPARED, DATE_AREA),
+                                ("time", TIME_COMPARED, TIME_AREA)):
+            with self.subTest(what):
+                self.assertEqual({BLACK, YELLOW}, set(harness.colour_counts(early, area)))
+                self.assertEqual(rendered(glyphs[what], area, box), inked(early, area))
+
 
 class SecondsBarTest(PluggedClockTestCase):
     def assert_gap(self, image, second):
@@ -194,6 +217,10 @@ class ColourScheduleDisplayTest(harness.ClockTestCase):
         # and the minute change, come while the settings dialog is still being made.
         clock = self.start_clock(at="02:59:58", plugins=["voPump.dll"], wait_window=False)
         clock.window = self.wine.clock_window(wait=60)
+        # The strip shows before the plug-ins are enabled: wait out the pump first.
+        pumped = clock.local_time().replace(hour=3, minute=0, second=3, microsecond=0)
+        self.wait_until(lambda: clock.local_time() >= pumped, 20, interval=0.1,
+                        message="the end of voPump's VpiEnable")
         self.assertEqual((3, 0), (clock.local_time().hour, clock.local_time().minute))
         # Half way from black to blue at 03:00; the stored colour, black, stays until 03:01
         # when the first minute is missed.

@@ -39,20 +39,6 @@ UniqueFont MakeClockFont(const char* face, int height, bool bold, bool italic, B
 
 int ScreenWidth() { return GetSystemMetrics(SM_CXSCREEN); }
 
-// The first top-level window, in z-order, that is the clock or is visible: a hidden window
-// (our own idle hint window, say) covers nothing.
-struct CoveringSearch {
-  HWND clock;
-  HWND first = nullptr;
-};
-
-BOOL CALLBACK FindFirstShown(HWND window, LPARAM data) {
-  auto& search = *reinterpret_cast<CoveringSearch*>(data);
-  if (window != search.clock && !IsWindowVisible(window)) return TRUE;
-  search.first = window;
-  return FALSE;
-}
-
 // The exit confirmation's Cancel button carries the program's own caption.
 HHOOK confirmHook = nullptr;
 LRESULT CALLBACK ConfirmHook(int code, WPARAM wParam, LPARAM lParam) {
@@ -132,7 +118,6 @@ void TClockPanel::FormCreate() {
   AppendMenuA(PopupMenu1.get(), MF_STRING, kMenuAboutId, form::kMenuAbout);
   AppendMenuA(PopupMenu1.get(), MF_SEPARATOR, 0, nullptr);
   AppendMenuA(PopupMenu1.get(), MF_STRING, kMenuExitId, form::kMenuExit);
-  CreateHints();
 
   {
     RegistrySettingsBackend store;
@@ -181,11 +166,7 @@ void TClockPanel::ApplyDpi(int dpi) {
     SetWindowPos(edtFocusReciever, nullptr, sink.left, sink.top, sink.width, sink.height,
                  SWP_NOZORDER | SWP_NOACTIVATE);
   }
-  if (hints_) {
-    DestroyWindow(hints_);
-    hints_ = nullptr;
-    CreateHints();
-  }
+  DestroyHints();  // the next mouse move makes them at the new size
   // The left edge stays where the user put it; the strip keeps to the top.
   const RECT bounds = Bounds();
   SetWindowPos(window_, nullptr, bounds.left, bounds.top, layout_.pnlClock.width,
@@ -195,6 +176,16 @@ void TClockPanel::ApplyDpi(int dpi) {
 
 void TClockPanel::FormShow() { Application::Instance().Hide(); }
 
+void TClockPanel::ShowFirstFrame() {
+  FFirstFrame = true;
+  ShowWindow(window_, SW_SHOWNOACTIVATE);
+  UpdateWindow(window_);
+  FFirstFrame = false;
+}
+
+// The hint window exists only while the mouse is over the strip. It always lies directly
+// above the strip, its owner; when absent it costs the topmost check nothing, and a start-up
+// without it paints the strip sooner.
 void TClockPanel::CreateHints() {
   hints_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP, 0, 0,
                            0, 0, window_, nullptr, Application::Instance().Module(), nullptr);
@@ -217,8 +208,12 @@ void TClockPanel::CreateHints() {
   addTool(kTimeHintId,
           form::Box{layout_.lblDate.right(), layout_.lblTime.top,
                     layout_.lblTime.right() - layout_.lblDate.right(), layout_.lblTime.height});
-  // The hint window is topmost too; the strip starts above it.
-  SetWindowPos(window_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOACTIVATE | SWP_NOMOVE | SWP_NOSIZE);
+  TRACKMOUSEEVENT leave{sizeof leave, TME_LEAVE, window_, 0};
+  TrackMouseEvent(&leave);
+}
+
+void TClockPanel::DestroyHints() {
+  if (hints_) DestroyWindow(std::exchange(hints_, nullptr));
 }
 
 const char* TClockPanel::HintText(UINT_PTR id) const {
@@ -268,11 +263,14 @@ void TClockPanel::SetWindowTop(int top) {
 }
 
 bool TClockPanel::IsOnTop() const {
-  // EnumWindows fetches the whole z-order in one go, where stepping with GetWindow asks the
-  // window manager once per window.
-  CoveringSearch search{window_};
-  EnumWindows(FindFirstShown, reinterpret_cast<LPARAM>(&search));
-  return search.first == window_;
+  // One question to the window manager in the steady state: which window lies directly above
+  // the strip. The strip's own hint always lies above it and is stepped over (its owner is
+  // known without asking). Any other window there, shown or hidden, sends the strip back on
+  // top: over a hidden one that is one raise, where stepping past it would cost a question
+  // more on every tick for as long as it stays.
+  HWND above = GetWindow(window_, GW_HWNDPREV);
+  while (above && GetWindow(above, GW_OWNER) == window_) above = GetWindow(above, GW_HWNDPREV);
+  return above == nullptr;
 }
 
 void TClockPanel::RaiseToTop() {
@@ -325,8 +323,11 @@ void TClockPanel::DrawSecBar(std::uint16_t second, std::uint16_t millisecond) {
   for (const BarFill& fill : SecBarFills(*position, imgSec.Width(), layout_.scale)) {
     imgSec.Fill(fill.left, 0, fill.right, imgSec.Height() + 1, fill.gap ? gap : fore);
   }
-  InvalidateBox(layout_.imgSec.left, layout_.imgSec.top, layout_.imgSec.width,
-                layout_.imgSec.height);
+  // Drawn at once rather than invalidated, 43 times a minute: a paint cycle costs seven
+  // requests to the window manager, a window DC none. WM_PAINT draws the bar from the same
+  // image whenever the strip is repainted.
+  WindowDC dc(window_);
+  imgSec.CopyTo(dc.get(), layout_.imgSec.left, layout_.imgSec.top);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -427,22 +428,22 @@ void TClockPanel::PaintLabel(HDC dc, const std::string& caption, HFONT font, int
             DT_CENTER | DT_SINGLELINE | DT_NOPREFIX);
 }
 
-void TClockPanel::Paint(HDC target, const RECT& dirty) const {
-  // The seconds bar moves 43 times a minute; when only it needs drawing, copy just its image.
-  const auto& bar = layout_.imgSec;
-  if (!FTelopVisible && dirty.left >= bar.left && dirty.top >= bar.top &&
-      dirty.right <= bar.right() && dirty.bottom <= bar.bottom()) {
-    imgSec.CopyTo(target, bar.left, bar.top);
-    return;
-  }
+void TClockPanel::Paint(HDC target) const {
   OffscreenImage frame;
   if (!frame.Create(layout_.pnlClock.width, layout_.pnlClock.height)) return;
   const HDC dc = frame.DC();
   PaintPanel(dc);
   const auto& time = layout_.lblTime;
   const auto& date = layout_.lblDate;
-  PaintLabel(dc, FTimeCaption, timeFont_.get(), time.left, time.top, time.width, time.height);
-  PaintLabel(dc, FDateCaption, dateFont_.get(), date.left, date.top, date.width, date.height);
+  // The first frame shows what the first tick will (see ShowFirstFrame).
+  const DateTime now = CurrentStamp();
+  auto shown = [&](const std::string& caption, const char* pattern) {
+    return FFirstFrame ? FormatStamp(pattern, now, Application::Instance().Format()) : caption;
+  };
+  PaintLabel(dc, shown(FTimeCaption, kTimePattern), timeFont_.get(), time.left, time.top,
+             time.width, time.height);
+  PaintLabel(dc, shown(FDateCaption, kDatePattern), dateFont_.get(), date.left, date.top,
+             date.width, date.height);
   BitBlt(dc, layout_.imgSec.left, layout_.imgSec.top, imgSec.Width(), imgSec.Height(), imgSec.DC(),
          0, 0, SRCCOPY);
   if (FTelopVisible) imgTelop.CopyTo(dc, layout_.pnlTelop.left, layout_.pnlTelop.top);
@@ -542,7 +543,9 @@ void TClockPanel::FormClose() {
 
 // ---------------------------------------------------------------------------------------
 
-void TClockPanel::RelayToHints(UINT message, WPARAM wParam, LPARAM lParam) const {
+void TClockPanel::RelayToHints(UINT message, WPARAM wParam, LPARAM lParam) {
+  // Not while dragging: the mouse may be outside the strip, and the hint would come and go.
+  if (!hints_ && !FDragging && message == WM_MOUSEMOVE) CreateHints();
   if (!hints_) return;
   MSG mouse{window_, message, wParam, lParam, 0, {}};
   SendMessageA(hints_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&mouse));
@@ -556,7 +559,7 @@ LRESULT TClockPanel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_PAINT: {
       PaintDC paint(window_);
-      Paint(paint.get(), paint.dirty());
+      Paint(paint.get());
       return 0;
     }
     case WM_ERASEBKGND:
@@ -604,6 +607,9 @@ LRESULT TClockPanel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     case WM_DPICHANGED:
       ApplyDpi(HIWORD(wParam));
+      return 0;
+    case WM_MOUSELEAVE:
+      DestroyHints();
       return 0;
     case WM_CAPTURECHANGED:
       FDragging = false;

@@ -63,6 +63,11 @@ class TClockPanel : public Window<TClockPanel>, private ClockSurface {
   Color ForeColor() const { return FForeColor; }
   Color BackColor() const { return FBackColor; }
   RECT Bounds() const;
+  // Shows the strip and paints it at once, before start-up makes the dialogs and loads the
+  // plug-ins, which take longer than the rest of start-up together. The labels keep their
+  // designed captions, which the first tick compares with to tell the first minute; this one
+  // frame draws the date and time that the first tick will show instead.
+  void ShowFirstFrame();
 
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
@@ -95,7 +100,7 @@ class TClockPanel : public Window<TClockPanel>, private ClockSurface {
   bool SetCursorFor(POINT client) const;
 
   // Drawing.
-  void Paint(HDC target, const RECT& dirty) const;
+  void Paint(HDC target) const;
   void PaintPanel(HDC dc) const;
   void PaintLabel(HDC dc, const std::string& caption, HFONT font, int left, int top, int width,
                   int height) const;
@@ -103,8 +108,9 @@ class TClockPanel : public Window<TClockPanel>, private ClockSurface {
   void MeasureTelop();
   void InvalidateBox(int left, int top, int width, int height) const;
   void CreateHints();
+  void DestroyHints();
   const char* HintText(UINT_PTR id) const;
-  void RelayToHints(UINT message, WPARAM wParam, LPARAM lParam) const;
+  void RelayToHints(UINT message, WPARAM wParam, LPARAM lParam);
   // Fonts, bitmaps and hint areas at layout_'s scale; the fitted size follows the panel.
   void CreateScaledParts();
   void ApplyDpi(int dpi);
@@ -150,6 +156,7 @@ class TClockPanel : public Window<TClockPanel>, private ClockSurface {
   bool FDragging = false;
   bool FTelopPressed = false;  // the left button went down on the telop
   bool FTicking = false;
+  bool FFirstFrame = false;  // ShowFirstFrame is painting
   SlotTable<TVoPlugInsIF> FPlugIns;
 
   UniqueFont dateFont_;

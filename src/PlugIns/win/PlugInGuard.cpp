@@ -3,7 +3,6 @@
 #include <malloc.h>
 
 #include <atomic>
-#include <cstdio>
 #include <memory>
 
 #include "support/win/Handles.h"
@@ -380,8 +379,7 @@ std::string DescribeOutcome(CallOutcome outcome) {
       return "応答の停止 (5 秒以上戻りません)";
     default: {
       char text[40];
-      std::snprintf(text, sizeof text, "例外 (コード 0x%08lX)",
-                    static_cast<unsigned long>(outcome));
+      wsprintfA(text, "例外 (コード 0x%08lX)", static_cast<unsigned long>(outcome));
       return text;
     }
   }

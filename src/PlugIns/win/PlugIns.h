@@ -4,20 +4,20 @@
 #include <windows.h>
 
 #include <memory>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "PlugIns/win/PlugInGuard.h"
+#include "support/Failure.h"
 #include "support/win/Handles.h"
 #include "vo_plugin.h"
 
 namespace vo::win {
 
 // A call into a plug-in faulted or hung; what() is the text for the user's error box.
-class PlugInFault : public std::runtime_error {
+class PlugInFault : public Failure {
  public:
-  using std::runtime_error::runtime_error;
+  using Failure::Failure;
 };
 
 class TVoPlugInsIF {

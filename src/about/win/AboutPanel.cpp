@@ -2,10 +2,11 @@
 
 #include <cstddef>
 #include <iterator>
-#include <system_error>
+#include <string>
 
 #include "forms/AboutForm.h"
 #include "forms/Resources.h"
+#include "support/Failure.h"
 #include "support/win/Dpi.h"
 #include "support/win/FormDialog.h"
 
@@ -81,7 +82,8 @@ void TAboutPanel::Create(HINSTANCE instance, HWND owner) {
                                  FScale(form::kClientHeight), form::kStyle, DialogProc,
                                  reinterpret_cast<LPARAM>(this));
   if (!dialog) {
-    throw std::system_error(static_cast<int>(GetLastError()), std::system_category(), "About box");
+    throw Failure("バージョン情報の画面を作れません (エラー " + std::to_string(GetLastError()) +
+                  ")");
   }
   FHandle = dialog;
   FormCreate();

@@ -15,7 +15,7 @@ class TAboutPanel {
   TAboutPanel& operator=(const TAboutPanel&) = delete;
   ~TAboutPanel();
 
-  // Creates the dialog hidden, owned by `owner`. Throws std::system_error on failure.
+  // Creates the dialog hidden, owned by `owner`. Throws Failure on failure.
   void Create(HINSTANCE instance, HWND owner);
   // Centres the dialog on the screen and returns when it is closed (OK, Enter or Esc).
   void ShowModal();

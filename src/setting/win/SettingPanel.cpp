@@ -208,7 +208,6 @@ void TSettingPanel::CreateForm() {
   memDiscription = GetDlgItem(tabPlugIns, form::kMemDiscription);
   btnPlugInProp = GetDlgItem(tabPlugIns, form::kBtnPlugInProp);
 
-  CreateHints();
   ShowPage(0);
 }
 
@@ -308,6 +307,9 @@ void TSettingPanel::ShowUnder(const RECT& clock) {
   SetWindowPos(FHandle, nullptr, left, clock.bottom, 0, 0,
                SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   if (!IsWindowVisible(FHandle)) FormShow();
+  // The hints are made on the first showing: a tooltip window is among the dearest windows
+  // to make, and start-up has enough to do.
+  if (!FHints) CreateHints();
   ShowWindow(FHandle, SW_SHOW);
   SetForegroundWindow(FHandle);
 }

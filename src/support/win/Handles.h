@@ -95,7 +95,6 @@ class PaintDC {
   PaintDC& operator=(const PaintDC&) = delete;
   ~PaintDC() { EndPaint(window_, &paint_); }
   HDC get() const { return dc_; }
-  const RECT& dirty() const { return paint_.rcPaint; }
 
  private:
   HWND window_;
