@@ -84,7 +84,7 @@ bool TClockPanel::Create(HINSTANCE instance, HWND owner) {
   windowClass.style = CS_DBLCLKS;
   windowClass.lpfnWndProc = Procedure;
   windowClass.hInstance = instance;
-  windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(1));
+  SetProgramIcons(windowClass);
   windowClass.hbrBackground = nullptr;  // the panel paints every pixel
   windowClass.lpszClassName = form::kClassName;
   if (!RegisterClassExA(&windowClass)) return false;
@@ -126,8 +126,10 @@ void TClockPanel::FormCreate() {
   }
   const int left = ClampStartLeft(Left(), ScreenWidth(), layout_.scale);
   RECT bounds = Bounds();
+  // Activated only once the strip is painted (ShowFirstFrame): under Wine, taking the focus
+  // starts COM for the input method, which the first frame need not wait for.
   SetWindowPos(window_, HWND_TOPMOST, left, 0, bounds.right - bounds.left,
-               bounds.bottom - bounds.top, 0);
+               bounds.bottom - bounds.top, SWP_NOACTIVATE);
   FDragX = 0;
   FDragY = 0;
 
@@ -150,7 +152,8 @@ void TClockPanel::CreateScaledParts() {
   timeFont_ = MakeClockFont(form::kTimeFont, layout_.timeFontHeight, true, true, ANSI_CHARSET);
   windowFont_ =
       MakeClockFont(form::kWindowFont, layout_.windowFontHeight, false, false, SHIFTJIS_CHARSET);
-  MeasureTelop();
+  // Every telop is measured as it is shown; here only one already showing needs it again.
+  if (FTelopVisible) MeasureTelop();
   imgSec.Create(layout_.imgSec.width, layout_.imgSec.height);
   imgTelop.Create(layout_.pnlTelop.width, layout_.pnlTelop.height);
   FSecBar.Reset();  // the new bitmap is blank: draw at the next tick
@@ -181,6 +184,9 @@ void TClockPanel::ShowFirstFrame() {
   ShowWindow(window_, SW_SHOWNOACTIVATE);
   UpdateWindow(window_);
   FFirstFrame = false;
+  // The activation that placing the window at creation leaves out. A drag that leaves the
+  // strip keeps the mouse only while the strip's thread has the foreground.
+  SetWindowPos(window_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
 }
 
 // The hint window exists only while the mouse is over the strip. It always lies directly

@@ -28,7 +28,7 @@ bool Application::Initialize(HINSTANCE instance) {
   windowClass.cbSize = sizeof windowClass;
   windowClass.lpfnWndProc = Procedure;
   windowClass.hInstance = instance;
-  windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(1));
+  SetProgramIcons(windowClass);
   windowClass.lpszClassName = kApplicationClass;
   if (!RegisterClassExA(&windowClass)) return false;
 
@@ -83,6 +83,14 @@ LRESULT CALLBACK Application::Procedure(HWND window, UINT message, WPARAM wParam
     default:
       return DefWindowProcA(window, message, wParam, lParam);
   }
+}
+
+void SetProgramIcons(WNDCLASSEXA& windowClass) {
+  const HINSTANCE instance = windowClass.hInstance;
+  windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(1));
+  windowClass.hIconSm = static_cast<HICON>(
+      LoadImageA(instance, MAKEINTRESOURCEA(1), IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                 GetSystemMetrics(SM_CYSMICON), LR_SHARED));
 }
 
 void ShowApplicationError(std::string_view text) {
