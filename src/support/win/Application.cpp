@@ -88,9 +88,9 @@ LRESULT CALLBACK Application::Procedure(HWND window, UINT message, WPARAM wParam
 void SetProgramIcons(WNDCLASSEXA& windowClass) {
   const HINSTANCE instance = windowClass.hInstance;
   windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(1));
-  windowClass.hIconSm = static_cast<HICON>(
-      LoadImageA(instance, MAKEINTRESOURCEA(1), IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
-                 GetSystemMetrics(SM_CYSMICON), LR_SHARED));
+  windowClass.hIconSm = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(1), IMAGE_ICON,
+                                                      GetSystemMetrics(SM_CXSMICON),
+                                                      GetSystemMetrics(SM_CYSMICON), LR_SHARED));
 }
 
 void ShowApplicationError(std::string_view text) {
