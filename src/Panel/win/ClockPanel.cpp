@@ -126,10 +126,8 @@ void TClockPanel::FormCreate() {
   }
   const int left = ClampStartLeft(Left(), ScreenWidth(), layout_.scale);
   RECT bounds = Bounds();
-  // Activated only once the strip is painted (ShowFirstFrame): under Wine, taking the focus
-  // starts COM for the input method, which the first frame need not wait for.
   SetWindowPos(window_, HWND_TOPMOST, left, 0, bounds.right - bounds.left,
-               bounds.bottom - bounds.top, SWP_NOACTIVATE);
+               bounds.bottom - bounds.top, 0);
   FDragX = 0;
   FDragY = 0;
 
@@ -183,10 +181,10 @@ void TClockPanel::ShowFirstFrame() {
   FFirstFrame = true;
   ShowWindow(window_, SW_SHOWNOACTIVATE);
   UpdateWindow(window_);
+  // On the screen before start-up goes on: Wine keeps a window's drawing back until the
+  // thread next waits for messages, or until this.
+  GdiFlush();
   FFirstFrame = false;
-  // The activation that placing the window at creation leaves out. A drag that leaves the
-  // strip keeps the mouse only while the strip's thread has the foreground.
-  SetWindowPos(window_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
 }
 
 // The hint window exists only while the mouse is over the strip. It always lies directly

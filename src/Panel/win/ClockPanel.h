@@ -63,10 +63,10 @@ class TClockPanel : public Window<TClockPanel>, private ClockSurface {
   Color ForeColor() const { return FForeColor; }
   Color BackColor() const { return FBackColor; }
   RECT Bounds() const;
-  // Shows the strip, paints it at once and activates it, before start-up makes the dialogs
-  // and loads the plug-ins (some 80 ms more under Wine, and as long as the plug-ins take). The
-  // labels keep their designed captions, which the first tick compares with to tell the first
-  // minute; this one frame draws the date and time that the first tick will show instead.
+  // Shows the strip and paints it at once, before start-up makes the dialogs and loads the
+  // plug-ins (some 80 ms more under Wine, and as long as the plug-ins take). The labels keep
+  // their designed captions, which the first tick compares with to tell the first minute; this
+  // one frame draws the date and time that the first tick will show instead.
   void ShowFirstFrame();
 
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);

@@ -2,9 +2,8 @@
 // runtime's own ones link far more than they do. Section garbage collection cannot trim the
 // runtime's objects: their unwind tables keep every function of an object alive once one of
 // them is linked.
-#include <windows.h>
-
 #include <cstdarg>
+#include <cstddef>
 #include <cstdlib>
 #include <exception>
 #include <new>
