@@ -440,7 +440,7 @@ void TClockPanel::Paint(HDC target) const {
   const auto& time = layout_.lblTime;
   const auto& date = layout_.lblDate;
   // The first frame shows what the first tick will (see ShowFirstFrame).
-  const DateTime now = CurrentStamp();
+  const DateTime now = FFirstFrame ? CurrentStamp() : DateTime{};
   auto shown = [&](const std::string& caption, const char* pattern) {
     return FFirstFrame ? FormatStamp(pattern, now, Application::Instance().Format()) : caption;
   };
