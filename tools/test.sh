@@ -51,6 +51,9 @@ rm -rf "$scratch"
 
 echo "== benchmarks, each once as a smoke run (nothing timed is asserted)"
 "$VO_OUT/native/vo_bench" --benchmark_min_time=0.001
+# The idle benchmark's size and request count, briefly, on the build the e2e tests ran.
+VO_BUILD_DIR="$(build_dir "$(product_preset)")" VO_WINE="$(product_wine)" \
+  /usr/bin/python3 "$VO_ROOT/tests/e2e/bench_idle.py" --only size,requests --settle 2 --trace 3
 
 echo "== all CTest suites above"
 echo "tests: $passed passed, 0 failed"

@@ -164,14 +164,15 @@ def print_requests(results):
     if floor and clock and floor[0] and clock[0]:
         print(f"  steady tick: vo {clock[0]['mean']:.2f} - floor {floor[0]['mean']:.2f} = "
               f"{clock[0]['mean'] - floor[0]['mean']:+.2f} requests")
+        # The bar draws within its tick, without a paint cycle: a step that cost requests
+        # would show among the ticks that painted nothing. Ticks that painted are new minutes.
+        steady = clock[0]
+        extra = sum(count for n, count in steady["spread"].items() if n > steady["median"])
+        print(f"  bar steps: no WM_PAINT; {extra} of {steady['ticks']} unpainted ticks cost more "
+              f"than the median one")
         if clock[1]:
-            print(f"  one bar step: {clock[1]['median'] - clock[0]['median']:+g} requests over a "
-                  f"steady tick (median tick {clock[1]['median']:g})")
-        else:
-            # The bar draws within its tick, without a paint cycle: a step shows in the spread.
-            extra = sum(count for n, count in clock[2]["spread"].items() if n > clock[0]["median"])
-            print(f"  bar steps: no WM_PAINT; {extra} of {clock[2]['ticks']} ticks cost more "
-                  f"than the steady tick")
+            print(f"  a new minute (labels repainted): {clock[1]['median']:g} requests, "
+                  f"{clock[1]['ticks']} such ticks")
 
 
 # ---- start-up to the first paint ----------------------------------------------------------
@@ -431,7 +432,8 @@ def main():
             print_startup(measure_startup(wine, desktop, args.starts), args.starts)
         if "cpu" in parts:
             floor = harness.Wine(prefix=floor_prefix(), display=desktop.display)
-            # One run's ratio moves by several hundredths with the machine's other work.
+            # One span's ratio moves by up to a tenth with the machine's other work, and even a
+            # median of seven moves by as much between runs an hour apart.
             ratios = [print_cpu(measure_cpu(wine, floor, desktop, args.seconds, args.settle),
                                 args.seconds, args.settle, number + 1)
                       for number in range(args.rounds)]
