@@ -13,11 +13,30 @@ can_run_32bit() {
 # and win64, each in $VO_OUT/<name>.
 build_dir() { echo "$VO_OUT/$1"; }
 
-configure_and_build() {  # preset, then extra cmake cache arguments
+configure() {  # preset, then extra cmake cache arguments
   local preset="$1"
   shift
   (cd "$VO_ROOT" && cmake --preset "$preset" -B "$(build_dir "$preset")" "$@" >/dev/null)
-  cmake --build "$(build_dir "$preset")" -j "$JOBS"
+}
+
+configure_and_build() {  # preset, then extra cmake cache arguments
+  configure "$@"
+  cmake --build "$(build_dir "$1")" -j "$JOBS"
+}
+
+# The time a release carries, in seconds since 1970: SOURCE_DATE_EPOCH when set, else the
+# commit's time, else the newest source file's (a source archive keeps the commit's times).
+source_date_epoch() {
+  local top
+  top="$(git -C "$VO_ROOT" rev-parse --show-toplevel 2>/dev/null || true)"
+  if [ -n "${SOURCE_DATE_EPOCH:-}" ]; then
+    echo "$SOURCE_DATE_EPOCH"
+  elif [ "$top" = "$(cd "$VO_ROOT" && pwd -P)" ]; then
+    git -C "$VO_ROOT" log -1 --format=%ct
+  else
+    find "$VO_ROOT"/{CMakeLists.txt,CMakePresets.json,cmake,sdk,src,tools} \
+      -name __pycache__ -prune -o -type f -printf '%T@\n' | sort -n | tail -1 | cut -d. -f1
+  fi
 }
 
 # The build that runs here as the product: the 32-bit one under 32-bit Wine, or where this

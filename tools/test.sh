@@ -2,7 +2,8 @@
 # Builds everything and runs every test: the portable core natively (plain, then with
 # AddressSanitizer and UBSan), the Windows builds with warnings as errors, the plug-in
 # export check, the end-to-end tests of the real vo.exe under Wine and Xvfb, the release
-# archives, then a short fuzz run and one smoke run of each benchmark.
+# archives (twice, compared byte for byte), then a short fuzz run and one smoke run of each
+# benchmark.
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
 
@@ -38,8 +39,8 @@ echo "== Windows 64-bit build$(can_run_32bit || echo ' and end-to-end tests unde
 configure_and_build win64
 can_run_32bit || run_ctest "$VO_OUT/win64"
 
-echo "== release archives (from the builds above)"
-"$VO_ROOT/tools/release.sh"
+echo "== release archives (from the builds above), built again in another folder and compared"
+"$VO_ROOT/tools/check_reproducible.sh"
 
 echo "== fuzz target, 30 s on its corpus (new inputs go to a scratch folder)"
 CC=clang CXX=clang++ cmake -S "$VO_ROOT" -B "$VO_OUT/fuzz" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \

@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Builds the release twice and compares the bytes: first here into $VO_OUT/release, then
+# from a copy of the source in another folder into another output folder, later, under
+# another umask and time zone. Fails, naming the archive entries that differ, unless both
+# give the same SHA256SUMS.
+set -euo pipefail
+source "$(dirname "$0")/common.sh"
+
+started=$SECONDS
+# The copy has no git history, so both builds take the time from here.
+SOURCE_DATE_EPOCH="$(source_date_epoch)"
+export SOURCE_DATE_EPOCH
+"$VO_ROOT/tools/release.sh"
+
+# Under the output folder, so that a later run rebuilds only what changed; the source is
+# copied afresh (times kept) so that files deleted here are gone there too.
+again="$VO_OUT/again"
+rm -rf "$again/source"
+mkdir -p "$again/source"
+tar -C "$VO_ROOT" --exclude='./build*' --exclude=./out --exclude=./.git -c . |
+  tar -x -C "$again/source"
+(umask 077 && TZ=Asia/Tokyo VO_OUT="$again/out" "$again/source/tools/release.sh")
+
+first="$VO_OUT/release"
+second="$again/out/release"
+if ! cmp -s "$first/SHA256SUMS" "$second/SHA256SUMS"; then
+  echo "release: the two builds differ ($first, $second):" >&2
+  while read -r _ archive; do
+    cmp -s "$first/$archive" "$second/$archive" && continue
+    echo "$archive, entries (<) here and (>) there:" >&2
+    diff <(unzip -v "$first/$archive" | sed 1d) <(unzip -v "$second/$archive" | sed 1d) >&2 || true
+  done <"$first/SHA256SUMS"
+  exit 1
+fi
+echo "release: built twice in two folders in $((SECONDS - started)) s, byte for byte the same"
