@@ -21,6 +21,13 @@ tar -C "$VO_ROOT" --exclude='./build*' --exclude=./out --exclude=./.git -c . |
   tar -x -C "$again/source"
 (umask 077 && TZ=Asia/Tokyo VO_OUT="$again/out" "$again/source/tools/release.sh")
 
+# One line per archive entry: CRC, size, time, attributes, name.
+entries() {
+  /usr/bin/python3 -c 'import sys, zipfile
+for e in zipfile.ZipFile(sys.argv[1]).infolist():
+    print(f"{e.CRC:08x} {e.file_size:8} {e.date_time} {e.external_attr >> 16:o} {e.filename}")' "$1"
+}
+
 first="$VO_OUT/release"
 second="$again/out/release"
 if ! cmp -s "$first/SHA256SUMS" "$second/SHA256SUMS"; then
@@ -28,7 +35,7 @@ if ! cmp -s "$first/SHA256SUMS" "$second/SHA256SUMS"; then
   while read -r _ archive; do
     cmp -s "$first/$archive" "$second/$archive" && continue
     echo "$archive, entries (<) here and (>) there:" >&2
-    diff <(unzip -v "$first/$archive" | sed 1d) <(unzip -v "$second/$archive" | sed 1d) >&2 || true
+    diff <(entries "$first/$archive") <(entries "$second/$archive") >&2 || true
   done <"$first/SHA256SUMS"
   exit 1
 fi
