@@ -6,6 +6,8 @@
 
 #include "Panel/win/ForeignString.h"
 #include "PlugIns/PlugInPaths.h"
+#include "PlugIns/win/Quarantine.h"
+#include "support/win/Application.h"
 
 namespace vo::win {
 namespace {
@@ -80,24 +82,29 @@ TVoPlugInsIF::TVoPlugInsIF(std::string path) : fileName_(std::move(path)) {
   }
   if (!module_) return;
   const HMODULE m = module_.get();
-  image_ = ModuleImage::Of(m);
   enable_ = Resolve<VpiEnableProc>(m, "VpiEnable");
   disable_ = Resolve<VpiDisableProc>(m, "VpiDisable");
   notify_ = Resolve<VpiNotifyProc>(m, "VpiNotify");
   notifyFreq_ = Resolve<VpiNotifyFreqProc>(m, "VpiNotifyFreq");
   discription_ = Resolve<VpiDiscriptionProc>(m, "VpiDiscription");
   setProps_ = Resolve<VpiSetPropsProc>(m, "VpiSetProps");
+  if (!Invalid()) id_ = RegisterPlugInModule(m, fileName_);
 }
 
 TVoPlugInsIF::~TVoPlugInsIF() {
-  if (ran_ && module_) retired.push_back({std::move(module_), image_});
+  if (ran_ && module_) retired.push_back({std::move(module_), ModuleImage::Of(module_.get())});
 }
 
 template <class Call>
 void TVoPlugInsIF::Guard(Call&& call) const {
+  if (IsRetired(id_)) return;
   ran_ = true;
-  const CallOutcome outcome = GuardedCall(image_, call);
-  if (outcome != kCallReturned) throw PlugInFault(FaultMessage(fileName_, outcome));
+  const Contained ended = GuardedCall(id_, call);
+  NoteClockProcedure();
+  if (ended.outcome == kCallReturned) return;
+  if (ended.culprit != id_ && ended.culprit != kNoModule) return ReportFault(ended);
+  Quarantine(id_);
+  throw PlugInFault(FaultMessage(fileName_, ended.outcome));
 }
 
 void TVoPlugInsIF::Enable() const {
@@ -126,6 +133,16 @@ std::string TVoPlugInsIF::Description() const {
 
 void TVoPlugInsIF::SetProps() const {
   if (setProps_) Guard([this] { setProps_(); });
+}
+
+std::string TakeOutOfService(const Contained& fault) {
+  if (!Quarantine(fault.culprit)) return {};
+  return FaultMessage(ModulePath(fault.culprit), fault.outcome);
+}
+
+void ReportFault(const Contained& fault) {
+  const std::string message = TakeOutOfService(fault);
+  if (!message.empty()) ShowApplicationError(message);
 }
 
 void UnloadRetiredPlugIns() { retired.clear(); }
