@@ -29,13 +29,21 @@ void ShowContainedFaults() {
   }
 }
 
+// A timer message whose procedure was cut short: the timer goes with the module. (Under Wine
+// the message carries a handle of the procedure, not its address, so DropsMessage cannot
+// tell it in advance.)
+void KillCutShortTimer(const MSG& message) {
+  if (message.message == WM_TIMER && message.lParam != 0) KillTimer(message.hwnd, message.wParam);
+}
+
 }  // namespace
 
 void RunContainedMessageLoop(Application& application, void (*onAbandonedTurn)()) {
   bool running = true;
+  MSG message{};  // outside the turn, which may be cut short
   auto turn = [&] {
     ShowContainedFaults();
-    MSG message;
+    message = MSG{};
     if (GetMessageA(&message, nullptr, 0, 0) <= 0) {
       running = false;
       return;
@@ -50,6 +58,7 @@ void RunContainedMessageLoop(Application& application, void (*onAbandonedTurn)()
     const Contained ended = GuardedCall(kNoModule, turn);
     if (ended.outcome == kCallReturned) continue;
     TakeOutOfServiceLater(ended);
+    KillCutShortTimer(message);
     onAbandonedTurn();
   }
 }
