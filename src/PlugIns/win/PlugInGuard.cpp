@@ -550,6 +550,7 @@ Contained RunGuarded(ModuleId callee, void (*invoke)(void*), void* context) {
 
 Contained TakeThreadFault() {
   for (auto& slot : threadFaults) {
+    if (slot.load(std::memory_order_relaxed) == 0) continue;  // the rule, once a turn
     const std::uint64_t fault = slot.exchange(0);
     if (fault != 0) {
       return {static_cast<DWORD>(fault), static_cast<ModuleId>((fault >> 32) - 1)};

@@ -67,6 +67,9 @@ std::string BaseName(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+// Texts of reported faults not shown yet.
+std::vector<std::string> unshownFaults;
+
 std::string FaultMessage(const std::string& path, CallOutcome outcome) {
   return "プラグイン・モジュール " + BaseName(path) +
          " が異常終了しました (原因: " + DescribeOutcome(outcome) +
@@ -135,14 +138,21 @@ void TVoPlugInsIF::SetProps() const {
   if (setProps_) Guard([this] { setProps_(); });
 }
 
-std::string TakeOutOfService(const Contained& fault) {
-  if (!Quarantine(fault.culprit)) return {};
-  return FaultMessage(ModulePath(fault.culprit), fault.outcome);
+void ReportFault(const Contained& fault) {
+  if (Quarantine(fault.culprit)) {
+    unshownFaults.push_back(FaultMessage(ModulePath(fault.culprit), fault.outcome));
+  }
 }
 
-void ReportFault(const Contained& fault) {
-  const std::string message = TakeOutOfService(fault);
-  if (!message.empty()) ShowApplicationError(message);
+void ShowReportedFaults() {
+  for (Contained fault = TakeThreadFault(); fault.culprit != kNoModule; fault = TakeThreadFault()) {
+    ReportFault(fault);
+  }
+  while (!unshownFaults.empty()) {
+    const std::string message = std::move(unshownFaults.front());
+    unshownFaults.erase(unshownFaults.begin());
+    ShowApplicationError(message);
+  }
 }
 
 void UnloadRetiredPlugIns() { retired.clear(); }

@@ -67,11 +67,11 @@ class TVoPlugInsIF {
   VpiSetPropsProc setProps_ = nullptr;
 };
 
-// Takes the module blamed for a contained fault out of service and returns the text that
-// tells the user, or "" when it already was (a module costs one box).
-std::string TakeOutOfService(const Contained& fault);
-// The same, the text shown at once in the application's error box.
+// Takes the module blamed for a contained fault out of service at once. Its error box (one
+// per module) waits for ShowReportedFaults: a fault may be met in the middle of a tick.
 void ReportFault(const Contained& fault);
+// Shows the boxes of the faults reported so far, faults on plug-in threads included.
+void ShowReportedFaults();
 
 // Modules whose code has run are unloaded only here, or when the program ends: their code may
 // still be on the stack (a window message that came in through a procedure of theirs) or
