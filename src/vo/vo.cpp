@@ -56,8 +56,6 @@ int RunClock(HINSTANCE instance) {
   // The user sees the clock now; the rest of start-up happens behind it, and its first tick
   // comes after all of it, from the message loop.
   clock.ShowFirstFrame();
-  // The guard's watchdog starts before any plug-in is loaded, so that no plug-in's thread
-  // attach code runs on it.
   StartPlugInGuard([] { clock.SaveLastPlace(); });
   WatchClockWindow(clock.Handle());
 

@@ -524,7 +524,10 @@ void StartPlugInGuard(void (*onLostGui)()) {
   lostGuiHandler = onLostGui;
   AddVectoredExceptionHandler(1, &OnStackOverflow);
   outerFilter = SetUnhandledExceptionFilter(&OnUnhandledException);
-  HangWatch::Start();
+}
+
+void StartWatchdog() {
+  if (guiThread.load() == GetCurrentThreadId()) HangWatch::Start();
 }
 
 Contained RunGuarded(ModuleId callee, void (*invoke)(void*), void* context) {

@@ -70,12 +70,15 @@ std::string DescribeOutcome(CallOutcome outcome);
 // hung.
 inline constexpr DWORD kHangMilliseconds = 5000;
 
-// Starts the watchdog thread and the filter for faults on plug-in threads. Called on the GUI
-// thread before the first plug-in is loaded, so no plug-in sees the watchdog's thread start
-// (and it never ends: the process ends around it). onLostGui runs on a thread of its own if
-// the GUI thread ends under the program (a plug-in ended it): it may save what it can
-// before the process ends.
+// Sets up the guard on the GUI thread, with the filter for faults on plug-in threads.
+// onLostGui runs on a thread of its own if the GUI thread ends under the program (a plug-in
+// ended it): it may save what it can before the process ends.
 void StartPlugInGuard(void (*onLostGui)());
+
+// Starts the watchdog thread, once; called before each plug-in is loaded, so that no plug-in
+// sees the thread start (and it never ends: the process ends around it). A program without
+// plug-ins has nothing to watch and pays nothing for it.
+void StartWatchdog();
 
 // A fault on a thread of a plug-in's own, reported to the GUI thread; culprit is kNoModule
 // when none is pending.

@@ -79,6 +79,7 @@ std::string FaultMessage(const std::string& path, CallOutcome outcome) {
 }  // namespace
 
 TVoPlugInsIF::TVoPlugInsIF(std::string path) : fileName_(std::move(path)) {
+  StartWatchdog();
   {
     QuietErrorMode quiet;
     module_ = UniqueModule(LoadLibraryA(fileName_.c_str()));
