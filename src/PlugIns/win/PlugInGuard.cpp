@@ -259,7 +259,14 @@ std::atomic<std::uint32_t> transitions{0};
 std::atomic<DWORD> guiThread{0};
 // The module blamed for the call that was ended last; read as the call returns.
 std::atomic<ModuleId> lastCulprit{kNoModule};
+// Set once plug-in code was cut short anywhere: it may still hold locks.
 std::atomic<bool> abandonedCode{false};
+
+// Records the end of a call cut short for its RunGuarded to return.
+void NoteCutShort(ModuleId culprit) {
+  lastCulprit.store(culprit);
+  abandonedCode.store(true);
+}
 
 const ActiveCall* CallResumingAt(const void* frame) {
   for (const ActiveCall* call = innermost.load(); call; call = call->outer) {
@@ -301,8 +308,7 @@ NT_TIB* ThreadBlock() {
 
 // Ends the guarded call at frame, blamed on culprit.
 [[noreturn]] void EndCall(void* frame, ModuleId culprit, CallOutcome outcome) {
-  lastCulprit.store(culprit);
-  abandonedCode.store(true);
+  NoteCutShort(culprit);
   GuardJump(frame, outcome != kCallReturned ? outcome : EXCEPTION_NONCONTINUABLE_EXCEPTION);
 }
 
@@ -412,8 +418,7 @@ class HangWatch {
       const ModuleId culprit = FindModuleAt(InstructionPointer(context));
       inPlugIn = call && transitions.load() == seen && call->resumeStack && culprit != kNoModule;
       if (inPlugIn && interrupt) {
-        lastCulprit.store(culprit);
-        abandonedCode.store(true);
+        NoteCutShort(culprit);
         Redirect(context, call->resumeStack, kHangCode);
         SetThreadContext(gui_.get(), &context);
       }
@@ -464,8 +469,7 @@ LONG CALLBACK OnStackOverflow(EXCEPTION_POINTERS* exception) {
       Blame(exception->ExceptionRecord->ExceptionAddress, StackPointer(*exception->ContextRecord),
             frame - kGapBelowFrame, call->callee);
   if (culprit == kNoModule) return EXCEPTION_CONTINUE_SEARCH;
-  lastCulprit.store(culprit);
-  abandonedCode.store(true);
+  NoteCutShort(culprit);
   Redirect(*exception->ContextRecord, call->resumeStack, EXCEPTION_STACK_OVERFLOW);
   return EXCEPTION_CONTINUE_EXECUTION;
 }
@@ -561,8 +565,6 @@ Contained TakeThreadFault() {
   }
   return {};
 }
-
-bool GuardAbandonedCode() { return abandonedCode.load(); }
 
 void EndProgram() {
   if (abandonedCode.load()) TerminateProcess(GetCurrentProcess(), 0);

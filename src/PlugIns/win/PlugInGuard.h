@@ -84,9 +84,6 @@ void StartWatchdog();
 // when none is pending.
 Contained TakeThreadFault();
 
-// True once any guarded call was abandoned: the abandoned code may still hold locks.
-bool GuardAbandonedCode();
-
 // The program is done: ends the process with exit code 0, at once if abandoned code may
 // hold a lock the normal exit would wait for, else within a few seconds at most.
 void EndProgram();
