@@ -10,6 +10,8 @@
 #include <exception>
 
 #include "Panel/win/ClockPanel.h"
+#include "PlugIns/win/ContainedLoop.h"
+#include "PlugIns/win/Quarantine.h"
 #include "about/win/AboutPanel.h"
 #include "forms/ClockForm.h"
 #include "setting/win/SettingPanel.h"
@@ -54,6 +56,8 @@ int RunClock(HINSTANCE instance) {
   // The user sees the clock now; the rest of start-up happens behind it, and its first tick
   // comes after all of it, from the message loop.
   clock.ShowFirstFrame();
+  StartPlugInGuard([] { clock.SaveLastPlace(); });
+  WatchClockWindow(clock.Handle());
 
   BindCommonControls();
   // The settings dialog comes second: it loads the options and then the plug-ins, which
@@ -72,7 +76,10 @@ int RunClock(HINSTANCE instance) {
     ShowApplicationError(error.what());
   }
 
-  application.Run();
+  RunContainedMessageLoop(application, [] { clock.AfterAbandonedTurn(); });
+  // Code a plug-in left half-run may hold a lock that the normal end of a process would
+  // wait for.
+  EndProgram();
   return 0;
 }
 

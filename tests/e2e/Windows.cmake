@@ -35,7 +35,10 @@ endif()
 vo_add_e2e_tool(plugin_host_test
   SOURCES ${VO_E2E_DIR}/tools/plugin_host_test.cpp ${CMAKE_SOURCE_DIR}/src/PlugIns/win/PlugIns.cpp
           ${CMAKE_SOURCE_DIR}/src/PlugIns/win/PlugInGuard.cpp
+          ${CMAKE_SOURCE_DIR}/src/PlugIns/win/Quarantine.cpp
           ${CMAKE_SOURCE_DIR}/src/Panel/win/ForeignString.cpp
+          ${CMAKE_SOURCE_DIR}/src/support/win/Application.cpp
+          ${CMAKE_SOURCE_DIR}/src/support/win/Locale.cpp
   LIBRARIES vo_core user32)
 # The About box and the form dialog helpers: layout, modal loop, keys, the owner disabled.
 vo_add_e2e_tool(form_dialog_test WIN32
@@ -57,7 +60,9 @@ set_target_properties(voRecA PROPERTIES SUFFIX ".DLL")
 # voFault misbehaves on purpose, one way per build: tag, mode and the tick it starts at.
 foreach(variant N:kNullWrite:3 O:kOverflow:1 P:kOverflow:1 X:kForeignCode:1 Z:kDivide:1
                 E:kEnable:1 D:kDisable:1 H:kSpin:8 S1:kSubclass:1 S2:kSubclass:1
-                S3:kSubclass:1 S4:kForget:1)
+                S3:kSubclass:1 S4:kForget:1 SW:kSubclassWrite:5 TW:kThreadWrite:10
+                OV:kOverrun:15 UM:kUnmask:1 TS:kTimerSpin:20 SS:kSubclassSpin:60
+                DS:kDialogSpin:100 HS:kHeapSpin:8 LS:kDetachSpin:8 ET:kExitThread:40)
   string(REPLACE ":" ";" parts ${variant})
   list(GET parts 0 tag)
   list(GET parts 1 mode)

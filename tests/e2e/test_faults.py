@@ -27,6 +27,16 @@ FAULTING_CALL = {"E": ("enable", 1), "N": ("notifyfreq", 3), "O": ("notifyfreq",
                  "P": ("notifyfreq", 1), "X": ("notifyfreq", 1), "Z": ("notify", 1),
                  "H": ("notifyfreq", 8)}
 
+# Plug-in code outside its six calls, each build with what its box must say.
+CONTAINED = {
+    "SW": "メモリー保護違反",  # its subclass of the clock writes through null
+    "TW": "メモリー保護違反",  # a thread of its own writes through null
+    "OV": "メモリー保護違反",  # overruns a buffer of its frame into its return address
+    "TS": "応答の停止",        # its timer procedure loops
+    "SS": "応答の停止",        # its subclass of the clock loops
+    "DS": "応答の停止",        # its modal dialog, owned by the clock, loops
+}
+
 def plugin(tag):
     return f"voFault{tag}.dll"
 
@@ -39,13 +49,25 @@ class FaultTestCase(harness.ClockTestCase):
         deadline = time.monotonic() + timeout
         while len(boxes) < expected and time.monotonic() < deadline:
             box = self.wine.probe("msgbox", 2000, check=False)
-            if box[0].kind != "msgbox":
+            if box[0].kind != "msgbox" or box[0].text("title") == b"spin":  # voFaultDS's own
                 continue
             boxes.setdefault(box[0]["hwnd"], box)
             self.wine.probe("dlg-post", f"hwnd:{box[0]['hwnd']}", 0, WM_COMMAND, IDOK, 0,
                             check=False)
             time.sleep(0.3)
         return boxes
+
+    def box_texts(self, expected, timeout):
+        """The texts of the first `expected` boxes, each naming exactly one module:
+        {tag: [text, ...]}."""
+        texts = {}
+        for box in self.collect_boxes(expected, timeout).values():
+            self.assertEqual(b"vo", box[0].text("title"))
+            text = b"".join(r.text("text") for r in box if r.kind == "static").decode("cp932")
+            named = [tag for tag in [*FAULTS, *CONTAINED, "HS", "LS"] if plugin(tag) in text]
+            self.assertEqual(1, len(named), text)
+            texts.setdefault(named[0], []).append(text)
+        return texts
 
     def assert_no_box_for(self, seconds):
         time.sleep(seconds)
@@ -127,6 +149,52 @@ class SubclassingPlugIns(FaultTestCase):
                          clock.recorder.sequence("disable"))
         box = self.wine.probe("msgbox", 0, check=False)
         self.assertNotEqual("msgbox", box[0].kind)
+
+
+class ContainedEverywhere(FaultTestCase):
+    def test_plug_in_code_outside_its_calls_costs_its_module_only(self):
+        # UM leaves the x87 and SSE exceptions unmasked and the direction flag set, which
+        # must cost nothing at all.
+        modules = [plugin(tag) for tag in [*CONTAINED, "UM"]] + ["voRecA.DLL"]
+        clock = self.start_clock(at="00:00:10", plugins=modules, recorder=True)
+        texts = self.box_texts(len(CONTAINED), 120)
+        self.assert_no_box_for(3)
+        self.assertEqual(sorted(CONTAINED), sorted(texts), "a module without its box")
+        for tag, kind in CONTAINED.items():
+            with self.subTest(module=tag):
+                self.assertEqual(1, len(texts[tag]), texts[tag])
+                self.assertIn(kind, texts[tag][0])
+
+        # The clock takes input again, the hung dialog is gone, and messages pass the whole
+        # subclass chain with the faulty links bypassed.
+        self.assertEqual(1, self.wine.clock_window().int("enabled"))
+        dialogs = [w for w in self.wine.probe("windows", harness.CLOCK_CLASS)
+                   if w.kind == "window" and w.text("class") == b"#32770" and w.int("visible")]
+        self.assertEqual([], dialogs)
+        self.assertEqual(293, self.wine.send(harness.CLK_GETLEFT))
+        before = self.ticks_of_recorder(clock)
+        self.wait_until(lambda: self.ticks_of_recorder(clock) > before + 10, 10,
+                        message="the healthy plug-in's ticks")
+        self.close_and_check(clock)
+        calls = [r.kind for r in clock.recorder.events() if r["tag"] in CONTAINED]
+        self.assertNotIn("disable", calls, "a module out of service was disabled")
+
+    def test_a_hang_holding_the_heap_or_a_dll_lock_still_lets_the_clock_close(self):
+        clock = self.start_clock(at="00:00:10", plugins=[plugin("HS"), plugin("LS"), "voRecA.DLL"],
+                                 recorder=True)
+        texts = self.box_texts(2, 60)
+        self.assertEqual(["HS", "LS"], sorted(texts))
+        before = self.ticks_of_recorder(clock)
+        self.wait_until(lambda: self.ticks_of_recorder(clock) > before + 10, 10,
+                        message="the healthy plug-in's ticks")
+        self.close_and_check(clock)
+
+    def test_a_plug_in_that_ends_the_clock_thread_ends_the_program(self):
+        clock = self.start_clock(at="00:00:10", plugins=[plugin("ET"), "voRecA.DLL"],
+                                 recorder=True)
+        self.wine.send(harness.CLK_SETLEFT, 250)
+        self.assertEqual(0, clock.wait(20), "no exit or a wrong exit code")
+        self.assertEqual(("REG_DWORD", 250), self.wine.reg_query(SETTINGS_KEY).get("Left"))
 
 
 if __name__ == "__main__":

@@ -532,6 +532,34 @@ void TClockPanel::FormCloseQuery() {
   ReleasePlugIns();
 }
 
+void TClockPanel::SaveLastPlace() const {
+  class LastPlace final : public PositionTarget {
+   public:
+    explicit LastPlace(const TClockPanel& clock) : clock_(clock) {}
+    int Left() const override { return clock_.FLastLeft; }
+    void SetLeft(int) override {}
+    Color ForeColor() const override { return clock_.FForeColor; }
+    Color BackColor() const override { return clock_.FBackColor; }
+    void SetColors(Color, Color) override {}
+
+   private:
+    const TClockPanel& clock_;
+  };
+  try {
+    RegistrySettingsBackend store;
+    SavePosition(store, LastPlace(*this));
+  } catch (...) {
+    // Nothing more can be done: the program is ending.
+  }
+}
+
+void TClockPanel::AfterAbandonedTurn() {
+  FTicking = false;
+  FDragging = false;
+  FTelopPressed = false;
+  if (window_ && GetCapture() == window_) ReleaseCapture();
+}
+
 void TClockPanel::ReleasePlugIns() {
   FPlugIns.ReleaseAll();
   // A plug-in that subclassed the window and did not put back what it found.
@@ -611,6 +639,9 @@ LRESULT TClockPanel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     case WM_DPICHANGED:
       ApplyDpi(HIWORD(wParam));
+      return 0;
+    case WM_MOVE:
+      FLastLeft = Left();
       return 0;
     case WM_MOUSELEAVE:
       DestroyHints();

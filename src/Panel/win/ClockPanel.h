@@ -71,6 +71,13 @@ class TClockPanel : public Window<TClockPanel>, private ClockSurface {
 
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
+  // Saves the place as last shown, for when the window is gone with its thread: safe on
+  // another thread once the clock's own thread has ended.
+  void SaveLastPlace() const;
+  // After a turn of the message loop was cut short under a faulting plug-in: what a tick or a
+  // drag resets on its way out.
+  void AfterAbandonedTurn();
+
  private:
   friend class ClockPosition;
 
@@ -151,6 +158,7 @@ class TClockPanel : public Window<TClockPanel>, private ClockSurface {
   bool FTelopVisible = false;
   TelopScroll FTelop;
   SecBarState FSecBar;
+  int FLastLeft = 0;  // the left edge as last moved to
   int FDragX = 0;
   int FDragY = 0;
   bool FDragging = false;

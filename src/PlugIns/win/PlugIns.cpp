@@ -6,6 +6,8 @@
 
 #include "Panel/win/ForeignString.h"
 #include "PlugIns/PlugInPaths.h"
+#include "PlugIns/win/Quarantine.h"
+#include "support/win/Application.h"
 
 namespace vo::win {
 namespace {
@@ -65,6 +67,9 @@ std::string BaseName(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+// Texts of reported faults not shown yet.
+std::vector<std::string> unshownFaults;
+
 std::string FaultMessage(const std::string& path, CallOutcome outcome) {
   return "プラグイン・モジュール " + BaseName(path) +
          " が異常終了しました (原因: " + DescribeOutcome(outcome) +
@@ -74,30 +79,36 @@ std::string FaultMessage(const std::string& path, CallOutcome outcome) {
 }  // namespace
 
 TVoPlugInsIF::TVoPlugInsIF(std::string path) : fileName_(std::move(path)) {
+  StartWatchdog();
   {
     QuietErrorMode quiet;
     module_ = UniqueModule(LoadLibraryA(fileName_.c_str()));
   }
   if (!module_) return;
   const HMODULE m = module_.get();
-  image_ = ModuleImage::Of(m);
   enable_ = Resolve<VpiEnableProc>(m, "VpiEnable");
   disable_ = Resolve<VpiDisableProc>(m, "VpiDisable");
   notify_ = Resolve<VpiNotifyProc>(m, "VpiNotify");
   notifyFreq_ = Resolve<VpiNotifyFreqProc>(m, "VpiNotifyFreq");
   discription_ = Resolve<VpiDiscriptionProc>(m, "VpiDiscription");
   setProps_ = Resolve<VpiSetPropsProc>(m, "VpiSetProps");
+  if (!Invalid()) id_ = RegisterPlugInModule(m, fileName_);
 }
 
 TVoPlugInsIF::~TVoPlugInsIF() {
-  if (ran_ && module_) retired.push_back({std::move(module_), image_});
+  if (ran_ && module_) retired.push_back({std::move(module_), ModuleImage::Of(module_.get())});
 }
 
 template <class Call>
 void TVoPlugInsIF::Guard(Call&& call) const {
+  if (IsRetired(id_)) return;
   ran_ = true;
-  const CallOutcome outcome = GuardedCall(image_, call);
-  if (outcome != kCallReturned) throw PlugInFault(FaultMessage(fileName_, outcome));
+  const Contained ended = GuardedCall(id_, call);
+  NoteClockProcedure();
+  if (ended.outcome == kCallReturned) return;
+  if (ended.culprit != id_ && ended.culprit != kNoModule) return ReportFault(ended);
+  Quarantine(id_);
+  throw PlugInFault(FaultMessage(fileName_, ended.outcome));
 }
 
 void TVoPlugInsIF::Enable() const {
@@ -126,6 +137,23 @@ std::string TVoPlugInsIF::Description() const {
 
 void TVoPlugInsIF::SetProps() const {
   if (setProps_) Guard([this] { setProps_(); });
+}
+
+void ReportFault(const Contained& fault) {
+  if (Quarantine(fault.culprit)) {
+    unshownFaults.push_back(FaultMessage(ModulePath(fault.culprit), fault.outcome));
+  }
+}
+
+void ShowReportedFaults() {
+  for (Contained fault = TakeThreadFault(); fault.culprit != kNoModule; fault = TakeThreadFault()) {
+    ReportFault(fault);
+  }
+  while (!unshownFaults.empty()) {
+    const std::string message = std::move(unshownFaults.front());
+    unshownFaults.erase(unshownFaults.begin());
+    ShowApplicationError(message);
+  }
 }
 
 void UnloadRetiredPlugIns() { retired.clear(); }

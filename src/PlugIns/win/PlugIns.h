@@ -37,8 +37,10 @@ class TVoPlugInsIF {
   bool Invalid() const { return discription_ == nullptr; }
   const std::string& FileName() const { return fileName_; }
 
-  // Each call is skipped when the module lacks that export. A fault or hang inside the
-  // module ends the call with PlugInFault.
+  // Each call is skipped when the module lacks that export or is out of service. A fault or
+  // hang inside the module ends the call with PlugInFault, once the module is out of service;
+  // one in another module's code (a window procedure of its, reached from this call) costs
+  // that module its service and this call its end, and is reported as such (ReportFault).
   void Enable() const;
   void Disable() const;
   void Notify(HWND clock, double now) const;
@@ -54,7 +56,7 @@ class TVoPlugInsIF {
   void Guard(Call&& call) const;
 
   UniqueModule module_;
-  ModuleImage image_;
+  ModuleId id_ = kNoModule;
   mutable bool ran_ = false;  // the module's code has been called
   std::string fileName_;
   VpiEnableProc enable_ = nullptr;
@@ -64,6 +66,12 @@ class TVoPlugInsIF {
   VpiDiscriptionProc discription_ = nullptr;
   VpiSetPropsProc setProps_ = nullptr;
 };
+
+// Takes the module blamed for a contained fault out of service at once. Its error box (one
+// per module) waits for ShowReportedFaults: a fault may be met in the middle of a tick.
+void ReportFault(const Contained& fault);
+// Shows the boxes of the faults reported so far, faults on plug-in threads included.
+void ShowReportedFaults();
 
 // Modules whose code has run are unloaded only here, or when the program ends: their code may
 // still be on the stack (a window message that came in through a procedure of theirs) or

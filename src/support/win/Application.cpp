@@ -58,15 +58,6 @@ bool Application::PreTranslate(MSG& message) const {
   });
 }
 
-void Application::Run() {
-  MSG message;
-  while (GetMessageA(&message, nullptr, 0, 0) > 0) {
-    if (PreTranslate(message)) continue;
-    TranslateMessage(&message);
-    DispatchMessageA(&message);
-  }
-}
-
 LRESULT CALLBACK Application::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_WININICHANGE:

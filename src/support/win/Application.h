@@ -1,5 +1,5 @@
 // The application object: the hidden top-level window titled "vo" that owns the other
-// windows (so the program has no taskbar button), the message loop, and the error box
+// windows (so the program has no taskbar button), the keys of its dialogs, and the error box
 // every handler reports its failures in.
 #pragma once
 
@@ -38,9 +38,6 @@ class Application {
   // Lets the modeless dialogs handle their keys, Ctrl+Tab included; true if the message was
   // consumed.
   bool PreTranslate(MSG& message) const;
-
-  // Runs the message loop until WM_QUIT.
-  void Run();
 
  private:
   Application() = default;

@@ -12,6 +12,19 @@
 //   kSubclass     replaces the clock's window procedure at its first tick and puts back the
 //                 one it found at VpiDisable
 //   kForget       the same, but forgets to put it back
+// and, from call FAULT_FROM of VpiNotifyFreq on, outside its own six calls or leaving the
+// clock's thread in a bad state:
+//   kSubclassWrite    its subclass of the clock (made in VpiEnable) writes through null
+//   kSubclassSpin     its subclass of the clock loops for ever
+//   kTimerSpin        its timer procedure (SetTimer in VpiEnable) loops for ever
+//   kThreadWrite      a thread of its own writes through null
+//   kHeapSpin         loops for ever holding the process heap's lock
+//   kDetachSpin       loops for ever holding a lock its DllMain takes at thread attach/detach
+//   kDialogSpin       opens a modal dialog owned by the clock whose procedure loops for ever
+//   kOverrun          overruns a local buffer by 160 bytes, smashing its own return address
+//   kUnmask           returns with every x87 and SSE exception unmasked and the direction
+//                     flag set
+//   kExitThread       ends the clock's thread
 #include <windows.h>
 
 #include <cstdio>
@@ -36,7 +49,17 @@ enum class Mode {
   kDisable,
   kSpin,
   kSubclass,
-  kForget
+  kForget,
+  kSubclassWrite,
+  kSubclassSpin,
+  kTimerSpin,
+  kThreadWrite,
+  kHeapSpin,
+  kDetachSpin,
+  kDialogSpin,
+  kOverrun,
+  kUnmask,
+  kExitThread
 };
 constexpr Mode kMode = Mode::FAULT_MODE;
 
@@ -84,9 +107,57 @@ void Spin() {
 
 HWND subclassed = nullptr;
 WNDPROC previous = nullptr;
+volatile bool due = false;  // call FAULT_FROM of VpiNotifyFreq has come
 
 LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (due && message == WM_TIMER) {
+    if (kMode == Mode::kSubclassWrite) WriteThroughNull();
+    if (kMode == Mode::kSubclassSpin) Spin();
+  }
   return CallWindowProcA(previous, window, message, wParam, lParam);
+}
+
+void CALLBACK TimerProcedure(HWND, UINT, UINT_PTR, DWORD) {
+  if (due) Spin();
+}
+
+DWORD WINAPI ThreadMain(void*) {
+  WriteThroughNull();
+  return 0;
+}
+
+CRITICAL_SECTION detachLock;
+
+INT_PTR CALLBACK DialogProcedure(HWND dialog, UINT message, WPARAM, LPARAM) {
+  if (message == WM_INITDIALOG) SetTimer(dialog, 1, 100, nullptr);
+  if (message == WM_TIMER) Spin();
+  return message == WM_INITDIALOG;
+}
+
+void OpenSpinningDialog(HWND owner) {
+  // An empty dialog titled "spin": no menu, the standard class.
+  struct {
+    DLGTEMPLATE header;
+    WORD menu, windowClass;
+    WCHAR title[5];
+  } form{{WS_POPUP | WS_CAPTION | WS_VISIBLE, 0, 0, 10, 10, 120, 40}, 0, 0, L"spin"};
+  DialogBoxIndirectParamA(GetModuleHandleA(nullptr), &form.header, owner, DialogProcedure, 0);
+}
+
+__attribute__((noinline)) void Overrun() {
+  volatile char buffer[16];
+  buffer[0] = 0;
+  // In assembly: the compiler would drop stores past the end of the buffer.
+  void* at = const_cast<char*>(buffer);
+  unsigned long count = sizeof buffer + 160;
+  asm volatile("rep stosb" : "+D"(at), "+c"(count) : "a"(0x41) : "memory");
+}
+
+void LeaveStateUnmasked() {
+  unsigned short control = 0x0340;  // precision 53 bits, every exception unmasked
+  asm volatile("fldcw %0" : : "m"(control));
+  unsigned int csr = 0;  // every SSE exception unmasked
+  asm volatile("ldmxcsr %0; std" : : "m"(csr));
 }
 
 void Subclass(HWND clock) {
@@ -103,9 +174,20 @@ int freqCalls = 0;
 
 extern "C" {
 
+BOOL WINAPI DllMain(HINSTANCE, DWORD reason, void*) {
+  if (kMode != Mode::kDetachSpin) return TRUE;
+  if (reason == DLL_PROCESS_ATTACH) InitializeCriticalSection(&detachLock);
+  if (reason == DLL_THREAD_ATTACH || reason == DLL_THREAD_DETACH) {
+    EnterCriticalSection(&detachLock);
+    LeaveCriticalSection(&detachLock);
+  }
+  return TRUE;
+}
+
 void WINAPI VpiEnable(void) {
   Note("enable");
   if (kMode == Mode::kEnable) WriteThroughNull();
+  if (kMode == Mode::kTimerSpin) SetTimer(nullptr, 0, 100, TimerProcedure);
 }
 
 void WINAPI VpiDisable(void) {
@@ -123,10 +205,39 @@ void WINAPI VpiNotify(HWND, double) {
 
 void WINAPI VpiNotifyFreq(HWND clock, double) {
   Note("notifyfreq");
-  const bool due = ++freqCalls >= FAULT_FROM;
+  const bool first = !due;
+  due = ++freqCalls >= FAULT_FROM;
   switch (kMode) {
     case Mode::kNullWrite:
       if (due) WriteThroughNull();
+      break;
+    case Mode::kSubclassWrite:
+    case Mode::kSubclassSpin:
+      Subclass(clock);
+      break;
+    case Mode::kThreadWrite:
+      if (due && first) CloseHandle(CreateThread(nullptr, 0, ThreadMain, nullptr, 0, nullptr));
+      break;
+    case Mode::kHeapSpin:
+      if (due && HeapLock(GetProcessHeap())) Spin();
+      break;
+    case Mode::kDetachSpin:
+      if (due) {
+        EnterCriticalSection(&detachLock);
+        Spin();
+      }
+      break;
+    case Mode::kDialogSpin:
+      if (due) OpenSpinningDialog(clock);
+      break;
+    case Mode::kOverrun:
+      if (due) Overrun();
+      break;
+    case Mode::kUnmask:
+      if (due) LeaveStateUnmasked();
+      break;
+    case Mode::kExitThread:
+      if (due) ExitThread(0);
       break;
     case Mode::kOverflow:
       Recurse(0);
