@@ -1,24 +1,22 @@
 #include "support/JapaneseEra.h"
 
-#include <array>
-#include <string>
+#include <algorithm>
+#include <optional>
 #include <tuple>
 
 namespace vo {
 namespace {
 
-// Names as Shift_JIS escapes so that every compiler, whatever its execution
-// character set, stores the same bytes.
-constexpr std::array<JapaneseEra, 5> kEras = {{
-    {1868, 10, 23, "\x96\xbe\x8e\xa1"},  // Meiji
-    {1912, 7, 30, "\x91\xe5\x90\xb3"},   // Taisho
-    {1926, 12, 25, "\x8f\xba\x98\x61"},  // Showa
-    {1989, 1, 8, "\x95\xbd\x90\xac"},    // Heisei
-    {2019, 5, 1, "\x97\xdf\x98\x61"},    // Reiwa
-}};
+// Historical era names run to four characters; anything much longer is not an era name.
+constexpr std::size_t kMaxNameChars = 8;
+constexpr std::size_t kSystemEraFields = 4;  // name, initial, English name, English initial
 
 bool StartsOnOrBefore(const JapaneseEra& era, const CivilDate& date) {
   return std::tie(era.year, era.month, era.day) <= std::tie(date.year, date.month, date.day);
+}
+
+bool StartsSameDay(const JapaneseEra& a, const JapaneseEra& b) {
+  return std::tie(a.year, a.month, a.day) == std::tie(b.year, b.month, b.day);
 }
 
 std::string ZeroPadded(int value, int digits) {
@@ -29,19 +27,129 @@ std::string ZeroPadded(int value, int digits) {
   return text;
 }
 
+bool IsDigits(std::string_view text) {
+  return std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+int Number(std::string_view digits) {
+  int value = 0;
+  for (const char c : digits) value = value * 10 + (c - '0');
+  return value;
+}
+
+// "YYYY MM DD" naming a day that exists.
+std::optional<CivilDate> ParseFirstDay(std::string_view text) {
+  if (text.size() != 10 || text[4] != ' ' || text[7] != ' ') return std::nullopt;
+  const std::string_view year = text.substr(0, 4);
+  const std::string_view month = text.substr(5, 2);
+  const std::string_view day = text.substr(8, 2);
+  if (!IsDigits(year) || !IsDigits(month) || !IsDigits(day)) return std::nullopt;
+  CivilDate date{Number(year), Number(month), Number(day), 0};
+  if (date.year < 1 || date.month < 1 || date.month > 12) return std::nullopt;
+  // A day past the month's end would carry over into the next month.
+  const CivilDate exact = SplitDate(EncodeDateTime(date.year, date.month, date.day));
+  if (exact.month != date.month || exact.day != date.day) return std::nullopt;
+  return exact;
+}
+
+// Split at '_', stepping over double-byte characters whole: a trail byte may be '_'.
+std::vector<std::string_view> SplitFields(std::string_view data) {
+  std::vector<std::string_view> fields;
+  std::size_t start = 0;
+  std::size_t pos = 0;
+  while (pos < data.size()) {
+    if (IsShiftJisLeadByte(data[pos])) {
+      pos += 2;
+    } else {
+      if (data[pos] == '_') {
+        fields.push_back(data.substr(start, pos - start));
+        start = pos + 1;
+      }
+      ++pos;
+    }
+  }
+  fields.push_back(data.substr(std::min(start, data.size())));
+  return fields;
+}
+
+// Characters in the text; 0 for one holding a control byte, which no name may hold. (A field
+// followed by '_' never ends in a lone lead byte: the split keeps the '_' as its trail.)
+std::size_t TextChars(std::string_view text) {
+  std::size_t count = 0;
+  for (std::size_t pos = 0; pos < text.size(); ++count) {
+    if (IsShiftJisLeadByte(text[pos])) {
+      pos += 2;
+    } else if (static_cast<unsigned char>(text[pos]) < 0x20) {
+      return 0;
+    } else {
+      ++pos;
+    }
+  }
+  return count;
+}
+
+std::optional<JapaneseEra> ParseSystemEra(const SystemEraValue& value) {
+  const std::optional<CivilDate> first = ParseFirstDay(value.name);
+  if (!first) return std::nullopt;
+  const std::vector<std::string_view> fields = SplitFields(value.data);
+  if (fields.size() != kSystemEraFields) return std::nullopt;
+  const std::size_t nameChars = TextChars(fields[0]);
+  if (nameChars == 0 || nameChars > kMaxNameChars || TextChars(fields[1]) != 1) {
+    return std::nullopt;
+  }
+  return JapaneseEra{first->year, first->month, first->day, std::string(fields[0]),
+                     std::string(fields[1])};
+}
+
 }  // namespace
 
-std::span<const JapaneseEra> JapaneseEras() { return kEras; }
+const JapaneseEraList& BuiltInJapaneseEras() {
+  // Names as Shift_JIS escapes so that every compiler, whatever its execution character set,
+  // stores the same bytes.
+  static const JapaneseEraList eras = {
+      {1868, 10, 23, "\x96\xbe\x8e\xa1", "\x96\xbe"},  // Meiji
+      {1912, 7, 30, "\x91\xe5\x90\xb3", "\x91\xe5"},   // Taisho
+      {1926, 12, 25, "\x8f\xba\x98\x61", "\x8f\xba"},  // Showa
+      {1989, 1, 8, "\x95\xbd\x90\xac", "\x95\xbd"},    // Heisei
+      {2019, 5, 1, "\x97\xdf\x98\x61", "\x97\xdf"},    // Reiwa
+  };
+  return eras;
+}
 
-EraText JapaneseEraText(const CivilDate& date, int yearDigits) {
-  for (auto era = kEras.rbegin(); era != kEras.rend(); ++era) {
+JapaneseEraList MergeJapaneseEras(std::span<const SystemEraValue> system) {
+  JapaneseEraList merged;
+  for (const SystemEraValue& value : system) {
+    if (auto era = ParseSystemEra(value)) merged.push_back(std::move(*era));
+  }
+  const std::size_t systemCount = merged.size();
+  for (const JapaneseEra& builtIn : BuiltInJapaneseEras()) {
+    const auto systemEnd = merged.begin() + static_cast<std::ptrdiff_t>(systemCount);
+    if (std::none_of(merged.begin(), systemEnd,
+                     [&](const JapaneseEra& era) { return StartsSameDay(era, builtIn); })) {
+      merged.push_back(builtIn);
+    }
+  }
+  std::stable_sort(merged.begin(), merged.end(), [](const JapaneseEra& a, const JapaneseEra& b) {
+    return std::tie(a.year, a.month, a.day) < std::tie(b.year, b.month, b.day);
+  });
+  return merged;
+}
+
+EraText JapaneseEraText(const JapaneseEraList& eras, const CivilDate& date, int yearDigits) {
+  for (auto era = eras.rbegin(); era != eras.rend(); ++era) {
     if (StartsOnOrBefore(*era, date)) {
-      return {std::string(era->name), ZeroPadded(date.year - era->year + 1, yearDigits)};
+      return {era->name, ZeroPadded(date.year - era->year + 1, yearDigits), era->initial};
     }
   }
   return {};
 }
 
-EraSource JapaneseEraSource() { return JapaneseEraText; }
+EraText JapaneseEraText(const CivilDate& date, int yearDigits) {
+  return JapaneseEraText(BuiltInJapaneseEras(), date, yearDigits);
+}
+
+EraSource JapaneseEraSource() {
+  return [](const CivilDate& date, int yearDigits) { return JapaneseEraText(date, yearDigits); };
+}
 
 }  // namespace vo

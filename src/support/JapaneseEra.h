@@ -1,9 +1,12 @@
-// The Japanese era calendar from Meiji on, for platforms whose date formatting lacks
-// it or lags behind (Wine, and Windows without the Reiwa update).
+// The Japanese era calendar from Meiji on: a built-in table for platforms whose date
+// formatting lacks it or lags behind (Wine, and Windows without the Reiwa update), merged
+// with the era list the system keeps, which gains a new era before it begins.
 #pragma once
 
 #include <span>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "support/DateFormat.h"
 #include "support/DateTime.h"
@@ -14,16 +17,32 @@ struct JapaneseEra {
   int year;  // first day of the era
   int month;
   int day;
-  std::string_view name;  // Shift_JIS
+  std::string name;     // Shift_JIS
+  std::string initial;  // its one-character abbreviation, Shift_JIS
 };
 
 // Oldest first.
-std::span<const JapaneseEra> JapaneseEras();
+using JapaneseEraList = std::vector<JapaneseEra>;
 
-// Name and year within the era (counted from 1, zero-padded to yearDigits, 2 or 4);
-// both empty before Meiji.
-EraText JapaneseEraText(const CivilDate& date, int yearDigits);
+// One value of the system's era list as the registry holds it: named by the era's first day
+// "YYYY MM DD", data "name_initial_EnglishName_E" (converted to Shift_JIS).
+struct SystemEraValue {
+  std::string name;
+  std::string data;
+};
 
-EraSource JapaneseEraSource();
+const JapaneseEraList& BuiltInJapaneseEras();
+
+// The well-formed system values merged with the built-in table: an era of the table that the
+// system lacks is kept, a system era that starts on the same day replaces the table's.
+// Malformed values (a bad date, missing or empty fields, an overlong name) are skipped.
+JapaneseEraList MergeJapaneseEras(std::span<const SystemEraValue> system);
+
+// Name, initial and year within the era (counted from 1, zero-padded to yearDigits, 2 or 4);
+// all empty before the first era.
+EraText JapaneseEraText(const JapaneseEraList& eras, const CivilDate& date, int yearDigits);
+EraText JapaneseEraText(const CivilDate& date, int yearDigits);  // the built-in table
+
+EraSource JapaneseEraSource();  // the built-in table
 
 }  // namespace vo

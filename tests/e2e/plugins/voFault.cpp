@@ -12,6 +12,8 @@
 //   kSubclass     replaces the clock's window procedure at its first tick and puts back the
 //                 one it found at VpiDisable
 //   kForget       the same, but forgets to put it back
+//   kSubclassWide like kSubclass with a wide procedure (SetWindowLongPtrW), as a plug-in
+//                 written for the wide API does: the clock's window turns Unicode
 #include <windows.h>
 
 #include <cstdio>
@@ -36,7 +38,8 @@ enum class Mode {
   kDisable,
   kSpin,
   kSubclass,
-  kForget
+  kForget,
+  kSubclassWide
 };
 constexpr Mode kMode = Mode::FAULT_MODE;
 
@@ -89,11 +92,22 @@ LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lPar
   return CallWindowProcA(previous, window, message, wParam, lParam);
 }
 
+LRESULT CALLBACK WideProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  return CallWindowProcW(previous, window, message, wParam, lParam);
+}
+
+// Sets the window procedure in the mode's width; returns the one it replaces.
+WNDPROC SetProcedure(HWND window, WNDPROC procedure) {
+  const auto value = reinterpret_cast<LONG_PTR>(procedure);
+  return reinterpret_cast<WNDPROC>(kMode == Mode::kSubclassWide
+                                       ? SetWindowLongPtrW(window, GWLP_WNDPROC, value)
+                                       : SetWindowLongPtrA(window, GWLP_WNDPROC, value));
+}
+
 void Subclass(HWND clock) {
   if (subclassed) return;
   subclassed = clock;
-  previous = reinterpret_cast<WNDPROC>(
-      SetWindowLongPtrA(clock, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Procedure)));
+  previous = SetProcedure(clock, kMode == Mode::kSubclassWide ? &WideProcedure : &Procedure);
   Note("subclass");
 }
 
@@ -111,8 +125,8 @@ void WINAPI VpiEnable(void) {
 void WINAPI VpiDisable(void) {
   Note("disable");
   if (kMode == Mode::kDisable) WriteThroughNull();
-  if (kMode == Mode::kSubclass && subclassed) {
-    SetWindowLongPtrA(subclassed, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
+  if ((kMode == Mode::kSubclass || kMode == Mode::kSubclassWide) && subclassed) {
+    SetProcedure(subclassed, previous);
   }
 }
 
@@ -139,6 +153,7 @@ void WINAPI VpiNotifyFreq(HWND clock, double) {
       break;
     case Mode::kSubclass:
     case Mode::kForget:
+    case Mode::kSubclassWide:
       Subclass(clock);
       break;
     default:
