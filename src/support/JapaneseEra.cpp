@@ -27,28 +27,28 @@ std::string ZeroPadded(int value, int digits) {
   return text;
 }
 
-bool IsDigits(std::string_view text) {
-  return std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
-}
-
+// The number the digits spell; -1 if there is anything else.
 int Number(std::string_view digits) {
   int value = 0;
-  for (const char c : digits) value = value * 10 + (c - '0');
+  for (const char c : digits) {
+    if (c < '0' || c > '9') return -1;
+    value = value * 10 + (c - '0');
+  }
   return value;
 }
 
 // "YYYY MM DD" naming a day that exists.
 std::optional<CivilDate> ParseFirstDay(std::string_view text) {
   if (text.size() != 10 || text[4] != ' ' || text[7] != ' ') return std::nullopt;
-  const std::string_view year = text.substr(0, 4);
-  const std::string_view month = text.substr(5, 2);
-  const std::string_view day = text.substr(8, 2);
-  if (!IsDigits(year) || !IsDigits(month) || !IsDigits(day)) return std::nullopt;
-  CivilDate date{Number(year), Number(month), Number(day), 0};
-  if (date.year < 1 || date.month < 1 || date.month > 12) return std::nullopt;
-  // A day past the month's end would carry over into the next month.
-  const CivilDate exact = SplitDate(EncodeDateTime(date.year, date.month, date.day));
-  if (exact.month != date.month || exact.day != date.day) return std::nullopt;
+  const int year = Number(text.substr(0, 4));
+  const int month = Number(text.substr(5, 2));
+  const int day = Number(text.substr(8, 2));
+  if (year < 1 || month < 0 || day < 0) return std::nullopt;
+  // A month or day out of range carries over into another date.
+  const CivilDate exact = SplitDate(EncodeDateTime(year, month, day));
+  if (std::tie(exact.year, exact.month, exact.day) != std::tie(year, month, day)) {
+    return std::nullopt;
+  }
   return exact;
 }
 
@@ -68,7 +68,7 @@ std::vector<std::string_view> SplitFields(std::string_view data) {
       ++pos;
     }
   }
-  fields.push_back(data.substr(std::min(start, data.size())));
+  fields.push_back(data.substr(start));
   return fields;
 }
 

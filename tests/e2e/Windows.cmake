@@ -57,7 +57,7 @@ set_target_properties(voRecA PROPERTIES SUFFIX ".DLL")
 # voFault misbehaves on purpose, one way per build: tag, mode and the tick it starts at.
 foreach(variant N:kNullWrite:3 O:kOverflow:1 P:kOverflow:1 X:kForeignCode:1 Z:kDivide:1
                 E:kEnable:1 D:kDisable:1 H:kSpin:8 S1:kSubclass:1 S2:kSubclass:1
-                S3:kSubclass:1 S4:kForget:1 W:kSubclassWide:1)
+                S3:kSubclass:1 S4:kForget:1 W:kForgetWide:1)
   string(REPLACE ":" ";" parts ${variant})
   list(GET parts 0 tag)
   list(GET parts 1 mode)

@@ -1,7 +1,6 @@
 #!/usr/bin/python3
 """The telop on the screen: where its first frame lies, how it moves, when it goes away,
-that time signals still queued at close are dropped, the hints beside it, and the era tokens
-of its template.
+and that time signals still queued at close are dropped; the hints beside it, and its eras.
 
 The voTelop test plug-in gives the clock a CLK_TELOP when the test writes its trigger file,
 and can stop the clock's thread right after a chosen tick so that a screenshot shows exactly
@@ -94,10 +93,10 @@ def bar_visible(image):
 # ---- tests --------------------------------------------------------------------------------
 
 class TelopTestCase(harness.ClockTestCase):
-    def start_telop_clock(self, at, plugins=()):
+    def start_telop_clock(self, at, plugins=TELOP_PLUGINS):
         self.plugin = TelopPlugIn()
         self.addCleanup(self.plugin.cleanup)
-        clock = self.start_clock(at=at, plugins=TELOP_PLUGINS + plugins, recorder=True,
+        clock = self.start_clock(at=at, plugins=plugins, recorder=True,
                                  env=self.plugin.env)
         self.wait_until(lambda: clock.recorder.count("notifyfreq") >= 2, 20,
                         message="ticks reaching the plug-ins")
@@ -230,16 +229,20 @@ class TelopEnd(TelopTestCase):
         self.assertTrue(hint_after_hovering(80), "no hint on the uncovered time label")
 
 
-class Hints(TelopTestCase):
-    def test_a_wide_subclass_keeps_the_time_hint_and_a_telop_closes_it(self):
-        # voFaultW makes the clock's window Unicode: the hint then asks in the wide form.
-        clock = self.start_telop_clock(at="00:00:05", plugins=("voFaultW.dll",))
+class WideSubclass(TelopTestCase):
+    def test_the_time_hint_shows_a_telop_closes_it_and_vo_takes_its_procedure_back(self):
+        # voFaultW makes the clock's window Unicode (the hint then asks in the wide form) and
+        # leaves its procedure in place at VpiDisable; it stands in for the recorder's ticks.
+        clock = self.start_telop_clock(at="00:00:05", plugins=("voTelop.dll", "voFaultW.dll"))
         for x in (70, 80):  # a move, wherever the mouse was left
             harness.mousemove(clock.window.int("left") + x, 10)
         self.wait_until(self.hint_shown, 8, message="the time label's hint")
         self.plugin.trigger(how="send", text=TEXT)
         # Well within the time the hint would stay up on its own.
         self.wait_until(lambda: not self.hint_shown(), 3, message="the hint closed by the telop")
+        self.wine.probe("close")
+        self.assertEqual(0, clock.wait(30))
+        self.assertEqual([], clock.recorder.sequence("late"), "messages after VpiDisable")
 
 
 class SystemEras(harness.ClockTestCase):

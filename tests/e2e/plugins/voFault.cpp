@@ -12,8 +12,8 @@
 //   kSubclass     replaces the clock's window procedure at its first tick and puts back the
 //                 one it found at VpiDisable
 //   kForget       the same, but forgets to put it back
-//   kSubclassWide like kSubclass with a wide procedure (SetWindowLongPtrW), as a plug-in
-//                 written for the wide API does: the clock's window turns Unicode
+//   kForgetWide   kForget with a wide procedure (SetWindowLongPtrW): the clock's window turns
+//                 Unicode. Notes "late" for each message reaching it after VpiDisable
 #include <windows.h>
 
 #include <cstdio>
@@ -39,7 +39,7 @@ enum class Mode {
   kSpin,
   kSubclass,
   kForget,
-  kSubclassWide
+  kForgetWide
 };
 constexpr Mode kMode = Mode::FAULT_MODE;
 
@@ -92,22 +92,20 @@ LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lPar
   return CallWindowProcA(previous, window, message, wParam, lParam);
 }
 
-LRESULT CALLBACK WideProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  return CallWindowProcW(previous, window, message, wParam, lParam);
-}
+bool disabled = false;
 
-// Sets the window procedure in the mode's width; returns the one it replaces.
-WNDPROC SetProcedure(HWND window, WNDPROC procedure) {
-  const auto value = reinterpret_cast<LONG_PTR>(procedure);
-  return reinterpret_cast<WNDPROC>(kMode == Mode::kSubclassWide
-                                       ? SetWindowLongPtrW(window, GWLP_WNDPROC, value)
-                                       : SetWindowLongPtrA(window, GWLP_WNDPROC, value));
+LRESULT CALLBACK WideProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (disabled) Note("late");
+  return CallWindowProcW(previous, window, message, wParam, lParam);
 }
 
 void Subclass(HWND clock) {
   if (subclassed) return;
   subclassed = clock;
-  previous = SetProcedure(clock, kMode == Mode::kSubclassWide ? &WideProcedure : &Procedure);
+  previous = reinterpret_cast<WNDPROC>(
+      kMode == Mode::kForgetWide
+          ? SetWindowLongPtrW(clock, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WideProcedure))
+          : SetWindowLongPtrA(clock, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Procedure)));
   Note("subclass");
 }
 
@@ -125,9 +123,10 @@ void WINAPI VpiEnable(void) {
 void WINAPI VpiDisable(void) {
   Note("disable");
   if (kMode == Mode::kDisable) WriteThroughNull();
-  if ((kMode == Mode::kSubclass || kMode == Mode::kSubclassWide) && subclassed) {
-    SetProcedure(subclassed, previous);
+  if (kMode == Mode::kSubclass && subclassed) {
+    SetWindowLongPtrA(subclassed, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
   }
+  disabled = true;
 }
 
 void WINAPI VpiNotify(HWND, double) {
@@ -153,7 +152,7 @@ void WINAPI VpiNotifyFreq(HWND clock, double) {
       break;
     case Mode::kSubclass:
     case Mode::kForget:
-    case Mode::kSubclassWide:
+    case Mode::kForgetWide:
       Subclass(clock);
       break;
     default:
