@@ -33,7 +33,8 @@ struct SystemEraValue {
 
 // The well-formed system values, in their order, then the eras of the built-in table that
 // none of them starts on the same day as. Malformed values (a bad date, missing or empty
-// fields, an overlong name) are skipped. The names point into the values' texts.
+// fields, an overlong name) are skipped. The eras' names point into the values' texts, which
+// must outlive the list.
 JapaneseEraList MergeJapaneseEras(std::span<const SystemEraValue> system);
 
 // Name, initial and year within the era (counted from 1, zero-padded to yearDigits, 2 or 4);
