@@ -6,8 +6,8 @@ The voTelop test plug-in gives the clock a CLK_TELOP when the test writes its tr
 and can stop the clock's thread right after a chosen tick so that a screenshot shows exactly
 that frame. It also renders the text in the telop font, so that a frame on the screen can be
 matched to the x at which it was drawn. The recorder plug-in writes down each wave the clock
-plays. The clocks run in the minute 00:00, where the default colour schedule keeps the strip
-yellow on black."""
+plays. The clocks on screen run in the minute 00:00, where the default colour schedule keeps
+the strip yellow on black."""
 
 import datetime
 import os
