@@ -39,13 +39,16 @@ vo::FormatSettings SettingsFrom(std::uint8_t choice) {
       settings.longMonthNames[0] = "%M";
       settings.shortDayNames = {"w", "mon", "hi", "nw", "dd", "wed", "M"};
       settings.era = [](const vo::CivilDate& date, int) {
-        return vo::EraText{date.day % 2 ? "Gg" : "", date.day % 3 ? "0e" : "%e"};
+        return vo::EraText{date.day % 2 ? "Gg" : "", date.day % 3 ? "0e" : "%e",
+                           date.day % 5 ? "" : "g%"};
       };
       break;
     default:
       settings.primaryLanguage = 0x04;
       settings.subLanguage = 1;
-      settings.era = [](const vo::CivilDate&, int) { return vo::EraText{"e\x8E\x9Ex\xFF", "0"}; };
+      settings.era = [](const vo::CivilDate&, int) {
+        return vo::EraText{"e\x8E\x9Ex\xFF", "0", {}};
+      };
       break;
   }
   return settings;

@@ -168,7 +168,9 @@ class StampWriter {
 
   void AppendEraName(int count) {
     const EraText era = Era(2);
-    if (count == 1) {
+    if (count == 1 && !era.initial.empty()) {
+      out_.append(era.initial);
+    } else if (count == 1) {
       out_.append(ShortEraName(era.name, settings_.primaryLanguage, settings_.subLanguage));
     } else {
       out_.append(era.name);

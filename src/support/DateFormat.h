@@ -19,6 +19,7 @@ inline constexpr std::size_t kMaxStampLength = 256;
 struct EraText {
   std::string name;
   std::string year;
+  std::string initial;  // what "g" shows; empty: shortened from the name by the language
 };
 using EraSource = std::function<EraText(const CivilDate& date, int yearDigits)>;
 
@@ -52,7 +53,7 @@ FormatSettings DefaultFormatSettings();
 // Formats one value by one pattern. Letter runs, case-insensitive: y/yy year mod 100,
 // yyy+ four-digit year; m/mm month (minutes when the letter before was h), mmm short
 // and mmmm+ long month name; d/dd day, ddd short and dddd+ long day name; h, n, s
-// (two digits at most), z/zzz milliseconds; g short and gg+ full era name; e era
+// (two digits at most), z/zzz milliseconds; g era initial and gg+ full era name; e era
 // year without a leading zero, ee/eee+ two/four digits. "/" and ":" give the
 // separators, quoted text is copied bare, anything else (a double-byte character
 // whole) is copied as it stands. At most kMaxStampLength bytes, never half a character.

@@ -1,14 +1,15 @@
 #!/usr/bin/python3
 """The telop on the screen: where its first frame lies, how it moves, when it goes away,
-and that time signals still queued at close are dropped.
+and that time signals still queued at close are dropped; the hints beside it, and its eras.
 
 The voTelop test plug-in gives the clock a CLK_TELOP when the test writes its trigger file,
 and can stop the clock's thread right after a chosen tick so that a screenshot shows exactly
 that frame. It also renders the text in the telop font, so that a frame on the screen can be
 matched to the x at which it was drawn. The recorder plug-in writes down each wave the clock
-plays. The clocks run in the minute 00:00, where the default colour schedule keeps the strip
-yellow on black."""
+plays. The clocks on screen run in the minute 00:00, where the default colour schedule keeps
+the strip yellow on black."""
 
+import datetime
 import os
 import shutil
 import tempfile
@@ -27,6 +28,7 @@ TELOP_PLUGINS = ("voTelop.dll", "voRecA.DLL")
 TEXT = "Telop 0123 WXYZ"
 # Wider than the panel and any offset a test lets the first text reach.
 WIDE_TEXT = "Another telop, wider than the strip and then some"
+ERAS_KEY = r"HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Control\Nls\Calendars\Japanese\Eras"
 
 
 # ---- helpers ------------------------------------------------------------------------------
@@ -91,10 +93,10 @@ def bar_visible(image):
 # ---- tests --------------------------------------------------------------------------------
 
 class TelopTestCase(harness.ClockTestCase):
-    def start_telop_clock(self, at):
+    def start_telop_clock(self, at, plugins=TELOP_PLUGINS):
         self.plugin = TelopPlugIn()
         self.addCleanup(self.plugin.cleanup)
-        clock = self.start_clock(at=at, plugins=TELOP_PLUGINS, recorder=True,
+        clock = self.start_clock(at=at, plugins=plugins, recorder=True,
                                  env=self.plugin.env)
         self.wait_until(lambda: clock.recorder.count("notifyfreq") >= 2, 20,
                         message="ticks reaching the plug-ins")
@@ -119,6 +121,10 @@ class TelopTestCase(harness.ClockTestCase):
         self.assertNotIn(str(tick), [r["n"] for r in records(clock, "resume")],
                          "the clock went on before the screenshot was taken")
         return telop_frame(image)
+
+    def hint_shown(self):
+        shown = self.wine.probe("dialog", "owned:" + harness.CLOCK_CAPTION.hex(), check=False)[0]
+        return shown.kind == "dialog" and shown.text("class") == b"tooltips_class32"
 
 
 class TelopMotion(TelopTestCase):
@@ -200,9 +206,7 @@ class TelopEnd(TelopTestCase):
         def hint_after_hovering(x):
             harness.mousemove(clock.window.int("left") + x, 10)
             time.sleep(1.5)
-            shown = self.wine.probe("dialog", "owned:" + harness.CLOCK_CAPTION.hex(),
-                                    check=False)[0]
-            return shown.kind == "dialog" and shown.text("class") == b"tooltips_class32"
+            return self.hint_shown()
 
         # The date label's hint stays away while the telop covers the label.
         self.assertFalse(hint_after_hovering(50), "a hint over the telop")
@@ -223,6 +227,37 @@ class TelopEnd(TelopTestCase):
         self.assertEqual([], glyphs.offsets_of(telop_frame(self.clock_image(clock.window))))
         self.assertTrue(clock.running())
         self.assertTrue(hint_after_hovering(80), "no hint on the uncovered time label")
+
+
+class WideSubclass(TelopTestCase):
+    def test_the_time_hint_shows_a_telop_closes_it_and_vo_takes_its_procedure_back(self):
+        # voFaultW makes the clock's window Unicode (the hint then asks in the wide form) and
+        # leaves its procedure in place at VpiDisable; it stands in for the recorder's ticks.
+        clock = self.start_telop_clock(at="00:00:05", plugins=("voTelop.dll", "voFaultW.dll"))
+        for x in (70, 80):  # a move, wherever the mouse was left
+            harness.mousemove(clock.window.int("left") + x, 10)
+        self.wait_until(self.hint_shown, 8, message="the time label's hint")
+        self.plugin.trigger(how="send", text=TEXT)
+        # Well within the time the hint would stay up on its own.
+        self.wait_until(lambda: not self.hint_shown(), 3, message="the hint closed by the telop")
+        self.wine.probe("close")
+        self.assertEqual(0, clock.wait(30))
+        self.assertEqual([], clock.recorder.sequence("late"), "messages after VpiDisable")
+
+
+class SystemEras(harness.ClockTestCase):
+    def test_an_era_added_to_the_systems_list_names_the_telop(self):
+        existed = self.wine.reg_query(ERAS_KEY) is not None
+        self.wine.reg_import(ERAS_KEY, {"2026 10 01": "新元_新_Shingen_S"})
+        self.addCleanup(self.wine.reg_delete, ERAS_KEY, "2026 10 01" if existed else None)
+        self.wine.store_options(useTelop=1, Telop="%G|%g|%e", Interval=15)
+        clock = self.start_clock(at="10:15:05", plugins=["voRecA.DLL"], recorder=True)
+        message = self.wait_until(lambda: [r for r in records(clock, "message", "A")
+                                           if r["name"] == "CLK_TELOP"], 20,
+                                  message="the time signal")[0]
+        day = clock.local_time().date()
+        self.assertGreaterEqual(day, datetime.date(2026, 10, 1), "this machine's clock is wrong")
+        self.assertEqual(f"新元|新|{day.year - 2025}".encode("cp932"), message.text("text"))
 
 
 class TelopAtClose(TelopTestCase):

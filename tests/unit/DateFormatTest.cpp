@@ -158,7 +158,7 @@ TEST(FormatStamp, EraNameShortening) {
     FormatSettings settings = DefaultFormatSettings();
     settings.primaryLanguage = c.primaryLanguage;
     settings.subLanguage = c.subLanguage;
-    settings.era = [&c](const CivilDate&, int) { return EraText{c.name, "08"}; };
+    settings.era = [&c](const CivilDate&, int) { return EraText{c.name, "08", {}}; };
     EXPECT_EQ(FormatStamp("g", kExample, settings), c.shortName) << c.name;
     EXPECT_EQ(FormatStamp("ggg", kExample, settings), c.name) << c.name;
   }
@@ -172,7 +172,7 @@ TEST(FormatStamp, EraYear) {
   std::string year;
   settings.era = [&](const CivilDate&, int digits) {
     digitsAsked = digits;
-    return EraText{"", year};
+    return EraText{"", year, {}};
   };
   const struct {
     const char* pattern;

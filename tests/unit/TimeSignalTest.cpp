@@ -29,7 +29,9 @@ FormatSettings JoiningSettings(std::string eraName, std::string eraYear) {
   settings.longMonthNames[4] = "May";
   settings.longMonthNames[11] = "dMh";
   settings.shortDayNames = {"w", "mon", "hi", "nw", "dd", "wed", "M"};
-  settings.era = [eraName, eraYear](const CivilDate&, int) { return EraText{eraName, eraYear}; };
+  settings.era = [eraName, eraYear](const CivilDate&, int) {
+    return EraText{eraName, eraYear, {}};
+  };
   return settings;
 }
 

@@ -4,6 +4,8 @@
 #include <mmsystem.h>
 #include <windowsx.h>
 
+#include <iterator>
+
 #include "Panel/ClockMessages.h"
 #include "Panel/Placement.h"
 #include "Panel/win/ForeignString.h"
@@ -379,6 +381,8 @@ void TClockPanel::ShowTelop(const std::string& telop, const std::string& wave) {
   MeasureTelop();
   // Nothing is drawn until the next tick; the offset carries on from the last caption.
   FTelopVisible = true;
+  // A hint over a label would stay over the telop; HintText keeps it away from now on.
+  if (hints_) SendMessageA(hints_, TTM_POP, 0, 0);
 }
 
 void TClockPanel::SetColors(Color fore, Color back) {
@@ -575,6 +579,24 @@ void TClockPanel::FormClose() {
 
 // ---------------------------------------------------------------------------------------
 
+bool TClockPanel::AnswerHint(NMHDR& header) const {
+  if (header.hwndFrom != hints_) return false;
+  if (header.code == TTN_GETDISPINFOA) {
+    reinterpret_cast<NMTTDISPINFOA&>(header).lpszText = const_cast<char*>(HintText(header.idFrom));
+    return true;
+  }
+  // Asked when a plug-in's wide procedure answered the format question itself.
+  if (header.code == TTN_GETDISPINFOW) {
+    auto& notice = reinterpret_cast<NMTTDISPINFOW&>(header);
+    const int length = MultiByteToWideChar(CP_ACP, 0, HintText(header.idFrom), -1, notice.szText,
+                                           static_cast<int>(std::size(notice.szText)));
+    if (length <= 0) notice.szText[0] = L'\0';
+    notice.lpszText = notice.szText;
+    return true;
+  }
+  return false;
+}
+
 void TClockPanel::RelayToHints(UINT message, WPARAM wParam, LPARAM lParam) {
   // Not while dragging: the mouse may be outside the strip, and the hint would come and go.
   if (!hints_ && !FDragging && message == WM_MOUSEMOVE) CreateHints();
@@ -650,14 +672,13 @@ LRESULT TClockPanel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       FDragging = false;
       FTelopPressed = false;
       return 0;
-    case WM_NOTIFY: {
-      auto& notice = *reinterpret_cast<NMTTDISPINFOA*>(lParam);
-      if (notice.hdr.hwndFrom != hints_ || notice.hdr.code != TTN_GETDISPINFOA) {
-        return Default(message, wParam, lParam);
-      }
-      notice.lpszText = const_cast<char*>(HintText(notice.hdr.idFrom));
-      return 0;
-    }
+    case WM_NOTIFYFORMAT:
+      // The window turns Unicode when a plug-in subclasses it with a wide procedure; the
+      // hints are still asked for the ANSI texts this procedure has.
+      return lParam == NF_QUERY ? NFR_ANSI : Default(message, wParam, lParam);
+    case WM_NOTIFY:
+      if (AnswerHint(*reinterpret_cast<NMHDR*>(lParam))) return 0;
+      return Default(message, wParam, lParam);
     case WM_SETCURSOR: {
       POINT at;
       GetCursorPos(&at);

@@ -117,6 +117,8 @@ class TClockPanel : public Window<TClockPanel>, private ClockSurface {
   void CreateHints();
   void DestroyHints();
   const char* HintText(UINT_PTR id) const;
+  // Fills in a hint's text, in the form the hint asked for; false for other notices.
+  bool AnswerHint(NMHDR& header) const;
   void RelayToHints(UINT message, WPARAM wParam, LPARAM lParam);
   // Fonts, bitmaps and hint areas at layout_'s scale; the fitted size follows the panel.
   void CreateScaledParts();

@@ -160,7 +160,10 @@ void UnloadRetiredPlugIns() { retired.clear(); }
 
 void ReclaimWindowProcedure(HWND window, WNDPROC own) {
   if (!window) return;
-  const auto procedure = static_cast<std::uintptr_t>(GetWindowLongPtrA(window, GWLP_WNDPROC));
+  // Asked in the procedure's own width: across widths the system hands out a stand-in.
+  const auto procedure = static_cast<std::uintptr_t>(IsWindowUnicode(window)
+                                                         ? GetWindowLongPtrW(window, GWLP_WNDPROC)
+                                                         : GetWindowLongPtrA(window, GWLP_WNDPROC));
   const bool intoRetired = std::any_of(retired.begin(), retired.end(),
                                        [&](const auto& r) { return r.image.Contains(procedure); });
   if (intoRetired) SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(own));

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "support/win/Locale.h"
+#include "support/win/SystemEras.h"
 
 namespace vo::win {
 
@@ -62,7 +63,9 @@ LRESULT CALLBACK Application::Procedure(HWND window, UINT message, WPARAM wParam
   switch (message) {
     case WM_WININICHANGE:
       // Separators follow the regional settings; month and day names keep their start-up texts.
+      // WM_SETTINGCHANGE is the same message: the era list may have changed too.
       ReloadSeparators(Instance().format_);
+      ForgetSystemJapaneseEras();
       return 0;
     case WM_CLOSE:
       if (Instance().main_) SendMessageA(Instance().main_, WM_CLOSE, 0, 0);

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "support/JapaneseEra.h"
+#include "support/win/SystemEras.h"
 
 namespace vo::win {
 namespace {
@@ -30,10 +30,11 @@ std::string DateText(const SYSTEMTIME& date, const char* picture) {
 
 bool IsJapanese(LCID locale) { return PRIMARYLANGID(LANGIDFROMLCID(locale)) == LANG_JAPANESE; }
 
-// Asked at each call, so a locale change on WM_WININICHANGE takes effect. Japanese
-// comes from our table: older Windows and Wine do not know the current era.
+// Asked at each call, so a locale change on WM_WININICHANGE takes effect. Japanese comes
+// from the system's era list merged with our table: older Windows and Wine do not know the
+// current era, and an era the system learns of shows without a new program.
 EraText PlatformEra(const CivilDate& date, int yearDigits) {
-  if (IsJapanese(GetThreadLocale())) return JapaneseEraText(date, yearDigits);
+  if (IsJapanese(GetThreadLocale())) return JapaneseEraText(SystemJapaneseEras(), date, yearDigits);
   SYSTEMTIME st = {};
   st.wYear = static_cast<WORD>(date.year);
   st.wMonth = static_cast<WORD>(date.month);
@@ -41,7 +42,7 @@ EraText PlatformEra(const CivilDate& date, int yearDigits) {
   st.wDayOfWeek = static_cast<WORD>(date.dayOfWeek - 1);
   // Windows reads "g" and "gg" alike as the era name; Wine repeats the name once per
   // g ("ADAD" for "gg"), so the single g is the picture both agree on.
-  return {DateText(st, "g"), DateText(st, yearDigits > 2 ? "yyyy" : "yy")};
+  return {DateText(st, "g"), DateText(st, yearDigits > 2 ? "yyyy" : "yy"), {}};
 }
 
 void LoadSeparatorsAndLanguage(LCID locale, FormatSettings& settings) {

@@ -7,7 +7,7 @@
 namespace vo::win {
 
 // Month and day names, separators and language of the thread locale, with the era
-// texts of its alternate calendar (Japanese eras from our own table).
+// texts of its alternate calendar (Japanese eras from the system's list and our own table).
 FormatSettings LoadFormatSettings();
 
 // On WM_WININICHANGE: back to the user default locale, then the separators and the

@@ -25,6 +25,9 @@
 //   kUnmask           returns with every x87 and SSE exception unmasked and the direction
 //                     flag set
 //   kExitThread       ends the clock's thread
+// and
+//   kForgetWide   kForget with a wide procedure (SetWindowLongPtrW): the clock's window turns
+//                 Unicode. Notes "late" for each message reaching it after VpiDisable
 #include <windows.h>
 
 #include <cstdio>
@@ -59,7 +62,8 @@ enum class Mode {
   kDialogSpin,
   kOverrun,
   kUnmask,
-  kExitThread
+  kExitThread,
+  kForgetWide
 };
 constexpr Mode kMode = Mode::FAULT_MODE;
 
@@ -160,11 +164,20 @@ void LeaveStateUnmasked() {
   asm volatile("ldmxcsr %0; std" : : "m"(csr));
 }
 
+bool disabled = false;
+
+LRESULT CALLBACK WideProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (disabled) Note("late");
+  return CallWindowProcW(previous, window, message, wParam, lParam);
+}
+
 void Subclass(HWND clock) {
   if (subclassed) return;
   subclassed = clock;
   previous = reinterpret_cast<WNDPROC>(
-      SetWindowLongPtrA(clock, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Procedure)));
+      kMode == Mode::kForgetWide
+          ? SetWindowLongPtrW(clock, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WideProcedure))
+          : SetWindowLongPtrA(clock, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Procedure)));
   Note("subclass");
 }
 
@@ -196,6 +209,7 @@ void WINAPI VpiDisable(void) {
   if (kMode == Mode::kSubclass && subclassed) {
     SetWindowLongPtrA(subclassed, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
   }
+  disabled = true;
 }
 
 void WINAPI VpiNotify(HWND, double) {
@@ -250,6 +264,7 @@ void WINAPI VpiNotifyFreq(HWND clock, double) {
       break;
     case Mode::kSubclass:
     case Mode::kForget:
+    case Mode::kForgetWide:
       Subclass(clock);
       break;
     default:

@@ -711,6 +711,8 @@ constexpr const char* kClockClass = "TClockPanel";
 
 int main(int argc, char** argv) {
   if (argc < 2) return Usage();
+  // Aware like vo.exe: an unaware program is handed coordinates scaled down to 96 dpi.
+  SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
   const std::string command = argv[1];
   std::vector<long long> numbers;
   for (int i = 2; i < argc; ++i) {
