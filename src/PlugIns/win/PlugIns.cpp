@@ -96,7 +96,9 @@ TVoPlugInsIF::TVoPlugInsIF(std::string path) : fileName_(std::move(path)) {
 }
 
 TVoPlugInsIF::~TVoPlugInsIF() {
-  if (ran_ && module_) retired.push_back({std::move(module_), ModuleImage::Of(module_.get())});
+  if (!ran_ || !module_) return;
+  const ModuleImage image = ModuleImage::Of(module_.get());
+  retired.push_back({std::move(module_), image});
 }
 
 template <class Call>
