@@ -8,15 +8,20 @@ source "$(dirname "$0")/common.sh"
 
 "$VO_ROOT/tools/setup.sh"
 
-# Every CTest run adds to one tally, printed last.
+# Every test run adds to one tally, printed last.
 passed=0
-run_ctest() {  # build dir [jobs]
-  local log count
+tally() {  # sed script printing the number of tests passed, then the command that runs them
+  local log count script="$1"
+  shift
   log="$(mktemp)"
-  ctest --test-dir "$1" --output-on-failure -j "${2:-1}" | tee "$log"
-  count="$(sed -n 's/.*tests passed, 0 tests failed out of \([0-9]*\).*/\1/p' "$log" | tail -1)"
+  "$@" | tee "$log"
+  count="$(sed -n "$script" "$log" | tail -1)"
   passed=$((passed + ${count:-0}))
   rm -f "$log"
+}
+run_ctest() {  # build dir [jobs]
+  tally 's/.*tests passed, 0 tests failed out of \([0-9]*\).*/\1/p' \
+    ctest --test-dir "$1" --output-on-failure -j "${2:-1}"
 }
 
 echo "== native build and unit tests"
@@ -29,14 +34,21 @@ run_ctest "$VO_OUT/sanitize" "$JOBS"
 
 # The end-to-end suites run in the 32-bit product build where this kernel runs 32-bit
 # programs, and in the x86-64 build elsewhere; each suite logs the vo.exe and Wine it tested.
+# They run side by side, each on a display and in a Wine prefix of its own.
 echo "== Windows 32-bit build (the product)$(can_run_32bit && echo ' and end-to-end tests under Wine')"
 configure_and_build win32
-run_ctest "$VO_OUT/win32"
+run_ctest "$VO_OUT/win32" "$JOBS"
 echo "vo.exe (i686, stripped): $(stat -c %s "$VO_OUT/win32/vo.exe") bytes"
 
 echo "== Windows 64-bit build$(can_run_32bit || echo ' and end-to-end tests under Wine')"
 configure_and_build win64
-can_run_32bit || run_ctest "$VO_OUT/win64"
+can_run_32bit || run_ctest "$VO_OUT/win64" "$JOBS"
+
+# The same builds under a second Win32, Wine 10 of Debian 13, in a root made on first use.
+if [ "${VO_NO_WINE10:-0}" != 1 ]; then
+  echo "== end-to-end tests under Wine 10 (Debian 13 root, tools/wine10.sh)"
+  VO_E2E_JOBS="$JOBS" tally 's/^\([0-9]*\) of [0-9]* suites passed.*/\1/p' "$VO_ROOT/tools/wine10.sh"
+fi
 
 echo "== release archives (from the builds above)"
 "$VO_ROOT/tools/release.sh"
