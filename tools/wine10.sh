@@ -7,7 +7,8 @@
 #
 # As root. The mounts live in a mount namespace of their own, so they vanish with the run
 # whatever ends it, and never show in the machine's mount table. VO_WINE10_ROOT moves the
-# root (default below), VO_E2E_JOBS sets how many suites run at once.
+# root (default below), VO_E2E_JOBS sets how many suites run at once (default: one more than
+# the cores, as the suites mostly wait).
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
 
@@ -85,5 +86,5 @@ for program in vo.exe probe.exe; do
 done
 echo "wine10: $(in_root /usr/lib/wine/wine --version 2>/dev/null || in_root wine --version)"
 in_root VO_BUILD_DIR="$build" VO_SOURCE_DIR="$VO_ROOT" \
-  VO_WINEPREFIX="$build/e2e-prefix-wine10" VO_E2E_JOBS="${VO_E2E_JOBS:-2}" \
+  VO_WINEPREFIX="$build/e2e-prefix-wine10" VO_E2E_JOBS="${VO_E2E_JOBS:-$((JOBS + 1))}" \
   PYTHONDONTWRITEBYTECODE=1 /usr/bin/python3 "$VO_ROOT/tests/e2e/run_suites.py" "$@"

@@ -1,6 +1,6 @@
 #!/usr/bin/python3
 """Runs the end-to-end suites where CTest is not at hand (the Wine 10 root of tools/wine10.sh):
-prepares the prefix, then runs the suites VO_E2E_JOBS at a time (default 2), each in a prefix
+prepares the prefix, then runs the suites VO_E2E_JOBS at a time (default 3), each in a prefix
 of its own (harness.claim_prefix), and prints each one's result and time, the output of the
 failed ones in full. The same environment as under CTest (VO_BUILD_DIR, VO_WINEPREFIX, ...).
 
@@ -53,7 +53,7 @@ def main(names):
         chosen = {name: chosen[name] for name in names}
     harness.log("testing", harness.describe_build())
     failed = []
-    with ThreadPoolExecutor(int(os.environ.get("VO_E2E_JOBS", "2"))) as pool:
+    with ThreadPoolExecutor(int(os.environ.get("VO_E2E_JOBS", "3"))) as pool:
         runs = [pool.submit(run, name, command) for name, command in chosen.items()]
         for done in as_completed(runs):
             name, passed, seconds, output = done.result()
