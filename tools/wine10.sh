@@ -5,11 +5,15 @@
 #
 #   tools/wine10.sh [suite ...]   e.g. `tools/wine10.sh telop dpi`; all suites by default
 #
-# As root. The mounts live in a mount namespace of their own, so they vanish with the run
-# whatever ends it, and never show in the machine's mount table. VO_WINE10_ROOT moves the
-# root (default below), VO_E2E_JOBS sets how many suites run at once (default: one more than
-# the cores, as the suites mostly wait).
+# The mounts live in a mount namespace of their own, so they vanish with the run whatever
+# ends it, and never show in the machine's mount table. VO_WINE10_ROOT moves the root (default
+# below), VO_E2E_JOBS sets how many suites run at once (default: one more than the cores, as
+# the suites mostly wait).
 set -euo pipefail
+# debootstrap, chroot and the mounts need root.
+if [ "$(id -u)" -ne 0 ]; then
+  exec sudo --preserve-env=VO_WINE10_ROOT,VO_DEBIAN_MIRROR,VO_E2E_JOBS,VO_OUT,JOBS "$0" "$@"
+fi
 source "$(dirname "$0")/common.sh"
 
 ROOTFS="${VO_WINE10_ROOT:-/var/cache/vo/wine10-trixie}"
@@ -58,7 +62,6 @@ make_root() {
     DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends debootstrap
   fi
   rm -rf "$partial"
-  mkdir -p "$(dirname "$ROOTFS")"
   debootstrap --variant=minbase trixie "$partial" "$MIRROR" >"$partial.log" 2>&1 ||
     { tail -20 "$partial.log"; exit 1; }
   VO_WINE10_ROOT="$partial" in_root sh -euc '
@@ -76,8 +79,12 @@ make_root() {
   echo "wine10: root made in $(($(date +%s) - started)) s, $(du -sh "$ROOTFS" | cut -f1)"
 }
 
-# The root is reused while it holds the packages listed above.
-if [ "$(cat "$READY" 2>/dev/null)" != "${PACKAGES[*]}" ]; then make_root; fi
+# The root is reused while it holds the packages listed above; one run makes it at a time.
+mkdir -p "$(dirname "$ROOTFS")"
+{
+  flock 9
+  if [ "$(cat "$READY" 2>/dev/null)" != "${PACKAGES[*]}" ]; then make_root; fi
+} 9>"$ROOTFS.lock"
 
 build="$(build_dir "$(in_root sh -c '
   /usr/lib/wine/wine --version >/dev/null 2>&1 && echo win32 || echo win64')")"
