@@ -33,8 +33,12 @@ def suites():
 
 def run(name, command):
     started = time.monotonic()
-    result = subprocess.run(command, cwd=harness.HERE, stdin=subprocess.DEVNULL,
-                            stdout=subprocess.PIPE, stderr=subprocess.STDOUT, timeout=900)
+    try:
+        result = subprocess.run(command, cwd=harness.HERE, stdin=subprocess.DEVNULL,
+                                stdout=subprocess.PIPE, stderr=subprocess.STDOUT, timeout=900)
+    except subprocess.TimeoutExpired as timeout:
+        output = (timeout.stdout or b"").decode("utf-8", "replace")
+        return name, False, time.monotonic() - started, output + "\n(timed out)"
     output = result.stdout.decode("utf-8", "replace")
     passed = result.returncode == 0 and (name not in CHECKS or PASSED_CHECK in output)
     return name, passed, time.monotonic() - started, output
