@@ -42,4 +42,7 @@ source_date_epoch() {
 # The build that runs here as the product: the 32-bit one under 32-bit Wine, or where this
 # kernel runs no 32-bit code, the same sources built for x86-64 under 64-bit Wine.
 product_preset() { if can_run_32bit; then echo win32; else echo win64; fi; }
-product_wine() { if can_run_32bit; then echo /usr/lib/wine/wine; else echo /usr/lib/wine/wine64; fi; }
+# A Wine that ships one loader for both kinds of program has no wine64.
+product_wine() {
+  if can_run_32bit || [ ! -e /usr/lib/wine/wine64 ]; then echo /usr/lib/wine/wine; else echo /usr/lib/wine/wine64; fi
+}

@@ -2,22 +2,28 @@
 # Builds everything and runs every test: the portable core natively (plain, then with
 # AddressSanitizer and UBSan), the Windows builds with warnings as errors, the plug-in
 # export check, the end-to-end tests of the real vo.exe under Wine and Xvfb, the release
-# archives (twice, compared byte for byte), then a short fuzz run and one smoke run of each
-# benchmark.
+# archives (twice, compared byte for byte), a short fuzz run and one smoke run of each
+# benchmark, then the end-to-end tests again under Wine 10 (tools/wine10.sh; VO_NO_WINE10=1
+# leaves them out).
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
 
 "$VO_ROOT/tools/setup.sh"
 
-# Every CTest run adds to one tally, printed last.
+# Every test run adds to one tally, printed last.
 passed=0
-run_ctest() {  # build dir [jobs]
-  local log count
+tally() {  # sed script printing the number of tests passed, then the command that runs them
+  local log count script="$1"
+  shift
   log="$(mktemp)"
-  ctest --test-dir "$1" --output-on-failure -j "${2:-1}" | tee "$log"
-  count="$(sed -n 's/.*tests passed, 0 tests failed out of \([0-9]*\).*/\1/p' "$log" | tail -1)"
+  "$@" | tee "$log"
+  count="$(sed -n "$script" "$log" | tail -1)"
   passed=$((passed + ${count:-0}))
   rm -f "$log"
+}
+run_ctest() {  # build dir [jobs]
+  tally 's/.*tests passed, 0 tests failed out of \([0-9]*\).*/\1/p' \
+    ctest --test-dir "$1" --output-on-failure -j "${2:-1}"
 }
 
 echo "== native build and unit tests"
@@ -30,14 +36,17 @@ run_ctest "$VO_OUT/sanitize" "$JOBS"
 
 # The end-to-end suites run in the 32-bit product build where this kernel runs 32-bit
 # programs, and in the x86-64 build elsewhere; each suite logs the vo.exe and Wine it tested.
+# They run side by side, each on a display and in a Wine prefix of its own; as they mostly
+# wait for the clock and for Wine, one more than the cores keeps the cores busy.
+e2e_jobs="${VO_E2E_JOBS:-$((JOBS + 1))}"
 echo "== Windows 32-bit build (the product)$(can_run_32bit && echo ' and end-to-end tests under Wine')"
 configure_and_build win32
-run_ctest "$VO_OUT/win32"
+run_ctest "$VO_OUT/win32" "$e2e_jobs"
 echo "vo.exe (i686, stripped): $(stat -c %s "$VO_OUT/win32/vo.exe") bytes"
 
 echo "== Windows 64-bit build$(can_run_32bit || echo ' and end-to-end tests under Wine')"
 configure_and_build win64
-can_run_32bit || run_ctest "$VO_OUT/win64"
+can_run_32bit || run_ctest "$VO_OUT/win64" "$e2e_jobs"
 
 echo "== release archives (from the builds above), built again in another folder and compared"
 "$VO_ROOT/tools/check_reproducible.sh"
@@ -56,5 +65,11 @@ echo "== benchmarks, each once as a smoke run (nothing timed is asserted)"
 VO_BUILD_DIR="$(build_dir "$(product_preset)")" VO_WINE="$(product_wine)" \
   /usr/bin/python3 "$VO_ROOT/tests/e2e/bench_idle.py" --only size,requests --settle 2 --trace 3
 
-echo "== all CTest suites above"
+# Last, the same builds under a second Win32, Wine 10 of Debian 13, in a root made on first use.
+if [ "${VO_NO_WINE10:-0}" != 1 ]; then
+  echo "== end-to-end tests under Wine 10 (Debian 13 root, tools/wine10.sh)"
+  VO_E2E_JOBS="$e2e_jobs" tally 's/^\([0-9]*\) of [0-9]* suites passed.*/\1/p' "$VO_ROOT/tools/wine10.sh"
+fi
+
+echo "== all test runs above"
 echo "tests: $passed passed, 0 failed"

@@ -85,6 +85,9 @@ else()
   set(VO_E2E_PROCESSOR "AMD64")
   set(VO_E2E_WINE /usr/lib/wine/wine64)
 endif()
+if(NOT EXISTS ${VO_E2E_WINE})  # one loader for both kinds of program
+  set(VO_E2E_WINE /usr/lib/wine/wine)
+endif()
 if(NOT CMAKE_SYSTEM_PROCESSOR STREQUAL VO_E2E_PROCESSOR)
   message(STATUS "End-to-end tests: registered in the ${VO_E2E_PROCESSOR} build, not this one")
   return()
@@ -101,7 +104,9 @@ set(VO_E2E_ENV
     VO_WINE=${VO_E2E_WINE}
     PYTHONDONTWRITEBYTECODE=1)
 
-# One Wine prefix for all tests, made once (wineboot takes a while) and reused.
+# One Wine prefix made once (wineboot takes a while) and reused: each suite runs in a copy
+# of its own (harness.claim_prefix), on a display of its own, so that they run side by side
+# under `ctest -j`.
 add_test(NAME e2e.prefix COMMAND ${VO_E2E_PYTHON} ${VO_E2E_DIR}/harness.py prepare-prefix)
 set_tests_properties(e2e.prefix PROPERTIES
   ENVIRONMENT "${VO_E2E_ENV}" FIXTURES_SETUP vo_e2e_prefix RUN_SERIAL TRUE TIMEOUT 300)
@@ -110,9 +115,11 @@ file(GLOB VO_E2E_TESTS CONFIGURE_DEPENDS ${VO_E2E_DIR}/test_*.py)
 foreach(script ${VO_E2E_TESTS})
   get_filename_component(name ${script} NAME_WE)
   string(REGEX REPLACE "^test_" "" name ${name})
+  # The longest scripts start first, so that the short ones fill the tail of a parallel run.
+  file(SIZE ${script} cost)
   add_test(NAME e2e.${name} COMMAND ${VO_E2E_PYTHON} ${script} WORKING_DIRECTORY ${VO_E2E_DIR})
   set_tests_properties(e2e.${name} PROPERTIES
-    ENVIRONMENT "${VO_E2E_ENV}" FIXTURES_REQUIRED vo_e2e_prefix RUN_SERIAL TRUE TIMEOUT 600)
+    ENVIRONMENT "${VO_E2E_ENV}" FIXTURES_REQUIRED vo_e2e_prefix COST ${cost} TIMEOUT 600)
 endforeach()
 
 # Win32 checks that print "N passed, M failed", each run under Wine by the harness.
@@ -123,7 +130,7 @@ foreach(tool foreign_string plugin_host form_dialog)
   add_test(NAME e2e.${tool}
     COMMAND ${VO_E2E_PYTHON} ${VO_E2E_DIR}/harness.py run $<TARGET_FILE:${tool}_test>)
   set_tests_properties(e2e.${tool} PROPERTIES
-    ENVIRONMENT "${VO_E2E_ENV}" FIXTURES_REQUIRED vo_e2e_prefix RUN_SERIAL TRUE TIMEOUT 120
+    ENVIRONMENT "${VO_E2E_ENV}" FIXTURES_REQUIRED vo_e2e_prefix TIMEOUT 120
     FAIL_REGULAR_EXPRESSION "[1-9][0-9]* failed" PASS_REGULAR_EXPRESSION "passed, 0 failed")
 endforeach()
 

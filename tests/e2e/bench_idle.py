@@ -328,12 +328,8 @@ def prefix_processes(prefix):
 
 def floor_prefix():
     """A second prefix for the yardstick, so that each program has a wineserver of its own."""
-    floor = harness.PREFIX.with_name(harness.PREFIX.name + "-floor")
-    if not (floor / ".vo-e2e-ready").exists():
-        harness.log(f"copying {harness.PREFIX} to {floor}")
-        shutil.rmtree(floor, ignore_errors=True)
-        shutil.copytree(harness.PREFIX, floor, symlinks=True)
-    return floor
+    return harness.copy_prefix(harness.PREFIX,
+                               harness.PREFIX.with_name(harness.PREFIX.name + "-floor"))
 
 
 def usage_groups(wine, program_pid):
@@ -410,7 +406,7 @@ def main():
     parts = set(args.only.split(","))
     build, prepare = "build the cross build", "run harness.py prepare-prefix"
     for needed, how in ((harness.VO_EXE, build), (IDLE_TIMER, build),
-                        (harness.PREFIX / ".vo-e2e-ready", prepare)):
+                        (harness.PREFIX / harness.READY_MARKER, prepare)):
         if not Path(needed).exists():
             print(f"missing {needed}: {how} first", file=sys.stderr)
             return 1

@@ -12,9 +12,10 @@ A suite (one test file, one process) shares one display and one Wine session; ea
 waits for the state it starts from: no clock window and no settings key left by the last.
 
 Standard library and PIL only; run with /usr/bin/python3. CTest passes VO_BUILD_DIR,
-VO_SOURCE_DIR, VO_WINEPREFIX and VO_WINE (the Wine loader that runs that build); VO_EXE may
-point at another vo.exe. Without them, the 32-bit product build (build/win32, 32-bit Wine) is
-tested where this kernel runs 32-bit programs, the x86-64 build (build/win64) elsewhere.
+VO_SOURCE_DIR, VO_WINEPREFIX and VO_WINE (the Wine loader that runs that build, by default the
+one for the kind of vo.exe); VO_EXE may point at another vo.exe. Without them, the 32-bit
+product build (build/win32, 32-bit Wine) is tested where this kernel runs 32-bit programs, the
+x86-64 build (build/win64) elsewhere.
 
 Command line: `harness.py prepare-prefix` makes the shared prefix once;
 `harness.py run <program.exe> [args]` runs a program under the same setup, passing its
@@ -24,7 +25,9 @@ output and exit code through.
 import atexit
 import collections
 import datetime
+import fcntl
 import io
+import itertools
 import os
 import re
 import select
@@ -42,7 +45,8 @@ from PIL import Image
 HERE = Path(__file__).resolve().parent
 SOURCE_DIR = Path(os.environ.get("VO_SOURCE_DIR", HERE.parent.parent))
 WINE32 = "/usr/lib/wine/wine"
-WINE64 = "/usr/lib/wine/wine64"
+# Where Wine ships one loader for both kinds of program, it is the one for 64-bit ones too.
+WINE64 = "/usr/lib/wine/wine64" if os.path.exists("/usr/lib/wine/wine64") else WINE32
 
 
 def runs_32bit():
@@ -54,15 +58,28 @@ def runs_32bit():
         return False
 
 
+def pe_machine(path):
+    """"32-bit" or "64-bit" from a PE file's header, so that the log says what was tested."""
+    try:
+        with open(path, "rb") as image:
+            data = image.read(4096)
+        header = int.from_bytes(data[0x3C:0x40], "little")
+        machine = int.from_bytes(data[header + 4:header + 6], "little")
+    except (OSError, ValueError):
+        return "missing"
+    return {0x14C: "32-bit", 0x8664: "64-bit"}.get(machine, f"machine {machine:#x}")
+
+
 if "VO_BUILD_DIR" in os.environ:
     BUILD_DIR = Path(os.environ["VO_BUILD_DIR"])
-    WINE = os.environ.get("VO_WINE", WINE64)
 elif runs_32bit():
-    BUILD_DIR, WINE = SOURCE_DIR / "build" / "win32", WINE32
+    BUILD_DIR = SOURCE_DIR / "build" / "win32"
 else:
-    BUILD_DIR, WINE = SOURCE_DIR / "build" / "win64", WINE64
+    BUILD_DIR = SOURCE_DIR / "build" / "win64"
 PREFIX = Path(os.environ.get("VO_WINEPREFIX", BUILD_DIR / "e2e-prefix"))
 VO_EXE = Path(os.environ.get("VO_EXE", BUILD_DIR / "vo.exe"))
+# By default the loader of the build's kind of program.
+WINE = os.environ.get("VO_WINE") or (WINE64 if pe_machine(VO_EXE) == "64-bit" else WINE32)
 PROBE_EXE = BUILD_DIR / "probe.exe"
 WINESERVER = ("/usr/lib/wine/wineserver64" if os.path.exists("/usr/lib/wine/wineserver64")
               else shutil.which("wineserver") or "wineserver")
@@ -94,18 +111,6 @@ DEFAULT_OPTIONS = {
 
 YELLOW = (255, 255, 0)
 BLACK = (0, 0, 0)
-
-
-def pe_machine(path):
-    """"32-bit" or "64-bit" from a PE file's header, so that the log says what was tested."""
-    try:
-        with open(path, "rb") as image:
-            data = image.read(4096)
-        header = int.from_bytes(data[0x3C:0x40], "little")
-        machine = int.from_bytes(data[header + 4:header + 6], "little")
-    except (OSError, ValueError):
-        return "missing"
-    return {0x14C: "32-bit", 0x8664: "64-bit"}.get(machine, f"machine {machine:#x}")
 
 
 def describe_build():
@@ -638,6 +643,52 @@ class RecorderLog:
         return [(r.kind, r["tag"]) for r in self.events() if r.kind in events]
 
 
+# ---- prefixes of suites running side by side ---------------------------------------------
+
+READY_MARKER = ".vo-e2e-ready"
+_claimed = []
+
+
+def copy_prefix(source, target):
+    """A working copy of a prepared prefix. The system folders, almost all its bulk, which
+    nothing rewrites once wineboot has made them, are hard-linked; the rest (the registry,
+    the user folders) is copied."""
+    if (target / READY_MARKER).exists():
+        return target
+    log(f"copying {source} to {target}")
+    partial = target.with_name(target.name + ".partial")
+    shutil.rmtree(partial, ignore_errors=True)
+    shared = [source / "drive_c" / "windows" / name for name in ("system32", "syswow64", "winsxs")]
+
+    def link_or_copy(from_path, to_path):
+        if any(Path(from_path).is_relative_to(folder) for folder in shared):
+            os.link(from_path, to_path)
+        else:
+            shutil.copy2(from_path, to_path)
+
+    shutil.copytree(source, partial, symlinks=True, copy_function=link_or_copy)
+    shutil.rmtree(target, ignore_errors=True)
+    partial.rename(target)
+    return target
+
+
+def claim_prefix():
+    """A prefix of this suite's own, held until the process ends: the first free one of
+    PREFIX-1, PREFIX-2, ..., each a copy of PREFIX made on first use. PREFIX itself stays as
+    prepare-prefix made it, so that a copy never takes over a setting a suite changed for a
+    while (the DPI suite's LogPixels)."""
+    for slot in itertools.count(1):
+        path = PREFIX.with_name(f"{PREFIX.name}-{slot}")
+        lock = open(path.with_name(path.name + ".lock"), "w")
+        try:
+            fcntl.flock(lock, fcntl.LOCK_EX | fcntl.LOCK_NB)
+        except BlockingIOError:
+            lock.close()
+            continue
+        _claimed.append(lock)
+        return copy_prefix(PREFIX, path)
+
+
 # ---- test base ----------------------------------------------------------------------------
 
 _session = None
@@ -650,7 +701,7 @@ def shared_session():
         require_built()
         log("testing", describe_build())
         desktop = Desktop().start()
-        wine = Wine(display=desktop.display)
+        wine = Wine(prefix=claim_prefix(), display=desktop.display)
         _session = desktop, wine
         atexit.register(end_session)
         wine.boot()
@@ -727,7 +778,7 @@ class ClockTestCase(unittest.TestCase):
 # ---- command line -------------------------------------------------------------------------
 
 def prepare_prefix():
-    marker = PREFIX / ".vo-e2e-ready"
+    marker = PREFIX / READY_MARKER
     if marker.exists():
         log(f"prefix {PREFIX} is ready")
         return 0
@@ -749,7 +800,7 @@ def prepare_prefix():
 
 def run_program(args):
     with Desktop() as desktop:
-        wine = Wine(display=desktop.display)
+        wine = Wine(prefix=claim_prefix(), display=desktop.display)
         result = wine.run(*args, timeout=600)
         sys.stdout.write(result.stdout.decode("cp932", "replace"))
         sys.stderr.write(result.stderr.decode("utf-8", "replace"))
