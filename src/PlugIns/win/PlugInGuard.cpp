@@ -187,7 +187,7 @@ namespace {
 
 struct KnownModule {
   ModuleImage code;
-  std::atomic<bool> retired{false};
+  std::atomic<bool> outOfService{false};
   char path[MAX_PATH];
 };
 constexpr int kMaxModules = 64;
@@ -516,11 +516,17 @@ std::string ModulePath(ModuleId module) {
   return IsKnown(module) ? std::string(knownModules[module].path) : std::string();
 }
 
-void RetireModule(ModuleId module) {
-  if (IsKnown(module)) knownModules[module].retired.store(true);
+void ForgetModule(ModuleId module) {
+  if (IsKnown(module)) knownModules[module].code = {};
 }
 
-bool IsRetired(ModuleId module) { return IsKnown(module) && knownModules[module].retired.load(); }
+void PutOutOfService(ModuleId module) {
+  if (IsKnown(module)) knownModules[module].outOfService.store(true);
+}
+
+bool IsOutOfService(ModuleId module) {
+  return IsKnown(module) && knownModules[module].outOfService.load();
+}
 
 void StartPlugInGuard(void (*onLostGui)()) {
   if (guiThread.load() != 0) return;

@@ -35,9 +35,11 @@ ModuleId RegisterPlugInModule(HMODULE module, const std::string& path);
 // The module whose code contains the address.
 ModuleId ModuleAt(std::uintptr_t address);
 std::string ModulePath(ModuleId module);
+// The module is unloaded: its address range means nothing any more.
+void ForgetModule(ModuleId module);
 // A module out of service is called no more; its faults cost no further box.
-void RetireModule(ModuleId module);
-bool IsRetired(ModuleId module);
+void PutOutOfService(ModuleId module);
+bool IsOutOfService(ModuleId module);
 
 // The code a guarded call ends with: 0, an exception code, or kHangCode.
 using CallOutcome = DWORD;

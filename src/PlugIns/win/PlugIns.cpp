@@ -96,14 +96,17 @@ TVoPlugInsIF::TVoPlugInsIF(std::string path) : fileName_(std::move(path)) {
 }
 
 TVoPlugInsIF::~TVoPlugInsIF() {
-  if (!ran_ || !module_) return;
+  if (!ran_ || !module_) {
+    ForgetModule(id_);  // unloaded with the wrapper
+    return;
+  }
   const ModuleImage image = ModuleImage::Of(module_.get());
   retired.push_back({std::move(module_), image});
 }
 
 template <class Call>
 void TVoPlugInsIF::Guard(Call&& call) const {
-  if (IsRetired(id_)) return;
+  if (IsOutOfService(id_)) return;
   ran_ = true;
   const Contained ended = GuardedCall(id_, call);
   NoteClockProcedure();

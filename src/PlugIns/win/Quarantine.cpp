@@ -194,8 +194,8 @@ void NoteClockProcedure() {
 }
 
 bool Quarantine(ModuleId module) {
-  if (module == kNoModule || IsRetired(module)) return false;
-  RetireModule(module);
+  if (module == kNoModule || IsOutOfService(module)) return false;
+  PutOutOfService(module);
   if (clock) {
     NoteClockProcedure();
     for (const Link& link : links) {
@@ -208,7 +208,7 @@ bool Quarantine(ModuleId module) {
 
 bool DropsMessage(const MSG& message) {
   if (message.message != WM_TIMER || message.lParam == 0) return false;
-  if (!IsRetired(ModuleAt(static_cast<std::uintptr_t>(message.lParam)))) return false;
+  if (!IsOutOfService(ModuleAt(static_cast<std::uintptr_t>(message.lParam)))) return false;
   KillTimer(message.hwnd, message.wParam);
   return true;
 }
