@@ -39,7 +39,8 @@ vo_add_e2e_tool(plugin_host_test
           ${CMAKE_SOURCE_DIR}/src/Panel/win/ForeignString.cpp
           ${CMAKE_SOURCE_DIR}/src/support/win/Application.cpp
           ${CMAKE_SOURCE_DIR}/src/support/win/Locale.cpp
-  LIBRARIES vo_core user32)
+          ${CMAKE_SOURCE_DIR}/src/support/win/SystemEras.cpp
+  LIBRARIES vo_core user32 advapi32)
 # The About box and the form dialog helpers: layout, modal loop, keys, the owner disabled.
 vo_add_e2e_tool(form_dialog_test WIN32
   SOURCES ${VO_E2E_DIR}/tools/form_dialog_test.cpp ${CMAKE_SOURCE_DIR}/src/about/win/AboutPanel.cpp
