@@ -5,6 +5,7 @@
 #include <windowsx.h>
 
 #include <iterator>
+#include <string>
 
 #include "Panel/ClockMessages.h"
 #include "Panel/Placement.h"
@@ -144,7 +145,11 @@ void TClockPanel::FormCreate() {
   Application::Instance().Hide();
   FDragging = false;
   FSecBar.Reset();
-  SetTimer(window_, kTimerId, form::kTimerInterval, nullptr);
+  if (!SetTimer(window_, kTimerId, form::kTimerInterval, nullptr)) {
+    // Without its timer the strip would stand still without a word.
+    ShowApplicationError("時計のタイマーを設定できません (エラー " + std::to_string(GetLastError()) +
+                         ")");
+  }
 }
 
 void TClockPanel::CreateScaledParts() {

@@ -64,7 +64,7 @@ class TClockPanel : public Window<TClockPanel>, private ClockSurface {
   Color BackColor() const { return FBackColor; }
   RECT Bounds() const;
   // Shows the strip and paints it at once, before start-up makes the dialogs and loads the
-  // plug-ins (some 80 ms more under Wine, and as long as the plug-ins take). The labels keep
+  // plug-ins (noticeably longer under Wine, and as long as the plug-ins take). The labels keep
   // their designed captions, which the first tick compares with to tell the first minute; this
   // one frame draws the date and time that the first tick will show instead.
   void ShowFirstFrame();

@@ -55,7 +55,7 @@ bool IsPlainFile(DWORD attributes) {
           (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) == 0;
 }
 
-// Modules taken out of their slots, mapped until UnloadRetiredPlugIns or the program's end.
+// Modules taken out of their slots, mapped until the program's end.
 struct RetiredModule {
   UniqueModule module;
   ModuleImage image;
@@ -157,8 +157,6 @@ void ShowReportedFaults() {
     ShowApplicationError(message);
   }
 }
-
-void UnloadRetiredPlugIns() { retired.clear(); }
 
 void ReclaimWindowProcedure(HWND window, WNDPROC own) {
   if (!window) return;

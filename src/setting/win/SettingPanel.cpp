@@ -13,6 +13,7 @@
 #include "PlugIns/win/PlugIns.h"
 #include "forms/SettingForm.h"
 #include "setting/TimeSignal.h"
+#include "support/Failure.h"
 #include "support/win/Application.h"
 #include "support/win/Dpi.h"
 #include "support/win/FormDialog.h"
@@ -74,7 +75,9 @@ void RegisterPageClass(HINSTANCE instance, WNDPROC proc) {
   pageClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
   pageClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   pageClass.lpszClassName = kPageClass;
-  RegisterClassExA(&pageClass);
+  if (!RegisterClassExA(&pageClass)) {
+    throw Failure("設定画面のページを作れません (エラー " + std::to_string(GetLastError()) + ")");
+  }
 }
 
 // A sheet of paper with its top right corner folded: the list's mark for a file.
@@ -121,7 +124,6 @@ TSettingPanel::~TSettingPanel() {
 bool TSettingPanel::Create(HINSTANCE instance, TClockPanel& clock) {
   if (FHandle) return true;
   FClock = &clock;
-  RegisterPageClass(instance, PageProc);
   FScale = ScaleOf(Application::Instance().Window());
   CreateFormDialog(instance, Application::Instance().Window(), form::kCaption,
                    FScale(form::kClientWidth), FScale(form::kClientHeight), form::kStyle,
@@ -130,6 +132,7 @@ bool TSettingPanel::Create(HINSTANCE instance, TClockPanel& clock) {
   SetWindowPos(FHandle, nullptr, form::kDesignedLeft, form::kDesignedTop, 0, 0,
                SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   try {
+    RegisterPageClass(instance, PageProc);
     CreateForm();
   } catch (const std::exception& error) {
     ShowApplicationError(error.what());
