@@ -147,8 +147,8 @@ void TClockPanel::FormCreate() {
   FSecBar.Reset();
   if (!SetTimer(window_, kTimerId, form::kTimerInterval, nullptr)) {
     // Without its timer the strip would stand still without a word.
-    ShowApplicationError("時計のタイマーを設定できません (エラー " + std::to_string(GetLastError()) +
-                         ")");
+    ShowApplicationError("時計のタイマーを設定できません (エラー " +
+                         std::to_string(GetLastError()) + ")");
   }
 }
 

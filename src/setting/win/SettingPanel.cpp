@@ -125,9 +125,9 @@ bool TSettingPanel::Create(HINSTANCE instance, TClockPanel& clock) {
   if (FHandle) return true;
   FClock = &clock;
   FScale = ScaleOf(Application::Instance().Window());
-  CreateFormDialog(instance, Application::Instance().Window(), form::kCaption,
-                   FScale(form::kClientWidth), FScale(form::kClientHeight), form::kStyle,
-                   DialogProc, reinterpret_cast<LPARAM>(this));
+  FHandle = CreateFormDialog(instance, Application::Instance().Window(), form::kCaption,
+                             FScale(form::kClientWidth), FScale(form::kClientHeight), form::kStyle,
+                             DialogProc, reinterpret_cast<LPARAM>(this));
   if (!FHandle) return false;
   SetWindowPos(FHandle, nullptr, form::kDesignedLeft, form::kDesignedTop, 0, 0,
                SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -463,10 +463,8 @@ void TSettingPanel::CheckTime(DateTime now) {
   auto signal = SignalStep(time.minute, Interval(), UseTelop(), TelopText(), UseWaveFile(),
                            WaveFileText(), now, Application::Instance().Format());
   if (!signal) return;
-  FLastSignal = (FLastSignal + 1) % kKeptSignals;
-  FTelopText[FLastSignal] = std::move(signal->telop);
-  FWaveText[FLastSignal] = std::move(signal->wave);
-  if (signal->post) PostTelop(FTelopText[FLastSignal].c_str(), FWaveText[FLastSignal].c_str());
+  const SignalTexts& kept = FSignalTexts.Keep({std::move(signal->telop), std::move(signal->wave)});
+  if (signal->post) PostTelop(kept);
 }
 
 void TSettingPanel::PostColors(Color fore, Color back) const {
@@ -474,9 +472,9 @@ void TSettingPanel::PostColors(Color fore, Color back) const {
                static_cast<LPARAM>(AsMessageWord(back)));
 }
 
-void TSettingPanel::PostTelop(const char* telop, const char* wave) const {
-  PostMessageA(FClock->Handle(), CLK_TELOP, reinterpret_cast<WPARAM>(telop),
-               reinterpret_cast<LPARAM>(wave));
+void TSettingPanel::PostTelop(const SignalTexts& texts) const {
+  PostMessageA(FClock->Handle(), CLK_TELOP, reinterpret_cast<WPARAM>(texts.telop.c_str()),
+               reinterpret_cast<LPARAM>(texts.wave.c_str()));
 }
 
 Anchors TSettingPanel::CurrentAnchors() const {

@@ -15,6 +15,7 @@
 #include "support/Color.h"
 #include "support/DateTime.h"
 #include "support/DpiScale.h"
+#include "support/PostRing.h"
 #include "support/win/Handles.h"
 
 namespace vo::win {
@@ -49,6 +50,12 @@ class TSettingPanel final : public SettingsHost,
   void ShowUnder(const RECT& clock) override;
 
  private:
+  // What a signal posts to the clock.
+  struct SignalTexts {
+    std::string telop;
+    std::string wave;
+  };
+
   static INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
   static LRESULT CALLBACK PageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
   INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
@@ -83,7 +90,7 @@ class TSettingPanel final : public SettingsHost,
   std::string SelectedPlugInPath() const;
 
   void PostColors(Color fore, Color back) const;
-  void PostTelop(const char* telop, const char* wave) const;
+  void PostTelop(const SignalTexts& texts) const;
   Anchors CurrentAnchors() const;
 
   // Drawing.
@@ -148,14 +155,10 @@ class TSettingPanel final : public SettingsHost,
   HWND memDiscription = nullptr;
   HWND lstPlugIns = nullptr;
 
-  // The texts a posted CLK_TELOP points into, slot FLastSignal holding the last signal's.
-  // The clock copies them when it handles the message; should a second signal be posted
-  // before it has (OK pressed just as a signal minute begins), the older texts are still
-  // intact in the slots behind.
+  // The texts a posted CLK_TELOP points into, kept until the clock has surely copied them:
+  // a second signal may be posted before it has (OK pressed just as a signal minute begins).
   static constexpr std::size_t kKeptSignals = 4;
-  std::array<std::string, kKeptSignals> FTelopText;
-  std::array<std::string, kKeptSignals> FWaveText;
-  std::size_t FLastSignal = 0;
+  PostRing<SignalTexts, kKeptSignals> FSignalTexts;
 
   TClockPanel* FClock = nullptr;
   HWND FHandle = nullptr;
