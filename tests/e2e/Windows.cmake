@@ -45,6 +45,8 @@ vo_add_e2e_tool(form_dialog_test WIN32
   SOURCES ${VO_E2E_DIR}/tools/form_dialog_test.cpp ${CMAKE_SOURCE_DIR}/src/about/win/AboutPanel.cpp
           ${CMAKE_SOURCE_DIR}/src/support/win/FormDialog.cpp
           ${CMAKE_SOURCE_DIR}/src/support/win/Dpi.cpp
+          ${CMAKE_SOURCE_DIR}/src/support/win/Application.cpp
+          ${CMAKE_SOURCE_DIR}/src/support/win/Locale.cpp
   LIBRARIES vo_core gdi32 user32)
 
 # The recorder plug-in twice, under names whose case-insensitive order (and letter case of

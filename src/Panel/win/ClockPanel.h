@@ -46,8 +46,8 @@ class TClockPanel : public Window<TClockPanel>, private ClockSurface {
 
   bool Create(HINSTANCE instance, HWND owner);
   void Attach(SettingsHost* settings, ModalBox* about) {
-    settings_ = settings;
-    about_ = about;
+    FSettings = settings;
+    FAbout = about;
   }
   // Puts a loaded plug-in into the first free slot and enables it; a fault in VpiEnable is
   // reported and costs that module only.
@@ -104,6 +104,8 @@ class TClockPanel : public Window<TClockPanel>, private ClockSurface {
   void mnuSettingClick();
   void mnuAboutClick();
   void mnuExitClick();
+  // True over the telop while it shows: it takes the mouse from the labels beneath.
+  bool OnTelop(POINT client) const;
   bool SetCursorFor(POINT client) const;
 
   // Drawing.
@@ -120,7 +122,7 @@ class TClockPanel : public Window<TClockPanel>, private ClockSurface {
   // Fills in a hint's text, in the form the hint asked for; false for other notices.
   bool AnswerHint(NMHDR& header) const;
   void RelayToHints(UINT message, WPARAM wParam, LPARAM lParam);
-  // Fonts, bitmaps and hint areas at layout_'s scale; the fitted size follows the panel.
+  // Fonts, bitmaps and hint areas at FLayout's scale; the fitted size follows the panel.
   void CreateScaledParts();
   void ApplyDpi(int dpi);
 
@@ -147,9 +149,9 @@ class TClockPanel : public Window<TClockPanel>, private ClockSurface {
   struct ClockClosed {};
 
   // The strip's geometry and fonts at the DPI of the monitor it is on.
-  forms::clock::ClockLayout layout_ = forms::clock::LayoutAt(DpiScale());
-  SettingsHost* settings_ = nullptr;
-  ModalBox* about_ = nullptr;
+  forms::clock::ClockLayout FLayout = forms::clock::LayoutAt(DpiScale());
+  SettingsHost* FSettings = nullptr;
+  ModalBox* FAbout = nullptr;
 
   Color FForeColor = kYellow;  // font colour of both labels
   Color FBackColor = kBlack;   // colour of the clock panel
@@ -169,14 +171,14 @@ class TClockPanel : public Window<TClockPanel>, private ClockSurface {
   bool FFirstFrame = false;  // ShowFirstFrame is painting
   SlotTable<TVoPlugInsIF> FPlugIns;
 
-  UniqueFont dateFont_;
-  UniqueFont timeFont_;
-  UniqueFont windowFont_;
+  UniqueFont FDateFont;
+  UniqueFont FTimeFont;
+  UniqueFont FWindowFont;
   UniqueMenu PopupMenu1;
   OffscreenImage imgSec;
   OffscreenImage imgTelop;
   HWND edtFocusReciever = nullptr;
-  HWND hints_ = nullptr;
+  HWND FHints = nullptr;
 };
 
 }  // namespace vo::win

@@ -17,6 +17,7 @@
 #include "support/DpiScale.h"
 #include "support/PostRing.h"
 #include "support/win/Handles.h"
+#include "support/win/Window.h"
 
 namespace vo::win {
 
@@ -28,23 +29,23 @@ struct ColoredControl {
   UniqueBrush brush;
 
   void SetColors(Color fontColor, Color backColor);
+  // Sets one of the two, &ColoredControl::font or &ColoredControl::color.
+  void Set(Color ColoredControl::*part, Color value);
   // Answers the control's WM_CTLCOLOR* message.
   HBRUSH Paint(HDC dc);
 };
 
-class TSettingPanel final : public SettingsHost,
+class TSettingPanel final : public DialogWindow<TSettingPanel>,
+                            public SettingsHost,
                             private ColorOptionsView,
                             private SignalOptionsView {
  public:
   TSettingPanel() = default;
-  TSettingPanel(const TSettingPanel&) = delete;
-  TSettingPanel& operator=(const TSettingPanel&) = delete;
   ~TSettingPanel() override;
 
   // Builds the hidden dialog and runs FormCreate. False only if the dialog could not be made;
   // a failure while loading is shown in the error box and the dialog goes on working.
   bool Create(HINSTANCE instance, TClockPanel& clock);
-  HWND Handle() const { return FHandle; }
 
   void CheckTime(DateTime now) override;
   void ShowUnder(const RECT& clock) override;
@@ -56,8 +57,10 @@ class TSettingPanel final : public SettingsHost,
     std::string wave;
   };
 
-  static INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+  friend DialogWindow<TSettingPanel>;
   static LRESULT CALLBACK PageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
+  static LRESULT PageMessage(const TSettingPanel* self, HWND page, UINT message, WPARAM wParam,
+                             LPARAM lParam);
   INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
   bool OnCommand(int id, int code);
 
@@ -75,8 +78,9 @@ class TSettingPanel final : public SettingsHost,
   void FormShow();
   void btnOKClick();
   void btnCancelClick();
-  void btnForeColorClick();
-  void btnBackColorClick();
+  // Both colour buttons: the chosen colour goes to the example label, then the checked
+  // anchor; `part` is &ColoredControl::font or &ColoredControl::color.
+  void btnColorClick(Color ColoredControl::*part);
   void chkWaveClick();
   void chkTelopClick();
   void btnBrowseClick();
@@ -84,9 +88,14 @@ class TSettingPanel final : public SettingsHost,
   void btnPlugInPropClick();
   void DiscoverPlugIns();
 
-  // What both colour buttons share: the example label, then the checked anchor.
+  // The colour dialog, from the last colour chosen; true when the user chose one.
   bool RunColorDialog();
-  std::array<ColoredControl*, kAnchorCount> AnchorControls();
+  // The anchors' controls in anchor order, for a const or a mutable panel.
+  template <class Panel>
+  static auto AnchorsOf(Panel& panel) {
+    return std::array{&panel.rbt0000, &panel.rbt0600, &panel.rbt1200, &panel.rbt1800};
+  }
+  auto AnchorControls() { return AnchorsOf(*this); }
   std::string SelectedPlugInPath() const;
 
   void PostColors(Color fore, Color back) const;
@@ -161,7 +170,6 @@ class TSettingPanel final : public SettingsHost,
   PostRing<SignalTexts, kKeptSignals> FSignalTexts;
 
   TClockPanel* FClock = nullptr;
-  HWND FHandle = nullptr;
   HWND FHints = nullptr;
   // The directory the plug-in list shows; the modules were loaded by paths built from it.
   std::string FPlugInDirectory;
