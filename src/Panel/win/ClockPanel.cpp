@@ -9,9 +9,9 @@
 
 #include "Panel/ClockMessages.h"
 #include "Panel/Placement.h"
-#include "Panel/win/ForeignString.h"
 #include "forms/ClockForm.h"
 #include "support/win/Dpi.h"
+#include "support/win/ForeignString.h"
 #include "support/win/Locale.h"
 #include "support/win/RegistryStore.h"
 #include "support/win/SystemLibrary.h"

@@ -4,10 +4,10 @@
 #include <utility>
 #include <vector>
 
-#include "Panel/win/ForeignString.h"
 #include "PlugIns/PlugInPaths.h"
 #include "PlugIns/win/Quarantine.h"
 #include "support/win/Application.h"
+#include "support/win/ForeignString.h"
 
 namespace vo::win {
 namespace {

@@ -4,8 +4,8 @@
 #include <iterator>
 #include <string>
 
-#include "forms/AboutForm.h"
 #include "forms/Resources.h"
+#include "forms/win/AboutForm.h"
 #include "support/Failure.h"
 #include "support/win/Dpi.h"
 #include "support/win/FormDialog.h"

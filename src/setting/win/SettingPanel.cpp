@@ -10,7 +10,7 @@
 
 #include "PlugIns/PlugInPaths.h"
 #include "PlugIns/win/PlugIns.h"
-#include "forms/SettingForm.h"
+#include "forms/win/SettingForm.h"
 #include "setting/TimeSignal.h"
 #include "support/Failure.h"
 #include "support/win/Application.h"

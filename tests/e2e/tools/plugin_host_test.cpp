@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "Panel/win/ForeignString.h"
+#include "support/win/ForeignString.h"
 #include "PlugIns/PlugInPaths.h"
 #include "PlugIns/SlotTable.h"
 #include "PlugIns/win/PlugIns.h"
