@@ -102,6 +102,25 @@ bool TClockPanel::Create(HINSTANCE instance, HWND owner) {
   return true;
 }
 
+void TClockPanel::BuildPopupMenu() {
+  PopupMenu1.reset(CreatePopupMenu());
+  AppendMenuA(PopupMenu1.get(), MF_STRING, kMenuBlankId, form::kMenuBlank);
+  AppendMenuA(PopupMenu1.get(), MF_STRING, kMenuSettingId, form::kMenuSetting);
+  AppendMenuA(PopupMenu1.get(), MF_STRING, kMenuAboutId, form::kMenuAbout);
+  AppendMenuA(PopupMenu1.get(), MF_SEPARATOR, 0, nullptr);
+  AppendMenuA(PopupMenu1.get(), MF_STRING, kMenuExitId, form::kMenuExit);
+}
+
+// Fits the window to the clock panel; without a border it is the panel's size.
+void TClockPanel::FitToPanel() {
+  RECT client;
+  GetClientRect(window_, &client);
+  const RECT bounds = Bounds();
+  const int width = FLayout.pnlClock.width + (bounds.right - bounds.left) - client.right;
+  const int height = FLayout.pnlClock.height + (bounds.bottom - bounds.top) - client.bottom;
+  SetWindowPos(window_, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 void TClockPanel::FormCreate() {
   FDateCaption = form::kDesignedDate;
   FTimeCaption = form::kDesignedTime;
@@ -115,33 +134,20 @@ void TClockPanel::FormCreate() {
       FLayout.edtFocusReciever.top, FLayout.edtFocusReciever.width, FLayout.edtFocusReciever.height,
       window_, nullptr, instance, nullptr);
 
-  PopupMenu1.reset(CreatePopupMenu());
-  AppendMenuA(PopupMenu1.get(), MF_STRING, kMenuBlankId, form::kMenuBlank);
-  AppendMenuA(PopupMenu1.get(), MF_STRING, kMenuSettingId, form::kMenuSetting);
-  AppendMenuA(PopupMenu1.get(), MF_STRING, kMenuAboutId, form::kMenuAbout);
-  AppendMenuA(PopupMenu1.get(), MF_SEPARATOR, 0, nullptr);
-  AppendMenuA(PopupMenu1.get(), MF_STRING, kMenuExitId, form::kMenuExit);
-
+  BuildPopupMenu();
   {
     RegistrySettingsBackend store;
     ClockPosition position(*this);
     LoadPosition(store, position);
   }
   const int left = ClampStartLeft(Left(), ScreenWidth(), FLayout.scale);
-  RECT bounds = Bounds();
+  const RECT bounds = Bounds();
   SetWindowPos(window_, HWND_TOPMOST, left, 0, bounds.right - bounds.left,
                bounds.bottom - bounds.top, 0);
   FDragX = 0;
   FDragY = 0;
 
-  // Fit the window to the clock panel; without a border this is 102 x 21.
-  RECT client;
-  GetClientRect(window_, &client);
-  bounds = Bounds();
-  const int width = FLayout.pnlClock.width + (bounds.right - bounds.left) - client.right;
-  const int height = FLayout.pnlClock.height + (bounds.bottom - bounds.top) - client.bottom;
-  SetWindowPos(window_, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-
+  FitToPanel();
   Application::Instance().Hide();
   FDragging = false;
   FSecBar.Reset();
@@ -334,8 +340,8 @@ void TClockPanel::DrawSecBar(std::uint16_t second, std::uint16_t millisecond) {
   for (const BarFill& fill : SecBarFills(*position, imgSec.Width(), FLayout.scale)) {
     imgSec.Fill(fill.left, 0, fill.right, imgSec.Height() + 1, fill.gap ? gap : fore);
   }
-  // Drawn at once rather than invalidated, 43 times a minute: a paint cycle costs seven
-  // requests to the window manager, a window DC none. WM_PAINT draws the bar from the same
+  // Drawn at once rather than invalidated, at every step of the bar: a paint cycle costs
+  // several requests to the window manager, a window DC none. WM_PAINT draws the bar from the same
   // image whenever the strip is repainted.
   WindowDC dc(window_);
   imgSec.CopyTo(dc.get(), FLayout.imgSec.left, FLayout.imgSec.top);
@@ -614,6 +620,73 @@ void TClockPanel::RelayToHints(UINT message, WPARAM wParam, LPARAM lParam) {
   SendMessageA(FHints, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&mouse));
 }
 
+void TClockPanel::OnMouse(UINT message, POINT at) {
+  switch (message) {
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+      if (OnTelop(at)) {
+        // A click is a press and a release over the telop: wait for the release.
+        FTelopPressed = true;
+        SetCapture(window_);
+      } else if (FLayout.lblDate.contains(at.x, at.y)) {
+        lblDateMouseDown(at.x - FLayout.lblDate.left);
+      }
+      return;
+    case WM_MOUSEMOVE:
+      lblDateMouseMove(at.x - FLayout.lblDate.left);
+      return;
+    case WM_LBUTTONUP: {
+      const bool clicked = FTelopPressed && OnTelop(at);
+      FTelopPressed = false;
+      lblDateMouseUp();
+      if (clicked) imgTelopClick();
+      return;
+    }
+    case WM_MBUTTONUP:
+      lblDateMouseUp();
+      return;
+    case WM_RBUTTONUP:
+      lblDateMouseUp();
+      if (!OnTelop(at) && !FLayout.lblDate.contains(at.x, at.y) &&
+          FLayout.lblTime.contains(at.x, at.y)) {
+        POINT screen = at;
+        ClientToScreen(window_, &screen);
+        ShowPopupMenu(screen);
+      }
+      return;
+    default:
+      return;
+  }
+}
+
+// The messages plug-ins send and post to the clock.
+LRESULT TClockPanel::OnClockMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case CLK_TELOP: {
+      // The pointers come from another module or even another process: copy what can be
+      // read and treat the rest as no text.
+      const std::string telop = CopyForeignString(reinterpret_cast<const void*>(wParam));
+      const std::string wave = CopyForeignString(reinterpret_cast<const void*>(lParam));
+      ShowTelop(telop, wave);
+      return 0;
+    }
+    case CLK_SETCOLOR:
+      SetColors(static_cast<Color>(wParam), static_cast<Color>(lParam));
+      return 0;
+    case CLK_GETFORECOLOR:
+      return static_cast<LRESULT>(FForeColor);
+    case CLK_GETBACKCOLOR:
+      return static_cast<LRESULT>(FBackColor);
+    case CLK_SETLEFT:
+      SetLeft(static_cast<int>(static_cast<std::int32_t>(wParam)));
+      return 0;
+    case CLK_GETLEFT:
+      return static_cast<LRESULT>(Left());
+    default:
+      return 0;
+  }
+}
+
 LRESULT TClockPanel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   if (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST) RelayToHints(message, wParam, lParam);
   switch (message) {
@@ -631,43 +704,13 @@ LRESULT TClockPanel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       if (wParam) FormShow();
       return Default(message, wParam, lParam);
     case WM_LBUTTONDOWN:
-    case WM_LBUTTONDBLCLK: {
-      const POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-      if (OnTelop(at)) {
-        // A click is a press and a release over the telop: wait for the release.
-        FTelopPressed = true;
-        SetCapture(window_);
-      } else if (FLayout.lblDate.contains(at.x, at.y)) {
-        lblDateMouseDown(at.x - FLayout.lblDate.left);
-      }
-      return 0;
-    }
+    case WM_LBUTTONDBLCLK:
     case WM_MOUSEMOVE:
-      lblDateMouseMove(GET_X_LPARAM(lParam) - FLayout.lblDate.left);
-      return 0;
-    case WM_LBUTTONUP: {
-      const POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-      const bool clicked = FTelopPressed && OnTelop(at);
-      FTelopPressed = false;
-      lblDateMouseUp();
-      if (clicked) imgTelopClick();
-      return 0;
-    }
+    case WM_LBUTTONUP:
     case WM_MBUTTONUP:
-      lblDateMouseUp();
+    case WM_RBUTTONUP:
+      OnMouse(message, POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
       return 0;
-    case WM_RBUTTONUP: {
-      lblDateMouseUp();
-      const POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-      const bool onTelop = OnTelop(at);
-      if (!onTelop && !FLayout.lblDate.contains(at.x, at.y) &&
-          FLayout.lblTime.contains(at.x, at.y)) {
-        POINT screen = at;
-        ClientToScreen(window_, &screen);
-        ShowPopupMenu(screen);
-      }
-      return 0;
-    }
     case WM_DPICHANGED:
       ApplyDpi(HIWORD(wParam));
       return 0;
@@ -709,26 +752,13 @@ LRESULT TClockPanel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       PostQuitMessage(0);
       return 0;
 
-    case CLK_TELOP: {
-      // The pointers come from another module or even another process: copy what can be
-      // read and treat the rest as no text.
-      const std::string telop = CopyForeignString(reinterpret_cast<const void*>(wParam));
-      const std::string wave = CopyForeignString(reinterpret_cast<const void*>(lParam));
-      ShowTelop(telop, wave);
-      return 0;
-    }
+    case CLK_TELOP:
     case CLK_SETCOLOR:
-      SetColors(static_cast<Color>(wParam), static_cast<Color>(lParam));
-      return 0;
     case CLK_GETFORECOLOR:
-      return static_cast<LRESULT>(FForeColor);
     case CLK_GETBACKCOLOR:
-      return static_cast<LRESULT>(FBackColor);
     case CLK_SETLEFT:
-      SetLeft(static_cast<int>(static_cast<std::int32_t>(wParam)));
-      return 0;
     case CLK_GETLEFT:
-      return static_cast<LRESULT>(Left());
+      return OnClockMessage(message, wParam, lParam);
     default:
       return Default(message, wParam, lParam);
   }

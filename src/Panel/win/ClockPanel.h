@@ -83,6 +83,8 @@ class TClockPanel : public Window<TClockPanel>, private ClockSurface {
 
   // Creation, show, tick and close.
   void FormCreate();
+  void BuildPopupMenu();
+  void FitToPanel();
   void FormShow();
   void Timer1Timer();
   void FormCloseQuery();
@@ -106,6 +108,9 @@ class TClockPanel : public Window<TClockPanel>, private ClockSurface {
   void mnuExitClick();
   // True over the telop while it shows: it takes the mouse from the labels beneath.
   bool OnTelop(POINT client) const;
+  // The buttons and moves over the strip, `at` in client pixels.
+  void OnMouse(UINT message, POINT at);
+  LRESULT OnClockMessage(UINT message, WPARAM wParam, LPARAM lParam);
   bool SetCursorFor(POINT client) const;
 
   // Drawing.

@@ -172,6 +172,13 @@ void TSettingPanel::CreateForm() {
   // The pages lie over the tab control's display area, so it goes beneath them.
   SetWindowPos(PageControl1, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 
+  CreateColorPage();
+  CreateTelopPage();
+  CreatePlugInsPage();
+  ShowPage(0);
+}
+
+void TSettingPanel::CreateColorPage() {
   CreateControls(tabColor, form::kColorPage, FDialogFont.get(), FScale);
   btnForeColor = GetDlgItem(tabColor, form::kBtnForeColor);
   btnBackColor = GetDlgItem(tabColor, form::kBtnBackColor);
@@ -190,7 +197,9 @@ void TSettingPanel::CreateForm() {
   SendMessageA(lblExample.handle, WM_SETFONT, reinterpret_cast<WPARAM>(FAnchorFont.get()), FALSE);
   SetChecked(chkAutoChange, true);
   SetChecked(rbt1200.handle, true);
+}
 
+void TSettingPanel::CreateTelopPage() {
   CreateControls(tabTelop, form::kTelopPage, FDialogFont.get(), FScale);
   chkWave = GetDlgItem(tabTelop, form::kChkWave);
   edtWave = GetDlgItem(tabTelop, form::kEdtWave);
@@ -201,14 +210,14 @@ void TSettingPanel::CreateForm() {
   sel30m = GetDlgItem(tabTelop, form::kSel30m);
   sel01h = GetDlgItem(tabTelop, form::kSel01h);
   SetInterval(60);
+}
 
+void TSettingPanel::CreatePlugInsPage() {
   CreateControls(tabPlugIns, form::kPlugInsPage, FDialogFont.get(), FScale);
   Label1 = GetDlgItem(tabPlugIns, form::kLabel1);
   lstPlugIns = GetDlgItem(tabPlugIns, form::kLstPlugIns);
   memDiscription = GetDlgItem(tabPlugIns, form::kMemDiscription);
   btnPlugInProp = GetDlgItem(tabPlugIns, form::kBtnPlugInProp);
-
-  ShowPage(0);
 }
 
 HWND TSettingPanel::CreatePage(int id, const RECT& area) {

@@ -66,6 +66,9 @@ class TSettingPanel final : public DialogWindow<TSettingPanel>,
 
   // Building the form.
   void CreateForm();
+  void CreateColorPage();
+  void CreateTelopPage();
+  void CreatePlugInsPage();
   HWND CreatePage(int id, const RECT& area);
   void CreateHints();
   void AddHint(HWND page, HWND control, const char* text);
