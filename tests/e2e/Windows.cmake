@@ -39,6 +39,7 @@ vo_add_e2e_tool(plugin_host_test
           ${CMAKE_SOURCE_DIR}/src/support/win/ForeignString.cpp
           ${CMAKE_SOURCE_DIR}/src/support/win/Application.cpp
           ${CMAKE_SOURCE_DIR}/src/support/win/Locale.cpp
+          ${CMAKE_SOURCE_DIR}/src/support/win/SystemEras.cpp
   LIBRARIES vo_core user32)
 # The About box and the form dialog helpers: layout, modal loop, keys, the owner disabled.
 vo_add_e2e_tool(form_dialog_test WIN32
@@ -47,6 +48,7 @@ vo_add_e2e_tool(form_dialog_test WIN32
           ${CMAKE_SOURCE_DIR}/src/support/win/Dpi.cpp
           ${CMAKE_SOURCE_DIR}/src/support/win/Application.cpp
           ${CMAKE_SOURCE_DIR}/src/support/win/Locale.cpp
+          ${CMAKE_SOURCE_DIR}/src/support/win/SystemEras.cpp
   LIBRARIES vo_core gdi32 user32)
 
 # The recorder plug-in twice, under names whose case-insensitive order (and letter case of
