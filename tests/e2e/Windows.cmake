@@ -24,10 +24,10 @@ vo_add_e2e_tool(probe SOURCES ${VO_E2E_DIR}/tools/probe.cpp LIBRARIES gdi32 user
 vo_add_e2e_tool(idle_timer WIN32 SOURCES ${VO_E2E_DIR}/tools/idle_timer.cpp LIBRARIES user32)
 
 if(EXISTS ${VO_E2E_DIR}/tools/foreign_string_test.cpp
-   AND EXISTS ${CMAKE_SOURCE_DIR}/src/Panel/win/ForeignString.cpp)
+   AND EXISTS ${CMAKE_SOURCE_DIR}/src/support/win/ForeignString.cpp)
   vo_add_e2e_tool(foreign_string_test
     SOURCES ${VO_E2E_DIR}/tools/foreign_string_test.cpp
-            ${CMAKE_SOURCE_DIR}/src/Panel/win/ForeignString.cpp
+            ${CMAKE_SOURCE_DIR}/src/support/win/ForeignString.cpp
     LIBRARIES user32)
 endif()
 # Discovery and the module wrapper against real files: read-only files listed, hidden ones and
@@ -36,7 +36,7 @@ vo_add_e2e_tool(plugin_host_test
   SOURCES ${VO_E2E_DIR}/tools/plugin_host_test.cpp ${CMAKE_SOURCE_DIR}/src/PlugIns/win/PlugIns.cpp
           ${CMAKE_SOURCE_DIR}/src/PlugIns/win/PlugInGuard.cpp
           ${CMAKE_SOURCE_DIR}/src/PlugIns/win/Quarantine.cpp
-          ${CMAKE_SOURCE_DIR}/src/Panel/win/ForeignString.cpp
+          ${CMAKE_SOURCE_DIR}/src/support/win/ForeignString.cpp
           ${CMAKE_SOURCE_DIR}/src/support/win/Application.cpp
           ${CMAKE_SOURCE_DIR}/src/support/win/Locale.cpp
           ${CMAKE_SOURCE_DIR}/src/support/win/SystemEras.cpp
@@ -46,6 +46,9 @@ vo_add_e2e_tool(form_dialog_test WIN32
   SOURCES ${VO_E2E_DIR}/tools/form_dialog_test.cpp ${CMAKE_SOURCE_DIR}/src/about/win/AboutPanel.cpp
           ${CMAKE_SOURCE_DIR}/src/support/win/FormDialog.cpp
           ${CMAKE_SOURCE_DIR}/src/support/win/Dpi.cpp
+          ${CMAKE_SOURCE_DIR}/src/support/win/Application.cpp
+          ${CMAKE_SOURCE_DIR}/src/support/win/Locale.cpp
+          ${CMAKE_SOURCE_DIR}/src/support/win/SystemEras.cpp
   LIBRARIES vo_core gdi32 user32)
 
 # The recorder plug-in twice, under names whose case-insensitive order (and letter case of

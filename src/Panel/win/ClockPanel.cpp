@@ -5,12 +5,13 @@
 #include <windowsx.h>
 
 #include <iterator>
+#include <string>
 
 #include "Panel/ClockMessages.h"
 #include "Panel/Placement.h"
-#include "Panel/win/ForeignString.h"
 #include "forms/ClockForm.h"
 #include "support/win/Dpi.h"
+#include "support/win/ForeignString.h"
 #include "support/win/Locale.h"
 #include "support/win/RegistryStore.h"
 #include "support/win/SystemLibrary.h"
@@ -101,79 +102,89 @@ bool TClockPanel::Create(HINSTANCE instance, HWND owner) {
   return true;
 }
 
-void TClockPanel::FormCreate() {
-  FDateCaption = form::kDesignedDate;
-  FTimeCaption = form::kDesignedTime;
-  FTelopCaption = form::kDesignedTelop;
-  layout_ = form::LayoutAt(ScaleOf(window_));
-  CreateScaledParts();
-
-  const HINSTANCE instance = Application::Instance().Module();
-  edtFocusReciever = CreateWindowExA(
-      0, "EDIT", "", WS_CHILD | WS_VISIBLE | WS_TABSTOP, layout_.edtFocusReciever.left,
-      layout_.edtFocusReciever.top, layout_.edtFocusReciever.width, layout_.edtFocusReciever.height,
-      window_, nullptr, instance, nullptr);
-
+void TClockPanel::BuildPopupMenu() {
   PopupMenu1.reset(CreatePopupMenu());
   AppendMenuA(PopupMenu1.get(), MF_STRING, kMenuBlankId, form::kMenuBlank);
   AppendMenuA(PopupMenu1.get(), MF_STRING, kMenuSettingId, form::kMenuSetting);
   AppendMenuA(PopupMenu1.get(), MF_STRING, kMenuAboutId, form::kMenuAbout);
   AppendMenuA(PopupMenu1.get(), MF_SEPARATOR, 0, nullptr);
   AppendMenuA(PopupMenu1.get(), MF_STRING, kMenuExitId, form::kMenuExit);
+}
 
+// Fits the window to the clock panel; without a border it is the panel's size.
+void TClockPanel::FitToPanel() {
+  RECT client;
+  GetClientRect(window_, &client);
+  const RECT bounds = Bounds();
+  const int width = FLayout.pnlClock.width + (bounds.right - bounds.left) - client.right;
+  const int height = FLayout.pnlClock.height + (bounds.bottom - bounds.top) - client.bottom;
+  SetWindowPos(window_, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void TClockPanel::FormCreate() {
+  FDateCaption = form::kDesignedDate;
+  FTimeCaption = form::kDesignedTime;
+  FTelopCaption = form::kDesignedTelop;
+  FLayout = form::LayoutAt(ScaleOf(window_));
+  CreateScaledParts();
+
+  const HINSTANCE instance = Application::Instance().Module();
+  edtFocusReciever = CreateWindowExA(
+      0, "EDIT", "", WS_CHILD | WS_VISIBLE | WS_TABSTOP, FLayout.edtFocusReciever.left,
+      FLayout.edtFocusReciever.top, FLayout.edtFocusReciever.width, FLayout.edtFocusReciever.height,
+      window_, nullptr, instance, nullptr);
+
+  BuildPopupMenu();
   {
     RegistrySettingsBackend store;
     ClockPosition position(*this);
     LoadPosition(store, position);
   }
-  const int left = ClampStartLeft(Left(), ScreenWidth(), layout_.scale);
-  RECT bounds = Bounds();
+  const int left = ClampStartLeft(Left(), ScreenWidth(), FLayout.scale);
+  const RECT bounds = Bounds();
   SetWindowPos(window_, HWND_TOPMOST, left, 0, bounds.right - bounds.left,
                bounds.bottom - bounds.top, 0);
   FDragX = 0;
   FDragY = 0;
 
-  // Fit the window to the clock panel; without a border this is 102 x 21.
-  RECT client;
-  GetClientRect(window_, &client);
-  bounds = Bounds();
-  const int width = layout_.pnlClock.width + (bounds.right - bounds.left) - client.right;
-  const int height = layout_.pnlClock.height + (bounds.bottom - bounds.top) - client.bottom;
-  SetWindowPos(window_, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-
+  FitToPanel();
   Application::Instance().Hide();
   FDragging = false;
   FSecBar.Reset();
-  SetTimer(window_, kTimerId, form::kTimerInterval, nullptr);
+  if (!SetTimer(window_, kTimerId, form::kTimerInterval, nullptr)) {
+    // Without its timer the strip would stand still without a word.
+    ShowApplicationError("時計のタイマーを設定できません (エラー " +
+                         std::to_string(GetLastError()) + ")");
+  }
 }
 
 void TClockPanel::CreateScaledParts() {
-  dateFont_ = MakeClockFont(form::kDateFont, layout_.dateFontHeight, true, false, ANSI_CHARSET);
-  timeFont_ = MakeClockFont(form::kTimeFont, layout_.timeFontHeight, true, true, ANSI_CHARSET);
-  windowFont_ =
-      MakeClockFont(form::kWindowFont, layout_.windowFontHeight, false, false, SHIFTJIS_CHARSET);
+  FDateFont = MakeClockFont(form::kDateFont, FLayout.dateFontHeight, true, false, ANSI_CHARSET);
+  FTimeFont = MakeClockFont(form::kTimeFont, FLayout.timeFontHeight, true, true, ANSI_CHARSET);
+  FWindowFont =
+      MakeClockFont(form::kWindowFont, FLayout.windowFontHeight, false, false, SHIFTJIS_CHARSET);
   // Every telop is measured as it is shown; here only one already showing needs it again.
   if (FTelopVisible) MeasureTelop();
-  imgSec.Create(layout_.imgSec.width, layout_.imgSec.height);
-  imgTelop.Create(layout_.pnlTelop.width, layout_.pnlTelop.height);
+  imgSec.Create(FLayout.imgSec.width, FLayout.imgSec.height);
+  imgTelop.Create(FLayout.pnlTelop.width, FLayout.pnlTelop.height);
   FSecBar.Reset();  // the new bitmap is blank: draw at the next tick
 }
 
 void TClockPanel::ApplyDpi(int dpi) {
   const DpiScale scale(dpi);
-  if (scale == layout_.scale) return;
-  layout_ = form::LayoutAt(scale);
+  if (scale == FLayout.scale) return;
+  FLayout = form::LayoutAt(scale);
   CreateScaledParts();
   if (edtFocusReciever) {
-    const auto& sink = layout_.edtFocusReciever;
+    const auto& sink = FLayout.edtFocusReciever;
     SetWindowPos(edtFocusReciever, nullptr, sink.left, sink.top, sink.width, sink.height,
                  SWP_NOZORDER | SWP_NOACTIVATE);
   }
   DestroyHints();  // the next mouse move makes them at the new size
   // The left edge stays where the user put it; the strip keeps to the top.
   const RECT bounds = Bounds();
-  SetWindowPos(window_, nullptr, bounds.left, bounds.top, layout_.pnlClock.width,
-               layout_.pnlClock.height, SWP_NOZORDER | SWP_NOACTIVATE);
+  SetWindowPos(window_, nullptr, bounds.left, bounds.top, FLayout.pnlClock.width,
+               FLayout.pnlClock.height, SWP_NOZORDER | SWP_NOACTIVATE);
   InvalidateRect(window_, nullptr, FALSE);
 }
 
@@ -193,9 +204,9 @@ void TClockPanel::ShowFirstFrame() {
 // above the strip, its owner; when absent it costs the topmost check nothing, and a start-up
 // without it paints the strip sooner.
 void TClockPanel::CreateHints() {
-  hints_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP, 0, 0,
+  FHints = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP, 0, 0,
                            0, 0, window_, nullptr, Application::Instance().Module(), nullptr);
-  if (!hints_) return;
+  if (!FHints) return;
   // The texts come from HintText, asked each time a hint is about to show.
   auto addTool = [&](UINT id, const form::Box& box) {
     TOOLINFOA tool{};
@@ -207,19 +218,19 @@ void TClockPanel::CreateHints() {
     tool.uId = id;
     tool.rect = RECT{box.left, box.top, box.right(), box.bottom()};
     tool.lpszText = LPSTR_TEXTCALLBACKA;
-    SendMessageA(hints_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+    SendMessageA(FHints, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
   };
-  addTool(kDateHintId, layout_.lblDate);
+  addTool(kDateHintId, FLayout.lblDate);
   // The date label lies above the time label where they overlap.
   addTool(kTimeHintId,
-          form::Box{layout_.lblDate.right(), layout_.lblTime.top,
-                    layout_.lblTime.right() - layout_.lblDate.right(), layout_.lblTime.height});
+          form::Box{FLayout.lblDate.right(), FLayout.lblTime.top,
+                    FLayout.lblTime.right() - FLayout.lblDate.right(), FLayout.lblTime.height});
   TRACKMOUSEEVENT leave{sizeof leave, TME_LEAVE, window_, 0};
   TrackMouseEvent(&leave);
 }
 
 void TClockPanel::DestroyHints() {
-  if (hints_) DestroyWindow(std::exchange(hints_, nullptr));
+  if (FHints) DestroyWindow(std::exchange(FHints, nullptr));
 }
 
 const char* TClockPanel::HintText(UINT_PTR id) const {
@@ -227,7 +238,7 @@ const char* TClockPanel::HintText(UINT_PTR id) const {
   POINT at{};
   GetCursorPos(&at);
   ScreenToClient(window_, &at);
-  if (FTelopVisible && layout_.pnlTelop.contains(at.x, at.y)) return "";
+  if (OnTelop(at)) return "";
   return id == kDateHintId ? form::kDateHint : form::kTimeHint;
 }
 
@@ -287,18 +298,18 @@ DateTime TClockPanel::Now() { return CurrentStamp(); }
 
 void TClockPanel::SetDateCaption(const std::string& caption) {
   FDateCaption = caption;
-  InvalidateBox(layout_.lblDate.left, layout_.lblDate.top, layout_.lblDate.width,
-                layout_.lblDate.height);
+  InvalidateBox(FLayout.lblDate.left, FLayout.lblDate.top, FLayout.lblDate.width,
+                FLayout.lblDate.height);
 }
 
 void TClockPanel::SetTimeCaption(const std::string& caption) {
   FTimeCaption = caption;
-  InvalidateBox(layout_.lblTime.left, layout_.lblTime.top, layout_.lblTime.width,
-                layout_.lblTime.height);
+  InvalidateBox(FLayout.lblTime.left, FLayout.lblTime.top, FLayout.lblTime.width,
+                FLayout.lblTime.height);
 }
 
 void TClockPanel::CheckTime(DateTime now) {
-  if (settings_) settings_->CheckTime(now);
+  if (FSettings) FSettings->CheckTime(now);
 }
 
 // A plug-in may close the clock from inside its call; a fault in it (PlugInFault) abandons
@@ -322,18 +333,18 @@ void TClockPanel::AddPlugIn(std::unique_ptr<TVoPlugInsIF> plugIn) {
 }
 
 void TClockPanel::DrawSecBar(std::uint16_t second, std::uint16_t millisecond) {
-  const auto position = FSecBar.Advance(second, millisecond, imgSec.Width(), layout_.scale);
+  const auto position = FSecBar.Advance(second, millisecond, imgSec.Width(), FLayout.scale);
   if (!position) return;
   const COLORREF fore = ToColorRef(FForeColor);
   const COLORREF gap = ToColorRef(FBackColor);
-  for (const BarFill& fill : SecBarFills(*position, imgSec.Width(), layout_.scale)) {
+  for (const BarFill& fill : SecBarFills(*position, imgSec.Width(), FLayout.scale)) {
     imgSec.Fill(fill.left, 0, fill.right, imgSec.Height() + 1, fill.gap ? gap : fore);
   }
-  // Drawn at once rather than invalidated, 43 times a minute: a paint cycle costs seven
-  // requests to the window manager, a window DC none. WM_PAINT draws the bar from the same
+  // Drawn at once rather than invalidated, at every step of the bar: a paint cycle costs
+  // several requests to the window manager, a window DC none. WM_PAINT draws the bar from the same
   // image whenever the strip is repainted.
   WindowDC dc(window_);
-  imgSec.CopyTo(dc.get(), layout_.imgSec.left, layout_.imgSec.top);
+  imgSec.CopyTo(dc.get(), FLayout.imgSec.left, FLayout.imgSec.top);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -341,7 +352,7 @@ void TClockPanel::DrawSecBar(std::uint16_t second, std::uint16_t millisecond) {
 
 void TClockPanel::MeasureTelop() {
   WindowDC screen(nullptr);
-  SelectedObject font(screen.get(), windowFont_.get());
+  SelectedObject font(screen.get(), FWindowFont.get());
   RECT extent{0, 0, 0, 0};
   DrawTextA(screen.get(), FTelopCaption.c_str(), static_cast<int>(FTelopCaption.size()), &extent,
             DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
@@ -349,26 +360,26 @@ void TClockPanel::MeasureTelop() {
 }
 
 void TClockPanel::AdvanceTelop() {
-  FTelop.Step(FTelopWidth, layout_.pnlClock.width, layout_.scale);
+  FTelop.Step(FTelopWidth, FLayout.pnlClock.width, FLayout.scale);
   DrawTelop();
 }
 
 void TClockPanel::DrawTelop() {
   imgTelop.Fill(0, 0, imgTelop.Width() + 1, imgTelop.Height() + 1, ToColorRef(FBackColor));
   const HDC dc = imgTelop.DC();
-  SelectedObject font(dc, windowFont_.get());
+  SelectedObject font(dc, FWindowFont.get());
   SetTextColor(dc, ToColorRef(FForeColor));
   SetBkColor(dc, ToColorRef(FBackColor));
   SetBkMode(dc, OPAQUE);
   TextOutA(dc, FTelop.X(), 0, FTelopCaption.c_str(), static_cast<int>(FTelopCaption.size()));
-  InvalidateBox(layout_.pnlTelop.left, layout_.pnlTelop.top, layout_.pnlTelop.width,
-                layout_.pnlTelop.height);
+  InvalidateBox(FLayout.pnlTelop.left, FLayout.pnlTelop.top, FLayout.pnlTelop.width,
+                FLayout.pnlTelop.height);
 }
 
 void TClockPanel::HideTelop() {
   FTelopVisible = false;
-  InvalidateBox(layout_.pnlTelop.left, layout_.pnlTelop.top, layout_.pnlTelop.width,
-                layout_.pnlTelop.height);
+  InvalidateBox(FLayout.pnlTelop.left, FLayout.pnlTelop.top, FLayout.pnlTelop.width,
+                FLayout.pnlTelop.height);
 }
 
 void TClockPanel::imgTelopClick() { HideTelop(); }
@@ -382,7 +393,7 @@ void TClockPanel::ShowTelop(const std::string& telop, const std::string& wave) {
   // Nothing is drawn until the next tick; the offset carries on from the last caption.
   FTelopVisible = true;
   // A hint over a label would stay over the telop; HintText keeps it away from now on.
-  if (hints_) SendMessageA(hints_, TTM_POP, 0, 0);
+  if (FHints) SendMessageA(FHints, TTM_POP, 0, 0);
 }
 
 void TClockPanel::SetColors(Color fore, Color back) {
@@ -400,7 +411,7 @@ void TClockPanel::InvalidateBox(int left, int top, int width, int height) const 
 }
 
 void TClockPanel::PaintPanel(HDC dc) const {
-  const auto& panel = layout_.pnlClock;
+  const auto& panel = FLayout.pnlClock;
   UniqueBrush back(CreateSolidBrush(ToColorRef(FBackColor)));
   const RECT area{0, 0, panel.width, panel.height};
   FillRect(dc, &area, back.get());
@@ -418,7 +429,7 @@ void TClockPanel::PaintPanel(HDC dc) const {
     for (int y = box.top; y < bottom; ++y) SetPixelV(dc, right, y, bottomRight);
     for (int x = box.left; x <= right; ++x) SetPixelV(dc, x, bottom, bottomRight);
   };
-  const int bevel = layout_.bevel;
+  const int bevel = FLayout.bevel;
   for (int ring = 0; ring < 2 * bevel; ++ring) {
     const bool outer = ring < bevel;
     frame(RECT{ring, ring, panel.width - ring, panel.height - ring}, outer ? light : shadow,
@@ -438,23 +449,23 @@ void TClockPanel::PaintLabel(HDC dc, const std::string& caption, HFONT font, int
 
 void TClockPanel::Paint(HDC target) const {
   OffscreenImage frame;
-  if (!frame.Create(layout_.pnlClock.width, layout_.pnlClock.height)) return;
+  if (!frame.Create(FLayout.pnlClock.width, FLayout.pnlClock.height)) return;
   const HDC dc = frame.DC();
   PaintPanel(dc);
-  const auto& time = layout_.lblTime;
-  const auto& date = layout_.lblDate;
+  const auto& time = FLayout.lblTime;
+  const auto& date = FLayout.lblDate;
   // The first frame shows what the first tick will (see ShowFirstFrame).
   const DateTime now = FFirstFrame ? CurrentStamp() : DateTime{};
   auto shown = [&](const std::string& caption, const char* pattern) {
     return FFirstFrame ? FormatStamp(pattern, now, Application::Instance().Format()) : caption;
   };
-  PaintLabel(dc, shown(FTimeCaption, kTimePattern), timeFont_.get(), time.left, time.top,
+  PaintLabel(dc, shown(FTimeCaption, kTimePattern), FTimeFont.get(), time.left, time.top,
              time.width, time.height);
-  PaintLabel(dc, shown(FDateCaption, kDatePattern), dateFont_.get(), date.left, date.top,
+  PaintLabel(dc, shown(FDateCaption, kDatePattern), FDateFont.get(), date.left, date.top,
              date.width, date.height);
-  BitBlt(dc, layout_.imgSec.left, layout_.imgSec.top, imgSec.Width(), imgSec.Height(), imgSec.DC(),
+  BitBlt(dc, FLayout.imgSec.left, FLayout.imgSec.top, imgSec.Width(), imgSec.Height(), imgSec.DC(),
          0, 0, SRCCOPY);
-  if (FTelopVisible) imgTelop.CopyTo(dc, layout_.pnlTelop.left, layout_.pnlTelop.top);
+  if (FTelopVisible) imgTelop.CopyTo(dc, FLayout.pnlTelop.left, FLayout.pnlTelop.top);
   frame.CopyTo(target, 0, 0);
 }
 
@@ -478,9 +489,13 @@ void TClockPanel::lblDateMouseUp() {
   if (GetCapture() == window_) ReleaseCapture();
 }
 
+bool TClockPanel::OnTelop(POINT client) const {
+  return FTelopVisible && FLayout.pnlTelop.contains(client.x, client.y);
+}
+
 bool TClockPanel::SetCursorFor(POINT client) const {
-  if (FTelopVisible && layout_.pnlTelop.contains(client.x, client.y)) return false;
-  if (!layout_.lblDate.contains(client.x, client.y)) return false;
+  if (OnTelop(client)) return false;
+  if (!FLayout.lblDate.contains(client.x, client.y)) return false;
   SetCursor(LoadCursor(nullptr, IDC_HAND));
   return true;
 }
@@ -508,11 +523,11 @@ void TClockPanel::ShowPopupMenu(POINT screen) {
 
 void TClockPanel::mnuSettingClick() {
   SetFocus(edtFocusReciever);
-  if (settings_) settings_->ShowUnder(Bounds());
+  if (FSettings) FSettings->ShowUnder(Bounds());
 }
 
 void TClockPanel::mnuAboutClick() {
-  if (about_) about_->ShowModal();
+  if (FAbout) FAbout->ShowModal();
 }
 
 void TClockPanel::mnuExitClick() {
@@ -580,7 +595,7 @@ void TClockPanel::FormClose() {
 // ---------------------------------------------------------------------------------------
 
 bool TClockPanel::AnswerHint(NMHDR& header) const {
-  if (header.hwndFrom != hints_) return false;
+  if (header.hwndFrom != FHints) return false;
   if (header.code == TTN_GETDISPINFOA) {
     reinterpret_cast<NMTTDISPINFOA&>(header).lpszText = const_cast<char*>(HintText(header.idFrom));
     return true;
@@ -599,10 +614,77 @@ bool TClockPanel::AnswerHint(NMHDR& header) const {
 
 void TClockPanel::RelayToHints(UINT message, WPARAM wParam, LPARAM lParam) {
   // Not while dragging: the mouse may be outside the strip, and the hint would come and go.
-  if (!hints_ && !FDragging && message == WM_MOUSEMOVE) CreateHints();
-  if (!hints_) return;
+  if (!FHints && !FDragging && message == WM_MOUSEMOVE) CreateHints();
+  if (!FHints) return;
   MSG mouse{window_, message, wParam, lParam, 0, {}};
-  SendMessageA(hints_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&mouse));
+  SendMessageA(FHints, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&mouse));
+}
+
+void TClockPanel::OnMouse(UINT message, POINT at) {
+  switch (message) {
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+      if (OnTelop(at)) {
+        // A click is a press and a release over the telop: wait for the release.
+        FTelopPressed = true;
+        SetCapture(window_);
+      } else if (FLayout.lblDate.contains(at.x, at.y)) {
+        lblDateMouseDown(at.x - FLayout.lblDate.left);
+      }
+      return;
+    case WM_MOUSEMOVE:
+      lblDateMouseMove(at.x - FLayout.lblDate.left);
+      return;
+    case WM_LBUTTONUP: {
+      const bool clicked = FTelopPressed && OnTelop(at);
+      FTelopPressed = false;
+      lblDateMouseUp();
+      if (clicked) imgTelopClick();
+      return;
+    }
+    case WM_MBUTTONUP:
+      lblDateMouseUp();
+      return;
+    case WM_RBUTTONUP:
+      lblDateMouseUp();
+      if (!OnTelop(at) && !FLayout.lblDate.contains(at.x, at.y) &&
+          FLayout.lblTime.contains(at.x, at.y)) {
+        POINT screen = at;
+        ClientToScreen(window_, &screen);
+        ShowPopupMenu(screen);
+      }
+      return;
+    default:
+      return;
+  }
+}
+
+// The messages plug-ins send and post to the clock.
+LRESULT TClockPanel::OnClockMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case CLK_TELOP: {
+      // The pointers come from another module or even another process: copy what can be
+      // read and treat the rest as no text.
+      const std::string telop = CopyForeignString(reinterpret_cast<const void*>(wParam));
+      const std::string wave = CopyForeignString(reinterpret_cast<const void*>(lParam));
+      ShowTelop(telop, wave);
+      return 0;
+    }
+    case CLK_SETCOLOR:
+      SetColors(static_cast<Color>(wParam), static_cast<Color>(lParam));
+      return 0;
+    case CLK_GETFORECOLOR:
+      return static_cast<LRESULT>(FForeColor);
+    case CLK_GETBACKCOLOR:
+      return static_cast<LRESULT>(FBackColor);
+    case CLK_SETLEFT:
+      SetLeft(static_cast<int>(static_cast<std::int32_t>(wParam)));
+      return 0;
+    case CLK_GETLEFT:
+      return static_cast<LRESULT>(Left());
+    default:
+      return 0;
+  }
 }
 
 LRESULT TClockPanel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -622,43 +704,13 @@ LRESULT TClockPanel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       if (wParam) FormShow();
       return Default(message, wParam, lParam);
     case WM_LBUTTONDOWN:
-    case WM_LBUTTONDBLCLK: {
-      const POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-      if (FTelopVisible && layout_.pnlTelop.contains(at.x, at.y)) {
-        // A click is a press and a release over the telop: wait for the release.
-        FTelopPressed = true;
-        SetCapture(window_);
-      } else if (layout_.lblDate.contains(at.x, at.y)) {
-        lblDateMouseDown(at.x - layout_.lblDate.left);
-      }
-      return 0;
-    }
+    case WM_LBUTTONDBLCLK:
     case WM_MOUSEMOVE:
-      lblDateMouseMove(GET_X_LPARAM(lParam) - layout_.lblDate.left);
-      return 0;
-    case WM_LBUTTONUP: {
-      const POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-      const bool clicked = FTelopPressed && FTelopVisible && layout_.pnlTelop.contains(at.x, at.y);
-      FTelopPressed = false;
-      lblDateMouseUp();
-      if (clicked) imgTelopClick();
-      return 0;
-    }
+    case WM_LBUTTONUP:
     case WM_MBUTTONUP:
-      lblDateMouseUp();
+    case WM_RBUTTONUP:
+      OnMouse(message, POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
       return 0;
-    case WM_RBUTTONUP: {
-      lblDateMouseUp();
-      const POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-      const bool onTelop = FTelopVisible && layout_.pnlTelop.contains(at.x, at.y);
-      if (!onTelop && !layout_.lblDate.contains(at.x, at.y) &&
-          layout_.lblTime.contains(at.x, at.y)) {
-        POINT screen = at;
-        ClientToScreen(window_, &screen);
-        ShowPopupMenu(screen);
-      }
-      return 0;
-    }
     case WM_DPICHANGED:
       ApplyDpi(HIWORD(wParam));
       return 0;
@@ -700,26 +752,13 @@ LRESULT TClockPanel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       PostQuitMessage(0);
       return 0;
 
-    case CLK_TELOP: {
-      // The pointers come from another module or even another process: copy what can be
-      // read and treat the rest as no text.
-      const std::string telop = CopyForeignString(reinterpret_cast<const void*>(wParam));
-      const std::string wave = CopyForeignString(reinterpret_cast<const void*>(lParam));
-      ShowTelop(telop, wave);
-      return 0;
-    }
+    case CLK_TELOP:
     case CLK_SETCOLOR:
-      SetColors(static_cast<Color>(wParam), static_cast<Color>(lParam));
-      return 0;
     case CLK_GETFORECOLOR:
-      return static_cast<LRESULT>(FForeColor);
     case CLK_GETBACKCOLOR:
-      return static_cast<LRESULT>(FBackColor);
     case CLK_SETLEFT:
-      SetLeft(static_cast<int>(static_cast<std::int32_t>(wParam)));
-      return 0;
     case CLK_GETLEFT:
-      return static_cast<LRESULT>(Left());
+      return OnClockMessage(message, wParam, lParam);
     default:
       return Default(message, wParam, lParam);
   }

@@ -46,8 +46,8 @@ class TClockPanel : public Window<TClockPanel>, private ClockSurface {
 
   bool Create(HINSTANCE instance, HWND owner);
   void Attach(SettingsHost* settings, ModalBox* about) {
-    settings_ = settings;
-    about_ = about;
+    FSettings = settings;
+    FAbout = about;
   }
   // Puts a loaded plug-in into the first free slot and enables it; a fault in VpiEnable is
   // reported and costs that module only.
@@ -64,7 +64,7 @@ class TClockPanel : public Window<TClockPanel>, private ClockSurface {
   Color BackColor() const { return FBackColor; }
   RECT Bounds() const;
   // Shows the strip and paints it at once, before start-up makes the dialogs and loads the
-  // plug-ins (some 80 ms more under Wine, and as long as the plug-ins take). The labels keep
+  // plug-ins (noticeably longer under Wine, and as long as the plug-ins take). The labels keep
   // their designed captions, which the first tick compares with to tell the first minute; this
   // one frame draws the date and time that the first tick will show instead.
   void ShowFirstFrame();
@@ -83,6 +83,8 @@ class TClockPanel : public Window<TClockPanel>, private ClockSurface {
 
   // Creation, show, tick and close.
   void FormCreate();
+  void BuildPopupMenu();
+  void FitToPanel();
   void FormShow();
   void Timer1Timer();
   void FormCloseQuery();
@@ -104,6 +106,11 @@ class TClockPanel : public Window<TClockPanel>, private ClockSurface {
   void mnuSettingClick();
   void mnuAboutClick();
   void mnuExitClick();
+  // True over the telop while it shows: it takes the mouse from the labels beneath.
+  bool OnTelop(POINT client) const;
+  // The buttons and moves over the strip, `at` in client pixels.
+  void OnMouse(UINT message, POINT at);
+  LRESULT OnClockMessage(UINT message, WPARAM wParam, LPARAM lParam);
   bool SetCursorFor(POINT client) const;
 
   // Drawing.
@@ -120,7 +127,7 @@ class TClockPanel : public Window<TClockPanel>, private ClockSurface {
   // Fills in a hint's text, in the form the hint asked for; false for other notices.
   bool AnswerHint(NMHDR& header) const;
   void RelayToHints(UINT message, WPARAM wParam, LPARAM lParam);
-  // Fonts, bitmaps and hint areas at layout_'s scale; the fitted size follows the panel.
+  // Fonts, bitmaps and hint areas at FLayout's scale; the fitted size follows the panel.
   void CreateScaledParts();
   void ApplyDpi(int dpi);
 
@@ -147,9 +154,9 @@ class TClockPanel : public Window<TClockPanel>, private ClockSurface {
   struct ClockClosed {};
 
   // The strip's geometry and fonts at the DPI of the monitor it is on.
-  forms::clock::ClockLayout layout_ = forms::clock::LayoutAt(DpiScale());
-  SettingsHost* settings_ = nullptr;
-  ModalBox* about_ = nullptr;
+  forms::clock::ClockLayout FLayout = forms::clock::LayoutAt(DpiScale());
+  SettingsHost* FSettings = nullptr;
+  ModalBox* FAbout = nullptr;
 
   Color FForeColor = kYellow;  // font colour of both labels
   Color FBackColor = kBlack;   // colour of the clock panel
@@ -169,14 +176,14 @@ class TClockPanel : public Window<TClockPanel>, private ClockSurface {
   bool FFirstFrame = false;  // ShowFirstFrame is painting
   SlotTable<TVoPlugInsIF> FPlugIns;
 
-  UniqueFont dateFont_;
-  UniqueFont timeFont_;
-  UniqueFont windowFont_;
+  UniqueFont FDateFont;
+  UniqueFont FTimeFont;
+  UniqueFont FWindowFont;
   UniqueMenu PopupMenu1;
   OffscreenImage imgSec;
   OffscreenImage imgTelop;
   HWND edtFocusReciever = nullptr;
-  HWND hints_ = nullptr;
+  HWND FHints = nullptr;
 };
 
 }  // namespace vo::win

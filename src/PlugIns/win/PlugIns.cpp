@@ -4,10 +4,10 @@
 #include <utility>
 #include <vector>
 
-#include "Panel/win/ForeignString.h"
 #include "PlugIns/PlugInPaths.h"
 #include "PlugIns/win/Quarantine.h"
 #include "support/win/Application.h"
+#include "support/win/ForeignString.h"
 
 namespace vo::win {
 namespace {
@@ -55,7 +55,7 @@ bool IsPlainFile(DWORD attributes) {
           (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) == 0;
 }
 
-// Modules taken out of their slots, mapped until UnloadRetiredPlugIns or the program's end.
+// Modules taken out of their slots, mapped until the program's end.
 struct RetiredModule {
   UniqueModule module;
   ModuleImage image;
@@ -160,8 +160,6 @@ void ShowReportedFaults() {
     ShowApplicationError(message);
   }
 }
-
-void UnloadRetiredPlugIns() { retired.clear(); }
 
 void ReclaimWindowProcedure(HWND window, WNDPROC own) {
   if (!window) return;

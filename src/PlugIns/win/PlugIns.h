@@ -28,7 +28,9 @@ class TVoPlugInsIF {
   // cannot be loaded leaves them all null.
   explicit TVoPlugInsIF(std::string path);
   // Unloads the module; VpiDisable is the table's business, not the destructor's. A module
-  // whose code has run stays mapped until the program ends (see UnloadRetiredPlugIns).
+  // whose code has run stays mapped until the program ends: its code may still be on the
+  // stack (a window message that came in through a procedure of its) or hooked into a
+  // window, long after VpiDisable.
   ~TVoPlugInsIF();
   TVoPlugInsIF(const TVoPlugInsIF&) = delete;
   TVoPlugInsIF& operator=(const TVoPlugInsIF&) = delete;
@@ -72,11 +74,6 @@ class TVoPlugInsIF {
 void ReportFault(const Contained& fault);
 // Shows the boxes of the faults reported so far, faults on plug-in threads included.
 void ShowReportedFaults();
-
-// Modules whose code has run are unloaded only here, or when the program ends: their code may
-// still be on the stack (a window message that came in through a procedure of theirs) or
-// hooked into a window, long after VpiDisable.
-void UnloadRetiredPlugIns();
 
 // If the window's procedure points into a plug-in module that has been unloaded by the
 // table, the window gets own back: no window of the clock may call into such a module.

@@ -4,8 +4,8 @@
 #include <iterator>
 #include <string>
 
-#include "forms/AboutForm.h"
 #include "forms/Resources.h"
+#include "forms/win/AboutForm.h"
 #include "support/Failure.h"
 #include "support/win/Dpi.h"
 #include "support/win/FormDialog.h"
@@ -70,22 +70,20 @@ void DrawCheckGlyph(HDC dc, int left, int top, const DpiScale& scale) {
 }  // namespace
 
 TAboutPanel::~TAboutPanel() {
-  if (FHandle && IsWindow(FHandle)) DestroyWindow(FHandle);
+  if (dialog_ && IsWindow(dialog_)) DestroyWindow(dialog_);
 }
 
 void TAboutPanel::Create(HINSTANCE instance, HWND owner) {
-  if (FHandle) return;
+  if (dialog_) return;
   FInstance = instance;
   FOwner = owner;
   FScale = ScaleOf(owner);
-  HWND dialog = CreateFormDialog(instance, owner, form::kCaption, FScale(form::kClientWidth),
-                                 FScale(form::kClientHeight), form::kStyle, DialogProc,
-                                 reinterpret_cast<LPARAM>(this));
-  if (!dialog) {
+  dialog_ = CreateFormDialog(instance, owner, form::kCaption, FScale(form::kClientWidth),
+                             FScale(form::kClientHeight), form::kStyle, Procedure, BindingParam());
+  if (!dialog_) {
     throw Failure("バージョン情報の画面を作れません (エラー " + std::to_string(GetLastError()) +
                   ")");
   }
-  FHandle = dialog;
   FormCreate();
 }
 
@@ -100,41 +98,29 @@ void TAboutPanel::FormCreate() {
       static_cast<HICON>(LoadImageA(FInstance, MAKEINTRESOURCEA(IDI_APP), IMAGE_ICON,
                                     FScale(kIconSize), FScale(kIconSize), LR_DEFAULTCOLOR)));
 
-  SendMessageA(FHandle, WM_SETFONT, reinterpret_cast<WPARAM>(FDialogFont.get()), FALSE);
-  CreateControls(FHandle, form::kControls, FDialogFont.get(), FScale);
+  SendMessageA(dialog_, WM_SETFONT, reinterpret_cast<WPARAM>(FDialogFont.get()), FALSE);
+  CreateControls(dialog_, form::kControls, FDialogFont.get(), FScale);
   const auto setFont = [this](int id, const UniqueFont& font) {
-    SendDlgItemMessageA(FHandle, id, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), FALSE);
+    SendDlgItemMessageA(dialog_, id, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), FALSE);
   };
   setFont(form::kLabel1, FNoticeFont);
   setFont(form::kLabel2, FNoticeFont);
   setFont(form::kLblName, FNameFont);
   setFont(form::kLblVersion, FVersionFont);
-  FitToText(GetDlgItem(FHandle, form::kLabel1), true);
-  FitToText(GetDlgItem(FHandle, form::kLabel2), true);
+  FitToText(GetDlgItem(dialog_, form::kLabel1), true);
+  FitToText(GetDlgItem(dialog_, form::kLabel2), true);
   // Beneath the controls that sit on it.
-  SetWindowPos(GetDlgItem(FHandle, form::kPanel1), HWND_BOTTOM, 0, 0, 0, 0,
+  SetWindowPos(GetDlgItem(dialog_, form::kPanel1), HWND_BOTTOM, 0, 0, 0, 0,
                SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
 void TAboutPanel::ShowModal() {
-  if (!FHandle) return;
-  CentreOnScreen(FHandle);
-  RunModal(FHandle, FOwner);
+  if (!dialog_) return;
+  CentreOnScreen(dialog_);
+  RunModal(dialog_, FOwner);
 }
 
-void TAboutPanel::btnOkClick() { EndModal(FHandle, IDOK); }
-
-INT_PTR CALLBACK TAboutPanel::DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_INITDIALOG) SetWindowLongPtrA(dialog, DWLP_USER, lParam);
-  auto* self = reinterpret_cast<TAboutPanel*>(GetWindowLongPtrA(dialog, DWLP_USER));
-  if (!self) return FALSE;
-  if (message == WM_INITDIALOG) self->FHandle = dialog;
-  try {
-    return self->HandleMessage(message, wParam, lParam);
-  } catch (...) {
-    return FALSE;  // nothing here should throw; never let it reach the system
-  }
-}
+void TAboutPanel::btnOkClick() { EndModal(dialog_, IDOK); }
 
 INT_PTR TAboutPanel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
@@ -142,8 +128,8 @@ INT_PTR TAboutPanel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return FALSE;  // focus is set once shown
     case WM_SHOWWINDOW:
       if (wParam) {
-        PostMessageA(FHandle, WM_NEXTDLGCTL,
-                     reinterpret_cast<WPARAM>(GetDlgItem(FHandle, form::kBtnOk)), TRUE);
+        PostMessageA(dialog_, WM_NEXTDLGCTL,
+                     reinterpret_cast<WPARAM>(GetDlgItem(dialog_, form::kBtnOk)), TRUE);
       }
       return FALSE;
     case WM_COMMAND:
@@ -163,11 +149,7 @@ INT_PTR TAboutPanel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return OnDrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)) ? TRUE : FALSE;
     case WM_SYSCOLORCHANGE:
       FLogo = LoadLogo(FInstance);
-      InvalidateRect(FHandle, nullptr, TRUE);
-      return FALSE;
-    case WM_NCDESTROY:
-      SetWindowLongPtrA(FHandle, DWLP_USER, 0);
-      FHandle = nullptr;
+      InvalidateRect(dialog_, nullptr, TRUE);
       return FALSE;
     default:
       return FALSE;

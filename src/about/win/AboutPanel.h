@@ -5,24 +5,22 @@
 
 #include "support/DpiScale.h"
 #include "support/win/Handles.h"
+#include "support/win/Window.h"
 
 namespace vo::win {
 
-class TAboutPanel {
+class TAboutPanel final : public DialogWindow<TAboutPanel> {
  public:
   TAboutPanel() = default;
-  TAboutPanel(const TAboutPanel&) = delete;
-  TAboutPanel& operator=(const TAboutPanel&) = delete;
   ~TAboutPanel();
 
   // Creates the dialog hidden, owned by `owner`. Throws Failure on failure.
   void Create(HINSTANCE instance, HWND owner);
   // Centres the dialog on the screen and returns when it is closed (OK, Enter or Esc).
   void ShowModal();
-  HWND Handle() const { return FHandle; }
 
  private:
-  static INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+  friend DialogWindow<TAboutPanel>;
   INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
   void FormCreate();
@@ -36,7 +34,6 @@ class TAboutPanel {
 
   HINSTANCE FInstance = nullptr;
   HWND FOwner = nullptr;
-  HWND FHandle = nullptr;
   // The designed layout, fonts and artwork are scaled to the display's DPI once, at creation.
   DpiScale FScale;
   UniqueFont FDialogFont;

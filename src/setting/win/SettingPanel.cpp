@@ -6,13 +6,13 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <exception>
 #include <vector>
 
 #include "PlugIns/PlugInPaths.h"
 #include "PlugIns/win/PlugIns.h"
-#include "forms/SettingForm.h"
+#include "forms/win/SettingForm.h"
 #include "setting/TimeSignal.h"
+#include "support/Failure.h"
 #include "support/win/Application.h"
 #include "support/win/Dpi.h"
 #include "support/win/FormDialog.h"
@@ -74,7 +74,9 @@ void RegisterPageClass(HINSTANCE instance, WNDPROC proc) {
   pageClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
   pageClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   pageClass.lpszClassName = kPageClass;
-  RegisterClassExA(&pageClass);
+  if (!RegisterClassExA(&pageClass)) {
+    throw Failure("設定画面のページを作れません (エラー " + std::to_string(GetLastError()) + ")");
+  }
 }
 
 // A sheet of paper with its top right corner folded: the list's mark for a file.
@@ -101,6 +103,11 @@ void ColoredControl::SetColors(Color fontColor, Color backColor) {
   if (handle) InvalidateRect(handle, nullptr, TRUE);
 }
 
+void ColoredControl::Set(Color ColoredControl::*part, Color value) {
+  this->*part = value;
+  SetColors(font, color);
+}
+
 HBRUSH ColoredControl::Paint(HDC dc) {
   if (!brush) brush.reset(CreateSolidBrush(ToColorRef(color)));
   SetTextColor(dc, ToColorRef(font));
@@ -112,36 +119,29 @@ HBRUSH ColoredControl::Paint(HDC dc) {
 // Creation
 
 TSettingPanel::~TSettingPanel() {
-  if (FHandle && IsWindow(FHandle)) {
-    Application::Instance().RemoveDialog(FHandle);
-    DestroyWindow(FHandle);
+  if (dialog_ && IsWindow(dialog_)) {
+    Application::Instance().RemoveDialog(dialog_);
+    DestroyWindow(dialog_);
   }
 }
 
 bool TSettingPanel::Create(HINSTANCE instance, TClockPanel& clock) {
-  if (FHandle) return true;
+  if (dialog_) return true;
   FClock = &clock;
-  RegisterPageClass(instance, PageProc);
   FScale = ScaleOf(Application::Instance().Window());
-  CreateFormDialog(instance, Application::Instance().Window(), form::kCaption,
-                   FScale(form::kClientWidth), FScale(form::kClientHeight), form::kStyle,
-                   DialogProc, reinterpret_cast<LPARAM>(this));
-  if (!FHandle) return false;
-  SetWindowPos(FHandle, nullptr, form::kDesignedLeft, form::kDesignedTop, 0, 0,
+  dialog_ = CreateFormDialog(instance, Application::Instance().Window(), form::kCaption,
+                             FScale(form::kClientWidth), FScale(form::kClientHeight), form::kStyle,
+                             Procedure, BindingParam());
+  if (!dialog_) return false;
+  SetWindowPos(dialog_, nullptr, form::kDesignedLeft, form::kDesignedTop, 0, 0,
                SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-  try {
+  ShowingErrors([&] {
+    RegisterPageClass(instance, PageProc);
     CreateForm();
-  } catch (const std::exception& error) {
-    ShowApplicationError(error.what());
-  }
-  Application::Instance().AddDialog(FHandle);
-
+  });
+  Application::Instance().AddDialog(dialog_);
   // A failure here ends the loading; the dialog works on with what it has.
-  try {
-    FormCreate();
-  } catch (const std::exception& error) {
-    ShowApplicationError(error.what());
-  }
+  ShowingErrors([this] { FormCreate(); });
   return true;
 }
 
@@ -149,12 +149,12 @@ void TSettingPanel::CreateForm() {
   FDialogFont = MakeFormFont(form::kDialogFont, FScale);
   FAnchorFont = MakeFormFont(form::kAnchorFont, FScale);
   ColorDialog1.customColors.fill(RGB(255, 255, 255));
-  SendMessageA(FHandle, WM_SETFONT, reinterpret_cast<WPARAM>(FDialogFont.get()), FALSE);
+  SendMessageA(dialog_, WM_SETFONT, reinterpret_cast<WPARAM>(FDialogFont.get()), FALSE);
 
-  CreateControls(FHandle, form::kDialogControls, FDialogFont.get(), FScale);
-  btnOK = GetDlgItem(FHandle, form::kBtnOK);
-  btnCancel = GetDlgItem(FHandle, form::kBtnCancel);
-  PageControl1 = GetDlgItem(FHandle, form::kPageControl1);
+  CreateControls(dialog_, form::kDialogControls, FDialogFont.get(), FScale);
+  btnOK = GetDlgItem(dialog_, form::kBtnOK);
+  btnCancel = GetDlgItem(dialog_, form::kBtnCancel);
+  PageControl1 = GetDlgItem(dialog_, form::kPageControl1);
   for (std::size_t index = 0; index < form::kTabCaptions.size(); ++index) {
     TCITEMA item{};
     item.mask = TCIF_TEXT;
@@ -165,13 +165,20 @@ void TSettingPanel::CreateForm() {
   RECT area{};
   GetClientRect(PageControl1, &area);
   SendMessageA(PageControl1, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&area));
-  MapWindowPoints(PageControl1, FHandle, reinterpret_cast<POINT*>(&area), 2);
+  MapWindowPoints(PageControl1, dialog_, reinterpret_cast<POINT*>(&area), 2);
   tabColor = CreatePage(form::kTabColorPage, area);
   tabTelop = CreatePage(form::kTabTelopPage, area);
   tabPlugIns = CreatePage(form::kTabPlugInsPage, area);
   // The pages lie over the tab control's display area, so it goes beneath them.
   SetWindowPos(PageControl1, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 
+  CreateColorPage();
+  CreateTelopPage();
+  CreatePlugInsPage();
+  ShowPage(0);
+}
+
+void TSettingPanel::CreateColorPage() {
   CreateControls(tabColor, form::kColorPage, FDialogFont.get(), FScale);
   btnForeColor = GetDlgItem(tabColor, form::kBtnForeColor);
   btnBackColor = GetDlgItem(tabColor, form::kBtnBackColor);
@@ -190,7 +197,9 @@ void TSettingPanel::CreateForm() {
   SendMessageA(lblExample.handle, WM_SETFONT, reinterpret_cast<WPARAM>(FAnchorFont.get()), FALSE);
   SetChecked(chkAutoChange, true);
   SetChecked(rbt1200.handle, true);
+}
 
+void TSettingPanel::CreateTelopPage() {
   CreateControls(tabTelop, form::kTelopPage, FDialogFont.get(), FScale);
   chkWave = GetDlgItem(tabTelop, form::kChkWave);
   edtWave = GetDlgItem(tabTelop, form::kEdtWave);
@@ -201,20 +210,20 @@ void TSettingPanel::CreateForm() {
   sel30m = GetDlgItem(tabTelop, form::kSel30m);
   sel01h = GetDlgItem(tabTelop, form::kSel01h);
   SetInterval(60);
+}
 
+void TSettingPanel::CreatePlugInsPage() {
   CreateControls(tabPlugIns, form::kPlugInsPage, FDialogFont.get(), FScale);
   Label1 = GetDlgItem(tabPlugIns, form::kLabel1);
   lstPlugIns = GetDlgItem(tabPlugIns, form::kLstPlugIns);
   memDiscription = GetDlgItem(tabPlugIns, form::kMemDiscription);
   btnPlugInProp = GetDlgItem(tabPlugIns, form::kBtnPlugInProp);
-
-  ShowPage(0);
 }
 
 HWND TSettingPanel::CreatePage(int id, const RECT& area) {
   // A control parent, so that the dialog's keyboard handling reaches into the page.
   return CreateWindowExA(WS_EX_CONTROLPARENT, kPageClass, "", WS_CHILD | WS_CLIPCHILDREN, area.left,
-                         area.top, area.right - area.left, area.bottom - area.top, FHandle,
+                         area.top, area.right - area.left, area.bottom - area.top, dialog_,
                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                          Application::Instance().Module(), this);
 }
@@ -222,7 +231,7 @@ HWND TSettingPanel::CreatePage(int id, const RECT& area) {
 void TSettingPanel::CreateHints() {
   FHints = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr,
                            WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
-                           CW_USEDEFAULT, CW_USEDEFAULT, FHandle, nullptr,
+                           CW_USEDEFAULT, CW_USEDEFAULT, dialog_, nullptr,
                            Application::Instance().Module(), nullptr);
   if (!FHints) return;
   AddHint(tabTelop, edtWave, form::kWaveHint);
@@ -268,7 +277,7 @@ void TSettingPanel::TurnPage(int step) {
   ShowPage(next);
   if (!focusOnPage) return;
   if (const HWND first = GetNextDlgTabItem(pages[next], nullptr, FALSE)) {
-    SendMessageA(FHandle, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(first), TRUE);
+    SendMessageA(dialog_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(first), TRUE);
   } else {
     SetFocus(PageControl1);
   }
@@ -300,18 +309,18 @@ void TSettingPanel::DiscoverPlugIns() {
 void TSettingPanel::FormShow() { lblExample.SetColors(FClock->ForeColor(), FClock->BackColor()); }
 
 void TSettingPanel::ShowUnder(const RECT& clock) {
-  if (!FHandle) return;
+  if (!dialog_) return;
   RECT frame{};
-  GetWindowRect(FHandle, &frame);
+  GetWindowRect(dialog_, &frame);
   const int left = std::max(0, static_cast<int>(clock.right - (frame.right - frame.left)));
-  SetWindowPos(FHandle, nullptr, left, clock.bottom, 0, 0,
+  SetWindowPos(dialog_, nullptr, left, clock.bottom, 0, 0,
                SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-  if (!IsWindowVisible(FHandle)) FormShow();
+  if (!IsWindowVisible(dialog_)) FormShow();
   // The hints are made on the first showing: a tooltip window is among the dearest windows
   // to make, and start-up has enough to do.
   if (!FHints) CreateHints();
-  ShowWindow(FHandle, SW_SHOW);
-  SetForegroundWindow(FHandle);
+  ShowWindow(dialog_, SW_SHOW);
+  SetForegroundWindow(dialog_);
 }
 
 void TSettingPanel::btnOKClick() {
@@ -322,7 +331,7 @@ void TSettingPanel::btnOKClick() {
   }
   PostColors(lblExample.font, lblExample.color);
   CheckTime(CurrentStamp());
-  ShowWindow(FHandle, SW_HIDE);
+  ShowWindow(dialog_, SW_HIDE);
 }
 
 void TSettingPanel::btnCancelClick() {
@@ -331,13 +340,13 @@ void TSettingPanel::btnCancelClick() {
     LoadColors(store, *this);
     LoadSignal(store, *this);
   }
-  ShowWindow(FHandle, SW_HIDE);
+  ShowWindow(dialog_, SW_HIDE);
 }
 
 bool TSettingPanel::RunColorDialog() {
   CHOOSECOLORA choose{};
   choose.lStructSize = sizeof choose;
-  choose.hwndOwner = FHandle;
+  choose.hwndOwner = dialog_;
   choose.rgbResult = ToColorRef(ColorDialog1.color);
   choose.lpCustColors = ColorDialog1.customColors.data();
   choose.Flags = CC_RGBINIT;
@@ -347,23 +356,13 @@ bool TSettingPanel::RunColorDialog() {
   return true;
 }
 
-void TSettingPanel::btnForeColorClick() {
+void TSettingPanel::btnColorClick(Color ColoredControl::*part) {
   if (!RunColorDialog()) return;
   const Color chosen = ColorDialog1.color;
-  lblExample.SetColors(chosen, lblExample.color);
+  lblExample.Set(part, chosen);
   if (!Active()) return;
   for (ColoredControl* anchor : AnchorControls()) {
-    if (IsChecked(anchor->handle)) anchor->SetColors(chosen, anchor->color);
-  }
-}
-
-void TSettingPanel::btnBackColorClick() {
-  if (!RunColorDialog()) return;
-  const Color chosen = ColorDialog1.color;
-  lblExample.SetColors(lblExample.font, chosen);
-  if (!Active()) return;
-  for (ColoredControl* anchor : AnchorControls()) {
-    if (IsChecked(anchor->handle)) anchor->SetColors(anchor->font, chosen);
+    if (IsChecked(anchor->handle)) anchor->Set(part, chosen);
   }
 }
 
@@ -383,7 +382,7 @@ void TSettingPanel::btnBrowseClick() {
 
   OPENFILENAMEA open{};
   open.lStructSize = sizeof open;
-  open.hwndOwner = FHandle;
+  open.hwndOwner = dialog_;
   open.lpstrFilter = form::kWaveFilter.data();
   open.nFilterIndex = form::kWaveFilterIndex;
   open.lpstrFile = file.data();
@@ -436,13 +435,13 @@ void TSettingPanel::btnPlugInPropClick() {
     if (path.empty()) return;
     FClock->WithPlugIn(path, [&](const TVoPlugInsIF& plugIn) {
       // The module's own settings take the screen meanwhile.
-      ShowWindow(FHandle, SW_HIDE);
+      ShowWindow(dialog_, SW_HIDE);
       plugIn.SetProps();
-      ShowWindow(FHandle, SW_SHOW);
+      ShowWindow(dialog_, SW_SHOW);
     });
   } catch (const PlugInFault&) {
     // Silent, like any error here; the module is out of service now, the dialog comes back.
-    ShowWindow(FHandle, SW_SHOW);
+    ShowWindow(dialog_, SW_SHOW);
   } catch (...) {
   }
 }
@@ -451,7 +450,7 @@ void TSettingPanel::btnPlugInPropClick() {
 // The per-minute check
 
 void TSettingPanel::CheckTime(DateTime now) {
-  if (!FHandle || !FClock) return;
+  if (!dialog_ || !FClock) return;
   if (const auto colors = ColorScheduleStep(Active(), now, CurrentAnchors())) {
     PostColors(colors->fore, colors->back);
   }
@@ -460,10 +459,8 @@ void TSettingPanel::CheckTime(DateTime now) {
   auto signal = SignalStep(time.minute, Interval(), UseTelop(), TelopText(), UseWaveFile(),
                            WaveFileText(), now, Application::Instance().Format());
   if (!signal) return;
-  FLastSignal = (FLastSignal + 1) % kKeptSignals;
-  FTelopText[FLastSignal] = std::move(signal->telop);
-  FWaveText[FLastSignal] = std::move(signal->wave);
-  if (signal->post) PostTelop(FTelopText[FLastSignal].c_str(), FWaveText[FLastSignal].c_str());
+  const SignalTexts& kept = FSignalTexts.Keep({std::move(signal->telop), std::move(signal->wave)});
+  if (signal->post) PostTelop(kept);
 }
 
 void TSettingPanel::PostColors(Color fore, Color back) const {
@@ -471,9 +468,9 @@ void TSettingPanel::PostColors(Color fore, Color back) const {
                static_cast<LPARAM>(AsMessageWord(back)));
 }
 
-void TSettingPanel::PostTelop(const char* telop, const char* wave) const {
-  PostMessageA(FClock->Handle(), CLK_TELOP, reinterpret_cast<WPARAM>(telop),
-               reinterpret_cast<LPARAM>(wave));
+void TSettingPanel::PostTelop(const SignalTexts& texts) const {
+  PostMessageA(FClock->Handle(), CLK_TELOP, reinterpret_cast<WPARAM>(texts.telop.c_str()),
+               reinterpret_cast<LPARAM>(texts.wave.c_str()));
 }
 
 Anchors TSettingPanel::CurrentAnchors() const {
@@ -487,21 +484,8 @@ Anchors TSettingPanel::CurrentAnchors() const {
 // ---------------------------------------------------------------------------------------
 // The controls as the option views
 
-std::array<ColoredControl*, kAnchorCount> TSettingPanel::AnchorControls() {
-  return {&rbt0000, &rbt0600, &rbt1200, &rbt1800};
-}
-
 const ColoredControl& TSettingPanel::Anchor(int anchor) const {
-  switch (anchor) {
-    case 0:
-      return rbt0000;
-    case 1:
-      return rbt0600;
-    case 2:
-      return rbt1200;
-    default:
-      return rbt1800;
-  }
+  return *AnchorsOf(*this)[static_cast<std::size_t>(std::clamp(anchor, 0, kAnchorCount - 1))];
 }
 
 bool TSettingPanel::Active() const { return IsChecked(chkAutoChange); }
@@ -509,14 +493,12 @@ void TSettingPanel::SetActive(bool active) { SetChecked(chkAutoChange, active); 
 
 Color TSettingPanel::AnchorForeColor(int anchor) const { return Anchor(anchor).font; }
 void TSettingPanel::SetAnchorForeColor(int anchor, Color color) {
-  ColoredControl& control = *AnchorControls()[static_cast<std::size_t>(anchor)];
-  control.SetColors(color, control.color);
+  AnchorControls()[static_cast<std::size_t>(anchor)]->Set(&ColoredControl::font, color);
 }
 
 Color TSettingPanel::AnchorBackColor(int anchor) const { return Anchor(anchor).color; }
 void TSettingPanel::SetAnchorBackColor(int anchor, Color color) {
-  ColoredControl& control = *AnchorControls()[static_cast<std::size_t>(anchor)];
-  control.SetColors(control.font, color);
+  AnchorControls()[static_cast<std::size_t>(anchor)]->Set(&ColoredControl::color, color);
 }
 
 bool TSettingPanel::UseTelop() const { return IsChecked(chkTelop); }
@@ -613,37 +595,31 @@ HBRUSH TSettingPanel::OnCtlColor(HDC dc, HWND control) {
 // Messages
 
 bool TSettingPanel::OnCommand(int id, int code) {
-  switch (id) {
-    case form::kBtnOK:
-      btnOKClick();  // also Enter
-      return true;
-    case form::kBtnCancel:
-      btnCancelClick();  // also Esc
-      return true;
-    case form::kBtnForeColor:
-      if (code == BN_CLICKED) btnForeColorClick();
-      return true;
-    case form::kBtnBackColor:
-      if (code == BN_CLICKED) btnBackColorClick();
-      return true;
-    case form::kChkWave:
-      if (code == BN_CLICKED) chkWaveClick();
-      return true;
-    case form::kChkTelop:
-      if (code == BN_CLICKED) chkTelopClick();
-      return true;
-    case form::kBtnBrowse:
-      if (code == BN_CLICKED) btnBrowseClick();
-      return true;
-    case form::kLstPlugIns:
-      if (code == LBN_SELCHANGE) lstPlugInsClick();
-      return true;
-    case form::kBtnPlugInProp:
-      if (code == BN_CLICKED) btnPlugInPropClick();
-      return true;
-    default:
-      return false;
+  struct Command {
+    int id;
+    int code;  // the notification that runs it; OK and Cancel take any (Enter and Esc too)
+    void (*run)(TSettingPanel&);
+  };
+  constexpr int kAnyCode = -1;
+  static constexpr Command kCommands[] = {
+      {form::kBtnOK, kAnyCode, [](TSettingPanel& panel) { panel.btnOKClick(); }},
+      {form::kBtnCancel, kAnyCode, [](TSettingPanel& panel) { panel.btnCancelClick(); }},
+      {form::kBtnForeColor, BN_CLICKED,
+       [](TSettingPanel& panel) { panel.btnColorClick(&ColoredControl::font); }},
+      {form::kBtnBackColor, BN_CLICKED,
+       [](TSettingPanel& panel) { panel.btnColorClick(&ColoredControl::color); }},
+      {form::kChkWave, BN_CLICKED, [](TSettingPanel& panel) { panel.chkWaveClick(); }},
+      {form::kChkTelop, BN_CLICKED, [](TSettingPanel& panel) { panel.chkTelopClick(); }},
+      {form::kBtnBrowse, BN_CLICKED, [](TSettingPanel& panel) { panel.btnBrowseClick(); }},
+      {form::kLstPlugIns, LBN_SELCHANGE, [](TSettingPanel& panel) { panel.lstPlugInsClick(); }},
+      {form::kBtnPlugInProp, BN_CLICKED, [](TSettingPanel& panel) { panel.btnPlugInPropClick(); }},
+  };
+  for (const Command& command : kCommands) {
+    if (command.id != id) continue;
+    if (command.code == kAnyCode || command.code == code) command.run(*this);
+    return true;
   }
+  return false;
 }
 
 INT_PTR TSettingPanel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -664,7 +640,7 @@ INT_PTR TSettingPanel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
       return TRUE;
     case WM_CLOSE:
       // The close box only hides: the edits stay live, unstored.
-      ShowWindow(FHandle, SW_HIDE);
+      ShowWindow(dialog_, SW_HIDE);
       return TRUE;
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
@@ -678,37 +654,24 @@ INT_PTR TSettingPanel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     }
     case WM_DRAWITEM:
       return DrawPlugInItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)) ? TRUE : FALSE;
-    case WM_NCDESTROY:
-      SetWindowLongPtrA(FHandle, DWLP_USER, 0);
-      FHandle = nullptr;
-      return FALSE;
     default:
       return FALSE;
   }
 }
 
-INT_PTR CALLBACK TSettingPanel::DialogProc(HWND dialog, UINT message, WPARAM wParam,
-                                           LPARAM lParam) {
-  if (message == WM_INITDIALOG) SetWindowLongPtrA(dialog, DWLP_USER, lParam);
-  auto* self = reinterpret_cast<TSettingPanel*>(GetWindowLongPtrA(dialog, DWLP_USER));
-  if (!self) return FALSE;
-  if (message == WM_INITDIALOG) self->FHandle = dialog;
-  try {
-    return self->HandleMessage(message, wParam, lParam);
-  } catch (const std::exception& error) {
-    ShowApplicationError(error.what());
-  } catch (...) {
-    ShowApplicationError("Unexpected error");
-  }
-  return FALSE;
-}
-
+// The pages share the dialog's object: each is bound to it on WM_NCCREATE.
 LRESULT CALLBACK TSettingPanel::PageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_NCCREATE) {
     const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
     SetWindowLongPtrA(page, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
   }
   const auto* self = reinterpret_cast<const TSettingPanel*>(GetWindowLongPtrA(page, GWLP_USERDATA));
+  return ShowingErrors(LRESULT{0},
+                       [&] { return PageMessage(self, page, message, wParam, lParam); });
+}
+
+LRESULT TSettingPanel::PageMessage(const TSettingPanel* self, HWND page, UINT message,
+                                   WPARAM wParam, LPARAM lParam) {
   switch (message) {
     // What the page's controls report belongs to the dialog.
     case WM_COMMAND:
@@ -730,11 +693,7 @@ LRESULT CALLBACK TSettingPanel::PageProc(HWND page, UINT message, WPARAM wParam,
     case WM_PAINT:
       if (self) {
         PaintDC paint(page);
-        try {
-          self->PaintPage(page, paint.get());
-        } catch (...) {
-          // Nothing drawn is worth the program: the next paint tries again.
-        }
+        self->PaintPage(page, paint.get());
         return 0;
       }
       break;

@@ -15,7 +15,9 @@
 #include "support/Color.h"
 #include "support/DateTime.h"
 #include "support/DpiScale.h"
+#include "support/PostRing.h"
 #include "support/win/Handles.h"
+#include "support/win/Window.h"
 
 namespace vo::win {
 
@@ -27,35 +29,46 @@ struct ColoredControl {
   UniqueBrush brush;
 
   void SetColors(Color fontColor, Color backColor);
+  // Sets one of the two, &ColoredControl::font or &ColoredControl::color.
+  void Set(Color ColoredControl::*part, Color value);
   // Answers the control's WM_CTLCOLOR* message.
   HBRUSH Paint(HDC dc);
 };
 
-class TSettingPanel final : public SettingsHost,
+class TSettingPanel final : public DialogWindow<TSettingPanel>,
+                            public SettingsHost,
                             private ColorOptionsView,
                             private SignalOptionsView {
  public:
   TSettingPanel() = default;
-  TSettingPanel(const TSettingPanel&) = delete;
-  TSettingPanel& operator=(const TSettingPanel&) = delete;
   ~TSettingPanel() override;
 
   // Builds the hidden dialog and runs FormCreate. False only if the dialog could not be made;
   // a failure while loading is shown in the error box and the dialog goes on working.
   bool Create(HINSTANCE instance, TClockPanel& clock);
-  HWND Handle() const { return FHandle; }
 
   void CheckTime(DateTime now) override;
   void ShowUnder(const RECT& clock) override;
 
  private:
-  static INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+  // What a signal posts to the clock.
+  struct SignalTexts {
+    std::string telop;
+    std::string wave;
+  };
+
+  friend DialogWindow<TSettingPanel>;
   static LRESULT CALLBACK PageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
+  static LRESULT PageMessage(const TSettingPanel* self, HWND page, UINT message, WPARAM wParam,
+                             LPARAM lParam);
   INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
   bool OnCommand(int id, int code);
 
   // Building the form.
   void CreateForm();
+  void CreateColorPage();
+  void CreateTelopPage();
+  void CreatePlugInsPage();
   HWND CreatePage(int id, const RECT& area);
   void CreateHints();
   void AddHint(HWND page, HWND control, const char* text);
@@ -68,8 +81,9 @@ class TSettingPanel final : public SettingsHost,
   void FormShow();
   void btnOKClick();
   void btnCancelClick();
-  void btnForeColorClick();
-  void btnBackColorClick();
+  // Both colour buttons: the chosen colour goes to the example label, then the checked
+  // anchor; `part` is &ColoredControl::font or &ColoredControl::color.
+  void btnColorClick(Color ColoredControl::*part);
   void chkWaveClick();
   void chkTelopClick();
   void btnBrowseClick();
@@ -77,13 +91,18 @@ class TSettingPanel final : public SettingsHost,
   void btnPlugInPropClick();
   void DiscoverPlugIns();
 
-  // What both colour buttons share: the example label, then the checked anchor.
+  // The colour dialog, from the last colour chosen; true when the user chose one.
   bool RunColorDialog();
-  std::array<ColoredControl*, kAnchorCount> AnchorControls();
+  // The anchors' controls in anchor order, for a const or a mutable panel.
+  template <class Panel>
+  static auto AnchorsOf(Panel& panel) {
+    return std::array{&panel.rbt0000, &panel.rbt0600, &panel.rbt1200, &panel.rbt1800};
+  }
+  auto AnchorControls() { return AnchorsOf(*this); }
   std::string SelectedPlugInPath() const;
 
   void PostColors(Color fore, Color back) const;
-  void PostTelop(const char* telop, const char* wave) const;
+  void PostTelop(const SignalTexts& texts) const;
   Anchors CurrentAnchors() const;
 
   // Drawing.
@@ -148,17 +167,12 @@ class TSettingPanel final : public SettingsHost,
   HWND memDiscription = nullptr;
   HWND lstPlugIns = nullptr;
 
-  // The texts a posted CLK_TELOP points into, slot FLastSignal holding the last signal's.
-  // The clock copies them when it handles the message; should a second signal be posted
-  // before it has (OK pressed just as a signal minute begins), the older texts are still
-  // intact in the slots behind.
+  // The texts a posted CLK_TELOP points into, kept until the clock has surely copied them:
+  // a second signal may be posted before it has (OK pressed just as a signal minute begins).
   static constexpr std::size_t kKeptSignals = 4;
-  std::array<std::string, kKeptSignals> FTelopText;
-  std::array<std::string, kKeptSignals> FWaveText;
-  std::size_t FLastSignal = 0;
+  PostRing<SignalTexts, kKeptSignals> FSignalTexts;
 
   TClockPanel* FClock = nullptr;
-  HWND FHandle = nullptr;
   HWND FHints = nullptr;
   // The directory the plug-in list shows; the modules were loaded by paths built from it.
   std::string FPlugInDirectory;

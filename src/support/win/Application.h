@@ -51,8 +51,8 @@ class Application {
 };
 
 // The program's icon in both sizes for a window class of `windowClass.hInstance`. Given only
-// the large one, the system scales it down for the small one at each registration (about 5 ms
-// under Wine, before the strip can show); the icon file holds both.
+// the large one, the system scales it down for the small one at each registration (a
+// noticeable delay under Wine, before the strip can show); the icon file holds both.
 void SetProgramIcons(WNDCLASSEXA& windowClass);
 
 // The error text with "." appended unless it ends in one, captioned "vo", error icon, OK.

@@ -33,9 +33,10 @@ std::string ExpandLibraryMessage(const char* format, va_list arguments) {
 }  // namespace
 
 // The default terminate handler names the pending exception's type on stderr, which a
-// windowed program does not have, and for that links the whole demangler and a printf (about
-// 70 KB). Nothing should ever reach it, since the entry point and every window procedure catch
-// all exceptions; if something does, the process ends the same way, without the message.
+// windowed program does not have, and for that links the whole demangler and a printf, a
+// large share of the program. Nothing should ever reach it, since the entry point and every
+// window procedure catch all exceptions; if something does, the process ends the same way,
+// without the message.
 namespace __gnu_cxx {
 
 void __verbose_terminate_handler() { std::abort(); }
@@ -44,7 +45,7 @@ void __verbose_terminate_handler() { std::abort(); }
 
 // The containers and strings report misuse through these. The library's versions throw
 // std::length_error and its kin, whose texts live in the runtime's older string type: linking
-// them brings a second copy of the string library (about 60 KB). These throw the same texts as
+// them brings a second copy of the string library. These throw the same texts as
 // vo::Failure, which every handler that shows an error already catches as std::exception.
 namespace std {
 

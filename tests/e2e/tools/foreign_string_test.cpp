@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-#include "Panel/win/ForeignString.h"
+#include "support/win/ForeignString.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "about/win/AboutPanel.h"
-#include "forms/AboutForm.h"
+#include "forms/win/AboutForm.h"
 #include "support/win/FormDialog.h"
 
 using namespace vo::win;

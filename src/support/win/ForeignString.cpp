@@ -1,4 +1,4 @@
-#include "Panel/win/ForeignString.h"
+#include "support/win/ForeignString.h"
 
 #include <windows.h>
 
