@@ -20,12 +20,11 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <cstdarg>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
+#include "RecordLog.h"
 #include "vo_plugin.h"
 
 namespace {
@@ -38,27 +37,9 @@ std::string g_holds;  // ",1,5," : tick numbers after the last trigger to hold a
 DWORD g_holdMs = 1500;
 int g_ticksSinceTrigger = 0;
 
-void Record(const char* event, const char* format = "", ...) {
-  char path[MAX_PATH];
-  const DWORD length = GetEnvironmentVariableA("VO_RECORD_LOG", path, sizeof path);
-  if (length == 0 || length >= sizeof path) return;
-  char details[8192];
-  va_list args;
-  va_start(args, format);
-  std::vsnprintf(details, sizeof details, format, args);
-  va_end(args);
-  char line[8400];
-  const int size =
-      std::snprintf(line, sizeof line, "%s T tid=%lu tick=%llu%s%s\n", event, GetCurrentThreadId(),
-                    GetTickCount64(), details[0] ? " " : "", details);
-  if (size <= 0) return;
-  HANDLE file = CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return;
-  DWORD written = 0;
-  WriteFile(file, line, static_cast<DWORD>(std::min<size_t>(size, sizeof line - 1)), &written,
-            nullptr);
-  CloseHandle(file);
+template <typename... Details>
+void Record(const char* event, const char* format = "", Details... details) {
+  vo::test::RecordLine("T", event, format, details...);
 }
 
 std::string Hex(const std::string& text) {

@@ -16,7 +16,9 @@
 #include <string>
 #include <vector>
 
+#include "Panel/ClockMessages.h"
 #include "support/win/Handles.h"
+#include "vo_plugin.h"
 
 namespace {
 
@@ -26,7 +28,6 @@ using vo::win::UniqueBrush;
 using vo::win::UniqueMemoryDC;
 using vo::win::WindowDC;
 
-constexpr UINT kClkTelop = WM_USER + 100;
 constexpr DWORD kSendTimeoutMs = 10000;
 
 struct NamedValue {
@@ -35,13 +36,10 @@ struct NamedValue {
 };
 
 constexpr NamedValue kMessageNames[] = {
-    {"CLK_TELOP", WM_USER + 100},
-    {"CLK_SETCOLOR", WM_USER + 101},
-    {"CLK_GETFORECOLOR", WM_USER + 102},
-    {"CLK_GETBACKCOLOR", WM_USER + 103},
-    {"CLK_SETLEFT", WM_USER + 104},
-    {"CLK_GETLEFT", WM_USER + 105},
-    {"WM_CLOSE", WM_CLOSE},
+#define VO_NAMED(id, name, offset) {name, vo::kClockMessageBase + (offset)},
+    VO_CLOCK_MESSAGES(VO_NAMED)
+#undef VO_NAMED
+        {"WM_CLOSE", WM_CLOSE},
     {"WM_QUERYENDSESSION", WM_QUERYENDSESSION},
     {"WM_ENDSESSION", WM_ENDSESSION},
     {"WM_COMMAND", WM_COMMAND},
@@ -345,11 +343,13 @@ int CommandClassWindows(const char* windowClass) {
   return 0;
 }
 
-int CommandSend(const char* windowClass, UINT message, WPARAM wparam, LPARAM lparam) {
-  HWND window = TargetWindow(windowClass);
-  if (!window) {
-    std::printf("none class=%s\n", Hex(windowClass).c_str());
-    return 1;
+// Sends (printing the result) or posts a message; posting suits a message whose handler opens
+// a modal dialog.
+int Deliver(HWND window, UINT message, WPARAM wparam, LPARAM lparam, bool post) {
+  if (post) {
+    const BOOL posted = PostMessageA(window, message, wparam, lparam);
+    std::printf("posted message=0x%x ok=%d\n", message, posted ? 1 : 0);
+    return posted ? 0 : 1;
   }
   DWORD_PTR result = 0;
   if (!SendMessageTimeoutA(window, message, wparam, lparam, SMTO_ABORTIFHUNG, kSendTimeoutMs,
@@ -362,15 +362,13 @@ int CommandSend(const char* windowClass, UINT message, WPARAM wparam, LPARAM lpa
   return 0;
 }
 
-int CommandPost(const char* windowClass, UINT message, WPARAM wparam, LPARAM lparam) {
-  HWND window = TargetWindow(windowClass);
+int CommandMessage(const char* target, UINT message, WPARAM wparam, LPARAM lparam, bool post) {
+  HWND window = TargetWindow(target);
   if (!window) {
-    std::printf("none class=%s\n", Hex(windowClass).c_str());
+    std::printf("none class=%s\n", Hex(target).c_str());
     return 1;
   }
-  const BOOL posted = PostMessageA(window, message, wparam, lparam);
-  std::printf("posted message=0x%x ok=%d\n", message, posted ? 1 : 0);
-  return posted ? 0 : 1;
+  return Deliver(window, message, wparam, lparam, post);
 }
 
 int CommandMessageBox(DWORD pid, DWORD timeoutMs) {
@@ -636,7 +634,6 @@ int CommandDialog(const std::string& selector, DWORD timeoutMs) {
   return 0;
 }
 
-// Sends (or posts, for a message whose handler opens a modal dialog) to a control by id.
 int CommandDialogMessage(const std::string& selector, int id, UINT message, WPARAM wparam,
                          LPARAM lparam, bool post) {
   HWND dialog = FindDialog(selector);
@@ -645,20 +642,7 @@ int CommandDialogMessage(const std::string& selector, int id, UINT message, WPAR
     std::printf("none selector=%s id=%d\n", selector.c_str(), id);
     return 1;
   }
-  if (post) {
-    const BOOL posted = PostMessageA(control, message, wparam, lparam);
-    std::printf("posted message=0x%x ok=%d\n", message, posted ? 1 : 0);
-    return posted ? 0 : 1;
-  }
-  DWORD_PTR result = 0;
-  if (!SendMessageTimeoutA(control, message, wparam, lparam, SMTO_ABORTIFHUNG, kSendTimeoutMs,
-                           &result)) {
-    std::printf("timeout message=0x%x error=%lu\n", message, GetLastError());
-    return 1;
-  }
-  std::printf("result value=%d raw=0x%llx\n", static_cast<int>(static_cast<int32_t>(result)),
-              static_cast<unsigned long long>(result));
-  return 0;
+  return Deliver(control, message, wparam, lparam, post);
 }
 
 int CommandDialogSetText(const std::string& selector, int id, const std::string& hex) {
@@ -675,29 +659,105 @@ int CommandDialogSetText(const std::string& selector, int id, const std::string&
   return ok ? 0 : 1;
 }
 
+// ---- command line ---------------------------------------------------------------------------
+
+// The words after the verb; a verb declares which of them are numbers, each checked before
+// it runs.
+class Arguments {
+ public:
+  Arguments(char** words, int count) : words_(words), count_(static_cast<size_t>(count)) {}
+  size_t size() const { return count_; }
+  const char* text(size_t index, const char* fallback = "") const {
+    return index < count_ ? words_[index] : fallback;
+  }
+  long long number(size_t index, long long fallback = 0) const {
+    long long value = fallback;
+    if (index < count_) ParseNumber(words_[index], value);
+    return value;
+  }
+
+ private:
+  char** words_;
+  size_t count_;
+};
+
+struct Verb {
+  const char* name;
+  const char* shape;  // one letter a word: t text, n number; upper case = optional
+  const char* help;
+  int (*run)(const Arguments&);
+};
+
+UINT Message(const Arguments& args, size_t index) { return static_cast<UINT>(args.number(index)); }
+WPARAM Word(const Arguments& args, size_t index) { return static_cast<WPARAM>(args.number(index)); }
+LPARAM Long(const Arguments& args, size_t index) { return static_cast<LPARAM>(args.number(index)); }
+DWORD Ms(const Arguments& args, size_t index) { return static_cast<DWORD>(args.number(index)); }
+int Int(const Arguments& args, size_t index, int fallback = 0) {
+  return static_cast<int>(args.number(index, fallback));
+}
+
+int SendOrPost(const Arguments& args, bool post) {
+  return CommandMessage(args.text(3, CLK_CLASSNAME), Message(args, 0), Word(args, 1), Long(args, 2),
+                        post);
+}
+
+int DialogSendOrPost(const Arguments& args, bool post) {
+  return CommandDialogMessage(args.text(0), Int(args, 1), Message(args, 2), Word(args, 3),
+                              Long(args, 4), post);
+}
+
+constexpr Verb kVerbs[] = {
+    {"window", "tN", "<class> [wait-ms]  describe the top-level window of a class",
+     [](const Arguments& a) { return CommandWindow(a.text(0), Ms(a, 1)); }},
+    {"waitgone", "tN", "<class> <wait-ms>  wait until no window of the class exists",
+     [](const Arguments& a) { return CommandWaitGone(a.text(0), Ms(a, 1)); }},
+    {"windows", "t", "<class>  every top-level window of its process",
+     [](const Arguments& a) { return CommandProcessWindows(a.text(0)); }},
+    {"classwindows", "t", "<class>  every top-level window of the class",
+     [](const Arguments& a) { return CommandClassWindows(a.text(0)); }},
+    {"send", "nnnT", "<msg> <wparam> <lparam> [class]  SendMessage, print the result",
+     [](const Arguments& a) { return SendOrPost(a, false); }},
+    {"post", "nnnT", "<msg> <wparam> <lparam> [class]  PostMessage",
+     [](const Arguments& a) { return SendOrPost(a, true); }},
+    // Both pointers inside the first 64 KiB, which no process maps, 32-bit or 64-bit.
+    {"posttelop-wild", "", " post CLK_TELOP with unreadable pointers",
+     [](const Arguments&) { return CommandMessage(CLK_CLASSNAME, CLK_TELOP, 0x10, 0xFF00, true); }},
+    {"close", "", " post WM_CLOSE to the clock",
+     [](const Arguments&) { return CommandMessage(CLK_CLASSNAME, WM_CLOSE, 0, 0, true); }},
+    {"endsession", "", " send WM_QUERYENDSESSION to the clock",
+     [](const Arguments&) {
+       return CommandMessage(CLK_CLASSNAME, WM_QUERYENDSESSION, 0, 0, false);
+     }},
+    {"msgbox", "NN", "[wait-ms] [pid]  describe a message box and its controls",
+     [](const Arguments& a) { return CommandMessageBox(Ms(a, 1), Ms(a, 0)); }},
+    {"press", "nNN", "<button-id> [wait-ms] [pid]  press a button of a message box",
+     [](const Arguments& a) { return CommandPress(Int(a, 0, IDOK), Ms(a, 2), Ms(a, 1)); }},
+    {"syscolor", "n", "<index>  GetSysColor",
+     [](const Arguments& a) { return CommandSysColor(Int(a, 0)); }},
+    {"toplevel", "", " the top window of the desktop",
+     [](const Arguments&) { return CommandTopLevel(); }},
+    {"zorder", "N", "[count]  visible top-level windows, top first",
+     [](const Arguments& a) { return CommandZOrder(Int(a, 0, 10)); }},
+    {"cover", "nnnnn", "<left> <top> <w> <h> <ms>  show a topmost popup for a while",
+     [](const Arguments& a) {
+       return CommandCover(Int(a, 0), Int(a, 1), Int(a, 2), Int(a, 3), Ms(a, 4));
+     }},
+    {"hold", "tn", "<class> <ms>  keep a hidden window of a class for a while",
+     [](const Arguments& a) { return CommandHold(a.text(0), Ms(a, 1)); }},
+    {"dialog", "tN", "<sel> [wait-ms]  describe a dialog and all its controls",
+     [](const Arguments& a) { return CommandDialog(a.text(0), Ms(a, 1)); }},
+    {"dlg-send", "tnnnn", "<sel> <id> <msg> <wparam> <lparam>  SendMessage to a control",
+     [](const Arguments& a) { return DialogSendOrPost(a, false); }},
+    {"dlg-post", "tnnnn", "<sel> <id> <msg> <wparam> <lparam>  PostMessage to a control",
+     [](const Arguments& a) { return DialogSendOrPost(a, true); }},
+    {"dlg-settext", "tnt", "<sel> <id> <hex>  WM_SETTEXT with ANSI bytes",
+     [](const Arguments& a) { return CommandDialogSetText(a.text(0), Int(a, 1), a.text(2)); }},
+};
+
 int Usage() {
+  std::fprintf(stderr, "usage: probe <command> ...\n");
+  for (const Verb& verb : kVerbs) std::fprintf(stderr, "  %s %s\n", verb.name, verb.help);
   std::fprintf(stderr,
-               "usage: probe <command> ...\n"
-               "  window <class> [wait-ms]         describe the top-level window of a class\n"
-               "  waitgone <class> <wait-ms>       wait until no window of the class exists\n"
-               "  windows <class>                  every top-level window of its process\n"
-               "  classwindows <class>             every top-level window of the class\n"
-               "  send <msg> <wparam> <lparam> [class]   SendMessage, print the result\n"
-               "  post <msg> <wparam> <lparam> [class]   PostMessage\n"
-               "  posttelop-wild                   post CLK_TELOP with unreadable pointers\n"
-               "  close                            post WM_CLOSE to the clock\n"
-               "  endsession                       send WM_QUERYENDSESSION to the clock\n"
-               "  msgbox [wait-ms] [pid]           describe a message box and its controls\n"
-               "  press <button-id> [wait-ms] [pid]  press a button of a message box\n"
-               "  syscolor <index>                 GetSysColor\n"
-               "  toplevel                         the top window of the desktop\n"
-               "  zorder [count]                   visible top-level windows, top first\n"
-               "  cover <left> <top> <w> <h> <ms>  show a topmost popup for a while\n"
-               "  hold <class> <ms>                keep a hidden window of a class for a while\n"
-               "  dialog <sel> [wait-ms]           describe a dialog and all its controls\n"
-               "  dlg-send <sel> <id> <msg> <wparam> <lparam>   SendMessage to a control\n"
-               "  dlg-post <sel> <id> <msg> <wparam> <lparam>   PostMessage to a control\n"
-               "  dlg-settext <sel> <id> <hex>     WM_SETTEXT with ANSI bytes\n"
                "A dialog <sel> is title:<hex> (its ANSI title), owned:<hex> (a visible window\n"
                "owned by it) or hwnd:0x... (its handle); control id 0 is the dialog itself.\n"
                "A target <class> may also be a window handle, 0x...\n"
@@ -705,7 +765,24 @@ int Usage() {
   return 2;
 }
 
-constexpr const char* kClockClass = "TClockPanel";
+// An empty text when the words fit the verb's shape, else what is wrong with them.
+std::string CheckShape(const Verb& verb, const Arguments& args) {
+  const std::string shape = verb.shape;
+  const size_t required = static_cast<size_t>(
+      std::count_if(shape.begin(), shape.end(), [](char c) { return c == 't' || c == 'n'; }));
+  if (args.size() < required || args.size() > shape.size()) {
+    const std::string most = std::to_string(shape.size());
+    return "takes " + (required == shape.size() ? most : std::to_string(required) + " to " + most) +
+           " arguments, not " + std::to_string(args.size());
+  }
+  for (size_t i = 0; i < args.size(); ++i) {
+    long long ignored = 0;
+    if ((shape[i] == 'n' || shape[i] == 'N') && !ParseNumber(args.text(i), ignored)) {
+      return "argument " + std::to_string(i + 1) + " is not a number: " + args.text(i);
+    }
+  }
+  return {};
+}
 
 }  // namespace
 
@@ -713,78 +790,18 @@ int main(int argc, char** argv) {
   if (argc < 2) return Usage();
   // Aware like vo.exe: an unaware program is handed coordinates scaled down to 96 dpi.
   SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
-  const std::string command = argv[1];
-  std::vector<long long> numbers;
-  for (int i = 2; i < argc; ++i) {
-    long long value = 0;
-    numbers.push_back(ParseNumber(argv[i], value) ? value : 0);
-  }
-  auto number = [&](size_t index, long long fallback) {
-    return index < numbers.size() ? numbers[index] : fallback;
-  };
-  auto text = [&](int index, const char* fallback) {
-    return index < argc ? argv[index] : fallback;
-  };
-
-  int rc = 2;
-  if (command == "window" && argc >= 3) {
-    rc = CommandWindow(argv[2], static_cast<DWORD>(number(1, 0)));
-  } else if (command == "waitgone" && argc >= 3) {
-    rc = CommandWaitGone(argv[2], static_cast<DWORD>(number(1, 0)));
-  } else if (command == "windows" && argc >= 3) {
-    rc = CommandProcessWindows(argv[2]);
-  } else if (command == "classwindows" && argc >= 3) {
-    rc = CommandClassWindows(argv[2]);
-  } else if ((command == "send" || command == "post") && argc >= 5) {
-    long long message = 0;
-    long long wparam = 0;
-    long long lparam = 0;
-    if (!ParseNumber(argv[2], message) || !ParseNumber(argv[3], wparam) ||
-        !ParseNumber(argv[4], lparam)) {
-      return Usage();
-    }
-    const char* target = text(5, kClockClass);
-    rc = command == "send" ? CommandSend(target, static_cast<UINT>(message),
-                                         static_cast<WPARAM>(wparam), static_cast<LPARAM>(lparam))
-                           : CommandPost(target, static_cast<UINT>(message),
-                                         static_cast<WPARAM>(wparam), static_cast<LPARAM>(lparam));
-  } else if (command == "posttelop-wild") {
-    // Both inside the first 64 KiB, which no process maps, 32-bit or 64-bit.
-    rc = CommandPost(kClockClass, kClkTelop, 0x10, 0xFF00);
-  } else if (command == "close") {
-    rc = CommandPost(kClockClass, WM_CLOSE, 0, 0);
-  } else if (command == "endsession") {
-    rc = CommandSend(kClockClass, WM_QUERYENDSESSION, 0, 0);
-  } else if (command == "msgbox") {
-    rc = CommandMessageBox(static_cast<DWORD>(number(1, 0)), static_cast<DWORD>(number(0, 0)));
-  } else if (command == "press" && argc >= 3) {
-    rc = CommandPress(static_cast<int>(number(0, IDOK)), static_cast<DWORD>(number(2, 0)),
-                      static_cast<DWORD>(number(1, 0)));
-  } else if (command == "syscolor" && argc >= 3) {
-    rc = CommandSysColor(static_cast<int>(number(0, 0)));
-  } else if (command == "toplevel") {
-    rc = CommandTopLevel();
-  } else if (command == "zorder") {
-    rc = CommandZOrder(static_cast<int>(number(0, 10)));
-  } else if (command == "cover" && argc >= 7) {
-    rc = CommandCover(static_cast<int>(number(0, 0)), static_cast<int>(number(1, 0)),
-                      static_cast<int>(number(2, 0)), static_cast<int>(number(3, 0)),
-                      static_cast<DWORD>(number(4, 0)));
-  } else if (command == "dialog" && argc >= 3) {
-    rc = CommandDialog(argv[2], static_cast<DWORD>(number(1, 0)));
-  } else if ((command == "dlg-send" || command == "dlg-post") && argc >= 7) {
-    long long message = 0;
-    if (!ParseNumber(argv[4], message)) return Usage();
-    rc = CommandDialogMessage(argv[2], static_cast<int>(number(1, 0)), static_cast<UINT>(message),
-                              static_cast<WPARAM>(number(3, 0)), static_cast<LPARAM>(number(4, 0)),
-                              command == "dlg-post");
-  } else if (command == "dlg-settext" && argc >= 5) {
-    rc = CommandDialogSetText(argv[2], static_cast<int>(number(1, 0)), argv[4]);
-  } else if (command == "hold" && argc >= 4) {
-    rc = CommandHold(argv[2], static_cast<DWORD>(number(1, 0)));
-  } else {
+  const Verb* verb = std::find_if(std::begin(kVerbs), std::end(kVerbs),
+                                  [&](const Verb& v) { return std::strcmp(v.name, argv[1]) == 0; });
+  if (verb == std::end(kVerbs)) {
+    std::fprintf(stderr, "probe: no command %s\n", argv[1]);
     return Usage();
   }
+  const Arguments args(argv + 2, argc - 2);
+  if (const std::string wrong = CheckShape(*verb, args); !wrong.empty()) {
+    std::fprintf(stderr, "probe: %s %s\n", verb->name, wrong.c_str());
+    return Usage();
+  }
+  const int rc = verb->run(args);
   std::fflush(stdout);
   return rc;
 }
