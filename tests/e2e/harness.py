@@ -95,11 +95,8 @@ def sdk_definitions():
     return found
 
 
-_SDK = sdk_definitions()
-CLOCK_CLASS = _SDK["CLK_CLASSNAME"]
-CLK_TELOP, CLK_SETCOLOR, CLK_GETFORECOLOR, CLK_GETBACKCOLOR, CLK_SETLEFT, CLK_GETLEFT = (
-    _SDK[name] for name in ("CLK_TELOP", "CLK_SETCOLOR", "CLK_GETFORECOLOR", "CLK_GETBACKCOLOR",
-                            "CLK_SETLEFT", "CLK_GETLEFT"))
+globals().update(sdk_definitions())  # CLK_TELOP ... CLK_GETLEFT, CLK_CLASSNAME
+CLOCK_CLASS = CLK_CLASSNAME  # noqa: F821 (defined by the line above)
 COLOR_BTNSHADOW = 16
 COLOR_BTNHIGHLIGHT = 20
 

@@ -9,6 +9,8 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cctype>
+#include <concepts>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -284,6 +286,11 @@ std::string IdentifyIcon(HWND iconStatic, const char*& method, double& score) {
 
 // ---- commands ----------------------------------------------------------------------------
 
+int NotFound(const std::string& windowClass) {
+  std::printf("none class=%s\n", Hex(windowClass).c_str());
+  return 1;
+}
+
 // A target is a window class name, or a window handle written as 0x... .
 HWND TargetWindow(const char* target) {
   if (target[0] == '0' && (target[1] == 'x' || target[1] == 'X')) {
@@ -296,10 +303,7 @@ HWND TargetWindow(const char* target) {
 
 int CommandWindow(const char* windowClass, DWORD timeoutMs) {
   HWND window = WaitFor([&] { return TargetWindow(windowClass); }, timeoutMs);
-  if (!window) {
-    std::printf("none class=%s\n", Hex(windowClass).c_str());
-    return 1;
-  }
+  if (!window) return NotFound(windowClass);
   PrintWindowRecord("window", window);
   return 0;
 }
@@ -320,10 +324,7 @@ int CommandWaitGone(const char* windowClass, DWORD timeoutMs) {
 // Every top-level window of the process that owns the window of the given class.
 int CommandProcessWindows(const char* windowClass) {
   HWND window = TargetWindow(windowClass);
-  if (!window) {
-    std::printf("none class=%s\n", Hex(windowClass).c_str());
-    return 1;
-  }
+  if (!window) return NotFound(windowClass);
   const DWORD pid = ProcessOf(window);
   for (HWND other : TopLevelWindows()) {
     if (ProcessOf(other) == pid) PrintWindowRecord("window", other);
@@ -364,19 +365,13 @@ int Deliver(HWND window, UINT message, WPARAM wparam, LPARAM lparam, bool post) 
 
 int CommandMessage(const char* target, UINT message, WPARAM wparam, LPARAM lparam, bool post) {
   HWND window = TargetWindow(target);
-  if (!window) {
-    std::printf("none class=%s\n", Hex(target).c_str());
-    return 1;
-  }
+  if (!window) return NotFound(target);
   return Deliver(window, message, wparam, lparam, post);
 }
 
 int CommandMessageBox(DWORD pid, DWORD timeoutMs) {
   HWND box = WaitFor([&] { return FindMessageBox(pid); }, timeoutMs);
-  if (!box) {
-    std::printf("none class=%s\n", Hex(std::string("#32770")).c_str());
-    return 1;
-  }
+  if (!box) return NotFound("#32770");
   // Give the box a moment to paint before the icon is read off the screen.
   Sleep(300);
   PrintWindowRecord("msgbox", box);
@@ -408,10 +403,7 @@ int CommandMessageBox(DWORD pid, DWORD timeoutMs) {
 
 int CommandPress(int buttonId, DWORD pid, DWORD timeoutMs) {
   HWND box = WaitFor([&] { return FindMessageBox(pid); }, timeoutMs);
-  if (!box) {
-    std::printf("none class=%s\n", Hex(std::string("#32770")).c_str());
-    return 1;
-  }
+  if (!box) return NotFound("#32770");
   const char* method = "click";
   if (HWND button = GetDlgItem(box, buttonId)) {
     DWORD_PTR ignored = 0;
@@ -661,24 +653,28 @@ int CommandDialogSetText(const std::string& selector, int id, const std::string&
 
 // ---- command line ---------------------------------------------------------------------------
 
+// A number word, converting to whichever integer a command takes (bit pattern kept).
+struct Number {
+  long long value;
+  template <std::integral T>
+  operator T() const {
+    return static_cast<T>(value);
+  }
+};
+
 // The words after the verb; a verb declares which of them are numbers, each checked before
 // it runs.
-class Arguments {
- public:
-  Arguments(char** words, int count) : words_(words), count_(static_cast<size_t>(count)) {}
-  size_t size() const { return count_; }
+struct Arguments {
+  char** words;
+  size_t size;
   const char* text(size_t index, const char* fallback = "") const {
-    return index < count_ ? words_[index] : fallback;
+    return index < size ? words[index] : fallback;
   }
-  long long number(size_t index, long long fallback = 0) const {
+  Number number(size_t index, long long fallback = 0) const {
     long long value = fallback;
-    if (index < count_) ParseNumber(words_[index], value);
-    return value;
+    if (index < size) ParseNumber(words[index], value);
+    return {value};
   }
-
- private:
-  char** words_;
-  size_t count_;
 };
 
 struct Verb {
@@ -688,29 +684,19 @@ struct Verb {
   int (*run)(const Arguments&);
 };
 
-UINT Message(const Arguments& args, size_t index) { return static_cast<UINT>(args.number(index)); }
-WPARAM Word(const Arguments& args, size_t index) { return static_cast<WPARAM>(args.number(index)); }
-LPARAM Long(const Arguments& args, size_t index) { return static_cast<LPARAM>(args.number(index)); }
-DWORD Ms(const Arguments& args, size_t index) { return static_cast<DWORD>(args.number(index)); }
-int Int(const Arguments& args, size_t index, int fallback = 0) {
-  return static_cast<int>(args.number(index, fallback));
+int SendOrPost(const Arguments& a, bool post) {
+  return CommandMessage(a.text(3, CLK_CLASSNAME), a.number(0), a.number(1), a.number(2), post);
 }
 
-int SendOrPost(const Arguments& args, bool post) {
-  return CommandMessage(args.text(3, CLK_CLASSNAME), Message(args, 0), Word(args, 1), Long(args, 2),
-                        post);
-}
-
-int DialogSendOrPost(const Arguments& args, bool post) {
-  return CommandDialogMessage(args.text(0), Int(args, 1), Message(args, 2), Word(args, 3),
-                              Long(args, 4), post);
+int DialogSendOrPost(const Arguments& a, bool post) {
+  return CommandDialogMessage(a.text(0), a.number(1), a.number(2), a.number(3), a.number(4), post);
 }
 
 constexpr Verb kVerbs[] = {
     {"window", "tN", "<class> [wait-ms]  describe the top-level window of a class",
-     [](const Arguments& a) { return CommandWindow(a.text(0), Ms(a, 1)); }},
+     [](const Arguments& a) { return CommandWindow(a.text(0), a.number(1)); }},
     {"waitgone", "tN", "<class> <wait-ms>  wait until no window of the class exists",
-     [](const Arguments& a) { return CommandWaitGone(a.text(0), Ms(a, 1)); }},
+     [](const Arguments& a) { return CommandWaitGone(a.text(0), a.number(1)); }},
     {"windows", "t", "<class>  every top-level window of its process",
      [](const Arguments& a) { return CommandProcessWindows(a.text(0)); }},
     {"classwindows", "t", "<class>  every top-level window of the class",
@@ -729,29 +715,29 @@ constexpr Verb kVerbs[] = {
        return CommandMessage(CLK_CLASSNAME, WM_QUERYENDSESSION, 0, 0, false);
      }},
     {"msgbox", "NN", "[wait-ms] [pid]  describe a message box and its controls",
-     [](const Arguments& a) { return CommandMessageBox(Ms(a, 1), Ms(a, 0)); }},
+     [](const Arguments& a) { return CommandMessageBox(a.number(1), a.number(0)); }},
     {"press", "nNN", "<button-id> [wait-ms] [pid]  press a button of a message box",
-     [](const Arguments& a) { return CommandPress(Int(a, 0, IDOK), Ms(a, 2), Ms(a, 1)); }},
+     [](const Arguments& a) { return CommandPress(a.number(0, IDOK), a.number(2), a.number(1)); }},
     {"syscolor", "n", "<index>  GetSysColor",
-     [](const Arguments& a) { return CommandSysColor(Int(a, 0)); }},
+     [](const Arguments& a) { return CommandSysColor(a.number(0)); }},
     {"toplevel", "", " the top window of the desktop",
      [](const Arguments&) { return CommandTopLevel(); }},
     {"zorder", "N", "[count]  visible top-level windows, top first",
-     [](const Arguments& a) { return CommandZOrder(Int(a, 0, 10)); }},
+     [](const Arguments& a) { return CommandZOrder(a.number(0, 10)); }},
     {"cover", "nnnnn", "<left> <top> <w> <h> <ms>  show a topmost popup for a while",
      [](const Arguments& a) {
-       return CommandCover(Int(a, 0), Int(a, 1), Int(a, 2), Int(a, 3), Ms(a, 4));
+       return CommandCover(a.number(0), a.number(1), a.number(2), a.number(3), a.number(4));
      }},
     {"hold", "tn", "<class> <ms>  keep a hidden window of a class for a while",
-     [](const Arguments& a) { return CommandHold(a.text(0), Ms(a, 1)); }},
+     [](const Arguments& a) { return CommandHold(a.text(0), a.number(1)); }},
     {"dialog", "tN", "<sel> [wait-ms]  describe a dialog and all its controls",
-     [](const Arguments& a) { return CommandDialog(a.text(0), Ms(a, 1)); }},
+     [](const Arguments& a) { return CommandDialog(a.text(0), a.number(1)); }},
     {"dlg-send", "tnnnn", "<sel> <id> <msg> <wparam> <lparam>  SendMessage to a control",
      [](const Arguments& a) { return DialogSendOrPost(a, false); }},
     {"dlg-post", "tnnnn", "<sel> <id> <msg> <wparam> <lparam>  PostMessage to a control",
      [](const Arguments& a) { return DialogSendOrPost(a, true); }},
     {"dlg-settext", "tnt", "<sel> <id> <hex>  WM_SETTEXT with ANSI bytes",
-     [](const Arguments& a) { return CommandDialogSetText(a.text(0), Int(a, 1), a.text(2)); }},
+     [](const Arguments& a) { return CommandDialogSetText(a.text(0), a.number(1), a.text(2)); }},
 };
 
 int Usage() {
@@ -765,20 +751,15 @@ int Usage() {
   return 2;
 }
 
-// An empty text when the words fit the verb's shape, else what is wrong with them.
-std::string CheckShape(const Verb& verb, const Arguments& args) {
+// Why the words do not fit the verb's shape; empty when they do.
+std::string Misfit(const Verb& verb, const Arguments& args) {
   const std::string shape = verb.shape;
-  const size_t required = static_cast<size_t>(
-      std::count_if(shape.begin(), shape.end(), [](char c) { return c == 't' || c == 'n'; }));
-  if (args.size() < required || args.size() > shape.size()) {
-    const std::string most = std::to_string(shape.size());
-    return "takes " + (required == shape.size() ? most : std::to_string(required) + " to " + most) +
-           " arguments, not " + std::to_string(args.size());
-  }
-  for (size_t i = 0; i < args.size(); ++i) {
+  const auto required = static_cast<size_t>(std::count_if(shape.begin(), shape.end(), islower));
+  if (args.size < required || args.size > shape.size()) return "a wrong number of arguments";
+  for (size_t i = 0; i < args.size; ++i) {
     long long ignored = 0;
-    if ((shape[i] == 'n' || shape[i] == 'N') && !ParseNumber(args.text(i), ignored)) {
-      return "argument " + std::to_string(i + 1) + " is not a number: " + args.text(i);
+    if (toupper(shape[i]) == 'N' && !ParseNumber(args.text(i), ignored)) {
+      return std::string("not a number: ") + args.text(i);
     }
   }
   return {};
@@ -796,9 +777,9 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "probe: no command %s\n", argv[1]);
     return Usage();
   }
-  const Arguments args(argv + 2, argc - 2);
-  if (const std::string wrong = CheckShape(*verb, args); !wrong.empty()) {
-    std::fprintf(stderr, "probe: %s %s\n", verb->name, wrong.c_str());
+  const Arguments args{argv + 2, static_cast<size_t>(argc - 2)};
+  if (const std::string misfit = Misfit(*verb, args); !misfit.empty()) {
+    std::fprintf(stderr, "probe: %s %s: %s\n", verb->name, verb->help, misfit.c_str());
     return Usage();
   }
   const int rc = verb->run(args);
