@@ -127,6 +127,7 @@ endforeach()
 # lists, makes the modules the host must reject: no VpiDiscription, only decorated names,
 # names in the wrong letter case. voStubH has every export and is hidden by the test.
 vo_add_test_plugin(voTelop SOURCES ${VO_E2E_DIR}/plugins/voTelop.cpp)
+target_include_directories(voTelop PRIVATE ${CMAKE_SOURCE_DIR}/src ${VO_E2E_DIR}/tools)
 # voPump runs a message loop inside VpiEnable, so that ticks come during start-up.
 vo_add_plugin(voPump SOURCES ${VO_E2E_DIR}/plugins/voPump.cpp DEF ${VO_E2E_DIR}/plugins/voPump.def)
 target_compile_definitions(voPump PRIVATE WIN32_LEAN_AND_MEAN NOMINMAX)

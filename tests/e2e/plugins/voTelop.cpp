@@ -24,6 +24,7 @@
 #include <cstring>
 #include <string>
 
+#include "PixelCanvas.h"
 #include "RecordLog.h"
 #include "vo_plugin.h"
 
@@ -134,31 +135,30 @@ Lettering LetteringOf(const std::string& font) {
   return {13, FW_NORMAL, FALSE, SHIFTJIS_CHARSET, 0, 17};
 }
 
+int TextWidth(const std::string& text, HFONT font) {
+  const vo::win::UniqueMemoryDC dc(CreateCompatibleDC(nullptr));
+  const vo::win::SelectedObject chosen(dc.get(), font);
+  RECT extent{0, 0, 0, 0};
+  DrawTextA(dc.get(), text.c_str(), static_cast<int>(text.size()), &extent,
+            DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+  return std::max<int>(1, extent.right);
+}
+
 // Records the text as drawn: width, height and one 0/1 string per pixel row.
 void RecordGlyphs(const std::string& text, const std::string& font) {
   const Lettering lettering = LetteringOf(font);
-  HDC dc = CreateCompatibleDC(nullptr);
-  HFONT handle = CreateFontA(-lettering.height, 0, 0, 0, lettering.weight, lettering.italic, FALSE,
-                             FALSE, lettering.charset, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                             NONANTIALIASED_QUALITY, DEFAULT_PITCH | FF_SWISS, "Arial");
-  HGDIOBJ oldFont = SelectObject(dc, handle);
-  RECT extent{0, 0, 0, 0};
-  DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &extent,
-            DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
-  const int width = lettering.boxWidth ? lettering.boxWidth : std::max<int>(1, extent.right);
+  const vo::win::UniqueFont handle(
+      CreateFontA(-lettering.height, 0, 0, 0, lettering.weight, lettering.italic, FALSE, FALSE,
+                  lettering.charset, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                  NONANTIALIASED_QUALITY, DEFAULT_PITCH | FF_SWISS, "Arial"));
+  const int width = lettering.boxWidth ? lettering.boxWidth : TextWidth(text, handle.get());
   const int height = lettering.boxHeight;
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
-  void* bits = nullptr;
-  HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  const vo::test::PixelCanvas canvas(width, height);
   std::string rows;
-  if (bitmap && bits) {
-    HGDIOBJ oldBitmap = SelectObject(dc, bitmap);
+  if (canvas.valid()) {
+    HDC dc = canvas.dc.get();
+    const vo::win::SelectedObject bitmap(dc, canvas.bitmap.get());
+    const vo::win::SelectedObject chosen(dc, handle.get());
     SetTextColor(dc, RGB(255, 255, 255));
     SetBkColor(dc, RGB(0, 0, 0));
     SetBkMode(dc, OPAQUE);
@@ -172,17 +172,11 @@ void RecordGlyphs(const std::string& text, const std::string& font) {
       TextOutA(dc, 0, 0, text.c_str(), static_cast<int>(text.size()));
     }
     GdiFlush();
-    const auto* pixels = static_cast<const DWORD*>(bits);
     for (int y = 0; y < height; ++y) {
       if (y) rows += '.';
-      for (int x = 0; x < width; ++x) rows += (pixels[y * width + x] & 0xFFFFFF) ? '1' : '0';
+      for (int x = 0; x < width; ++x) rows += (canvas.pixels[y * width + x] & 0xFFFFFF) ? '1' : '0';
     }
-    SelectObject(dc, oldBitmap);
-    DeleteObject(bitmap);
   }
-  SelectObject(dc, oldFont);
-  DeleteObject(handle);
-  DeleteDC(dc);
   Record("glyphs", "font=%s width=%d height=%d rows=%s", font.c_str(), width, height, rows.c_str());
 }
 

@@ -19,15 +19,15 @@
 #include <vector>
 
 #include "Panel/ClockMessages.h"
+#include "PixelCanvas.h"
 #include "support/win/Handles.h"
 #include "vo_plugin.h"
 
 namespace {
 
+using vo::test::PixelCanvas;
 using vo::win::SelectedObject;
-using vo::win::UniqueBitmap;
 using vo::win::UniqueBrush;
-using vo::win::UniqueMemoryDC;
 using vo::win::WindowDC;
 
 constexpr DWORD kSendTimeoutMs = 10000;
@@ -196,29 +196,6 @@ constexpr StandardIcon kStandardIcons[] = {
 HICON LoadStandardIcon(const StandardIcon& icon) {
   return LoadIconA(nullptr, MAKEINTRESOURCEA(icon.id));
 }
-
-// 32-bit top-down pixels of a w x h DIB section, created on a memory DC.
-struct PixelCanvas {
-  UniqueMemoryDC dc;
-  UniqueBitmap bitmap;
-  const uint32_t* pixels = nullptr;
-  int width = 0;
-  int height = 0;
-
-  PixelCanvas(int w, int h) : dc(CreateCompatibleDC(nullptr)), width(w), height(h) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = w;
-    info.bmiHeader.biHeight = -h;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    bitmap.reset(CreateDIBSection(dc.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    pixels = static_cast<const uint32_t*>(bits);
-  }
-  bool valid() const { return dc && bitmap && pixels; }
-};
 
 // Which standard icon does the icon static show? Compares what is on the screen with each
 // standard icon drawn over the same background, because icon handles of another process
