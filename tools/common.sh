@@ -3,11 +3,13 @@ VO_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 VO_OUT="${VO_OUT:-$VO_ROOT/build}"
 JOBS="${JOBS:-$(nproc)}"
 
-# True when this kernel runs 32-bit programs (some VMs switch that off): the 32-bit
-# Wine loader itself is the honest test.
-can_run_32bit() {
-  [ -x /usr/lib/wine/wine ] && /usr/lib/wine/wine --version >/dev/null 2>&1
-}
+# The build that runs here as the product and its Wine loader (tools/which_wine.sh decides):
+# the 32-bit one under 32-bit Wine, or where this kernel runs no 32-bit code, the same
+# sources built for x86-64 under 64-bit Wine.
+product_preset() { "$VO_ROOT/tools/which_wine.sh" | cut -d' ' -f1; }
+product_wine() { "$VO_ROOT/tools/which_wine.sh" | cut -d' ' -f2; }
+# True when this kernel runs 32-bit programs.
+can_run_32bit() { [ "$(product_preset)" = win32 ]; }
 
 # The builds are the presets of CMakePresets.json: native, sanitize, win32 (the product)
 # and win64, each in $VO_OUT/<name>.
@@ -37,12 +39,4 @@ source_date_epoch() {
     find "$VO_ROOT"/{CMakeLists.txt,CMakePresets.json,cmake,sdk,src,tools} \
       -name __pycache__ -prune -o -type f -printf '%T@\n' | sort -n | tail -1 | cut -d. -f1
   fi
-}
-
-# The build that runs here as the product: the 32-bit one under 32-bit Wine, or where this
-# kernel runs no 32-bit code, the same sources built for x86-64 under 64-bit Wine.
-product_preset() { if can_run_32bit; then echo win32; else echo win64; fi; }
-# A Wine that ships one loader for both kinds of program has no wine64.
-product_wine() {
-  if can_run_32bit || [ ! -e /usr/lib/wine/wine64 ]; then echo /usr/lib/wine/wine; else echo /usr/lib/wine/wine64; fi
 }

@@ -86,8 +86,7 @@ mkdir -p "$(dirname "$ROOTFS")"
   if [ "$(cat "$READY" 2>/dev/null)" != "${PACKAGES[*]}" ]; then make_root; fi
 } 9>"$ROOTFS.lock"
 
-build="$(build_dir "$(in_root sh -c '
-  /usr/lib/wine/wine --version >/dev/null 2>&1 && echo win32 || echo win64')")"
+build="$(build_dir "$(in_root "$VO_ROOT/tools/which_wine.sh" | cut -d' ' -f1)")"
 for program in vo.exe probe.exe; do
   [ -f "$build/$program" ] || { echo "wine10: build $build first (tools/test.sh)"; exit 1; }
 done

@@ -48,6 +48,9 @@ extern "C" {
 /* Result: the current left edge in screen pixels (signed). Useful only with SendMessage. */
 #define CLK_GETLEFT (WM_USER + 105)
 
+/* The window class of the clock, for FindWindowA from outside the clock's process. */
+#define CLK_CLASSNAME "TClockPanel"
+
 /* Once, right after the module took its slot at start-up. */
 void WINAPI VpiEnable(void);
 /* Once, when the clock closes, just before the module is unloaded. */

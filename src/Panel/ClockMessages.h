@@ -1,22 +1,25 @@
-// The six private messages the clock window accepts (WM_USER + 100 .. 105), with their
-// names for logs and failing tests. Plug-ins know them as the CLK_* macros of the SDK.
+// The six private messages the clock window accepts, as the SDK defines them for plug-ins,
+// with their names for logs and failing tests.
 #pragma once
 
 #include <cstdint>
 #include <string_view>
 
+#include "vo_plugin.h"
+
 namespace vo {
 
-#define VO_CLOCK_MESSAGES(V)        \
-  V(Telop, "CLK_TELOP", 0)          \
-  V(SetColor, "CLK_SETCOLOR", 1)    \
-  V(GetForeColor, "CLK_GETFORECOLOR", 2) \
-  V(GetBackColor, "CLK_GETBACKCOLOR", 3) \
-  V(SetLeft, "CLK_SETLEFT", 4)      \
-  V(GetLeft, "CLK_GETLEFT", 5)
+// V(id, name, offset from CLK_TELOP), the name and number taken from the SDK's macro.
+#define VO_CLOCK_MESSAGE(V, id, macro) V(id, #macro, (macro)-CLK_TELOP)
+#define VO_CLOCK_MESSAGES(V)                          \
+  VO_CLOCK_MESSAGE(V, Telop, CLK_TELOP)               \
+  VO_CLOCK_MESSAGE(V, SetColor, CLK_SETCOLOR)         \
+  VO_CLOCK_MESSAGE(V, GetForeColor, CLK_GETFORECOLOR) \
+  VO_CLOCK_MESSAGE(V, GetBackColor, CLK_GETBACKCOLOR) \
+  VO_CLOCK_MESSAGE(V, SetLeft, CLK_SETLEFT)           \
+  VO_CLOCK_MESSAGE(V, GetLeft, CLK_GETLEFT)
 
-inline constexpr std::uint32_t kUserMessageBase = 0x0400;  // WM_USER
-inline constexpr std::uint32_t kClockMessageBase = kUserMessageBase + 100;
+inline constexpr std::uint32_t kClockMessageBase = CLK_TELOP;
 
 enum class ClockMessage : std::uint32_t {
 #define VO_DECLARE(id, name, offset) id = kClockMessageBase + (offset),
@@ -24,7 +27,7 @@ enum class ClockMessage : std::uint32_t {
 #undef VO_DECLARE
 };
 
-// "CLK_SETCOLOR" for 0x465; empty for any other number.
+// "CLK_SETCOLOR" for CLK_SETCOLOR; empty for any other number.
 constexpr std::string_view ClockMessageName(std::uint32_t message) {
   switch (message) {
 #define VO_NAME(id, name, offset)    \

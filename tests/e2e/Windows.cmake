@@ -9,7 +9,7 @@ function(vo_add_e2e_tool name)
   else()
     add_executable(${name} ${TOOL_SOURCES})
   endif()
-  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/src)
+  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/sdk/include)
   target_compile_definitions(${name} PRIVATE WIN32_LEAN_AND_MEAN NOMINMAX)
   target_link_options(${name} PRIVATE ${VO_STATIC_FLAGS})
   target_link_libraries(${name} PRIVATE ${TOOL_LIBRARIES})
@@ -23,40 +23,30 @@ vo_add_e2e_tool(probe SOURCES ${VO_E2E_DIR}/tools/probe.cpp LIBRARIES gdi32 user
 # idle_timer: the yardstick of the idle CPU benchmark.
 vo_add_e2e_tool(idle_timer WIN32 SOURCES ${VO_E2E_DIR}/tools/idle_timer.cpp LIBRARIES user32)
 
-if(EXISTS ${VO_E2E_DIR}/tools/foreign_string_test.cpp
-   AND EXISTS ${CMAKE_SOURCE_DIR}/src/support/win/ForeignString.cpp)
-  vo_add_e2e_tool(foreign_string_test
-    SOURCES ${VO_E2E_DIR}/tools/foreign_string_test.cpp
-            ${CMAKE_SOURCE_DIR}/src/support/win/ForeignString.cpp
-    LIBRARIES user32)
-endif()
-# Discovery and the module wrapper against real files: read-only files listed, hidden ones and
-# a folder named like a plug-in skipped, look-up by a path differing in letter case.
-vo_add_e2e_tool(plugin_host_test
-  SOURCES ${VO_E2E_DIR}/tools/plugin_host_test.cpp ${CMAKE_SOURCE_DIR}/src/PlugIns/win/PlugIns.cpp
-          ${CMAKE_SOURCE_DIR}/src/PlugIns/win/PlugInGuard.cpp
-          ${CMAKE_SOURCE_DIR}/src/PlugIns/win/Quarantine.cpp
-          ${CMAKE_SOURCE_DIR}/src/support/win/ForeignString.cpp
-          ${CMAKE_SOURCE_DIR}/src/support/win/Application.cpp
-          ${CMAKE_SOURCE_DIR}/src/support/win/Locale.cpp
-          ${CMAKE_SOURCE_DIR}/src/support/win/SystemEras.cpp
-  LIBRARIES vo_core user32 advapi32)
-# The About box and the form dialog helpers: layout, modal loop, keys, the owner disabled.
-vo_add_e2e_tool(form_dialog_test WIN32
-  SOURCES ${VO_E2E_DIR}/tools/form_dialog_test.cpp ${CMAKE_SOURCE_DIR}/src/about/win/AboutPanel.cpp
-          ${CMAKE_SOURCE_DIR}/src/support/win/FormDialog.cpp
-          ${CMAKE_SOURCE_DIR}/src/support/win/Dpi.cpp
-          ${CMAKE_SOURCE_DIR}/src/support/win/Application.cpp
-          ${CMAKE_SOURCE_DIR}/src/support/win/Locale.cpp
-          ${CMAKE_SOURCE_DIR}/src/support/win/SystemEras.cpp
-  LIBRARIES vo_core gdi32 user32)
+# Win32 checks of the product's own code: the strings of foreign pointers; discovery and the
+# module wrapper against real files (read-only files listed, hidden ones and a folder named
+# like a plug-in skipped, look-up by a path differing in letter case); the About box and the
+# form dialog helpers (layout, modal loop, keys, the owner disabled).
+vo_add_e2e_tool(foreign_string_test SOURCES ${VO_E2E_DIR}/tools/foreign_string_test.cpp
+                LIBRARIES vo_win)
+vo_add_e2e_tool(plugin_host_test SOURCES ${VO_E2E_DIR}/tools/plugin_host_test.cpp
+                LIBRARIES vo_win)
+vo_add_e2e_tool(form_dialog_test WIN32 SOURCES ${VO_E2E_DIR}/tools/form_dialog_test.cpp
+                LIBRARIES vo_win)
+
+# The test plug-ins that log what they see write it with plugins/RecordLog.cpp.
+function(vo_add_test_plugin name)
+  vo_add_plugin(${name} ${ARGN})
+  target_sources(${name} PRIVATE ${VO_E2E_DIR}/plugins/RecordLog.cpp)
+  target_compile_definitions(${name} PRIVATE WIN32_LEAN_AND_MEAN NOMINMAX)
+endfunction()
 
 # The recorder plug-in twice, under names whose case-insensitive order (and letter case of
 # the extension) exercise the discovery order: voRecA.DLL before voRecB.dll.
 foreach(tag A B)
-  vo_add_plugin(voRec${tag} SOURCES ${VO_E2E_DIR}/plugins/voRecorder.cpp)
-  target_compile_definitions(voRec${tag} PRIVATE RECORDER_TAG="${tag}" WIN32_LEAN_AND_MEAN
-                                                 NOMINMAX)
+  vo_add_test_plugin(voRec${tag} SOURCES ${VO_E2E_DIR}/plugins/voRecorder.cpp)
+  target_include_directories(voRec${tag} PRIVATE ${CMAKE_SOURCE_DIR}/src)  # ClockMessages.h
+  target_compile_definitions(voRec${tag} PRIVATE RECORDER_TAG="${tag}")
   target_link_libraries(voRec${tag} PRIVATE comctl32)
 endforeach()
 set_target_properties(voRecA PROPERTIES SUFFIX ".DLL")
@@ -72,25 +62,22 @@ foreach(variant N:kNullWrite:3 O:kOverflow:1 P:kOverflow:1 X:kForeignCode:1 Z:kD
   list(GET parts 0 tag)
   list(GET parts 1 mode)
   list(GET parts 2 from)
-  vo_add_plugin(voFault${tag} SOURCES ${VO_E2E_DIR}/plugins/voFault.cpp)
+  vo_add_test_plugin(voFault${tag} SOURCES ${VO_E2E_DIR}/plugins/voFault.cpp)
   target_compile_definitions(voFault${tag} PRIVATE FAULT_TAG="${tag}" FAULT_MODE=${mode}
-                             FAULT_FROM=${from} WIN32_LEAN_AND_MEAN NOMINMAX)
+                                                   FAULT_FROM=${from})
 endforeach()
 
 # The end-to-end tests run against the 32-bit product under 32-bit Wine wherever this kernel
 # runs 32-bit programs; elsewhere against the x86-64 build of the same sources under 64-bit
 # Wine. Exactly one of the two cross builds registers them.
-execute_process(COMMAND /usr/lib/wine/wine --version RESULT_VARIABLE VO_WINE32_STATUS
-                OUTPUT_QUIET ERROR_QUIET)
-if(VO_WINE32_STATUS EQUAL 0)
+execute_process(COMMAND ${CMAKE_SOURCE_DIR}/tools/which_wine.sh OUTPUT_VARIABLE VO_E2E_WINE
+                OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
+separate_arguments(VO_E2E_WINE UNIX_COMMAND "${VO_E2E_WINE}")
+list(POP_FRONT VO_E2E_WINE VO_E2E_PRESET)
+if(VO_E2E_PRESET STREQUAL "win32")
   set(VO_E2E_PROCESSOR "x86")
-  set(VO_E2E_WINE /usr/lib/wine/wine)
 else()
   set(VO_E2E_PROCESSOR "AMD64")
-  set(VO_E2E_WINE /usr/lib/wine/wine64)
-endif()
-if(NOT EXISTS ${VO_E2E_WINE})  # one loader for both kinds of program
-  set(VO_E2E_WINE /usr/lib/wine/wine)
 endif()
 if(NOT CMAKE_SYSTEM_PROCESSOR STREQUAL VO_E2E_PROCESSOR)
   message(STATUS "End-to-end tests: registered in the ${VO_E2E_PROCESSOR} build, not this one")
@@ -128,9 +115,6 @@ endforeach()
 
 # Win32 checks that print "N passed, M failed", each run under Wine by the harness.
 foreach(tool foreign_string plugin_host form_dialog)
-  if(NOT TARGET ${tool}_test)
-    continue()
-  endif()
   add_test(NAME e2e.${tool}
     COMMAND ${VO_E2E_PYTHON} ${VO_E2E_DIR}/harness.py run $<TARGET_FILE:${tool}_test>)
   set_tests_properties(e2e.${tool} PROPERTIES
@@ -142,8 +126,8 @@ endforeach()
 # voTelop gives time signals when a test asks for them. voStub, linked with different export
 # lists, makes the modules the host must reject: no VpiDiscription, only decorated names,
 # names in the wrong letter case. voStubH has every export and is hidden by the test.
-vo_add_plugin(voTelop SOURCES ${VO_E2E_DIR}/plugins/voTelop.cpp)
-target_compile_definitions(voTelop PRIVATE WIN32_LEAN_AND_MEAN NOMINMAX)
+vo_add_test_plugin(voTelop SOURCES ${VO_E2E_DIR}/plugins/voTelop.cpp)
+target_include_directories(voTelop PRIVATE ${CMAKE_SOURCE_DIR}/src ${VO_E2E_DIR}/tools)
 # voPump runs a message loop inside VpiEnable, so that ticks come during start-up.
 vo_add_plugin(voPump SOURCES ${VO_E2E_DIR}/plugins/voPump.cpp DEF ${VO_E2E_DIR}/plugins/voPump.def)
 target_compile_definitions(voPump PRIVATE WIN32_LEAN_AND_MEAN NOMINMAX)
@@ -152,15 +136,15 @@ foreach(variant H:default N:NoDiscription L:LowerCase)
   list(GET parts 0 tag)
   list(GET parts 1 def)
   if(def STREQUAL "default")
-    vo_add_plugin(voStub${tag} SOURCES ${VO_E2E_DIR}/plugins/voStub.cpp)
+    vo_add_test_plugin(voStub${tag} SOURCES ${VO_E2E_DIR}/plugins/voStub.cpp)
   else()
-    vo_add_plugin(voStub${tag} SOURCES ${VO_E2E_DIR}/plugins/voStub.cpp
-                  DEF ${VO_E2E_DIR}/plugins/voStub${def}.def)
+    vo_add_test_plugin(voStub${tag} SOURCES ${VO_E2E_DIR}/plugins/voStub.cpp
+                       DEF ${VO_E2E_DIR}/plugins/voStub${def}.def)
   endif()
-  target_compile_definitions(voStub${tag} PRIVATE STUB_TAG="${tag}" WIN32_LEAN_AND_MEAN NOMINMAX)
+  target_compile_definitions(voStub${tag} PRIVATE STUB_TAG="${tag}")
 endforeach()
 # Without --kill-at, so that the decorated names stay as the .def file gives them.
-add_library(voStubD SHARED ${VO_E2E_DIR}/plugins/voStub.cpp
+add_library(voStubD SHARED ${VO_E2E_DIR}/plugins/voStub.cpp ${VO_E2E_DIR}/plugins/RecordLog.cpp
                            ${VO_E2E_DIR}/plugins/voStubDecorated.def)
 set_target_properties(voStubD PROPERTIES PREFIX "" SUFFIX ".dll")
 target_include_directories(voStubD PRIVATE ${CMAKE_SOURCE_DIR}/sdk/include)

@@ -13,9 +13,8 @@ waits for the state it starts from: no clock window and no settings key left by 
 
 Standard library and PIL only; run with /usr/bin/python3. CTest passes VO_BUILD_DIR,
 VO_SOURCE_DIR, VO_WINEPREFIX and VO_WINE (the Wine loader that runs that build, by default the
-one for the kind of vo.exe); VO_EXE may point at another vo.exe. Without them, the 32-bit
-product build (build/win32, 32-bit Wine) is tested where this kernel runs 32-bit programs, the
-x86-64 build (build/win64) elsewhere.
+one for the kind of vo.exe); VO_EXE may point at another vo.exe. Without them, the build and
+loader that tools/which_wine.sh picks for this machine.
 
 Command line: `harness.py prepare-prefix` makes the shared prefix once;
 `harness.py run <program.exe> [args]` runs a program under the same setup, passing its
@@ -44,18 +43,13 @@ from PIL import Image
 
 HERE = Path(__file__).resolve().parent
 SOURCE_DIR = Path(os.environ.get("VO_SOURCE_DIR", HERE.parent.parent))
-WINE32 = "/usr/lib/wine/wine"
-# Where Wine ships one loader for both kinds of program, it is the one for 64-bit ones too.
-WINE64 = "/usr/lib/wine/wine64" if os.path.exists("/usr/lib/wine/wine64") else WINE32
 
 
-def runs_32bit():
-    """True when this kernel runs 32-bit programs: the 32-bit loader itself is the test."""
-    try:
-        return subprocess.run([WINE32, "--version"], stdout=subprocess.DEVNULL,
-                              stderr=subprocess.DEVNULL, timeout=30).returncode == 0
-    except (OSError, subprocess.TimeoutExpired):
-        return False
+def which_wine(preset=None):
+    """(build preset, Wine loader) as tools/which_wine.sh decides them for this machine."""
+    words = subprocess.run([str(SOURCE_DIR / "tools" / "which_wine.sh"), *filter(None, [preset])],
+                           check=True, capture_output=True, text=True, timeout=60).stdout.split()
+    return words[0], words[1]
 
 
 def pe_machine(path):
@@ -72,14 +66,13 @@ def pe_machine(path):
 
 if "VO_BUILD_DIR" in os.environ:
     BUILD_DIR = Path(os.environ["VO_BUILD_DIR"])
-elif runs_32bit():
-    BUILD_DIR = SOURCE_DIR / "build" / "win32"
 else:
-    BUILD_DIR = SOURCE_DIR / "build" / "win64"
+    BUILD_DIR = SOURCE_DIR / "build" / which_wine()[0]
 PREFIX = Path(os.environ.get("VO_WINEPREFIX", BUILD_DIR / "e2e-prefix"))
 VO_EXE = Path(os.environ.get("VO_EXE", BUILD_DIR / "vo.exe"))
 # By default the loader of the build's kind of program.
-WINE = os.environ.get("VO_WINE") or (WINE64 if pe_machine(VO_EXE) == "64-bit" else WINE32)
+WINE = os.environ.get("VO_WINE") or which_wine("win64" if pe_machine(VO_EXE) == "64-bit"
+                                                else "win32")[1]
 PROBE_EXE = BUILD_DIR / "probe.exe"
 WINESERVER = ("/usr/lib/wine/wineserver64" if os.path.exists("/usr/lib/wine/wineserver64")
               else shutil.which("wineserver") or "wineserver")
@@ -87,13 +80,23 @@ SCREEN = (1024, 768)
 # Not a colour the clock uses, so a missing window cannot pass for a black panel.
 ROOT_BACKGROUND = (32, 64, 128)
 
-CLOCK_CLASS = "TClockPanel"
 CLOCK_CAPTION = "Kiroの時計".encode("cp932")
 CLOCK_SIZE = (102, 21)
 
 WM_USER = 0x400
-CLK_TELOP, CLK_SETCOLOR, CLK_GETFORECOLOR, CLK_GETBACKCOLOR, CLK_SETLEFT, CLK_GETLEFT = (
-    range(WM_USER + 100, WM_USER + 106))
+
+
+def sdk_definitions():
+    """The clock's messages and window class as the plug-in SDK's header defines them."""
+    text = (SOURCE_DIR / "sdk" / "include" / "vo_plugin.h").read_text(encoding="utf-8")
+    found = {name: WM_USER + int(offset) for name, offset in
+             re.findall(r"^#define (CLK_\w+) \(WM_USER \+ (\d+)\)$", text, re.M)}
+    found.update(re.findall(r'^#define (CLK_\w+) "([^"]*)"$', text, re.M))
+    return found
+
+
+globals().update(sdk_definitions())  # CLK_TELOP ... CLK_GETLEFT, CLK_CLASSNAME
+CLOCK_CLASS = CLK_CLASSNAME  # noqa: F821 (defined by the line above)
 COLOR_BTNSHADOW = 16
 COLOR_BTNHIGHLIGHT = 20
 

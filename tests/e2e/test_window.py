@@ -60,17 +60,24 @@ class FirstRunWindowTest(harness.ClockTestCase):
 
 
 class ZOrderTest(harness.ClockTestCase):
+    def clock_over(self, clock, cover):
+        """True when the clock is the top visible window and the cover is shown below it."""
+        order = [r["hwnd"] for r in self.wine.probe("zorder", 20) if r.kind == "z"]
+        return order[:1] == [clock] and cover in order
+
     def test_topmost_window_over_the_strip_is_put_below_again(self):
         window = self.start_clock().window
         left, top = window.int("left"), window.int("top")
         cover = self.wine.popen(harness.PROBE_EXE, "cover", left - 10, top, 150, 40, 8000,
                                 stdout=subprocess.PIPE)
         try:
-            self.assertTrue(cover.stdout.readline().startswith(b"cover "),
-                            "the covering window did not appear")
-            # The clock climbs back within a tick or two; allow for Wine's latency.
-            self.wait_until(lambda: top_visible_window(self.wine) == window["hwnd"],
-                            timeout=10, message="the clock back on top")
+            shown = harness.Record.parse(cover.stdout.readline().decode())
+            self.assertEqual("cover", shown.kind, "the covering window did not appear")
+            # The clock climbs back within a tick or two; allow for Wine's latency. The cover
+            # is shown on top, so the clock above it has climbed back.
+            self.wait_until(lambda: self.clock_over(window["hwnd"], shown["hwnd"]),
+                            timeout=10, message="the clock back on top, over the cover")
+            self.assertEqual(window["hwnd"], top_visible_window(self.wine))
             shot = self.screenshot()
             beside = harness.count_colour(shot, (left - 10, top, left, top + 40), MAGENTA)
             self.assertGreater(beside, 0, "the covering window is not shown")

@@ -5,6 +5,7 @@
 #include <windowsx.h>
 
 #include <iterator>
+#include <string_view>
 #include <string>
 
 #include "Panel/ClockMessages.h"
@@ -25,6 +26,7 @@ namespace form = vo::forms::clock;
 VO_CLOCK_MESSAGES(VO_CHECK_NUMBER)
 #undef VO_CHECK_NUMBER
 static_assert(CLK_TELOP == WM_USER + 100 && CLK_GETLEFT == WM_USER + 105);
+static_assert(std::string_view(form::kClassName) == CLK_CLASSNAME);
 
 namespace {
 

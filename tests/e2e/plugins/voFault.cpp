@@ -30,8 +30,7 @@
 //                 Unicode. Notes "late" for each message reaching it after VpiDisable
 #include <windows.h>
 
-#include <cstdio>
-
+#include "RecordLog.h"
 #include "vo_plugin.h"
 
 #ifndef FAULT_TAG
@@ -67,20 +66,7 @@ enum class Mode {
 };
 constexpr Mode kMode = Mode::FAULT_MODE;
 
-void Note(const char* event) {
-  char path[MAX_PATH];
-  const DWORD length = GetEnvironmentVariableA("VO_RECORD_LOG", path, sizeof path);
-  if (length == 0 || length >= sizeof path) return;
-  char line[128];
-  const int size = std::snprintf(line, sizeof line, "%s %s tick=%llu\n", event, FAULT_TAG,
-                                 static_cast<unsigned long long>(GetTickCount64()));
-  HANDLE file = CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return;
-  DWORD written = 0;
-  WriteFile(file, line, static_cast<DWORD>(size), &written, nullptr);
-  CloseHandle(file);
-}
+void Note(const char* event) { vo::test::RecordLine(FAULT_TAG, event); }
 
 void WriteThroughNull() {
   volatile int* volatile target = nullptr;  // volatile: the compiler must really store

@@ -1,7 +1,7 @@
 // A test-only plug-in that writes down everything the clock does to it, one line per event,
 // to the file named by VO_RECORD_LOG:
 //
-//   <event> <tag> key=value ...
+//   <event> <tag> tid=.. tick=.. key=value ...   (RecordLog.h)
 //
 // Built twice with different RECORDER_TAG values so that slot order shows in a shared log.
 // It also subclasses the clock window on the first handle it is given and records every clock
@@ -13,11 +13,11 @@
 #include <commctrl.h>
 
 #include <algorithm>
-#include <cstdarg>
 #include <cstdint>
-#include <cstdio>
 #include <string>
 
+#include "Panel/ClockMessages.h"
+#include "RecordLog.h"
 #include "vo_plugin.h"
 
 #ifndef RECORDER_TAG
@@ -34,33 +34,9 @@ HWND g_subclassed = nullptr;
 using PlayFunction = BOOL(WINAPI*)(LPCSTR, UINT);
 PlayFunction g_realPlay = nullptr;
 
-void Record(const char* event, const char* format = "", ...) {
-  char path[MAX_PATH];
-  const DWORD length = GetEnvironmentVariableA("VO_RECORD_LOG", path, sizeof path);
-  if (length == 0 || length >= sizeof path) return;
-
-  char details[2048];
-  va_list args;
-  va_start(args, format);
-  std::vsnprintf(details, sizeof details, format, args);
-  va_end(args);
-
-  char line[2300];
-  const int size =
-      std::snprintf(line, sizeof line, "%s %s tid=%lu tick=%llu%s%s\n", event, RECORDER_TAG,
-                    GetCurrentThreadId(), GetTickCount64(), details[0] ? " " : "", details);
-  if (size <= 0) return;
-
-  // Open, append, close per line: the test reads the file while the clock runs, and a
-  // crash must not lose what was already written.
-  HANDLE file = CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return;
-  DWORD written = 0;
-  WriteFile(file, line, static_cast<DWORD>(std::min<size_t>(size, sizeof line - 1)), &written,
-            nullptr);
-  FlushFileBuffers(file);
-  CloseHandle(file);
+template <typename... Details>
+void Record(const char* event, const char* format = "", Details... details) {
+  vo::test::RecordLine(RECORDER_TAG, event, format, details...);
 }
 
 // Reads a zero-terminated string at an address that may be anything (a posted message from
@@ -152,36 +128,19 @@ void HookWavePlayback() {
   VirtualProtect(slot, sizeof *slot, protection, &protection);
 }
 
-const char* ClockMessageName(UINT message) {
-  switch (message) {
-    case CLK_TELOP:
-      return "CLK_TELOP";
-    case CLK_SETCOLOR:
-      return "CLK_SETCOLOR";
-    case CLK_GETFORECOLOR:
-      return "CLK_GETFORECOLOR";
-    case CLK_GETBACKCOLOR:
-      return "CLK_GETBACKCOLOR";
-    case CLK_SETLEFT:
-      return "CLK_SETLEFT";
-    case CLK_GETLEFT:
-      return "CLK_GETLEFT";
-    default:
-      return nullptr;
-  }
-}
-
 LRESULT CALLBACK RecordingProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam,
                                UINT_PTR /*id*/, DWORD_PTR /*data*/) {
-  if (const char* name = ClockMessageName(message)) {
+  if (const std::string name(vo::ClockMessageName(message)); !name.empty()) {
     const auto w = static_cast<unsigned long long>(wparam);
     const auto l = static_cast<unsigned long long>(lparam);
     if (message == CLK_TELOP) {
-      Record("message", "name=%s number=0x%x wparam=0x%llx lparam=0x%llx text=%s wave=%s", name,
-             message, w, l, DescribeForeignText(reinterpret_cast<const void*>(wparam)).c_str(),
+      Record("message", "name=%s number=0x%x wparam=0x%llx lparam=0x%llx text=%s wave=%s",
+             name.c_str(), message, w, l,
+             DescribeForeignText(reinterpret_cast<const void*>(wparam)).c_str(),
              DescribeForeignText(reinterpret_cast<const void*>(lparam)).c_str());
     } else {
-      Record("message", "name=%s number=0x%x wparam=0x%llx lparam=0x%llx", name, message, w, l);
+      Record("message", "name=%s number=0x%x wparam=0x%llx lparam=0x%llx", name.c_str(), message, w,
+             l);
     }
   } else if (message == WM_LBUTTONDOWN || message == WM_RBUTTONDOWN) {
     Record("buttondown", "button=%s", message == WM_LBUTTONDOWN ? "left" : "right");

@@ -3,8 +3,7 @@
 // up to the .def file it is linked with; the tests use it for modules the clock must reject.
 #include <windows.h>
 
-#include <cstdio>
-
+#include "RecordLog.h"
 #include "vo_plugin.h"
 
 #ifndef STUB_TAG
@@ -13,21 +12,7 @@
 
 namespace {
 
-void Record(const char* event) {
-  char path[MAX_PATH];
-  const DWORD length = GetEnvironmentVariableA("VO_RECORD_LOG", path, sizeof path);
-  if (length == 0 || length >= sizeof path) return;
-  char line[128];
-  const int size = std::snprintf(line, sizeof line, "%s %s tid=%lu\n", event, STUB_TAG,
-                                 GetCurrentThreadId());
-  if (size <= 0 || size >= static_cast<int>(sizeof line)) return;
-  HANDLE file = CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return;
-  DWORD written = 0;
-  WriteFile(file, line, static_cast<DWORD>(size), &written, nullptr);
-  CloseHandle(file);
-}
+void Record(const char* event) { vo::test::RecordLine(STUB_TAG, event); }
 
 }  // namespace
 

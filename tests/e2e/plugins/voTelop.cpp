@@ -20,12 +20,12 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <cstdarg>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
+#include "PixelCanvas.h"
+#include "RecordLog.h"
 #include "vo_plugin.h"
 
 namespace {
@@ -38,27 +38,9 @@ std::string g_holds;  // ",1,5," : tick numbers after the last trigger to hold a
 DWORD g_holdMs = 1500;
 int g_ticksSinceTrigger = 0;
 
-void Record(const char* event, const char* format = "", ...) {
-  char path[MAX_PATH];
-  const DWORD length = GetEnvironmentVariableA("VO_RECORD_LOG", path, sizeof path);
-  if (length == 0 || length >= sizeof path) return;
-  char details[8192];
-  va_list args;
-  va_start(args, format);
-  std::vsnprintf(details, sizeof details, format, args);
-  va_end(args);
-  char line[8400];
-  const int size =
-      std::snprintf(line, sizeof line, "%s T tid=%lu tick=%llu%s%s\n", event, GetCurrentThreadId(),
-                    GetTickCount64(), details[0] ? " " : "", details);
-  if (size <= 0) return;
-  HANDLE file = CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return;
-  DWORD written = 0;
-  WriteFile(file, line, static_cast<DWORD>(std::min<size_t>(size, sizeof line - 1)), &written,
-            nullptr);
-  CloseHandle(file);
+template <typename... Details>
+void Record(const char* event, const char* format = "", Details... details) {
+  vo::test::RecordLine("T", event, format, details...);
 }
 
 std::string Hex(const std::string& text) {
@@ -153,31 +135,30 @@ Lettering LetteringOf(const std::string& font) {
   return {13, FW_NORMAL, FALSE, SHIFTJIS_CHARSET, 0, 17};
 }
 
+int TextWidth(const std::string& text, HFONT font) {
+  const vo::win::UniqueMemoryDC dc(CreateCompatibleDC(nullptr));
+  const vo::win::SelectedObject chosen(dc.get(), font);
+  RECT extent{0, 0, 0, 0};
+  DrawTextA(dc.get(), text.c_str(), static_cast<int>(text.size()), &extent,
+            DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+  return std::max<int>(1, extent.right);
+}
+
 // Records the text as drawn: width, height and one 0/1 string per pixel row.
 void RecordGlyphs(const std::string& text, const std::string& font) {
   const Lettering lettering = LetteringOf(font);
-  HDC dc = CreateCompatibleDC(nullptr);
-  HFONT handle = CreateFontA(-lettering.height, 0, 0, 0, lettering.weight, lettering.italic, FALSE,
-                             FALSE, lettering.charset, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                             NONANTIALIASED_QUALITY, DEFAULT_PITCH | FF_SWISS, "Arial");
-  HGDIOBJ oldFont = SelectObject(dc, handle);
-  RECT extent{0, 0, 0, 0};
-  DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &extent,
-            DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
-  const int width = lettering.boxWidth ? lettering.boxWidth : std::max<int>(1, extent.right);
+  const vo::win::UniqueFont handle(
+      CreateFontA(-lettering.height, 0, 0, 0, lettering.weight, lettering.italic, FALSE, FALSE,
+                  lettering.charset, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                  NONANTIALIASED_QUALITY, DEFAULT_PITCH | FF_SWISS, "Arial"));
+  const int width = lettering.boxWidth ? lettering.boxWidth : TextWidth(text, handle.get());
   const int height = lettering.boxHeight;
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
-  void* bits = nullptr;
-  HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  const vo::test::PixelCanvas canvas(width, height);
   std::string rows;
-  if (bitmap && bits) {
-    HGDIOBJ oldBitmap = SelectObject(dc, bitmap);
+  if (canvas.valid()) {
+    HDC dc = canvas.dc.get();
+    const vo::win::SelectedObject bitmap(dc, canvas.bitmap.get());
+    const vo::win::SelectedObject chosen(dc, handle.get());
     SetTextColor(dc, RGB(255, 255, 255));
     SetBkColor(dc, RGB(0, 0, 0));
     SetBkMode(dc, OPAQUE);
@@ -191,17 +172,11 @@ void RecordGlyphs(const std::string& text, const std::string& font) {
       TextOutA(dc, 0, 0, text.c_str(), static_cast<int>(text.size()));
     }
     GdiFlush();
-    const auto* pixels = static_cast<const DWORD*>(bits);
     for (int y = 0; y < height; ++y) {
       if (y) rows += '.';
-      for (int x = 0; x < width; ++x) rows += (pixels[y * width + x] & 0xFFFFFF) ? '1' : '0';
+      for (int x = 0; x < width; ++x) rows += (canvas.pixels[y * width + x] & 0xFFFFFF) ? '1' : '0';
     }
-    SelectObject(dc, oldBitmap);
-    DeleteObject(bitmap);
   }
-  SelectObject(dc, oldFont);
-  DeleteObject(handle);
-  DeleteDC(dc);
   Record("glyphs", "font=%s width=%d height=%d rows=%s", font.c_str(), width, height, rows.c_str());
 }
 

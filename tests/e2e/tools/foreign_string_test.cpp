@@ -7,18 +7,12 @@
 #include <string>
 
 #include "support/win/ForeignString.h"
+#include "Tally.h"
 
 namespace {
 
-int passed = 0;
-int failed = 0;
-
 void Expect(const char* what, const std::string& actual, const std::string& expected) {
-  if (actual == expected) {
-    ++passed;
-    return;
-  }
-  ++failed;
+  if (vo::test::Check(what, actual == expected)) return;
   std::printf("FAIL %s: got %zu bytes \"%.40s\", want %zu bytes \"%.40s\"\n", what, actual.size(),
               actual.c_str(), expected.size(), expected.c_str());
 }
@@ -73,8 +67,8 @@ int main() {
 
   GuardedPages pages;
   if (!pages.ok()) {
-    std::printf("FAIL could not set up a PAGE_NOACCESS page (error %lu)\n", GetLastError());
-    ++failed;
+    vo::test::Check("a PAGE_NOACCESS page set up", false);
+    std::printf("error %lu\n", GetLastError());
   } else {
     const std::string wave("C:\\vo\\sample.wav", 17);  // with its terminator
     Expect("terminator on the last readable byte", CopyForeignString(pages.PlaceAtEnd(wave)),
@@ -89,6 +83,5 @@ int main() {
     Expect("string longer than one read", CopyForeignString(pages.Base()), std::string(300, 'y'));
   }
 
-  std::printf("%d passed, %d failed\n", passed, failed);
-  return failed == 0 ? 0 : 1;
+  return vo::test::Summary();
 }

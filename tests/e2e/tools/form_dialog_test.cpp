@@ -6,23 +6,13 @@
 #include <functional>
 #include <string>
 
+#include "Tally.h"
 #include "about/win/AboutPanel.h"
 #include "forms/win/AboutForm.h"
 #include "support/win/FormDialog.h"
 
 using namespace vo::win;
 namespace form = vo::win::about_form;
-
-static int passed = 0, failed = 0;
-#define CHECK(cond)                                                        \
-  do {                                                                     \
-    if (cond) {                                                            \
-      ++passed;                                                            \
-    } else {                                                               \
-      ++failed;                                                            \
-      std::printf("FAIL %s:%d: %s\n", __FILE__, __LINE__, #cond);          \
-    }                                                                      \
-  } while (0)
 
 static int ticks = 0;
 static std::function<void(int)> onTick;
@@ -48,15 +38,18 @@ static RECT ChildRect(HWND dialog, int id) {
 
 static bool Is(RECT r, int x, int y, int w, int h) {
   bool ok = r.left == x && r.top == y && r.right - r.left == w && r.bottom - r.top == h;
-  if (!ok) std::printf("  rect %ld,%ld %ldx%ld, want %d,%d %dx%d\n", r.left, r.top,
-                       r.right - r.left, r.bottom - r.top, x, y, w, h);
+  if (!ok)
+    std::printf("  rect %ld,%ld %ldx%ld, want %d,%d %dx%d\n", r.left, r.top, r.right - r.left,
+                r.bottom - r.top, x, y, w, h);
   return ok;
 }
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR cmd, int) {
-  int holdSeconds = 0;
-  if (std::strncmp(cmd, "--hold", 6) == 0) holdSeconds = std::atoi(cmd + 7);
+// The clock and the windows around it, as the About box finds them.
+struct Windows {
+  HWND app, clock, hiddenOther, preDisabled;
+};
 
+Windows MakeWindows(HINSTANCE instance) {
   WNDCLASSA wc{};
   wc.lpfnWndProc = ClockProc;
   wc.hInstance = instance;
@@ -75,21 +68,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR cmd, int) {
   ShowWindow(preDisabled, SW_SHOWNOACTIVATE);
   EnableWindow(preDisabled, FALSE);
   SetTimer(clock, 1, 50, nullptr);
+  return {app, clock, hiddenOther, preDisabled};
+}
 
-  TAboutPanel about;
-  about.Create(instance, app);
-  HWND dialog = about.Handle();
-
-  if (holdSeconds > 0) {
-    onTick = [&](int t) {
-      if (t == holdSeconds * 20) EndModal(dialog, IDOK);
-    };
-    about.ShowModal();
-    std::printf("held %d s, %d ticks\n", holdSeconds, ticks);
-    return 0;
-  }
-
-  // Created hidden, client area and frame as designed.
+// Created hidden, client area and frame as designed.
+void CheckLayout(HWND dialog, HWND app) {
   CHECK(dialog != nullptr);
   CHECK(!IsWindowVisible(dialog));
   RECT client{};
@@ -112,35 +95,43 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR cmd, int) {
   CHECK(ChildRect(dialog, form::kLabel2).right == 319);
   // The panel lies beneath the controls drawn on it.
   CHECK(GetWindow(GetDlgItem(dialog, form::kPanel1), GW_HWNDNEXT) == nullptr);
+}
 
-  // Enter closes; the clock's timer keeps running and its window is disabled meanwhile.
-  struct Seen {
-    bool visible = false, clockDisabled = false, appDisabled = false, hiddenEnabled = false;
-    bool okFocused = false;
-    INT_PTR nested = -1;
-    int ticksAtKey = 0;
-  } seen;
-  auto watch = [&](int firstTick, std::function<void()> act) {
-    onTick = [&, firstTick, act](int t) {
-      if (t != firstTick + 4) return;
-      seen.visible = IsWindowVisible(dialog);
-      seen.clockDisabled = !IsWindowEnabled(clock);
-      seen.appDisabled = !IsWindowEnabled(app);
-      seen.hiddenEnabled = IsWindowEnabled(hiddenOther);
-      seen.okFocused = GetFocus() == GetDlgItem(dialog, IDOK);
-      seen.nested = RunModal(dialog, app);  // already modal: returns at once
-      seen.ticksAtKey = t;
-      act();
-    };
-  };
-  auto centred = [&] {
-    RECT r{};
-    GetWindowRect(dialog, &r);
-    return std::abs((r.left + r.right) / 2 - GetSystemMetrics(SM_CXSCREEN) / 2) <= 1 &&
-           std::abs((r.top + r.bottom) / 2 - GetSystemMetrics(SM_CYSCREEN) / 2) <= 1;
-  };
+// What a watcher saw four ticks into a modal loop, just before it acted.
+struct Seen {
+  bool visible = false, clockDisabled = false, appDisabled = false, hiddenEnabled = false;
+  bool okFocused = false;
+  INT_PTR nested = -1;
+  int ticksAtKey = 0;
+};
 
-  watch(ticks, [&] { PostMessageA(GetFocus(), WM_KEYDOWN, VK_RETURN, 0); });
+void Watch(Seen& seen, const Windows& w, HWND dialog, std::function<void()> act) {
+  seen = {};
+  onTick = [&seen, w, dialog, firstTick = ticks, act](int t) {
+    if (t != firstTick + 4) return;
+    seen.visible = IsWindowVisible(dialog);
+    seen.clockDisabled = !IsWindowEnabled(w.clock);
+    seen.appDisabled = !IsWindowEnabled(w.app);
+    seen.hiddenEnabled = IsWindowEnabled(w.hiddenOther);
+    seen.okFocused = GetFocus() == GetDlgItem(dialog, IDOK);
+    seen.nested = RunModal(dialog, w.app);  // already modal: returns at once
+    seen.ticksAtKey = t;
+    act();
+  };
+}
+
+bool Centred(HWND dialog) {
+  RECT r{};
+  GetWindowRect(dialog, &r);
+  return std::abs((r.left + r.right) / 2 - GetSystemMetrics(SM_CXSCREEN) / 2) <= 1 &&
+         std::abs((r.top + r.bottom) / 2 - GetSystemMetrics(SM_CYSCREEN) / 2) <= 1;
+}
+
+// Enter closes; the clock's timer keeps running and its window is disabled meanwhile.
+void CheckKeysClose(TAboutPanel& about, const Windows& w) {
+  HWND dialog = about.Handle();
+  Seen seen;
+  Watch(seen, w, dialog, [] { PostMessageA(GetFocus(), WM_KEYDOWN, VK_RETURN, 0); });
   about.ShowModal();
   CHECK(seen.visible);
   CHECK(seen.clockDisabled);
@@ -148,34 +139,33 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR cmd, int) {
   CHECK(seen.hiddenEnabled);
   CHECK(seen.okFocused);
   CHECK(seen.nested == IDCANCEL);
-  CHECK(centred());
+  CHECK(Centred(dialog));
   CHECK(!IsWindowVisible(dialog));
-  CHECK(IsWindowEnabled(clock) && IsWindowEnabled(app));
-  CHECK(!IsWindowEnabled(preDisabled));  // was disabled before: stays so
+  CHECK(IsWindowEnabled(w.clock) && IsWindowEnabled(w.app));
+  CHECK(!IsWindowEnabled(w.preDisabled));  // was disabled before: stays so
   CHECK(ticks >= seen.ticksAtKey);
 
   // Esc closes too.
-  seen = {};
-  watch(ticks, [&] { PostMessageA(GetFocus(), WM_KEYDOWN, VK_ESCAPE, 0); });
+  Watch(seen, w, dialog, [] { PostMessageA(GetFocus(), WM_KEYDOWN, VK_ESCAPE, 0); });
   about.ShowModal();
   CHECK(seen.visible && seen.clockDisabled);
-  CHECK(!IsWindowVisible(dialog) && IsWindowEnabled(clock));
+  CHECK(!IsWindowVisible(dialog) && IsWindowEnabled(w.clock));
+  onTick = nullptr;
+}
 
+void CheckRunModal(HWND dialog, const Windows& w) {
   // A click on OK, seen by RunModal's result.
-  seen = {};
-  INT_PTR result = 0;
-  watch(ticks, [&] { PostMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0); });
+  Seen seen;
+  Watch(seen, w, dialog, [dialog] { PostMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0); });
   CentreOnScreen(dialog);
-  result = RunModal(dialog, app);
-  CHECK(result == IDOK);
-  CHECK(!IsWindowVisible(dialog) && IsWindowEnabled(clock));
+  CHECK(RunModal(dialog, w.app) == IDOK);
+  CHECK(!IsWindowVisible(dialog) && IsWindowEnabled(w.clock));
 
   // WM_QUIT during the modal loop ends it and is posted again for the outer loop.
-  seen = {};
-  watch(ticks, [&] { PostQuitMessage(7); });
-  result = RunModal(dialog, app);
-  CHECK(result == IDCANCEL);
-  CHECK(!IsWindowVisible(dialog) && IsWindowEnabled(clock) && IsWindowEnabled(app));
+  Watch(seen, w, dialog, [] { PostQuitMessage(7); });
+  CHECK(RunModal(dialog, w.app) == IDCANCEL);
+  CHECK(!IsWindowVisible(dialog) && IsWindowEnabled(w.clock) && IsWindowEnabled(w.app));
+  onTick = nullptr;
   MSG msg{};
   bool sawQuit = false;
   while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
@@ -190,12 +180,15 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR cmd, int) {
   ShowWindow(dialog, SW_SHOWNOACTIVATE);
   EndModal(dialog, IDOK);
   CHECK(!IsWindowVisible(dialog));
+}
 
-  // CreateFormDialog on its own: exact client size for another style, caption kept.
+// CreateFormDialog on its own: exact client size for another style, caption kept.
+void CheckFormDialog(HINSTANCE instance, HWND app) {
   HWND other = CreateFormDialog(instance, app, "Kiroの時計 - 設定", 347, 206,
                                 WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | WS_VISIBLE,
                                 IgnoringDialogProc, 0);
   CHECK(other != nullptr && !IsWindowVisible(other));
+  RECT client{};
   GetClientRect(other, &client);
   CHECK(client.right == 347 && client.bottom == 206);
   static constexpr ControlSpec kSome[] = {
@@ -213,7 +206,27 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR cmd, int) {
   GetObjectA(font.get(), sizeof lf, &lf);
   CHECK(lf.lfHeight == -15 && lf.lfCharSet == SHIFTJIS_CHARSET && lf.lfWeight == FW_NORMAL);
   DestroyWindow(other);
+}
 
-  std::printf("%d passed, %d failed\n", passed, failed);
-  return failed == 0 ? 0 : 1;
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR cmd, int) {
+  int holdSeconds = 0;
+  if (std::strncmp(cmd, "--hold", 6) == 0) holdSeconds = std::atoi(cmd + 7);
+  const Windows windows = MakeWindows(instance);
+  TAboutPanel about;
+  about.Create(instance, windows.app);
+  HWND dialog = about.Handle();
+
+  if (holdSeconds > 0) {
+    onTick = [&](int t) {
+      if (t == holdSeconds * 20) EndModal(dialog, IDOK);
+    };
+    about.ShowModal();
+    std::printf("held %d s, %d ticks\n", holdSeconds, ticks);
+    return 0;
+  }
+  CheckLayout(dialog, windows.app);
+  CheckKeysClose(about, windows);
+  CheckRunModal(dialog, windows);
+  CheckFormDialog(instance, windows.app);
+  return vo::test::Summary();
 }

@@ -14,23 +14,14 @@
 #include "PlugIns/PlugInPaths.h"
 #include "PlugIns/SlotTable.h"
 #include "PlugIns/win/PlugIns.h"
+#include "Tally.h"
 #include "vo_plugin.h"
 
 namespace {
 
 using vo::win::TVoPlugInsIF;
 
-int passed = 0;
-int failed = 0;
-
-void Check(const char* what, bool ok) {
-  if (ok) {
-    ++passed;
-  } else {
-    ++failed;
-    std::printf("FAIL %s\n", what);
-  }
-}
+using vo::test::Check;
 
 template <class T>
 void CheckEqual(const char* what, const T& actual, const T& expected) {
@@ -202,6 +193,5 @@ int main(int argc, char** argv) {
   TestTable(directory);
   TestExecutableDirectory();
 
-  std::printf("%d passed, %d failed\n", passed, failed);
-  return failed == 0 ? 0 : 1;
+  return vo::test::Summary();
 }

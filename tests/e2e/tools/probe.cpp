@@ -9,6 +9,8 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cctype>
+#include <concepts>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -16,17 +18,18 @@
 #include <string>
 #include <vector>
 
+#include "Panel/ClockMessages.h"
+#include "PixelCanvas.h"
 #include "support/win/Handles.h"
+#include "vo_plugin.h"
 
 namespace {
 
+using vo::test::PixelCanvas;
 using vo::win::SelectedObject;
-using vo::win::UniqueBitmap;
 using vo::win::UniqueBrush;
-using vo::win::UniqueMemoryDC;
 using vo::win::WindowDC;
 
-constexpr UINT kClkTelop = WM_USER + 100;
 constexpr DWORD kSendTimeoutMs = 10000;
 
 struct NamedValue {
@@ -35,13 +38,10 @@ struct NamedValue {
 };
 
 constexpr NamedValue kMessageNames[] = {
-    {"CLK_TELOP", WM_USER + 100},
-    {"CLK_SETCOLOR", WM_USER + 101},
-    {"CLK_GETFORECOLOR", WM_USER + 102},
-    {"CLK_GETBACKCOLOR", WM_USER + 103},
-    {"CLK_SETLEFT", WM_USER + 104},
-    {"CLK_GETLEFT", WM_USER + 105},
-    {"WM_CLOSE", WM_CLOSE},
+#define VO_NAMED(id, name, offset) {name, vo::kClockMessageBase + (offset)},
+    VO_CLOCK_MESSAGES(VO_NAMED)
+#undef VO_NAMED
+        {"WM_CLOSE", WM_CLOSE},
     {"WM_QUERYENDSESSION", WM_QUERYENDSESSION},
     {"WM_ENDSESSION", WM_ENDSESSION},
     {"WM_COMMAND", WM_COMMAND},
@@ -197,29 +197,6 @@ HICON LoadStandardIcon(const StandardIcon& icon) {
   return LoadIconA(nullptr, MAKEINTRESOURCEA(icon.id));
 }
 
-// 32-bit top-down pixels of a w x h DIB section, created on a memory DC.
-struct PixelCanvas {
-  UniqueMemoryDC dc;
-  UniqueBitmap bitmap;
-  const uint32_t* pixels = nullptr;
-  int width = 0;
-  int height = 0;
-
-  PixelCanvas(int w, int h) : dc(CreateCompatibleDC(nullptr)), width(w), height(h) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = w;
-    info.bmiHeader.biHeight = -h;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    bitmap.reset(CreateDIBSection(dc.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    pixels = static_cast<const uint32_t*>(bits);
-  }
-  bool valid() const { return dc && bitmap && pixels; }
-};
-
 // Which standard icon does the icon static show? Compares what is on the screen with each
 // standard icon drawn over the same background, because icon handles of another process
 // cannot be inspected directly.
@@ -286,6 +263,11 @@ std::string IdentifyIcon(HWND iconStatic, const char*& method, double& score) {
 
 // ---- commands ----------------------------------------------------------------------------
 
+int NotFound(const std::string& windowClass) {
+  std::printf("none class=%s\n", Hex(windowClass).c_str());
+  return 1;
+}
+
 // A target is a window class name, or a window handle written as 0x... .
 HWND TargetWindow(const char* target) {
   if (target[0] == '0' && (target[1] == 'x' || target[1] == 'X')) {
@@ -298,10 +280,7 @@ HWND TargetWindow(const char* target) {
 
 int CommandWindow(const char* windowClass, DWORD timeoutMs) {
   HWND window = WaitFor([&] { return TargetWindow(windowClass); }, timeoutMs);
-  if (!window) {
-    std::printf("none class=%s\n", Hex(windowClass).c_str());
-    return 1;
-  }
+  if (!window) return NotFound(windowClass);
   PrintWindowRecord("window", window);
   return 0;
 }
@@ -322,10 +301,7 @@ int CommandWaitGone(const char* windowClass, DWORD timeoutMs) {
 // Every top-level window of the process that owns the window of the given class.
 int CommandProcessWindows(const char* windowClass) {
   HWND window = TargetWindow(windowClass);
-  if (!window) {
-    std::printf("none class=%s\n", Hex(windowClass).c_str());
-    return 1;
-  }
+  if (!window) return NotFound(windowClass);
   const DWORD pid = ProcessOf(window);
   for (HWND other : TopLevelWindows()) {
     if (ProcessOf(other) == pid) PrintWindowRecord("window", other);
@@ -345,11 +321,13 @@ int CommandClassWindows(const char* windowClass) {
   return 0;
 }
 
-int CommandSend(const char* windowClass, UINT message, WPARAM wparam, LPARAM lparam) {
-  HWND window = TargetWindow(windowClass);
-  if (!window) {
-    std::printf("none class=%s\n", Hex(windowClass).c_str());
-    return 1;
+// Sends (printing the result) or posts a message; posting suits a message whose handler opens
+// a modal dialog.
+int Deliver(HWND window, UINT message, WPARAM wparam, LPARAM lparam, bool post) {
+  if (post) {
+    const BOOL posted = PostMessageA(window, message, wparam, lparam);
+    std::printf("posted message=0x%x ok=%d\n", message, posted ? 1 : 0);
+    return posted ? 0 : 1;
   }
   DWORD_PTR result = 0;
   if (!SendMessageTimeoutA(window, message, wparam, lparam, SMTO_ABORTIFHUNG, kSendTimeoutMs,
@@ -362,23 +340,15 @@ int CommandSend(const char* windowClass, UINT message, WPARAM wparam, LPARAM lpa
   return 0;
 }
 
-int CommandPost(const char* windowClass, UINT message, WPARAM wparam, LPARAM lparam) {
-  HWND window = TargetWindow(windowClass);
-  if (!window) {
-    std::printf("none class=%s\n", Hex(windowClass).c_str());
-    return 1;
-  }
-  const BOOL posted = PostMessageA(window, message, wparam, lparam);
-  std::printf("posted message=0x%x ok=%d\n", message, posted ? 1 : 0);
-  return posted ? 0 : 1;
+int CommandMessage(const char* target, UINT message, WPARAM wparam, LPARAM lparam, bool post) {
+  HWND window = TargetWindow(target);
+  if (!window) return NotFound(target);
+  return Deliver(window, message, wparam, lparam, post);
 }
 
 int CommandMessageBox(DWORD pid, DWORD timeoutMs) {
   HWND box = WaitFor([&] { return FindMessageBox(pid); }, timeoutMs);
-  if (!box) {
-    std::printf("none class=%s\n", Hex(std::string("#32770")).c_str());
-    return 1;
-  }
+  if (!box) return NotFound("#32770");
   // Give the box a moment to paint before the icon is read off the screen.
   Sleep(300);
   PrintWindowRecord("msgbox", box);
@@ -410,10 +380,7 @@ int CommandMessageBox(DWORD pid, DWORD timeoutMs) {
 
 int CommandPress(int buttonId, DWORD pid, DWORD timeoutMs) {
   HWND box = WaitFor([&] { return FindMessageBox(pid); }, timeoutMs);
-  if (!box) {
-    std::printf("none class=%s\n", Hex(std::string("#32770")).c_str());
-    return 1;
-  }
+  if (!box) return NotFound("#32770");
   const char* method = "click";
   if (HWND button = GetDlgItem(box, buttonId)) {
     DWORD_PTR ignored = 0;
@@ -636,7 +603,6 @@ int CommandDialog(const std::string& selector, DWORD timeoutMs) {
   return 0;
 }
 
-// Sends (or posts, for a message whose handler opens a modal dialog) to a control by id.
 int CommandDialogMessage(const std::string& selector, int id, UINT message, WPARAM wparam,
                          LPARAM lparam, bool post) {
   HWND dialog = FindDialog(selector);
@@ -645,20 +611,7 @@ int CommandDialogMessage(const std::string& selector, int id, UINT message, WPAR
     std::printf("none selector=%s id=%d\n", selector.c_str(), id);
     return 1;
   }
-  if (post) {
-    const BOOL posted = PostMessageA(control, message, wparam, lparam);
-    std::printf("posted message=0x%x ok=%d\n", message, posted ? 1 : 0);
-    return posted ? 0 : 1;
-  }
-  DWORD_PTR result = 0;
-  if (!SendMessageTimeoutA(control, message, wparam, lparam, SMTO_ABORTIFHUNG, kSendTimeoutMs,
-                           &result)) {
-    std::printf("timeout message=0x%x error=%lu\n", message, GetLastError());
-    return 1;
-  }
-  std::printf("result value=%d raw=0x%llx\n", static_cast<int>(static_cast<int32_t>(result)),
-              static_cast<unsigned long long>(result));
-  return 0;
+  return Deliver(control, message, wparam, lparam, post);
 }
 
 int CommandDialogSetText(const std::string& selector, int id, const std::string& hex) {
@@ -675,29 +628,99 @@ int CommandDialogSetText(const std::string& selector, int id, const std::string&
   return ok ? 0 : 1;
 }
 
+// ---- command line ---------------------------------------------------------------------------
+
+// A number word, converting to whichever integer a command takes (bit pattern kept).
+struct Number {
+  long long value;
+  template <std::integral T>
+  operator T() const {
+    return static_cast<T>(value);
+  }
+};
+
+// The words after the verb; a verb declares which of them are numbers, each checked before
+// it runs.
+struct Arguments {
+  char** words;
+  size_t size;
+  const char* text(size_t index, const char* fallback = "") const {
+    return index < size ? words[index] : fallback;
+  }
+  Number number(size_t index, long long fallback = 0) const {
+    long long value = fallback;
+    if (index < size) ParseNumber(words[index], value);
+    return {value};
+  }
+};
+
+struct Verb {
+  const char* name;
+  const char* shape;  // one letter a word: t text, n number; upper case = optional
+  const char* help;
+  int (*run)(const Arguments&);
+};
+
+int SendOrPost(const Arguments& a, bool post) {
+  return CommandMessage(a.text(3, CLK_CLASSNAME), a.number(0), a.number(1), a.number(2), post);
+}
+
+int DialogSendOrPost(const Arguments& a, bool post) {
+  return CommandDialogMessage(a.text(0), a.number(1), a.number(2), a.number(3), a.number(4), post);
+}
+
+constexpr Verb kVerbs[] = {
+    {"window", "tN", "<class> [wait-ms]  describe the top-level window of a class",
+     [](const Arguments& a) { return CommandWindow(a.text(0), a.number(1)); }},
+    {"waitgone", "tN", "<class> <wait-ms>  wait until no window of the class exists",
+     [](const Arguments& a) { return CommandWaitGone(a.text(0), a.number(1)); }},
+    {"windows", "t", "<class>  every top-level window of its process",
+     [](const Arguments& a) { return CommandProcessWindows(a.text(0)); }},
+    {"classwindows", "t", "<class>  every top-level window of the class",
+     [](const Arguments& a) { return CommandClassWindows(a.text(0)); }},
+    {"send", "nnnT", "<msg> <wparam> <lparam> [class]  SendMessage, print the result",
+     [](const Arguments& a) { return SendOrPost(a, false); }},
+    {"post", "nnnT", "<msg> <wparam> <lparam> [class]  PostMessage",
+     [](const Arguments& a) { return SendOrPost(a, true); }},
+    // Both pointers inside the first 64 KiB, which no process maps, 32-bit or 64-bit.
+    {"posttelop-wild", "", " post CLK_TELOP with unreadable pointers",
+     [](const Arguments&) { return CommandMessage(CLK_CLASSNAME, CLK_TELOP, 0x10, 0xFF00, true); }},
+    {"close", "", " post WM_CLOSE to the clock",
+     [](const Arguments&) { return CommandMessage(CLK_CLASSNAME, WM_CLOSE, 0, 0, true); }},
+    {"endsession", "", " send WM_QUERYENDSESSION to the clock",
+     [](const Arguments&) {
+       return CommandMessage(CLK_CLASSNAME, WM_QUERYENDSESSION, 0, 0, false);
+     }},
+    {"msgbox", "NN", "[wait-ms] [pid]  describe a message box and its controls",
+     [](const Arguments& a) { return CommandMessageBox(a.number(1), a.number(0)); }},
+    {"press", "nNN", "<button-id> [wait-ms] [pid]  press a button of a message box",
+     [](const Arguments& a) { return CommandPress(a.number(0, IDOK), a.number(2), a.number(1)); }},
+    {"syscolor", "n", "<index>  GetSysColor",
+     [](const Arguments& a) { return CommandSysColor(a.number(0)); }},
+    {"toplevel", "", " the top window of the desktop",
+     [](const Arguments&) { return CommandTopLevel(); }},
+    {"zorder", "N", "[count]  visible top-level windows, top first",
+     [](const Arguments& a) { return CommandZOrder(a.number(0, 10)); }},
+    {"cover", "nnnnn", "<left> <top> <w> <h> <ms>  show a topmost popup for a while",
+     [](const Arguments& a) {
+       return CommandCover(a.number(0), a.number(1), a.number(2), a.number(3), a.number(4));
+     }},
+    {"hold", "tn", "<class> <ms>  keep a hidden window of a class for a while",
+     [](const Arguments& a) { return CommandHold(a.text(0), a.number(1)); }},
+    {"dialog", "tN", "<sel> [wait-ms]  describe a dialog and all its controls",
+     [](const Arguments& a) { return CommandDialog(a.text(0), a.number(1)); }},
+    {"dlg-send", "tnnnn", "<sel> <id> <msg> <wparam> <lparam>  SendMessage to a control",
+     [](const Arguments& a) { return DialogSendOrPost(a, false); }},
+    {"dlg-post", "tnnnn", "<sel> <id> <msg> <wparam> <lparam>  PostMessage to a control",
+     [](const Arguments& a) { return DialogSendOrPost(a, true); }},
+    {"dlg-settext", "tnt", "<sel> <id> <hex>  WM_SETTEXT with ANSI bytes",
+     [](const Arguments& a) { return CommandDialogSetText(a.text(0), a.number(1), a.text(2)); }},
+};
+
 int Usage() {
+  std::fprintf(stderr, "usage: probe <command> ...\n");
+  for (const Verb& verb : kVerbs) std::fprintf(stderr, "  %s %s\n", verb.name, verb.help);
   std::fprintf(stderr,
-               "usage: probe <command> ...\n"
-               "  window <class> [wait-ms]         describe the top-level window of a class\n"
-               "  waitgone <class> <wait-ms>       wait until no window of the class exists\n"
-               "  windows <class>                  every top-level window of its process\n"
-               "  classwindows <class>             every top-level window of the class\n"
-               "  send <msg> <wparam> <lparam> [class]   SendMessage, print the result\n"
-               "  post <msg> <wparam> <lparam> [class]   PostMessage\n"
-               "  posttelop-wild                   post CLK_TELOP with unreadable pointers\n"
-               "  close                            post WM_CLOSE to the clock\n"
-               "  endsession                       send WM_QUERYENDSESSION to the clock\n"
-               "  msgbox [wait-ms] [pid]           describe a message box and its controls\n"
-               "  press <button-id> [wait-ms] [pid]  press a button of a message box\n"
-               "  syscolor <index>                 GetSysColor\n"
-               "  toplevel                         the top window of the desktop\n"
-               "  zorder [count]                   visible top-level windows, top first\n"
-               "  cover <left> <top> <w> <h> <ms>  show a topmost popup for a while\n"
-               "  hold <class> <ms>                keep a hidden window of a class for a while\n"
-               "  dialog <sel> [wait-ms]           describe a dialog and all its controls\n"
-               "  dlg-send <sel> <id> <msg> <wparam> <lparam>   SendMessage to a control\n"
-               "  dlg-post <sel> <id> <msg> <wparam> <lparam>   PostMessage to a control\n"
-               "  dlg-settext <sel> <id> <hex>     WM_SETTEXT with ANSI bytes\n"
                "A dialog <sel> is title:<hex> (its ANSI title), owned:<hex> (a visible window\n"
                "owned by it) or hwnd:0x... (its handle); control id 0 is the dialog itself.\n"
                "A target <class> may also be a window handle, 0x...\n"
@@ -705,7 +728,19 @@ int Usage() {
   return 2;
 }
 
-constexpr const char* kClockClass = "TClockPanel";
+// Why the words do not fit the verb's shape; empty when they do.
+std::string Misfit(const Verb& verb, const Arguments& args) {
+  const std::string shape = verb.shape;
+  const auto required = static_cast<size_t>(std::count_if(shape.begin(), shape.end(), islower));
+  if (args.size < required || args.size > shape.size()) return "a wrong number of arguments";
+  for (size_t i = 0; i < args.size; ++i) {
+    long long ignored = 0;
+    if (toupper(shape[i]) == 'N' && !ParseNumber(args.text(i), ignored)) {
+      return std::string("not a number: ") + args.text(i);
+    }
+  }
+  return {};
+}
 
 }  // namespace
 
@@ -713,78 +748,18 @@ int main(int argc, char** argv) {
   if (argc < 2) return Usage();
   // Aware like vo.exe: an unaware program is handed coordinates scaled down to 96 dpi.
   SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
-  const std::string command = argv[1];
-  std::vector<long long> numbers;
-  for (int i = 2; i < argc; ++i) {
-    long long value = 0;
-    numbers.push_back(ParseNumber(argv[i], value) ? value : 0);
-  }
-  auto number = [&](size_t index, long long fallback) {
-    return index < numbers.size() ? numbers[index] : fallback;
-  };
-  auto text = [&](int index, const char* fallback) {
-    return index < argc ? argv[index] : fallback;
-  };
-
-  int rc = 2;
-  if (command == "window" && argc >= 3) {
-    rc = CommandWindow(argv[2], static_cast<DWORD>(number(1, 0)));
-  } else if (command == "waitgone" && argc >= 3) {
-    rc = CommandWaitGone(argv[2], static_cast<DWORD>(number(1, 0)));
-  } else if (command == "windows" && argc >= 3) {
-    rc = CommandProcessWindows(argv[2]);
-  } else if (command == "classwindows" && argc >= 3) {
-    rc = CommandClassWindows(argv[2]);
-  } else if ((command == "send" || command == "post") && argc >= 5) {
-    long long message = 0;
-    long long wparam = 0;
-    long long lparam = 0;
-    if (!ParseNumber(argv[2], message) || !ParseNumber(argv[3], wparam) ||
-        !ParseNumber(argv[4], lparam)) {
-      return Usage();
-    }
-    const char* target = text(5, kClockClass);
-    rc = command == "send" ? CommandSend(target, static_cast<UINT>(message),
-                                         static_cast<WPARAM>(wparam), static_cast<LPARAM>(lparam))
-                           : CommandPost(target, static_cast<UINT>(message),
-                                         static_cast<WPARAM>(wparam), static_cast<LPARAM>(lparam));
-  } else if (command == "posttelop-wild") {
-    // Both inside the first 64 KiB, which no process maps, 32-bit or 64-bit.
-    rc = CommandPost(kClockClass, kClkTelop, 0x10, 0xFF00);
-  } else if (command == "close") {
-    rc = CommandPost(kClockClass, WM_CLOSE, 0, 0);
-  } else if (command == "endsession") {
-    rc = CommandSend(kClockClass, WM_QUERYENDSESSION, 0, 0);
-  } else if (command == "msgbox") {
-    rc = CommandMessageBox(static_cast<DWORD>(number(1, 0)), static_cast<DWORD>(number(0, 0)));
-  } else if (command == "press" && argc >= 3) {
-    rc = CommandPress(static_cast<int>(number(0, IDOK)), static_cast<DWORD>(number(2, 0)),
-                      static_cast<DWORD>(number(1, 0)));
-  } else if (command == "syscolor" && argc >= 3) {
-    rc = CommandSysColor(static_cast<int>(number(0, 0)));
-  } else if (command == "toplevel") {
-    rc = CommandTopLevel();
-  } else if (command == "zorder") {
-    rc = CommandZOrder(static_cast<int>(number(0, 10)));
-  } else if (command == "cover" && argc >= 7) {
-    rc = CommandCover(static_cast<int>(number(0, 0)), static_cast<int>(number(1, 0)),
-                      static_cast<int>(number(2, 0)), static_cast<int>(number(3, 0)),
-                      static_cast<DWORD>(number(4, 0)));
-  } else if (command == "dialog" && argc >= 3) {
-    rc = CommandDialog(argv[2], static_cast<DWORD>(number(1, 0)));
-  } else if ((command == "dlg-send" || command == "dlg-post") && argc >= 7) {
-    long long message = 0;
-    if (!ParseNumber(argv[4], message)) return Usage();
-    rc = CommandDialogMessage(argv[2], static_cast<int>(number(1, 0)), static_cast<UINT>(message),
-                              static_cast<WPARAM>(number(3, 0)), static_cast<LPARAM>(number(4, 0)),
-                              command == "dlg-post");
-  } else if (command == "dlg-settext" && argc >= 5) {
-    rc = CommandDialogSetText(argv[2], static_cast<int>(number(1, 0)), argv[4]);
-  } else if (command == "hold" && argc >= 4) {
-    rc = CommandHold(argv[2], static_cast<DWORD>(number(1, 0)));
-  } else {
+  const Verb* verb = std::find_if(std::begin(kVerbs), std::end(kVerbs),
+                                  [&](const Verb& v) { return std::strcmp(v.name, argv[1]) == 0; });
+  if (verb == std::end(kVerbs)) {
+    std::fprintf(stderr, "probe: no command %s\n", argv[1]);
     return Usage();
   }
+  const Arguments args{argv + 2, static_cast<size_t>(argc - 2)};
+  if (const std::string misfit = Misfit(*verb, args); !misfit.empty()) {
+    std::fprintf(stderr, "probe: %s %s: %s\n", verb->name, verb->help, misfit.c_str());
+    return Usage();
+  }
+  const int rc = verb->run(args);
   std::fflush(stdout);
   return rc;
 }
