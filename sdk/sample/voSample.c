@@ -55,9 +55,11 @@ static int MinuteOfDay(double now) {
   return (int)((ms / 60000) % 1440);
 }
 
-void WINAPI VpiEnable(void) { /* Nothing to set up: all state is static. */ }
+void WINAPI VpiEnable(void) { /* Nothing to set up: all state is static. */
+}
 
-void WINAPI VpiDisable(void) { /* Nothing to release. */ }
+void WINAPI VpiDisable(void) { /* Nothing to release. */
+}
 
 void WINAPI VpiNotify(HWND clock, double now) {
   const int minute = MinuteOfDay(now);

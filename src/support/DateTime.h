@@ -17,8 +17,8 @@ struct TimeParts {
 
 struct CivilDate {
   int year = 1899;
-  int month = 12;  // 1..12
-  int day = 30;    // 1..31
+  int month = 12;     // 1..12
+  int day = 30;       // 1..31
   int dayOfWeek = 7;  // 1 = Sunday .. 7 = Saturday
 };
 

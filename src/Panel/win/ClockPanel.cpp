@@ -5,8 +5,8 @@
 #include <windowsx.h>
 
 #include <iterator>
-#include <string_view>
 #include <string>
+#include <string_view>
 
 #include "Panel/ClockMessages.h"
 #include "Panel/Placement.h"

@@ -6,8 +6,8 @@
 #include <cstring>
 #include <string>
 
-#include "support/win/ForeignString.h"
 #include "Tally.h"
+#include "support/win/ForeignString.h"
 
 namespace {
 

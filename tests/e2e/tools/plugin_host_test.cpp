@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
-#include "support/win/ForeignString.h"
 #include "PlugIns/PlugInPaths.h"
 #include "PlugIns/SlotTable.h"
 #include "PlugIns/win/PlugIns.h"
 #include "Tally.h"
+#include "support/win/ForeignString.h"
 #include "vo_plugin.h"
 
 namespace {
