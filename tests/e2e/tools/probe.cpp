@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -94,19 +95,17 @@ std::string HandleText(const void* handle) {
   return buffer;
 }
 
+// Read as the system keeps it, without asking the window: GetWindowTextLength sends a message,
+// which a window whose thread is busy (a hung plug-in) does not answer.
 std::string WindowTextA(HWND window) {
-  if (!window) return {};
-  std::string text(static_cast<size_t>(GetWindowTextLengthA(window)) + 1, '\0');
-  text.resize(
-      static_cast<size_t>(GetWindowTextA(window, text.data(), static_cast<int>(text.size()))));
+  char text[1024] = "";
+  if (window) GetWindowTextA(window, text, sizeof text);
   return text;
 }
 
 std::wstring WindowTextW(HWND window) {
-  if (!window) return {};
-  std::wstring text(static_cast<size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
-  text.resize(
-      static_cast<size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+  wchar_t text[1024] = L"";
+  if (window) GetWindowTextW(window, text, static_cast<int>(std::size(text)));
   return text;
 }
 
