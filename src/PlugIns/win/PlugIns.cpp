@@ -163,10 +163,7 @@ void ShowReportedFaults() {
 
 void ReclaimWindowProcedure(HWND window, WNDPROC own) {
   if (!window) return;
-  // Asked in the procedure's own width: across widths the system hands out a stand-in.
-  const auto procedure = static_cast<std::uintptr_t>(IsWindowUnicode(window)
-                                                         ? GetWindowLongPtrW(window, GWLP_WNDPROC)
-                                                         : GetWindowLongPtrA(window, GWLP_WNDPROC));
+  const auto procedure = static_cast<std::uintptr_t>(ProcedureOf(window));
   const bool intoRetired = std::any_of(retired.begin(), retired.end(),
                                        [&](const auto& r) { return r.image.Contains(procedure); });
   if (intoRetired) SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(own));

@@ -115,9 +115,7 @@ void Redirect(std::uintptr_t procedure, const unsigned char* target) {
 }
 
 void Bypass(const Link& link) {
-  const LONG_PTR current = IsWindowUnicode(clock) ? GetWindowLongPtrW(clock, GWLP_WNDPROC)
-                                                  : GetWindowLongPtrA(clock, GWLP_WNDPROC);
-  if (static_cast<std::uintptr_t>(current) == link.procedure) {
+  if (static_cast<std::uintptr_t>(ProcedureOf(clock)) == link.procedure) {
     SetWindowLongPtrA(clock, GWLP_WNDPROC, link.nextAnsi);
     lastAnsi = GetWindowLongPtrA(clock, GWLP_WNDPROC);
   }
@@ -134,14 +132,9 @@ bool IsDialog(HWND window) {
   return GetClassNameA(window, name, sizeof name) && std::strcmp(name, "#32770") == 0;
 }
 
-LONG_PTR WindowLong(HWND window, int index) {
-  return IsWindowUnicode(window) ? GetWindowLongPtrW(window, index)
-                                 : GetWindowLongPtrA(window, index);
-}
-
 bool RunsCodeOf(HWND window, ModuleId module) {
-  if (ModuleAt(WindowLong(window, GWLP_WNDPROC)) == module) return true;
-  return IsDialog(window) && ModuleAt(WindowLong(window, DWLP_DLGPROC)) == module;
+  if (ModuleAt(ProcedureOf(window)) == module) return true;
+  return IsDialog(window) && ModuleAt(ProcedureOf(window, DWLP_DLGPROC)) == module;
 }
 
 struct WindowSearch {
@@ -171,6 +164,11 @@ void DestroyWindowsOf(ModuleId module) {
 }
 
 }  // namespace
+
+LONG_PTR ProcedureOf(HWND window, int index) {
+  return IsWindowUnicode(window) ? GetWindowLongPtrW(window, index)
+                                 : GetWindowLongPtrA(window, index);
+}
 
 void WatchClockWindow(HWND window) {
   clock = window;

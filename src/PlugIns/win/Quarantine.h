@@ -10,6 +10,10 @@
 
 namespace vo::win {
 
+// A window's procedure (GWLP_WNDPROC, DWLP_DLGPROC) as it was set, read in the window's own
+// width: across widths the system hands out a stand-in, not the address.
+LONG_PTR ProcedureOf(HWND window, int index = GWLP_WNDPROC);
+
 // The clock window, whose subclass chain is followed from here on.
 void WatchClockWindow(HWND clock);
 
