@@ -27,7 +27,16 @@ for package in "${packages[@]}"; do
 done
 if [ "${#missing[@]}" -gt 0 ]; then
   echo "setup: installing ${missing[*]}"
-  $SUDO apt-get update -q
+  # A mirror in the middle of a sync serves an index of the wrong size for a while; the
+  # 32-bit packages then cannot match their 64-bit halves. Try again before giving up.
+  for attempt in 1 2 3 4 5 6; do
+    if $SUDO apt-get update -q 2>&1 | tee /dev/stderr | grep -q '^E:'; then
+      echo "setup: the package index is incomplete (attempt $attempt of 6), trying again in 30 s"
+      sleep 30
+    else
+      break
+    fi
+  done
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
 
