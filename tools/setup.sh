@@ -25,19 +25,43 @@ missing=()
 for package in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "ok installed" || missing+=("$package")
 done
+# While a mirror is mid-sync it can serve the 32-bit security index at another size than its
+# signed release file names; apt then drops that index, and the 32-bit halves of libraries the
+# 64-bit system has from the security suite cannot be matched. Bridge it: bring the 64-bit
+# system up to date, then take from the served index the 32-bit packages of exactly the
+# installed versions, through a folder-local source used for this one install.
+bridge_security_index() {
+  local suite index="http://deb.debian.org/debian-security/dists" folder=/var/cache/vo/security-i386
+  suite="$(. /etc/os-release && echo "$VERSION_CODENAME")-security"
+  echo "setup: the 32-bit security index of $suite is incomplete; bridging it from $folder"
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends curl xz-utils dpkg-dev
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get upgrade -y -q
+  $SUDO mkdir -p "$folder"
+  curl -fsS "$index/$suite/main/binary-i386/Packages.xz" | xz -dc |
+    awk '$1=="Package:"{p=$2} $1=="Version:"{v=$2} $1=="Filename:"{print p, v, $2}' |
+    while read -r package version file; do
+      [ "$(dpkg-query -W -f='${Version}' "$package:amd64" 2>/dev/null)" = "$version" ] || continue
+      [ -f "$folder/${file##*/}" ] || $SUDO curl -fsS -o "$folder/${file##*/}" \
+        "http://deb.debian.org/debian-security/$file"
+    done
+  (cd "$folder" && dpkg-scanpackages . /dev/null 2>/dev/null | $SUDO tee Packages >/dev/null)
+  echo "deb [trusted=yes] file:$folder ./" | $SUDO tee /etc/apt/sources.list.d/vo-bridge.list >/dev/null
+  $SUDO apt-get update -q || true
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends "$@"
+  $SUDO rm -f /etc/apt/sources.list.d/vo-bridge.list
+}
+
 if [ "${#missing[@]}" -gt 0 ]; then
   echo "setup: installing ${missing[*]}"
-  # A mirror in the middle of a sync serves an index of the wrong size for a while; the
-  # 32-bit packages then cannot match their 64-bit halves. Try again before giving up.
-  for attempt in 1 2 3 4 5 6; do
-    if $SUDO apt-get update -q 2>&1 | tee /dev/stderr | grep -q '^E:'; then
-      echo "setup: the package index is incomplete (attempt $attempt of 6), trying again in 30 s"
-      sleep 30
-    else
-      break
-    fi
+  for attempt in 1 2 3; do  # a mirror mid-sync may be whole again a little later
+    if ! $SUDO apt-get update -q 2>&1 | tee /dev/stderr | grep -q '^E:'; then break; fi
+    echo "setup: the package index is incomplete (attempt $attempt of 3)"
+    sleep 20
   done
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
+  if ! DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"; then
+    [ "${VO_NO_WINE32:-0}" != 1 ] || exit 1
+    bridge_security_index "${missing[@]}"
+  fi
 fi
 
 # Wine takes its locale from LANG: the Japanese desktop needs ja_JP.UTF-8.
