@@ -58,7 +58,7 @@ make_root() {
   started=$(date +%s)
   echo "wine10: making the Debian 13 root in $ROOTFS"
   if ! command -v debootstrap >/dev/null; then
-    apt-get update -q
+    apt-get update -q || true  # a mirror mid-sync may leave one index out; debootstrap is 64-bit
     DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends debootstrap
   fi
   rm -rf "$partial"
@@ -66,7 +66,7 @@ make_root() {
     { tail -20 "$partial.log"; exit 1; }
   VO_WINE10_ROOT="$partial" in_root sh -euc '
     dpkg --add-architecture i386
-    apt-get update -q
+    apt-get update -q || true  # a mirror mid-sync may leave one index out; debootstrap is 64-bit
     DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "$@"
     sed -i "s/^# *ja_JP.UTF-8 UTF-8/ja_JP.UTF-8 UTF-8/" /etc/locale.gen
     locale-gen >/dev/null
