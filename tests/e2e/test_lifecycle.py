@@ -1,15 +1,19 @@
 #!/usr/bin/python3
 """Start and end of the program: the single-instance box, closing from outside, the
-log-off query, and what the plug-ins see of it."""
+log-off query, the safe start after an end that went wrong, and what the plug-ins see of it."""
 
 import subprocess
 import unittest
 
 import harness
-from harness import CLOCK_CLASS, SETTINGS_KEY
+from harness import CLOCK_CLASS, RUN_RECORD, SETTINGS_KEY
 
 ALREADY_RUNNING = "Kiroの時計 は既に起動されています。".encode("cp932")
 RECORDERS = ("voRecA.DLL", "voRecB.dll")
+BAD_END = "前回 vo は正常に終了しませんでした。".encode("cp932")
+SKIP_ALL = "今回はプラグイン・モジュールを読み込まずに起動しますか?".encode("cp932")
+SKIP_MODULE = "今回はこのモジュールを読み込まずに起動しますか?".encode("cp932")
+IDYES, IDNO = 6, 7
 
 
 class SingleInstanceTest(harness.ClockTestCase):
@@ -38,7 +42,8 @@ class SingleInstanceTest(harness.ClockTestCase):
         self.assertEqual(0, second.wait(15))
         self.assertTrue(first.running())
         self.assertEqual(first.window["hwnd"], self.wine.clock_window()["hwnd"])
-        self.assertIsNone(self.wine.reg_query(SETTINGS_KEY), "the second copy wrote settings")
+        self.assertEqual({RUN_RECORD: ("REG_SZ", "*")}, self.wine.reg_query(SETTINGS_KEY),
+                         "the second copy wrote settings, or the first none of its run record")
 
     def test_hidden_window_of_the_clock_class_blocks_start(self):
         holder = self.wine.popen(harness.PROBE_EXE, "hold", CLOCK_CLASS, 30000,
@@ -128,6 +133,67 @@ class PlugInLifecycleTest(harness.ClockTestCase):
                          "a released plug-in was still called")
         self.wine.probe("close")
         self.assertEqual(0, clock.wait(15))
+
+
+class SafeStartTest(harness.ClockTestCase):
+    def restart(self, clock):
+        """Ends the clock from outside and starts vo again from its folder, plug-ins and all."""
+        clock.kill(keep_run_record=True)
+        self.wine.wait_clock_gone()
+        return self.start_clock(at="00:00:10", directory=clock.directory, recorder=True)
+
+    def answer_safe_start(self, answer):
+        """The one box of the start after a bad end: its text, once answered."""
+        box = self.wine.probe("msgbox", 15000)
+        self.assertEqual(b"vo", box[0].text("title"))
+        buttons = [r.int("id") for r in box if r.kind == "button"]
+        self.assertEqual([IDYES, IDNO], buttons)
+        self.wine.probe("press", answer, 5000)
+        return b"".join(r.text("text") for r in box if r.kind == "static")
+
+    def assert_no_box(self):
+        self.assertNotEqual("msgbox", self.wine.probe("msgbox", 2000, check=False)[0].kind,
+                            "a box at start-up")
+
+    def close(self, clock):
+        self.wine.probe("close")
+        self.assertEqual(0, clock.wait(15))
+        self.assertNotIn(RUN_RECORD, self.wine.reg_query(SETTINGS_KEY), "a clean end left a trace")
+
+    def test_after_an_end_from_outside_yes_starts_once_without_plugins(self):
+        clock = self.start_clock(at="00:00:10", plugins=RECORDERS, recorder=True)
+        self.assert_no_box()  # the first start ever
+        self.wait_until(lambda: clock.recorder.count("notifyfreq") >= 2, timeout=10,
+                        message="ticks reaching the plug-ins")
+        again = self.restart(clock)
+        text = self.answer_safe_start(IDYES)
+        self.assertTrue(text.startswith(BAD_END) and text.find(SKIP_ALL) > 0, text.decode("cp932"))
+        self.wait_for_a_later_frame(again.window)
+        self.assertEqual(2, clock.recorder.count("enable"), "a plug-in was loaded after yes")
+        self.close(again)
+
+        # A clean end leaves no trace: no box, the plug-ins are back.
+        last = self.start_clock(at="00:00:10", directory=clock.directory, recorder=True)
+        self.assert_no_box()
+        self.wait_until(lambda: clock.recorder.count("enable") == 4, timeout=10,
+                        message="the plug-ins enabled again")
+        self.close(last)
+
+    def test_a_plugin_blocked_in_the_system_is_named_and_left_out_alone(self):
+        clock = self.start_clock(at="00:00:10", plugins=("voFaultBL.dll", "voRecA.DLL"),
+                                 recorder=True)
+        self.wait_until(lambda: self.wine.reg_query(SETTINGS_KEY)[RUN_RECORD][1]
+                        .lower().endswith("\\vofaultbl.dll"), timeout=20, interval=0.5,
+                        message="the blocked module named in the run record")
+        again = self.restart(clock)
+        text = self.answer_safe_start(IDYES)
+        self.assertTrue(text.startswith(BAD_END), text.decode("cp932"))
+        self.assertIn(b"voFaultBL.dll", text)
+        self.assertIn(SKIP_MODULE, text)
+        self.wait_until(lambda: clock.recorder.sequence("enable") == [("enable", "BL"),
+                        ("enable", "A"), ("enable", "A")], timeout=10,
+                        message="only the healthy plug-in enabled again")
+        self.close(again)
 
 
 if __name__ == "__main__":

@@ -28,6 +28,8 @@
 // and
 //   kForgetWide   kForget with a wide procedure (SetWindowLongPtrW): the clock's window turns
 //                 Unicode. Notes "late" for each message reaching it after VpiDisable
+//   kBlock        waits for ever inside the system (Sleep) in VpiNotifyFreq from call
+//                 FAULT_FROM on: no guard may cut that short, only the user's end of vo
 #include <windows.h>
 
 #include "RecordLog.h"
@@ -62,7 +64,8 @@ enum class Mode {
   kOverrun,
   kUnmask,
   kExitThread,
-  kForgetWide
+  kForgetWide,
+  kBlock
 };
 constexpr Mode kMode = Mode::FAULT_MODE;
 
@@ -238,6 +241,9 @@ void WINAPI VpiNotifyFreq(HWND clock, double) {
       break;
     case Mode::kExitThread:
       if (due) ExitThread(0);
+      break;
+    case Mode::kBlock:
+      if (due) Sleep(INFINITE);
       break;
     case Mode::kOverflow:
       Recurse(0);
