@@ -228,37 +228,34 @@ class SettingsDialogTest(harness.ClockTestCase):
 
     # -- starting at sign-in
 
-    def run_value(self):
-        return (self.wine.reg_query(RUN_KEY) or {}).get("vo")
+    def test_start_at_sign_in_shows_what_the_run_key_holds_and_ok_changes_it(self):
+        def shown_with(value):
+            self.wine.reg_import(RUN_KEY, {"vo": value})
+            return self.open_settings().checked(CHK_START_AT_SIGN_IN)
 
-    def test_start_at_sign_in_is_written_by_ok_read_back_and_removed(self):
+        def ok():
+            self.click(BTN_OK)
+            self.wait_visible(False)
+            return (self.wine.reg_query(RUN_KEY) or {}).get("vo")
+
         self.addCleanup(self.wine.reg_delete, RUN_KEY, "vo")
-        self.wine.reg_delete(RUN_KEY, "vo")
+        other = '"C:\\Program Files\\vo\\vo.exe" /x'
         clock = self.start_clock(at="10:01:30")
+        self.assertFalse(shown_with(other), "another program's value shown as this one's")
+        self.show_page(3)
+        self.assertEqual(("REG_SZ", other), ok(), "written unasked")
         self.open_settings()
-        self.assertFalse(self.show_page(3).checked(CHK_START_AT_SIGN_IN))
         self.click(CHK_START_AT_SIGN_IN)
-        self.assertIsNone(self.run_value(), "written before OK")
-        self.click(BTN_OK)
+        self.assertEqual(other, self.wine.reg_query(RUN_KEY)["vo"][1], "written before OK")
+        kind, value = ok()
+        ours = '"' + harness.windows_path(clock.directory / "vo.exe") + '"'
+        self.assertEqual(("REG_SZ", ours.lower()), (kind, value.lower()))
+        self.assertFalse(shown_with(other), "the box kept its state, not the Run key's")
+        self.click(BTN_CANCEL)
         self.wait_visible(False)
-        command = '"' + harness.windows_path(clock.directory / "vo.exe") + '"'
-        kind, value = self.run_value()
-        self.assertEqual(("REG_SZ", command.lower()), (kind, value.lower()))
-        self.assertTrue(self.open_settings().checked(CHK_START_AT_SIGN_IN), "not read back")
+        self.assertTrue(shown_with(value), "this program's value not shown")
         self.click(CHK_START_AT_SIGN_IN)
-        self.click(BTN_OK)
-        self.wait_visible(False)
-        self.assertIsNone(self.run_value(), "not removed")
-
-    def test_a_run_value_of_another_program_shows_unchecked_and_stays(self):
-        self.addCleanup(self.wine.reg_delete, RUN_KEY, "vo")
-        other = ("REG_SZ", '"C:\\Program Files\\vo\\vo.exe" /x')
-        self.wine.reg_import(RUN_KEY, {"vo": other[1]})
-        self.start_clock(at="10:01:30")
-        self.assertFalse(self.open_settings().checked(CHK_START_AT_SIGN_IN))
-        self.click(BTN_OK)
-        self.wait_visible(False)
-        self.assertEqual(other, self.run_value())
+        self.assertIsNone(ok(), "not removed")
 
     # -- Cancel, the close box and loading
 

@@ -50,8 +50,8 @@ void BeginSafeStart(HWND owner) {
   recordKey.store(OpenRecordKey());
   const std::string question = SafeStartQuestion(previous);
   if (question.empty()) return;
-  const int answer =
-      MessageBoxA(owner, question.c_str(), kApplicationTitle, MB_YESNO | MB_ICONWARNING);
+  const int answer = MessageBoxA(owner, question.c_str(), kApplicationTitle,
+                                 MB_YESNO | MB_ICONWARNING | MB_SETFOREGROUND);
   skip = PlugInSkip::After(previous, answer == IDYES);
 }
 
