@@ -30,6 +30,7 @@
 //                 Unicode. Notes "late" for each message reaching it after VpiDisable
 //   kBlock        waits for ever inside the system (Sleep) in VpiNotifyFreq from call
 //                 FAULT_FROM on: no guard may cut that short, only the user's end of vo
+//   kLoadBlock    the same in its DllMain, as it is loaded
 #include <windows.h>
 
 #include "RecordLog.h"
@@ -65,7 +66,8 @@ enum class Mode {
   kUnmask,
   kExitThread,
   kForgetWide,
-  kBlock
+  kBlock,
+  kLoadBlock
 };
 constexpr Mode kMode = Mode::FAULT_MODE;
 
@@ -177,6 +179,7 @@ int freqCalls = 0;
 extern "C" {
 
 BOOL WINAPI DllMain(HINSTANCE, DWORD reason, void*) {
+  if (kMode == Mode::kLoadBlock && reason == DLL_PROCESS_ATTACH) Sleep(INFINITE);
   if (kMode != Mode::kDetachSpin) return TRUE;
   if (reason == DLL_PROCESS_ATTACH) InitializeCriticalSection(&detachLock);
   if (reason == DLL_THREAD_ATTACH || reason == DLL_THREAD_DETACH) {
