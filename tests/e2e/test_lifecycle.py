@@ -164,23 +164,24 @@ class SafeStartTest(harness.ClockTestCase):
         self.assertEqual(2, clock.recorder.count("enable"), "a plug-in was loaded after yes")
         self.close(again)
 
-    def test_a_plugin_blocked_in_the_system_is_named_and_left_out_alone(self):
-        # Seen blocked in a call by the watchdog; blocked in its DllMain as it was loaded.
-        for module in ("voFaultBL.dll", "voFaultBD.dll"):
-            with self.subTest(module):
-                clock = self.start_clock(at="00:00:10", plugins=(module, "voRecA.DLL"),
-                                         recorder=True)
-                self.wait_until(lambda: self.wine.reg_query(SETTINGS_KEY)[RUN_RECORD][1]
-                                .lower().endswith("\\" + module.lower()), timeout=20,
-                                interval=0.5, message="the blocked module named in the record")
-                enabled = clock.recorder.sequence("enable")
-                again, text = self.restart(clock)
-                self.assertTrue(text.startswith(BAD_END) and f" {module} ".encode() in text
-                                and SKIP_MODULE in text, text.decode("cp932"))
-                self.wait_until(lambda: clock.recorder.sequence("enable") == enabled + [
-                                ("enable", "A")], timeout=10,
-                                message="only the healthy plug-in enabled again")
-                self.close(again)
+    def assert_blocked_module_named_and_left_out_alone(self, module):
+        clock = self.start_clock(at="00:00:10", plugins=(module, "voRecA.DLL"), recorder=True)
+        self.wait_until(lambda: self.wine.reg_query(SETTINGS_KEY)[RUN_RECORD][1].lower()
+                        .endswith("\\" + module.lower()), timeout=20, interval=0.5,
+                        message="the blocked module named in the run record")
+        enabled = clock.recorder.sequence("enable")
+        again, text = self.restart(clock)
+        self.assertTrue(text.startswith(BAD_END) and f" {module} ".encode() in text
+                        and SKIP_MODULE in text, text.decode("cp932"))
+        self.wait_until(lambda: clock.recorder.sequence("enable") == enabled + [("enable", "A")],
+                        timeout=10, message="only the healthy plug-in enabled again")
+        self.close(again)
+
+    def test_a_plugin_blocked_in_a_call_is_named_and_left_out_alone(self):
+        self.assert_blocked_module_named_and_left_out_alone("voFaultBL.dll")  # seen by the watchdog
+
+    def test_a_plugin_blocked_in_its_dllmain_is_named_and_left_out_alone(self):
+        self.assert_blocked_module_named_and_left_out_alone("voFaultBD.dll")
 
 if __name__ == "__main__":
     unittest.main()
