@@ -1,5 +1,5 @@
 // Starting at sign-in: a value of the user's Run key that starts this vo.exe. The value is
-// read wherever the dialog shows it and written only when the user asks for a change.
+// read whenever the dialog is shown and written only when the user asks for a change.
 #pragma once
 
 #include <string>
