@@ -70,6 +70,12 @@ void SettingsAccessor::Set(std::string_view name, ValueType type,
   }
 }
 
+void SettingsAccessor::DeleteValue(std::string_view name) {
+  if (!key_ || !key_->Remove(name)) {
+    throw ERegistryException(ERegistryException::Kind::kWriteFailed, name);
+  }
+}
+
 std::int32_t SettingsAccessor::ReadDword(std::string_view name) const {
   using Kind = ERegistryException::Kind;
   const std::optional<StoredValue> value = Query(name);

@@ -43,6 +43,8 @@ class SettingsKey {
   virtual std::optional<StoredValue> Query(std::string_view name) const = 0;
   // False when the store refuses the write.
   virtual bool Set(std::string_view name, ValueType type, std::span<const unsigned char> data) = 0;
+  // False when the store refuses; a value that is not there is removed already.
+  virtual bool Remove(std::string_view name) = 0;
 };
 
 class SettingsBackend {
@@ -92,6 +94,8 @@ class SettingsAccessor {
   void WriteFlag(std::string_view name, bool value) { WriteDword(name, value ? 1 : 0); }
   // Stored as REG_SZ with its terminating NUL; the text ends at its first NUL, as a C string.
   void WriteText(std::string_view name, std::string_view text);
+  // A value that is not there is no error; one the store refuses to remove is kWriteFailed.
+  void DeleteValue(std::string_view name);
 
  private:
   std::optional<StoredValue> Query(std::string_view name) const;

@@ -16,6 +16,7 @@
 #include "forms/ClockForm.h"
 #include "setting/win/SettingPanel.h"
 #include "support/win/Application.h"
+#include "support/win/SafeStart.h"
 #include "support/win/SystemLibrary.h"
 
 namespace {
@@ -56,6 +57,8 @@ int RunClock(HINSTANCE instance) {
   // The user sees the clock now; the rest of start-up happens behind it, and its first tick
   // comes after all of it, from the message loop.
   clock.ShowFirstFrame();
+  // After an end that went wrong the user may leave the plug-ins out, this once.
+  BeginSafeStart(application.Window());
   StartPlugInGuard([] { clock.SaveLastPlace(); });
   WatchClockWindow(clock.Handle());
 
@@ -77,6 +80,7 @@ int RunClock(HINSTANCE instance) {
   }
 
   RunContainedMessageLoop(application, [] { clock.AfterAbandonedTurn(); });
+  EndRunCleanly();
   // Code a plug-in left half-run may hold a lock that the normal end of a process would
   // wait for.
   EndProgram();

@@ -54,6 +54,7 @@ set_target_properties(voRecA PROPERTIES SUFFIX ".DLL")
 # voFault misbehaves on purpose, one way per build: tag, mode and the tick it starts at.
 foreach(variant N:kNullWrite:3 O:kOverflow:1 P:kOverflow:1 X:kForeignCode:1 Z:kDivide:1
                 E:kEnable:1 D:kDisable:1 H:kSpin:8 S1:kSubclass:1 S2:kSubclass:1
+                BL:kBlock:3 BD:kLoadBlock:1
                 S3:kSubclass:1 S4:kForget:1 SW:kSubclassWrite:5 TW:kThreadWrite:10
                 OV:kOverrun:15 UM:kUnmask:1 TS:kTimerSpin:20 SS:kSubclassSpin:60
                 DS:kDialogSpin:100 HS:kHeapSpin:8 LS:kDetachSpin:8 ET:kExitThread:40

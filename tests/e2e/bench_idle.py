@@ -340,6 +340,8 @@ def usage_groups(wine, program_pid):
 
 
 def measure_cpu(clock_wine, floor_wine, desktop, seconds, settle):
+    # The starts timed before were ended from outside: without their run record, no box.
+    clock_wine.reg_delete(harness.SETTINGS_KEY, harness.RUN_RECORD)
     with tempfile.TemporaryDirectory(prefix="vo-bench-") as directory:
         shutil.copy2(harness.VO_EXE, Path(directory) / "vo.exe")
         programs = {

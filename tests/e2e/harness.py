@@ -102,6 +102,9 @@ COLOR_BTNHIGHLIGHT = 20
 
 SETTINGS_KEY = r"HKCU\Software\Nodrell\vo"
 OPTIONS_KEY = SETTINGS_KEY + r"\options"
+# While a clock runs it names itself here; a start that finds the value offers a safe start.
+RUN_RECORD = "Running"
+RUN_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Run"
 DEFAULT_OPTIONS = {
     "Active": 1,
     "ForeColor0000": 0x0000FFFF, "ForeColor0600": 0x0000FFFF,
@@ -362,6 +365,8 @@ class Wine:
     def __init__(self, prefix=PREFIX, display=None):
         self.prefix = Path(prefix)
         self.display = display
+        # A clock the tests ended from outside left its run record: the next start would ask.
+        self.stale_run_record = False
 
     def env(self, extra=None):
         env = dict(os.environ)
@@ -536,12 +541,16 @@ class Wine:
     # -- the clock
 
     def start_clock(self, at=None, plugins=(), files=(), env=None, exe=None, wait_window=True,
-                    recorder=False):
+                    recorder=False, directory=None):
         """Copies vo.exe (plus the given DLLs and files, each a path, or a name in the build
-        directory, or a (source, name) pair) into a fresh directory and starts it there with
-        the local time of day steered to `at` ("hh:mm:ss"; None: real UTC). With recorder,
-        the voRec* plug-ins log to clock.recorder, a RecorderLog in that directory."""
-        directory = Path(tempfile.mkdtemp(prefix="vo-e2e-"))
+        directory, or a (source, name) pair) into a fresh directory, or into `directory` over
+        what an earlier clock left there, and starts it there with the local time of day
+        steered to `at` ("hh:mm:ss"; None: real UTC). With recorder, the voRec* plug-ins log
+        to clock.recorder, a RecorderLog in that directory."""
+        if self.stale_run_record:
+            self.reg_delete(SETTINGS_KEY, RUN_RECORD)
+            self.stale_run_record = False
+        directory = Path(directory or tempfile.mkdtemp(prefix="vo-e2e-"))
         shutil.copy2(exe or VO_EXE, directory / "vo.exe")
         for item in [*plugins, *files]:
             source, name = item if isinstance(item, tuple) else (item, None)
@@ -587,10 +596,13 @@ class Clock:
     def running(self):
         return self.process.poll() is None
 
-    def kill(self):
+    def kill(self, keep_run_record=False):
+        """Ends the program from outside, as TerminateProcess does. Its run record is cleared
+        before the next start unless kept."""
         if self.running():
             self.process.kill()
             self.process.wait()
+            self.wine.stale_run_record |= not keep_run_record
 
     def local_time(self, moment=None):
         """The clock's local date and time at a Unix moment (default: now)."""
@@ -732,6 +744,7 @@ class ClockTestCase(unittest.TestCase):
         self.clocks = []
         self.wine.wait_clock_gone()
         self.wine.reg_delete(r"HKCU\Software\Nodrell")
+        self.wine.stale_run_record = False
         self.assertIsNone(self.wine.reg_query(SETTINGS_KEY),
                           "the settings key could not be deleted")
 

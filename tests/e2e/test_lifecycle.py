@@ -1,15 +1,19 @@
 #!/usr/bin/python3
 """Start and end of the program: the single-instance box, closing from outside, the
-log-off query, and what the plug-ins see of it."""
+log-off query, the safe start after an end that went wrong, and what the plug-ins see of it."""
 
 import subprocess
 import unittest
 
 import harness
-from harness import CLOCK_CLASS, SETTINGS_KEY
+from harness import CLOCK_CLASS, RUN_RECORD, SETTINGS_KEY
 
 ALREADY_RUNNING = "Kiroの時計 は既に起動されています。".encode("cp932")
 RECORDERS = ("voRecA.DLL", "voRecB.dll")
+BAD_END = "前回 vo は正常に終了しませんでした。".encode("cp932")
+SKIP_ALL = "今回はプラグイン・モジュールを読み込まずに起動しますか?".encode("cp932")
+SKIP_MODULE = "今回はこのモジュールを読み込まずに起動しますか?".encode("cp932")
+IDYES, IDNO = 6, 7
 
 
 class SingleInstanceTest(harness.ClockTestCase):
@@ -38,7 +42,8 @@ class SingleInstanceTest(harness.ClockTestCase):
         self.assertEqual(0, second.wait(15))
         self.assertTrue(first.running())
         self.assertEqual(first.window["hwnd"], self.wine.clock_window()["hwnd"])
-        self.assertIsNone(self.wine.reg_query(SETTINGS_KEY), "the second copy wrote settings")
+        self.assertEqual({RUN_RECORD: ("REG_SZ", "*")}, self.wine.reg_query(SETTINGS_KEY),
+                         "the second copy wrote settings, or the first none of its run record")
 
     def test_hidden_window_of_the_clock_class_blocks_start(self):
         holder = self.wine.popen(harness.PROBE_EXE, "hold", CLOCK_CLASS, 30000,
@@ -129,6 +134,54 @@ class PlugInLifecycleTest(harness.ClockTestCase):
         self.wine.probe("close")
         self.assertEqual(0, clock.wait(15))
 
+
+class SafeStartTest(harness.ClockTestCase):
+    def restart(self, clock):
+        """Ends the clock from outside, starts vo again from its folder and answers yes to
+        the one box of a start after a bad end; the new clock and the box's text."""
+        clock.kill(keep_run_record=True)
+        self.wine.wait_clock_gone()
+        again = self.start_clock(at="00:00:10", directory=clock.directory, recorder=True)
+        box = self.wine.probe("msgbox", 15000)
+        self.assertEqual((b"vo", [IDYES, IDNO]), (box[0].text("title"),
+                                                  [r.int("id") for r in box if r.kind == "button"]))
+        self.wine.probe("press", IDYES, 5000)
+        return again, b"".join(r.text("text") for r in box if r.kind == "static")
+
+    def close(self, clock):
+        """A clean end: no trace, so no box at the next start."""
+        self.wine.probe("close")
+        self.assertEqual(0, clock.wait(15))
+        self.assertNotIn(RUN_RECORD, self.wine.reg_query(SETTINGS_KEY), "a clean end left a trace")
+
+    def test_after_an_end_from_outside_yes_starts_once_without_plugins(self):
+        clock = self.start_clock(at="00:00:10", plugins=RECORDERS, recorder=True)
+        self.wait_until(lambda: clock.recorder.count("notifyfreq") >= 2, timeout=10,
+                        message="ticks reaching the plug-ins (a box at the first start?)")
+        again, text = self.restart(clock)
+        self.assertTrue(text.startswith(BAD_END) and SKIP_ALL in text, text.decode("cp932"))
+        self.wait_for_a_later_frame(again.window)
+        self.assertEqual(2, clock.recorder.count("enable"), "a plug-in was loaded after yes")
+        self.close(again)
+
+    def assert_blocked_module_named_and_left_out_alone(self, module):
+        clock = self.start_clock(at="00:00:10", plugins=(module, "voRecA.DLL"), recorder=True)
+        self.wait_until(lambda: self.wine.reg_query(SETTINGS_KEY)[RUN_RECORD][1].lower()
+                        .endswith("\\" + module.lower()), timeout=20, interval=0.5,
+                        message="the blocked module named in the run record")
+        enabled = clock.recorder.sequence("enable")
+        again, text = self.restart(clock)
+        self.assertTrue(text.startswith(BAD_END) and f" {module} ".encode() in text
+                        and SKIP_MODULE in text, text.decode("cp932"))
+        self.wait_until(lambda: clock.recorder.sequence("enable") == enabled + [("enable", "A")],
+                        timeout=10, message="only the healthy plug-in enabled again")
+        self.close(again)
+
+    def test_a_plugin_blocked_in_a_call_is_named_and_left_out_alone(self):
+        self.assert_blocked_module_named_and_left_out_alone("voFaultBL.dll")  # seen by the watchdog
+
+    def test_a_plugin_blocked_in_its_dllmain_is_named_and_left_out_alone(self):
+        self.assert_blocked_module_named_and_left_out_alone("voFaultBD.dll")
 
 if __name__ == "__main__":
     unittest.main()

@@ -7,7 +7,7 @@ import time
 import unittest
 
 import harness
-from harness import CLK_GETBACKCOLOR, CLK_GETFORECOLOR, CLK_SETLEFT, OPTIONS_KEY
+from harness import CLK_GETBACKCOLOR, CLK_GETFORECOLOR, CLK_SETLEFT, OPTIONS_KEY, RUN_KEY
 
 SETTINGS_TITLE = "Kiroの時計 - 設定".encode("cp932")
 SETTINGS = "title:" + SETTINGS_TITLE.hex()
@@ -19,12 +19,13 @@ WM_CLOSE = 0x0010
 
 # Control ids of the settings dialog.
 BTN_OK, BTN_CANCEL = 1, 2
-PAGE_CONTROL, PAGE_COLOR, PAGE_TELOP, PAGE_PLUGINS = 200, 201, 202, 203
+PAGE_CONTROL, PAGE_COLOR, PAGE_TELOP, PAGE_PLUGINS, PAGE_GENERAL = 200, 201, 202, 203, 204
 BTN_FORE_COLOR, BTN_BACK_COLOR, CHK_AUTO_CHANGE = 300, 301, 302
 RBT_0000, RBT_0600, RBT_1200, RBT_1800, LBL_EXAMPLE = 303, 304, 305, 306, 307
 CHK_WAVE, EDT_WAVE, BTN_BROWSE, CHK_TELOP, EDT_TELOP = 400, 401, 402, 403, 404
 SEL_15M, SEL_30M, SEL_01H = 405, 406, 407
 LST_PLUGINS, MEM_DISCRIPTION, BTN_PLUGIN_PROP = 501, 502, 503
+CHK_START_AT_SIGN_IN = 601
 # The colour dialog's red, green and blue edits.
 COLOR_RED, COLOR_GREEN, COLOR_BLUE = 706, 707, 708
 
@@ -101,7 +102,7 @@ class SettingsDialogTest(harness.ClockTestCase):
         harness.click(1, tabs.int("left") + 20, tabs.int("top") + 10)
         for _ in range(index):
             harness.key("Right")
-        page = [PAGE_COLOR, PAGE_TELOP, PAGE_PLUGINS][index]
+        page = [PAGE_COLOR, PAGE_TELOP, PAGE_PLUGINS, PAGE_GENERAL][index]
         return self.wait_until(lambda: (d := self.dialog()).controls[page]["visible"] == "1"
                                and d, timeout=10, interval=0.2, message=f"page {index}")
 
@@ -175,12 +176,13 @@ class SettingsDialogTest(harness.ClockTestCase):
         # Ctrl+Tab turns to the next page, Ctrl+Shift+Tab to the previous, round the ends.
         def turn_to(page, *keys):
             harness.key(*keys)
-            self.wait_until(lambda: [p for p in (PAGE_COLOR, PAGE_TELOP, PAGE_PLUGINS)
+            pages = (PAGE_COLOR, PAGE_TELOP, PAGE_PLUGINS, PAGE_GENERAL)
+            self.wait_until(lambda: [p for p in pages
                                      if self.dialog().controls[p]["visible"] == "1"] == [page],
                             timeout=5, interval=0.2, message=f"page {page} after {keys}")
 
         turn_to(PAGE_TELOP, "ctrl+Tab")
-        turn_to(PAGE_PLUGINS, "ctrl+shift+Tab", "ctrl+shift+Tab")
+        turn_to(PAGE_GENERAL, "ctrl+shift+Tab", "ctrl+shift+Tab")
         turn_to(PAGE_COLOR, "ctrl+Tab")
 
         # Under a clock at the left edge the dialog cannot line up on the right: it stays at 0.
@@ -223,6 +225,37 @@ class SettingsDialogTest(harness.ClockTestCase):
         self.assertEqual(("REG_DWORD", 1), stored["useWaveFile"])
         self.assertEqual(("REG_SZ", "C:\\chime.wav"), stored["WaveFile"])
         self.assertEqual(("REG_DWORD", 15), stored["Interval"])
+
+    # -- starting at sign-in
+
+    def test_start_at_sign_in_shows_what_the_run_key_holds_and_ok_changes_it(self):
+        def shown_with(value):
+            self.wine.reg_import(RUN_KEY, {"vo": value})
+            return self.open_settings().checked(CHK_START_AT_SIGN_IN)
+
+        def ok():
+            self.click(BTN_OK)
+            self.wait_visible(False)
+            return (self.wine.reg_query(RUN_KEY) or {}).get("vo")
+
+        self.addCleanup(self.wine.reg_delete, RUN_KEY, "vo")
+        other = '"C:\\Program Files\\vo\\vo.exe" /x'
+        clock = self.start_clock(at="10:01:30")
+        self.assertFalse(shown_with(other), "another program's value shown as this one's")
+        self.show_page(3)
+        self.assertEqual(("REG_SZ", other), ok(), "written unasked")
+        self.open_settings()
+        self.click(CHK_START_AT_SIGN_IN)
+        self.assertEqual(other, self.wine.reg_query(RUN_KEY)["vo"][1], "written before OK")
+        kind, value = ok()
+        ours = '"' + harness.windows_path(clock.directory / "vo.exe") + '"'
+        self.assertEqual(("REG_SZ", ours.lower()), (kind, value.lower()))
+        self.assertFalse(shown_with(other), "the box kept its state, not the Run key's")
+        self.click(BTN_CANCEL)
+        self.wait_visible(False)
+        self.assertTrue(shown_with(value), "this program's value not shown")
+        self.click(CHK_START_AT_SIGN_IN)
+        self.assertIsNone(ok(), "not removed")
 
     # -- Cancel, the close box and loading
 

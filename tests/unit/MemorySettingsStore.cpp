@@ -33,6 +33,14 @@ class MemorySettingsBackend::Key final : public SettingsKey {
     return true;
   }
 
+  bool Remove(std::string_view name) override {
+    store_.writeLog_.emplace_back(name);
+    KeyData* key = store_.Find(path_);
+    if (!writable_ || !key || key->readOnly || key->refusedWrites.contains(name)) return false;
+    store_.Erase(path_, name);
+    return true;
+  }
+
  private:
   MemorySettingsBackend& store_;
   std::string path_;

@@ -45,7 +45,8 @@ class MemorySettingsBackend final : public SettingsBackend {
   void SetReadOnly(std::string_view path, bool readOnly = true);
   void DenyAccess(std::string_view path, bool denied = true);
 
-  // What was done, in order; names of values queried and of values written (also refused ones).
+  // What was done, in order; names of values queried and of values written or removed (also
+  // refused ones).
   int opens() const { return opens_; }
   int closes() const { return closes_; }
   int openKeys() const { return opens_ - closes_; }

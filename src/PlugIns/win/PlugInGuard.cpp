@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "support/win/Handles.h"
+#include "support/win/SafeStart.h"
 
 // How a fault is stopped. g++ has no __try, so a small assembly routine does what __try does:
 // it calls with an exception frame of its own registered around the call (the fs:[0] chain on
@@ -327,6 +328,17 @@ void QueueThreadFault(ModuleId culprit, DWORD code) {
 
 LPTOP_LEVEL_EXCEPTION_FILTER outerFilter = nullptr;
 
+// The process ends with this fault, unless a filter before ours keeps it: the next start is
+// told the module whose code faulted, if any did.
+void NoteEndingFault(const EXCEPTION_POINTERS& exception) {
+  const ActiveCall* call = GetCurrentThreadId() == guiThread.load() ? innermost.load() : nullptr;
+  const auto stackBase = reinterpret_cast<std::uintptr_t>(ThreadBlock()->StackBase);
+  const ModuleId culprit =
+      Blame(exception.ExceptionRecord->ExceptionAddress, StackPointer(*exception.ContextRecord),
+            stackBase, call ? call->callee : kNoModule);
+  if (culprit != kNoModule) NoteModuleAtRisk(knownModules[culprit].path);
+}
+
 // A fault that nothing on its thread handles: on a thread that is not the GUI thread and
 // runs plug-in code, that thread ends and the fault is reported; anything else goes on to
 // the filter that was there before.
@@ -341,6 +353,7 @@ LONG WINAPI OnUnhandledException(EXCEPTION_POINTERS* exception) {
       ExitThread(0);
     }
   }
+  NoteEndingFault(*exception);
   return outerFilter ? outerFilter(exception) : EXCEPTION_CONTINUE_SEARCH;
 }
 
@@ -395,6 +408,7 @@ class HangWatch {
       if (deadline && static_cast<LONG>(GetTickCount() - deadline) >= 0) EndProcessNow();
       const std::uint32_t now = transitions.load();
       if (now != seen || !innermost.load()) {
+        NoteBlocked(kNoModule);
         seen = now;
         stillSince = GetTickCount();
         sightings = 0;
@@ -410,6 +424,7 @@ class HangWatch {
   bool Inspect(std::uint32_t seen, bool interrupt) const {
     if (SuspendThread(gui_.get()) == static_cast<DWORD>(-1)) return false;
     bool inPlugIn = false;
+    ModuleId blocked = kNoModule;
     CONTEXT context{};
     context.ContextFlags = CONTEXT_CONTROL | CONTEXT_INTEGER;
     // GetThreadContext also waits until the suspension has taken hold.
@@ -422,9 +437,20 @@ class HangWatch {
         Redirect(context, call->resumeStack, kHangCode);
         SetThreadContext(gui_.get(), &context);
       }
+      if (call && transitions.load() == seen && culprit == kNoModule) blocked = call->callee;
     }
     ResumeThread(gui_.get());
+    NoteBlocked(blocked);
     return inPlugIn;
+  }
+
+  // A call into a module that stays inside the system (a wait, a read) is left alone, but the
+  // user may well end the program now: the next start is told the module. A turn of the
+  // message loop names none, its wait may be the program's own (a menu, a box).
+  void NoteBlocked(ModuleId module) const {
+    if (module == noted_) return;
+    noted_ = module;
+    NoteModuleAtRisk(module == kNoModule ? nullptr : knownModules[module].path);
   }
 
   // The GUI thread ended under the program (a plug-in called ExitThread): the windows are
@@ -450,6 +476,7 @@ class HangWatch {
 
   UniqueKernelHandle gui_;
   UniqueKernelHandle thread_;
+  mutable ModuleId noted_ = kNoModule;  // the module the run record names as blocked
 };
 
 // A stack overflow is dispatched on the few bytes left below the guard page, too few for the

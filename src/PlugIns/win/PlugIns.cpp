@@ -8,6 +8,7 @@
 #include "PlugIns/win/Quarantine.h"
 #include "support/win/Application.h"
 #include "support/win/ForeignString.h"
+#include "support/win/SafeStart.h"
 
 namespace vo::win {
 namespace {
@@ -82,7 +83,9 @@ TVoPlugInsIF::TVoPlugInsIF(std::string path) : fileName_(std::move(path)) {
   StartWatchdog();
   {
     QuietErrorMode quiet;
+    NoteModuleAtRisk(fileName_.c_str());  // its DllMain runs in there, unguarded
     module_ = UniqueModule(LoadLibraryA(fileName_.c_str()));
+    NoteModuleAtRisk(nullptr);
   }
   if (!module_) return;
   const HMODULE m = module_.get();

@@ -11,6 +11,7 @@
 #include "PlugIns/PlugInPaths.h"
 #include "PlugIns/win/PlugIns.h"
 #include "forms/win/SettingForm.h"
+#include "setting/SignIn.h"
 #include "setting/TimeSignal.h"
 #include "support/Failure.h"
 #include "support/win/Application.h"
@@ -19,6 +20,7 @@
 #include "support/win/Locale.h"
 #include "support/win/Offscreen.h"
 #include "support/win/RegistryStore.h"
+#include "support/win/SafeStart.h"
 #include "support/win/SystemLibrary.h"
 #include "vo_plugin.h"  // CLK_SETCOLOR, CLK_TELOP
 
@@ -61,6 +63,17 @@ std::string WithEditLineBreaks(const std::string& text) {
     result += text[i];
   }
   return result;
+}
+
+// The full path of vo.exe.
+std::string ThisProgramPath() {
+  std::string path(MAX_PATH, '\0');
+  for (;;) {
+    const DWORD length = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (length == 0) return {};
+    if (length < path.size()) return path.substr(0, length);
+    path.resize(path.size() * 2);  // cut short: a longer buffer
+  }
 }
 
 WPARAM AsMessageWord(Color color) { return static_cast<WPARAM>(static_cast<std::uint32_t>(color)); }
@@ -169,12 +182,14 @@ void TSettingPanel::CreateForm() {
   tabColor = CreatePage(form::kTabColorPage, area);
   tabTelop = CreatePage(form::kTabTelopPage, area);
   tabPlugIns = CreatePage(form::kTabPlugInsPage, area);
+  tabGeneral = CreatePage(form::kTabGeneralPage, area);
   // The pages lie over the tab control's display area, so it goes beneath them.
   SetWindowPos(PageControl1, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 
   CreateColorPage();
   CreateTelopPage();
   CreatePlugInsPage();
+  CreateGeneralPage();
   ShowPage(0);
 }
 
@@ -218,6 +233,11 @@ void TSettingPanel::CreatePlugInsPage() {
   lstPlugIns = GetDlgItem(tabPlugIns, form::kLstPlugIns);
   memDiscription = GetDlgItem(tabPlugIns, form::kMemDiscription);
   btnPlugInProp = GetDlgItem(tabPlugIns, form::kBtnPlugInProp);
+}
+
+void TSettingPanel::CreateGeneralPage() {
+  CreateControls(tabGeneral, form::kGeneralPage, FDialogFont.get(), FScale);
+  chkStartAtSignIn = GetDlgItem(tabGeneral, form::kChkStartAtSignIn);
 }
 
 HWND TSettingPanel::CreatePage(int id, const RECT& area) {
@@ -302,11 +322,18 @@ void TSettingPanel::DiscoverPlugIns() {
     SendMessageA(lstPlugIns, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
   }
   for (const std::string& name : names) {
-    FClock->AddPlugIn(LoadPlugIn(JoinPluginPath(FPlugInDirectory, name)));
+    const std::string path = JoinPluginPath(FPlugInDirectory, name);
+    if (SkippedThisRun(path)) continue;  // the user's safe start: listed, not loaded
+    FClock->AddPlugIn(LoadPlugIn(path));
   }
 }
 
-void TSettingPanel::FormShow() { lblExample.SetColors(FClock->ForeColor(), FClock->BackColor()); }
+void TSettingPanel::FormShow() {
+  lblExample.SetColors(FClock->ForeColor(), FClock->BackColor());
+  // What is really there: another program, or a user's own edit, may have changed it.
+  RegistrySettingsBackend store;
+  SetChecked(chkStartAtSignIn, StartsAtSignIn(store, ThisProgramPath()));
+}
 
 void TSettingPanel::ShowUnder(const RECT& clock) {
   if (!dialog_) return;
@@ -328,6 +355,7 @@ void TSettingPanel::btnOKClick() {
     RegistrySettingsBackend store;
     SaveColors(store, *this);
     SaveSignal(store, *this);
+    SetStartAtSignIn(store, ThisProgramPath(), IsChecked(chkStartAtSignIn));
   }
   PostColors(lblExample.font, lblExample.color);
   CheckTime(CurrentStamp());

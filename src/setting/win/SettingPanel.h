@@ -69,12 +69,13 @@ class TSettingPanel final : public DialogWindow<TSettingPanel>,
   void CreateColorPage();
   void CreateTelopPage();
   void CreatePlugInsPage();
+  void CreateGeneralPage();
   HWND CreatePage(int id, const RECT& area);
   void CreateHints();
   void AddHint(HWND page, HWND control, const char* text);
   void ShowPage(int index);
   void TurnPage(int step);
-  std::array<HWND, 3> Pages() const { return {tabColor, tabTelop, tabPlugIns}; }
+  std::array<HWND, 4> Pages() const { return {tabColor, tabTelop, tabPlugIns, tabGeneral}; }
 
   // Handlers.
   void FormCreate();
@@ -166,6 +167,8 @@ class TSettingPanel final : public DialogWindow<TSettingPanel>,
   HWND btnPlugInProp = nullptr;
   HWND memDiscription = nullptr;
   HWND lstPlugIns = nullptr;
+  HWND tabGeneral = nullptr;
+  HWND chkStartAtSignIn = nullptr;
 
   // The texts a posted CLK_TELOP points into, kept until the clock has surely copied them:
   // a second signal may be posted before it has (OK pressed just as a signal minute begins).

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "support/win/Locale.h"
+#include "support/win/SafeStart.h"
 #include "support/win/SystemEras.h"
 
 namespace vo::win {
@@ -72,7 +73,10 @@ LRESULT CALLBACK Application::Procedure(HWND window, UINT message, WPARAM wParam
       return 0;
     case WM_ENDSESSION:
       // The session ends: everything was saved when it was queried.
-      if (wParam) ExitProcess(0);
+      if (wParam) {
+        EndRunCleanly();
+        ExitProcess(0);
+      }
       return 0;
     default:
       return DefWindowProcA(window, message, wParam, lParam);

@@ -62,6 +62,12 @@ class RegistryKey final : public SettingsKey {
                           static_cast<DWORD>(data.size())) == ERROR_SUCCESS;
   }
 
+  bool Remove(std::string_view name) override {
+    const std::string valueName(name);
+    const LONG status = RegDeleteValueA(key_.get(), valueName.c_str());
+    return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND;
+  }
+
  private:
   UniqueKey key_;
 };

@@ -28,6 +28,9 @@
 // and
 //   kForgetWide   kForget with a wide procedure (SetWindowLongPtrW): the clock's window turns
 //                 Unicode. Notes "late" for each message reaching it after VpiDisable
+//   kBlock        waits for ever inside the system (Sleep) in VpiNotifyFreq from call
+//                 FAULT_FROM on: no guard may cut that short, only the user's end of vo
+//   kLoadBlock    the same in its DllMain, as it is loaded
 #include <windows.h>
 
 #include "RecordLog.h"
@@ -62,7 +65,9 @@ enum class Mode {
   kOverrun,
   kUnmask,
   kExitThread,
-  kForgetWide
+  kForgetWide,
+  kBlock,
+  kLoadBlock
 };
 constexpr Mode kMode = Mode::FAULT_MODE;
 
@@ -174,6 +179,7 @@ int freqCalls = 0;
 extern "C" {
 
 BOOL WINAPI DllMain(HINSTANCE, DWORD reason, void*) {
+  if (kMode == Mode::kLoadBlock && reason == DLL_PROCESS_ATTACH) Sleep(INFINITE);
   if (kMode != Mode::kDetachSpin) return TRUE;
   if (reason == DLL_PROCESS_ATTACH) InitializeCriticalSection(&detachLock);
   if (reason == DLL_THREAD_ATTACH || reason == DLL_THREAD_DETACH) {
@@ -238,6 +244,9 @@ void WINAPI VpiNotifyFreq(HWND clock, double) {
       break;
     case Mode::kExitThread:
       if (due) ExitThread(0);
+      break;
+    case Mode::kBlock:
+      if (due) Sleep(INFINITE);
       break;
     case Mode::kOverflow:
       Recurse(0);

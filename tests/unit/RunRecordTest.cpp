@@ -1,0 +1,53 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "MemorySettingsStore.h"
+#include "setting/SignIn.h"
+#include "support/RunRecord.h"
+
+namespace vo {
+namespace {
+
+constexpr std::string_view kModule = "C:\\vo\\voFault.dll";
+constexpr std::string_view kExe = "C:\\Program Files\\vo\\vo.exe";
+
+TEST(RunRecord, OnlyARunWithoutItsCleanEndIsAskedAbout) {
+  MemorySettingsBackend store;
+  EXPECT_EQ("", SafeStartQuestion(BeginRun(store)));  // the first start ever
+  const PreviousRun killed = BeginRun(store);
+  EXPECT_TRUE(killed.endedBadly && killed.module.empty());
+  EXPECT_TRUE(PlugInSkip::After(killed, true).Skips(kModule));
+  EXPECT_FALSE(PlugInSkip::After(killed, false).Skips(kModule));
+  EndRun(store);
+  EXPECT_FALSE(store.Get(kClockKeyPath, kRunRecordName)) << "a clean end left a trace";
+
+  store.PutDword(kClockKeyPath, kRunRecordName, 1);  // not ours: no question, written over
+  EXPECT_FALSE(BeginRun(store).endedBadly);
+  store.SetReadOnly(kClockKeyPath);
+  EXPECT_NO_THROW(EndRun(store));
+}
+
+TEST(RunRecord, TheModuleAtRiskIsNamedAndAloneLeftOut) {
+  MemorySettingsBackend store;
+  store.PutText(kClockKeyPath, kRunRecordName, kModule);
+  const PreviousRun previous = BeginRun(store);
+  EXPECT_NE(std::string::npos, SafeStartQuestion(previous).find(" voFault.dll "));
+  EXPECT_TRUE(PlugInSkip::After(previous, true).Skips("c:\\VO\\vofault.DLL"));
+  EXPECT_FALSE(PlugInSkip::After(previous, true).Skips("C:\\vo\\voRecA.DLL"));
+  // "\x95\x5C" is one double-byte character: its 0x5C does not cut the name.
+  store.PutText(kClockKeyPath, kRunRecordName, "C:\\vo\\\x95\\x.dll");
+  EXPECT_NE(std::string::npos, SafeStartQuestion(BeginRun(store)).find(" \x95\\x.dll "));
+}
+
+TEST(SignIn, TheRunValueNamesThisProgramByItsPathQuotedOrNot) {
+  EXPECT_TRUE(NamesProgram(SignInCommand(kExe), kExe));
+  EXPECT_TRUE(NamesProgram("\"c:\\program files\\VO\\VO.EXE\" /min", kExe));
+  EXPECT_TRUE(NamesProgram("C:\\vo\\vo.exe -x", "C:\\vo\\vo.exe"));
+  EXPECT_FALSE(NamesProgram("C:\\Program Files\\vo\\vo.exe", kExe)) << "unquoted, cut at space";
+  EXPECT_FALSE(NamesProgram("\"C:\\Program Files\\vo\\vo.exe2\"", kExe));
+  EXPECT_FALSE(NamesProgram("", kExe));
+}
+
+}  // namespace
+}  // namespace vo
