@@ -25,9 +25,13 @@
 //   kUnmask           returns with every x87 and SSE exception unmasked and the direction
 //                     flag set
 //   kExitThread       ends the clock's thread
+//   kTimerThenWrite   writes through null in VpiNotifyFreq; its timer procedure (SetTimer in
+//                     VpiEnable) notes "timer" at each call, which must end with the fault
 // and
 //   kForgetWide   kForget with a wide procedure (SetWindowLongPtrW): the clock's window turns
-//                 Unicode. Notes "late" for each message reaching it after VpiDisable
+//                 Unicode. Its procedure asks the hints to notify in Unicode (NFR_UNICODE)
+//                 and notes "late" for each message reaching it after VpiDisable
+// Each hang notes "hang" just before it starts.
 #include <windows.h>
 
 #include "RecordLog.h"
@@ -62,7 +66,8 @@ enum class Mode {
   kOverrun,
   kUnmask,
   kExitThread,
-  kForgetWide
+  kForgetWide,
+  kTimerThenWrite
 };
 constexpr Mode kMode = Mode::FAULT_MODE;
 
@@ -90,9 +95,14 @@ int DivideByZero() {
   return quotient;
 }
 
-void Spin() {
+void SpinQuietly() {
   volatile unsigned counter = 0;
   for (;;) counter = counter + 1;
+}
+
+void Spin() {
+  Note("hang");
+  SpinQuietly();
 }
 
 HWND subclassed = nullptr;
@@ -110,6 +120,8 @@ LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lPar
 void CALLBACK TimerProcedure(HWND, UINT, UINT_PTR, DWORD) {
   if (due) Spin();
 }
+
+void CALLBACK NotingTimerProcedure(HWND, UINT, UINT_PTR, DWORD) { Note("timer"); }
 
 DWORD WINAPI ThreadMain(void*) {
   WriteThroughNull();
@@ -154,6 +166,7 @@ bool disabled = false;
 
 LRESULT CALLBACK WideProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (disabled) Note("late");
+  if (message == WM_NOTIFYFORMAT && lParam == NF_QUERY) return NFR_UNICODE;
   return CallWindowProcW(previous, window, message, wParam, lParam);
 }
 
@@ -187,6 +200,7 @@ void WINAPI VpiEnable(void) {
   Note("enable");
   if (kMode == Mode::kEnable) WriteThroughNull();
   if (kMode == Mode::kTimerSpin) SetTimer(nullptr, 0, 100, TimerProcedure);
+  if (kMode == Mode::kTimerThenWrite) SetTimer(nullptr, 0, 100, NotingTimerProcedure);
 }
 
 void WINAPI VpiDisable(void) {
@@ -209,6 +223,7 @@ void WINAPI VpiNotifyFreq(HWND clock, double) {
   due = ++freqCalls >= FAULT_FROM;
   switch (kMode) {
     case Mode::kNullWrite:
+    case Mode::kTimerThenWrite:
       if (due) WriteThroughNull();
       break;
     case Mode::kSubclassWrite:
@@ -219,12 +234,16 @@ void WINAPI VpiNotifyFreq(HWND clock, double) {
       if (due && first) CloseHandle(CreateThread(nullptr, 0, ThreadMain, nullptr, 0, nullptr));
       break;
     case Mode::kHeapSpin:
-      if (due && HeapLock(GetProcessHeap())) Spin();
+      if (due) {
+        Note("hang");  // not while holding the heap's lock
+        if (HeapLock(GetProcessHeap())) SpinQuietly();
+      }
       break;
     case Mode::kDetachSpin:
       if (due) {
+        Note("hang");
         EnterCriticalSection(&detachLock);
-        Spin();
+        SpinQuietly();
       }
       break;
     case Mode::kDialogSpin:
