@@ -87,10 +87,10 @@ class FaultTestCase(harness.ClockTestCase):
         """Waits for `count` more ticks of the healthy recorder: the positive sign that time
         has passed for the clock. `after` names the moment, for the failure message."""
         before = self.ticks_of_recorder(clock)
-        if not self.wait_for(lambda: self.ticks_of_recorder(clock) >= before + count, 15):
-            got = self.ticks_of_recorder(clock) - before
-            self.fail(f"voRecA.DLL got {got} of {count} ticks in 15 s {after}: the clock must go "
-                      f"on ticking for its healthy plug-ins; {self.guard_state(clock)}")
+        self.wait_until(lambda: self.ticks_of_recorder(clock) >= before + count, 15,
+                        message=lambda: f"{count} ticks of voRecA.DLL {after} (it got "
+                        f"{self.ticks_of_recorder(clock) - before}): the clock must go on "
+                        f"ticking for its healthy plug-ins; {self.guard_state(clock)}")
 
     def guard_state(self, clock):
         """What broke, as far as the outside can tell: a hang left without its box, a box
@@ -105,14 +105,6 @@ class FaultTestCase(harness.ClockTestCase):
         if window.kind == "window" and not window.int("enabled"):
             state.append("the clock's window is disabled (a modal loop left it so)")
         return "; ".join(state) or "no hang without its box, no box open, the window enabled"
-
-    def wait_for(self, condition, timeout):
-        deadline = time.monotonic() + timeout
-        while not condition():
-            if time.monotonic() >= deadline:
-                return False
-            time.sleep(0.1)
-        return True
 
     def assert_no_box_after(self, clock, ticks):
         self.wait_healthy_ticks(clock, ticks, "after every box was closed")
