@@ -47,6 +47,10 @@ if(EXISTS ${CMAKE_SOURCE_DIR}/sdk/sample/voSample.c)
 endif()
 
 enable_testing()
+# What the image promises the system: the plug-in guard's exception handler accepted (no
+# SafeSEH table, NO_SEH clear), DEP and ASLR, no link time, the manifest's entries.
+add_test(NAME image.vo COMMAND /usr/bin/python3 ${CMAKE_SOURCE_DIR}/tools/check_image.py
+                               $<TARGET_FILE:vo>)
 if(TARGET voSample AND NOT CMAKE_SYSTEM_PROCESSOR STREQUAL "AMD64")
   # The product's plug-in ABI: the six stdcall entry points under their plain names.
   add_test(NAME exports.voSample

@@ -58,7 +58,9 @@ foreach(variant N:kNullWrite:3 O:kOverflow:1 P:kOverflow:1 X:kForeignCode:1 Z:kD
                 S3:kSubclass:1 S4:kForget:1 SW:kSubclassWrite:5 TW:kThreadWrite:10
                 OV:kOverrun:15 UM:kUnmask:1 TS:kTimerSpin:20 SS:kSubclassSpin:60
                 DS:kDialogSpin:100 HS:kHeapSpin:8 LS:kDetachSpin:8 ET:kExitThread:40
-                W:kForgetWide:1)
+                W:kForgetWide:1
+                # What a module out of service keeps: its timer procedure.
+                OT:kTimerThenWrite:12)
   string(REPLACE ":" ";" parts ${variant})
   list(GET parts 0 tag)
   list(GET parts 1 mode)

@@ -781,13 +781,16 @@ class ClockTestCase(unittest.TestCase):
         self.wait_until(lambda: bar() != first, 10, interval=0.2, message="the seconds bar moving")
 
     def wait_until(self, condition, timeout, interval=0.1, message="condition"):
+        """The first true value of condition(); fails naming `message` (or what the callable
+        `message` says, asked at the failure) after `timeout` seconds."""
         deadline = time.monotonic() + timeout
         while True:
             value = condition()
             if value:
                 return value
             if time.monotonic() >= deadline:
-                self.fail(f"timed out after {timeout} s waiting for {message}")
+                self.fail(f"timed out after {timeout} s waiting for "
+                          f"{message() if callable(message) else message}")
             time.sleep(interval)
 
 

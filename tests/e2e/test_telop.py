@@ -28,6 +28,7 @@ TELOP_PLUGINS = ("voTelop.dll", "voRecA.DLL")
 TEXT = "Telop 0123 WXYZ"
 # Wider than the panel and any offset a test lets the first text reach.
 WIDE_TEXT = "Another telop, wider than the strip and then some"
+TIME_HINT = "ポップアップメニュー"  # the time label's hint
 ERAS_KEY = r"HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Control\Nls\Calendars\Japanese\Eras"
 
 
@@ -123,8 +124,14 @@ class TelopTestCase(harness.ClockTestCase):
         return telop_frame(image)
 
     def hint_shown(self):
+        return self.hint_text() is not None
+
+    def hint_text(self):
+        """The text of the hint shown beside the clock, or None."""
         shown = self.wine.probe("dialog", "owned:" + harness.CLOCK_CAPTION.hex(), check=False)[0]
-        return shown.kind == "dialog" and shown.text("class") == b"tooltips_class32"
+        if shown.kind != "dialog" or shown.text("class") != b"tooltips_class32":
+            return None
+        return shown.text("text").decode("cp932")
 
 
 class TelopMotion(TelopTestCase):
@@ -231,12 +238,14 @@ class TelopEnd(TelopTestCase):
 
 class WideSubclass(TelopTestCase):
     def test_the_time_hint_shows_a_telop_closes_it_and_vo_takes_its_procedure_back(self):
-        # voFaultW makes the clock's window Unicode (the hint then asks in the wide form) and
+        # voFaultW makes the clock's window Unicode and answers the hints' format question
+        # itself (they then ask for their texts in the wide form, TTN_GETDISPINFOW), and
         # leaves its procedure in place at VpiDisable; it stands in for the recorder's ticks.
         clock = self.start_telop_clock(at="00:00:05", plugins=("voTelop.dll", "voFaultW.dll"))
         for x in (70, 80):  # a move, wherever the mouse was left
             harness.mousemove(clock.window.int("left") + x, 10)
-        self.wait_until(self.hint_shown, 8, message="the time label's hint")
+        self.wait_until(self.hint_shown, 8, message="the time label's hint, asked in Unicode")
+        self.assertEqual(TIME_HINT, self.hint_text(), "the time label's hint asked in Unicode")
         self.plugin.trigger(how="send", text=TEXT)
         # Well within the time the hint would stay up on its own.
         self.wait_until(lambda: not self.hint_shown(), 3, message="the hint closed by the telop")

@@ -25,12 +25,16 @@
 //   kUnmask           returns with every x87 and SSE exception unmasked and the direction
 //                     flag set
 //   kExitThread       ends the clock's thread
+//   kTimerThenWrite   writes through null in VpiNotifyFreq; its timer procedure (SetTimer in
+//                     VpiEnable) notes "timer" at each call, which must end with the fault
 // and
 //   kForgetWide   kForget with a wide procedure (SetWindowLongPtrW): the clock's window turns
-//                 Unicode. Notes "late" for each message reaching it after VpiDisable
+//                 Unicode. Its procedure asks the hints to notify in Unicode (NFR_UNICODE)
+//                 and notes "late" for each message reaching it after VpiDisable
 //   kBlock        waits for ever inside the system (Sleep) in VpiNotifyFreq from call
 //                 FAULT_FROM on: no guard may cut that short, only the user's end of vo
 //   kLoadBlock    the same in its DllMain, as it is loaded
+// Each hang notes "hang" just before it starts.
 #include <windows.h>
 
 #include "RecordLog.h"
@@ -67,7 +71,8 @@ enum class Mode {
   kExitThread,
   kForgetWide,
   kBlock,
-  kLoadBlock
+  kLoadBlock,
+  kTimerThenWrite
 };
 constexpr Mode kMode = Mode::FAULT_MODE;
 
@@ -95,9 +100,14 @@ int DivideByZero() {
   return quotient;
 }
 
-void Spin() {
+void SpinQuietly() {
   volatile unsigned counter = 0;
   for (;;) counter = counter + 1;
+}
+
+void Spin() {
+  Note("hang");
+  SpinQuietly();
 }
 
 HWND subclassed = nullptr;
@@ -115,6 +125,8 @@ LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lPar
 void CALLBACK TimerProcedure(HWND, UINT, UINT_PTR, DWORD) {
   if (due) Spin();
 }
+
+void CALLBACK NotingTimerProcedure(HWND, UINT, UINT_PTR, DWORD) { Note("timer"); }
 
 DWORD WINAPI ThreadMain(void*) {
   WriteThroughNull();
@@ -159,6 +171,7 @@ bool disabled = false;
 
 LRESULT CALLBACK WideProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (disabled) Note("late");
+  if (message == WM_NOTIFYFORMAT && lParam == NF_QUERY) return NFR_UNICODE;
   return CallWindowProcW(previous, window, message, wParam, lParam);
 }
 
@@ -193,6 +206,7 @@ void WINAPI VpiEnable(void) {
   Note("enable");
   if (kMode == Mode::kEnable) WriteThroughNull();
   if (kMode == Mode::kTimerSpin) SetTimer(nullptr, 0, 100, TimerProcedure);
+  if (kMode == Mode::kTimerThenWrite) SetTimer(nullptr, 0, 100, NotingTimerProcedure);
 }
 
 void WINAPI VpiDisable(void) {
@@ -215,6 +229,7 @@ void WINAPI VpiNotifyFreq(HWND clock, double) {
   due = ++freqCalls >= FAULT_FROM;
   switch (kMode) {
     case Mode::kNullWrite:
+    case Mode::kTimerThenWrite:
       if (due) WriteThroughNull();
       break;
     case Mode::kSubclassWrite:
@@ -225,12 +240,16 @@ void WINAPI VpiNotifyFreq(HWND clock, double) {
       if (due && first) CloseHandle(CreateThread(nullptr, 0, ThreadMain, nullptr, 0, nullptr));
       break;
     case Mode::kHeapSpin:
-      if (due && HeapLock(GetProcessHeap())) Spin();
+      if (due) {
+        Note("hang");  // not while holding the heap's lock
+        if (HeapLock(GetProcessHeap())) SpinQuietly();
+      }
       break;
     case Mode::kDetachSpin:
       if (due) {
+        Note("hang");
         EnterCriticalSection(&detachLock);
-        Spin();
+        SpinQuietly();
       }
       break;
     case Mode::kDialogSpin:

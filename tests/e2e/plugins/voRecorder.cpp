@@ -4,6 +4,8 @@
 //   <event> <tag> tid=.. tick=.. key=value ...   (RecordLog.h)
 //
 // Built twice with different RECORDER_TAG values so that slot order shows in a shared log.
+// Each call notes the x87 control word, MXCSR and direction flag it was made with, and the
+// process's end notes "detach" from DllMain.
 // It also subclasses the clock window on the first handle it is given and records every clock
 // control message and mouse button press and release that reaches the window, before the
 // clock handles it; and the first copy loaded hands vo.exe, when it looks up sndPlaySoundA, a
@@ -170,18 +172,44 @@ void SubclassOnce(HWND clock) {
          static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(clock)), ok ? 1 : 0);
 }
 
+// The floating-point state and direction flag the clock calls with: the clock's own, whatever
+// an earlier plug-in left behind.
+struct MachineState {
+  unsigned short x87 = 0;
+  unsigned int mxcsr = 0;
+  uintptr_t flags = 0;
+};
+
+MachineState ReadMachineState() {
+  MachineState state;
+  asm volatile("fnstcw %0; stmxcsr %1" : "=m"(state.x87), "=m"(state.mxcsr));
+  asm volatile("pushf; pop %0" : "=r"(state.flags));
+  return state;
+}
+
 void RecordNotify(const char* event, HWND clock, double now) {
+  const MachineState state = ReadMachineState();  // first, before any code of its own
   SubclassOnce(clock);
-  Record(event, "value=%.9f hwnd=0x%llx", now,
-         static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(clock)));
+  Record(event, "value=%.9f hwnd=0x%llx x87=0x%x mxcsr=0x%x df=%d", now,
+         static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(clock)), state.x87,
+         state.mxcsr, static_cast<int>(state.flags >> 10 & 1));
 }
 
 }  // namespace
 
 extern "C" {
 
+// The end of the process as the module sees it: a program that ended at once (after plug-in
+// code was cut short) runs no DllMain. The module is pinned, so only the process's end
+// detaches it.
+BOOL WINAPI DllMain(HINSTANCE, DWORD reason, void* reserved) {
+  if (reason == DLL_PROCESS_DETACH) Record("detach", "ending=%d", reserved ? 1 : 0);
+  return TRUE;
+}
+
 void WINAPI VpiEnable(void) {
-  Record("enable");
+  const MachineState state = ReadMachineState();
+  Record("enable", "x87=0x%x mxcsr=0x%x", state.x87, state.mxcsr);
   HookWavePlayback();
 }
 

@@ -122,7 +122,8 @@ DWORD ProcessOf(HWND window) {
   return pid;
 }
 
-void PrintWindowRecord(const char* kind, HWND window) {
+// `more` ends the line: further fields of the caller's, each " key=value".
+void PrintWindowRecord(const char* kind, HWND window, const char* more = "") {
   RECT frame{};
   RECT client{};
   GetWindowRect(window, &frame);
@@ -131,7 +132,7 @@ void PrintWindowRecord(const char* kind, HWND window) {
   std::printf(
       "%s hwnd=%s pid=%lu class=%s title=%s titlew=%s left=%ld top=%ld width=%ld height=%ld "
       "client_width=%ld client_height=%ld style=0x%08lx exstyle=0x%08lx visible=%d enabled=%d "
-      "owner=%s owner_class=%s owner_title=%s owner_visible=%d\n",
+      "owner=%s owner_class=%s owner_title=%s owner_visible=%d%s\n",
       kind, HandleText(window).c_str(), ProcessOf(window), Hex(ClassNameOf(window)).c_str(),
       Hex(WindowTextA(window)).c_str(), Hex(WindowTextW(window)).c_str(), frame.left, frame.top,
       frame.right - frame.left, frame.bottom - frame.top, client.right, client.bottom,
@@ -139,7 +140,7 @@ void PrintWindowRecord(const char* kind, HWND window) {
       static_cast<unsigned long>(GetWindowLongPtrA(window, GWL_EXSTYLE)),
       IsWindowVisible(window) ? 1 : 0, IsWindowEnabled(window) ? 1 : 0, HandleText(owner).c_str(),
       Hex(ClassNameOf(owner)).c_str(), Hex(WindowTextA(owner)).c_str(),
-      owner && IsWindowVisible(owner) ? 1 : 0);
+      owner && IsWindowVisible(owner) ? 1 : 0, more);
 }
 
 // A named CALLBACK, not a lambda: lambdas do not convert to stdcall pointers on i686.
@@ -348,9 +349,12 @@ int CommandMessage(const char* target, UINT message, WPARAM wparam, LPARAM lpara
 int CommandMessageBox(DWORD pid, DWORD timeoutMs) {
   HWND box = WaitFor([&] { return FindMessageBox(pid); }, timeoutMs);
   if (!box) return NotFound("#32770");
+  // When the box was first seen, on the clock the plug-ins' log uses (GetTickCount64).
+  char seen[40];
+  std::snprintf(seen, sizeof seen, " seen=%llu", GetTickCount64());
   // Give the box a moment to paint before the icon is read off the screen.
   Sleep(300);
-  PrintWindowRecord("msgbox", box);
+  PrintWindowRecord("msgbox", box, seen);
   for (HWND child : ChildWindows(box)) {
     const std::string childClass = ClassNameOf(child);
     const LONG_PTR style = GetWindowLongPtrA(child, GWL_STYLE);
@@ -575,7 +579,8 @@ int CommandDialog(const std::string& selector, DWORD timeoutMs) {
     std::printf("none selector=%s\n", selector.c_str());
     return 1;
   }
-  PrintWindowRecord("dialog", dialog);
+  // The text it answers WM_GETTEXT with, which a tooltip keeps apart from its title.
+  PrintWindowRecord("dialog", dialog, (" text=" + Hex(ControlText(dialog))).c_str());
   for (HWND control : ChildWindows(dialog)) {
     const std::string controlClass = ClassNameOf(control);
     const int id = GetDlgCtrlID(control);
