@@ -33,6 +33,7 @@ inline constexpr FontSpec kAnchorFont{"Arial", 17, true, true, ANSI_CHARSET};
 inline constexpr char kTabColor[] = "配色";
 inline constexpr char kTabTelop[] = "時報";
 inline constexpr char kTabPlugIns[] = "拡張";
+inline constexpr char kTabGeneral[] = "全般";
 
 inline constexpr char kWaveHint[] = "時報として鳴らす、音声ﾌｧｲﾙを指定します。";
 inline constexpr char kTelopHint[] = "時報として表示するテロップを指定します。";
@@ -80,6 +81,7 @@ enum ControlId : int {
   kTabColorPage,
   kTabTelopPage,
   kTabPlugInsPage,
+  kTabGeneralPage,
   kHints,
 
   kBtnForeColor = 300,
@@ -104,11 +106,15 @@ enum ControlId : int {
   kLstPlugIns,
   kMemDiscription,
   kBtnPlugInProp,
+
+  kChkStepAside = 600,
 };
 
 // Pages in tab order, each drawn by a child window over the tab control's display area.
-inline constexpr std::array<const char*, 3> kTabCaptions{kTabColor, kTabTelop, kTabPlugIns};
-inline constexpr std::array<int, 3> kPageIds{kTabColorPage, kTabTelopPage, kTabPlugInsPage};
+inline constexpr std::array<const char*, 4> kTabCaptions{kTabColor, kTabTelop, kTabPlugIns,
+                                                         kTabGeneral};
+inline constexpr std::array<int, 4> kPageIds{kTabColorPage, kTabTelopPage, kTabPlugInsPage,
+                                             kTabGeneralPage};
 
 inline constexpr DWORD kShown = WS_VISIBLE;
 inline constexpr DWORD kButton = kShown | WS_TABSTOP | BS_PUSHBUTTON;
@@ -167,6 +173,11 @@ inline constexpr std::array kPlugInsPage{
         kShown | WS_TABSTOP | WS_GROUP | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL,
         WS_EX_CLIENTEDGE},
     ControlSpec{kBtnPlugInProp, "BUTTON", "拡張設定(&X)", 180, 112, 149, 25, kButton | WS_GROUP, 0},
+};
+
+inline constexpr std::array kGeneralPage{
+    ControlSpec{kChkStepAside, "BUTTON", "全画面のアプリの間は隠れる(&H)", 12, 12, 320, 21,
+                kCheckBox, 0},
 };
 
 // Drawn on the colour page beneath its controls.

@@ -169,12 +169,14 @@ void TSettingPanel::CreateForm() {
   tabColor = CreatePage(form::kTabColorPage, area);
   tabTelop = CreatePage(form::kTabTelopPage, area);
   tabPlugIns = CreatePage(form::kTabPlugInsPage, area);
+  tabGeneral = CreatePage(form::kTabGeneralPage, area);
   // The pages lie over the tab control's display area, so it goes beneath them.
   SetWindowPos(PageControl1, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 
   CreateColorPage();
   CreateTelopPage();
   CreatePlugInsPage();
+  CreateGeneralPage();
   ShowPage(0);
 }
 
@@ -218,6 +220,12 @@ void TSettingPanel::CreatePlugInsPage() {
   lstPlugIns = GetDlgItem(tabPlugIns, form::kLstPlugIns);
   memDiscription = GetDlgItem(tabPlugIns, form::kMemDiscription);
   btnPlugInProp = GetDlgItem(tabPlugIns, form::kBtnPlugInProp);
+}
+
+void TSettingPanel::CreateGeneralPage() {
+  CreateControls(tabGeneral, form::kGeneralPage, FDialogFont.get(), FScale);
+  chkStepAside = GetDlgItem(tabGeneral, form::kChkStepAside);
+  SetChecked(chkStepAside, true);
 }
 
 HWND TSettingPanel::CreatePage(int id, const RECT& area) {
@@ -291,6 +299,8 @@ void TSettingPanel::FormCreate() {
   LoadColors(store, *this);
   LoadSignal(store, *this);
   DiscoverPlugIns();
+  // After the plug-ins: a bad value of this later option must not cost them.
+  LoadGeneral(store, *this);
 }
 
 void TSettingPanel::DiscoverPlugIns() {
@@ -328,6 +338,7 @@ void TSettingPanel::btnOKClick() {
     RegistrySettingsBackend store;
     SaveColors(store, *this);
     SaveSignal(store, *this);
+    SaveGeneral(store, *this);
   }
   PostColors(lblExample.font, lblExample.color);
   CheckTime(CurrentStamp());
@@ -339,6 +350,7 @@ void TSettingPanel::btnCancelClick() {
     RegistrySettingsBackend store;
     LoadColors(store, *this);
     LoadSignal(store, *this);
+    LoadGeneral(store, *this);
   }
   ShowWindow(dialog_, SW_HIDE);
 }
@@ -529,6 +541,9 @@ void TSettingPanel::SetInterval(int minutes) {
   const int id = minutes >= 60 ? form::kSel01h : minutes >= 30 ? form::kSel30m : form::kSel15m;
   CheckRadioButton(tabTelop, form::kSel15m, form::kSel01h, id);
 }
+
+bool TSettingPanel::StepAside() const { return IsChecked(chkStepAside); }
+void TSettingPanel::SetStepAside(bool stepAside) { SetChecked(chkStepAside, stepAside); }
 
 // ---------------------------------------------------------------------------------------
 // Drawing
