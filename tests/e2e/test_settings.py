@@ -19,12 +19,14 @@ WM_CLOSE = 0x0010
 
 # Control ids of the settings dialog.
 BTN_OK, BTN_CANCEL = 1, 2
-PAGE_CONTROL, PAGE_COLOR, PAGE_TELOP, PAGE_PLUGINS = 200, 201, 202, 203
+PAGE_CONTROL, PAGE_COLOR, PAGE_TELOP, PAGE_PLUGINS, PAGE_GENERAL = 200, 201, 202, 203, 204
+PAGES = (PAGE_COLOR, PAGE_TELOP, PAGE_PLUGINS, PAGE_GENERAL)
 BTN_FORE_COLOR, BTN_BACK_COLOR, CHK_AUTO_CHANGE = 300, 301, 302
 RBT_0000, RBT_0600, RBT_1200, RBT_1800, LBL_EXAMPLE = 303, 304, 305, 306, 307
 CHK_WAVE, EDT_WAVE, BTN_BROWSE, CHK_TELOP, EDT_TELOP = 400, 401, 402, 403, 404
 SEL_15M, SEL_30M, SEL_01H = 405, 406, 407
 LST_PLUGINS, MEM_DISCRIPTION, BTN_PLUGIN_PROP = 501, 502, 503
+CHK_STEP_ASIDE = 600
 # The colour dialog's red, green and blue edits.
 COLOR_RED, COLOR_GREEN, COLOR_BLUE = 706, 707, 708
 
@@ -101,7 +103,7 @@ class SettingsDialogTest(harness.ClockTestCase):
         harness.click(1, tabs.int("left") + 20, tabs.int("top") + 10)
         for _ in range(index):
             harness.key("Right")
-        page = [PAGE_COLOR, PAGE_TELOP, PAGE_PLUGINS][index]
+        page = PAGES[index]
         return self.wait_until(lambda: (d := self.dialog()).controls[page]["visible"] == "1"
                                and d, timeout=10, interval=0.2, message=f"page {index}")
 
@@ -175,12 +177,12 @@ class SettingsDialogTest(harness.ClockTestCase):
         # Ctrl+Tab turns to the next page, Ctrl+Shift+Tab to the previous, round the ends.
         def turn_to(page, *keys):
             harness.key(*keys)
-            self.wait_until(lambda: [p for p in (PAGE_COLOR, PAGE_TELOP, PAGE_PLUGINS)
+            self.wait_until(lambda: [p for p in PAGES
                                      if self.dialog().controls[p]["visible"] == "1"] == [page],
                             timeout=5, interval=0.2, message=f"page {page} after {keys}")
 
         turn_to(PAGE_TELOP, "ctrl+Tab")
-        turn_to(PAGE_PLUGINS, "ctrl+shift+Tab", "ctrl+shift+Tab")
+        turn_to(PAGE_GENERAL, "ctrl+shift+Tab", "ctrl+shift+Tab")
         turn_to(PAGE_COLOR, "ctrl+Tab")
 
         # Under a clock at the left edge the dialog cannot line up on the right: it stays at 0.
@@ -190,7 +192,7 @@ class SettingsDialogTest(harness.ClockTestCase):
         self.assertEqual((0, 21), (self.open_settings().window.int("left"),
                                    self.dialog().window.int("top")))
 
-    def test_first_ok_creates_the_options_with_all_fourteen_values(self):
+    def test_first_ok_creates_the_options_with_all_fifteen_values(self):
         self.start_clock(at="10:00:30")
         self.open_settings()
         self.assertIsNone(self.wine.reg_query(OPTIONS_KEY))
@@ -210,6 +212,8 @@ class SettingsDialogTest(harness.ClockTestCase):
         self.click(SEL_15M)
         self.set_text(EDT_TELOP, "%n分".encode("cp932"))
         self.set_text(EDT_WAVE, b"C:\\chime.wav")
+        self.assertTrue(self.show_page(3).checked(CHK_STEP_ASIDE))
+        self.click(CHK_STEP_ASIDE)
         dialog = self.dialog()
         self.assertEqual([True, True, True],
                          [dialog.enabled(i) for i in (EDT_WAVE, BTN_BROWSE, EDT_TELOP)])
@@ -223,6 +227,7 @@ class SettingsDialogTest(harness.ClockTestCase):
         self.assertEqual(("REG_DWORD", 1), stored["useWaveFile"])
         self.assertEqual(("REG_SZ", "C:\\chime.wav"), stored["WaveFile"])
         self.assertEqual(("REG_DWORD", 15), stored["Interval"])
+        self.assertEqual(("REG_DWORD", 0), stored["StepAside"])
 
     # -- Cancel, the close box and loading
 

@@ -56,8 +56,11 @@ LRESULT CALLBACK ConfirmHook(int code, WPARAM wParam, LPARAM lParam) {
     GetWindowRect(box, &bounds);
     const int width = bounds.right - bounds.left;
     const int height = bounds.bottom - bounds.top;
-    SetWindowPos(box, nullptr, (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
-                 (GetSystemMetrics(SM_CYSCREEN) - height) / 2, 0, 0,
+    // Centred on the clock's monitor: the whole screen when there is one.
+    const RECT screen =
+        MonitorRect(MonitorFromWindow(GetWindow(box, GW_OWNER), MONITOR_DEFAULTTOPRIMARY));
+    SetWindowPos(box, nullptr, screen.left + (screen.right - screen.left - width) / 2,
+                 screen.top + (screen.bottom - screen.top - height) / 2, 0, 0,
                  SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     UnhookWindowsHookEx(std::exchange(confirmHook, nullptr));
     return 0;

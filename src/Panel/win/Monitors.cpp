@@ -28,6 +28,15 @@ bool IsDesktopOrShell(HWND window) {
 
 }  // namespace
 
+RECT MonitorRect(HMONITOR monitor) {
+  MONITORINFO info{};
+  info.cbSize = sizeof info;
+  if (!GetMonitorInfoA(monitor, &info)) {
+    return RECT{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+  }
+  return info.rcMonitor;
+}
+
 std::vector<ScreenArea> Monitors() {
   std::vector<ScreenArea> monitors;
   EnumDisplayMonitors(nullptr, nullptr, CollectMonitor, reinterpret_cast<LPARAM>(&monitors));
@@ -45,13 +54,11 @@ bool FullScreenOver(HWND strip) {
   DWORD process = 0;
   GetWindowThreadProcessId(front, &process);
   if (process == GetCurrentProcessId()) return false;  // the strip's own dialogs
-  MONITORINFO info{};
-  info.cbSize = sizeof info;
-  if (!GetMonitorInfoA(MonitorFromWindow(strip, MONITOR_DEFAULTTONEAREST), &info)) return false;
   RECT client{};
   if (!GetClientRect(front, &client)) return false;
   MapWindowPoints(front, nullptr, reinterpret_cast<POINT*>(&client), 2);
-  return Covers(AreaOf(client), AreaOf(info.rcMonitor));
+  return Covers(AreaOf(client),
+                AreaOf(MonitorRect(MonitorFromWindow(strip, MONITOR_DEFAULTTONEAREST))));
 }
 
 }  // namespace vo::win

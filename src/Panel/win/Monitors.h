@@ -10,6 +10,8 @@
 
 namespace vo::win {
 
+// The whole rectangle of a monitor (the primary screen's when the monitor cannot be read).
+RECT MonitorRect(HMONITOR monitor);
 // Every monitor of the desktop; never empty (the primary screen when enumeration fails).
 std::vector<ScreenArea> Monitors();
 // Whether the foreground window is another program's, shown, and its client area covers the

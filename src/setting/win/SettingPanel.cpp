@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "Panel/win/Monitors.h"
 #include "PlugIns/PlugInPaths.h"
 #include "PlugIns/win/PlugIns.h"
 #include "forms/win/SettingForm.h"
@@ -322,7 +323,10 @@ void TSettingPanel::ShowUnder(const RECT& clock) {
   if (!dialog_) return;
   RECT frame{};
   GetWindowRect(dialog_, &frame);
-  const int left = std::max(0, static_cast<int>(clock.right - (frame.right - frame.left)));
+  // At least the left edge of the clock's monitor: 0 on a single screen.
+  const RECT monitor = MonitorRect(MonitorFromRect(&clock, MONITOR_DEFAULTTOPRIMARY));
+  const int left = std::max(static_cast<int>(monitor.left),
+                            static_cast<int>(clock.right - (frame.right - frame.left)));
   SetWindowPos(dialog_, nullptr, left, clock.bottom, 0, 0,
                SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   if (!IsWindowVisible(dialog_)) FormShow();
