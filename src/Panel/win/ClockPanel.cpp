@@ -292,8 +292,9 @@ void TClockPanel::ReplaceOnAMonitor() {
   CheckFullScreen();
 }
 
-// Events, not a poll: the foreground changing, or the foreground window moving or resizing
-// (into or out of full screen). Started at the first tick, when the options are loaded.
+// Events where the system sends them: the foreground changing, or the foreground window
+// moving or resizing (into or out of full screen); a slow timer besides. Started at the
+// first tick, when the options are loaded.
 void TClockPanel::WatchForeground() {
   FWatching = true;
   eventClock = this;
@@ -303,6 +304,7 @@ void TClockPanel::WatchForeground() {
   FLocationHook.reset(SetWinEventHook(EVENT_OBJECT_LOCATIONCHANGE, EVENT_OBJECT_LOCATIONCHANGE,
                                       nullptr, OnWinEvent, 0, 0,
                                       WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS));
+  SetTimer(window_, kScreenCheckTimerId, kScreenCheckInterval, nullptr);
   CheckFullScreen();
 }
 
@@ -326,14 +328,12 @@ void TClockPanel::CheckFullScreen() {
   const bool aside = FSettings && FSettings->StepsAside() && FullScreenOver(window_);
   if (aside == FSteppedAside) return;
   FSteppedAside = aside;
+  SetTimer(window_, kScreenCheckTimerId, aside ? kAsideCheckInterval : kScreenCheckInterval,
+           nullptr);
   if (aside) {
     DestroyHints();
     ShowWindow(window_, SW_HIDE);
-    // The full-screen window may go without an event reaching here (closed with no window
-    // taking the foreground after it): look again now and then while hidden.
-    SetTimer(window_, kAsideTimerId, kAsideCheckInterval, nullptr);
   } else {
-    KillTimer(window_, kAsideTimerId);
     SetWindowPos(window_, HWND_TOPMOST, 0, 0, 0, 0,
                  SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
   }
@@ -782,7 +782,7 @@ LRESULT TClockPanel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_TIMER:
       if (wParam == kTimerId) Timer1Timer();
       if (wParam == kReplaceTimerId) ReplaceOnAMonitor();
-      if (wParam == kAsideTimerId) CheckFullScreen();
+      if (wParam == kScreenCheckTimerId) CheckFullScreen();
       return 0;
     case WM_DISPLAYCHANGE:
       ReplaceSoon();

@@ -167,7 +167,11 @@ class TClockPanel : public Window<TClockPanel>, private ClockSurface {
   static constexpr UINT_PTR kTimerId = 1;
   static constexpr UINT_PTR kReplaceTimerId = 2;
   static constexpr UINT kReplaceDelay = 100;
-  static constexpr UINT_PTR kAsideTimerId = 3;
+  // The full-screen check also runs on a timer: Wine tells another process of a window's
+  // creation only, not of the foreground or of moves. Twice as often while aside, so that
+  // the strip is back within a second.
+  static constexpr UINT_PTR kScreenCheckTimerId = 3;
+  static constexpr UINT kScreenCheckInterval = 1000;
   static constexpr UINT kAsideCheckInterval = 500;
   // Thrown when a plug-in call has closed the clock: the rest of the tick is dropped.
   struct ClockClosed {};
