@@ -292,19 +292,18 @@ void TClockPanel::ReplaceOnAMonitor() {
   CheckFullScreen();
 }
 
-// Events where the system sends them: the foreground changing, or the foreground window
-// moving or resizing (into or out of full screen); a slow timer besides. Started at the
-// first tick, when the options are loaded.
+// Events, not a poll: the foreground changing, the foreground window moving or resizing
+// (into or out of full screen), a window made. Started at the first tick, when the options
+// are loaded.
 void TClockPanel::WatchForeground() {
   FWatching = true;
   eventClock = this;
   FForeground = GetForegroundWindow();
   FForegroundHook.reset(SetWinEventHook(EVENT_SYSTEM_FOREGROUND, EVENT_SYSTEM_FOREGROUND, nullptr,
                                         OnWinEvent, 0, 0, WINEVENT_OUTOFCONTEXT));
-  FLocationHook.reset(SetWinEventHook(EVENT_OBJECT_LOCATIONCHANGE, EVENT_OBJECT_LOCATIONCHANGE,
-                                      nullptr, OnWinEvent, 0, 0,
-                                      WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS));
-  SetTimer(window_, kScreenCheckTimerId, kScreenCheckInterval, nullptr);
+  FWindowHook.reset(SetWinEventHook(EVENT_OBJECT_CREATE, EVENT_OBJECT_LOCATIONCHANGE, nullptr,
+                                    OnWinEvent, 0, 0,
+                                    WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS));
   CheckFullScreen();
 }
 
@@ -316,24 +315,37 @@ void CALLBACK TClockPanel::OnWinEvent(HWINEVENTHOOK, DWORD event, HWND window, L
 }
 
 void TClockPanel::OnWindowEvent(DWORD event, HWND window) {
-  if (event == EVENT_SYSTEM_FOREGROUND) {
-    FForeground = window;
-  } else if (window != FForeground) {
-    return;  // another window moved: the cursor, the caret, a window in the background
+  switch (event) {
+    case EVENT_SYSTEM_FOREGROUND:
+      FForeground = window;
+      CheckFullScreen();
+      return;
+    case EVENT_OBJECT_LOCATIONCHANGE:
+      // Not the cursor, the caret or a window in the background.
+      if (window == FForeground) CheckFullScreen();
+      return;
+    case EVENT_OBJECT_CREATE:
+      CheckFullScreenSoon();
+      return;
+    default:
+      return;
   }
-  CheckFullScreen();
+}
+
+void TClockPanel::CheckFullScreenSoon() {
+  if (!FSteppedAside) SetTimer(window_, kScreenCheckTimerId, kNewWindowDelay, nullptr);
 }
 
 void TClockPanel::CheckFullScreen() {
   const bool aside = FSettings && FSettings->StepsAside() && FullScreenOver(window_);
   if (aside == FSteppedAside) return;
   FSteppedAside = aside;
-  SetTimer(window_, kScreenCheckTimerId, aside ? kAsideCheckInterval : kScreenCheckInterval,
-           nullptr);
   if (aside) {
+    SetTimer(window_, kScreenCheckTimerId, kAsideCheckInterval, nullptr);
     DestroyHints();
     ShowWindow(window_, SW_HIDE);
   } else {
+    KillTimer(window_, kScreenCheckTimerId);
     SetWindowPos(window_, HWND_TOPMOST, 0, 0, 0, 0,
                  SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
   }
@@ -782,7 +794,10 @@ LRESULT TClockPanel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_TIMER:
       if (wParam == kTimerId) Timer1Timer();
       if (wParam == kReplaceTimerId) ReplaceOnAMonitor();
-      if (wParam == kScreenCheckTimerId) CheckFullScreen();
+      if (wParam == kScreenCheckTimerId) {
+        if (!FSteppedAside) KillTimer(window_, kScreenCheckTimerId);
+        CheckFullScreen();
+      }
       return 0;
     case WM_DISPLAYCHANGE:
       ReplaceSoon();
@@ -847,7 +862,7 @@ LRESULT TClockPanel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_DESTROY:
       KillTimer(window_, kTimerId);
       FForegroundHook.reset();
-      FLocationHook.reset();
+      FWindowHook.reset();
       if (eventClock == this) eventClock = nullptr;
       PostQuitMessage(0);
       return 0;

@@ -111,6 +111,7 @@ class TClockPanel : public Window<TClockPanel>, private ClockSurface {
                                   LONG child, DWORD thread, DWORD time);
   void OnWindowEvent(DWORD event, HWND window);
   void CheckFullScreen();
+  void CheckFullScreenSoon();
 
   // Mouse, menu.
   void lblDateMouseDown(int x);
@@ -167,11 +168,11 @@ class TClockPanel : public Window<TClockPanel>, private ClockSurface {
   static constexpr UINT_PTR kTimerId = 1;
   static constexpr UINT_PTR kReplaceTimerId = 2;
   static constexpr UINT kReplaceDelay = 100;
-  // The full-screen check also runs on a timer: Wine tells another process of a window's
-  // creation only, not of the foreground or of moves. Twice as often while aside, so that
-  // the strip is back within a second.
+  // Wine tells another process of a window's creation only, not of the foreground or of
+  // moves: a new window is looked at once it has had time to show. While the strip is aside
+  // the check repeats, so that it is back within a second however the window goes.
   static constexpr UINT_PTR kScreenCheckTimerId = 3;
-  static constexpr UINT kScreenCheckInterval = 1000;
+  static constexpr UINT kNewWindowDelay = 250;
   static constexpr UINT kAsideCheckInterval = 500;
   // Thrown when a plug-in call has closed the clock: the rest of the tick is dropped.
   struct ClockClosed {};
@@ -204,7 +205,7 @@ class TClockPanel : public Window<TClockPanel>, private ClockSurface {
   bool FSteppedAside = false;         // hidden for a full-screen program
   HWND FForeground = nullptr;         // the foreground window as the last event told
   UniqueEventHook FForegroundHook;
-  UniqueEventHook FLocationHook;
+  UniqueEventHook FWindowHook;  // windows made, moved, resized
 
   UniqueFont FDateFont;
   UniqueFont FTimeFont;
