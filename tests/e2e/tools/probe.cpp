@@ -533,20 +533,6 @@ int CommandDisplay(int width, int height) {
   return result == DISP_CHANGE_SUCCESSFUL ? 0 : 1;
 }
 
-void CALLBACK PrintEvent(HWINEVENTHOOK, DWORD event, HWND window, LONG object, LONG child, DWORD,
-                         DWORD) {
-  std::printf("event id=0x%lx hwnd=%s object=%ld child=%ld\n", event, HandleText(window).c_str(),
-              object, child);
-}
-
-int CommandEvents(DWORD ms) {
-  vo::win::UniqueEventHook hook(SetWinEventHook(EVENT_MIN, EVENT_MAX, nullptr, PrintEvent, 0, 0,
-                                                WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS));
-  std::printf("hooked %d\n", hook ? 1 : 0);
-  PumpMessagesFor(ms);
-  return 0;
-}
-
 BOOL CALLBACK PrintMonitor(HMONITOR monitor, HDC, RECT*, LPARAM) {
   MONITORINFO info{};
   info.cbSize = sizeof info;
@@ -800,8 +786,6 @@ constexpr Verb kVerbs[] = {
      }},
     {"display", "nn", "<w> <h>  change the display mode, time the clock's move",
      [](const Arguments& a) { return CommandDisplay(a.number(0), a.number(1)); }},
-    {"events", "n", "<ms>  print the window events of other processes",
-     [](const Arguments& a) { return CommandEvents(a.number(0)); }},
     {"monitors", "", " every monitor's rectangle",
      [](const Arguments&) { return CommandMonitors(); }},
     {"hold", "tn", "<class> <ms>  keep a hidden window of a class for a while",
