@@ -12,10 +12,12 @@ packages=(
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686
   wine wine64 xvfb xdotool x11-utils imagemagick fonts-ipafont-gothic fonts-ipafont-mincho
   fonts-liberation
+  # Two monitors for the end-to-end tests: Xorg's dummy driver, joined by Xinerama.
+  xserver-xorg-core xserver-xorg-video-dummy
 )
 # 32-bit Wine runs the i686 build where the kernel allows 32-bit programs.
 if [ "${VO_NO_WINE32:-0}" != 1 ]; then
-  packages+=(wine32:i386)
+  packages+=(wine32:i386 libxinerama1:i386)
   if ! dpkg --print-foreign-architectures | grep -qx i386; then
     $SUDO dpkg --add-architecture i386
   fi

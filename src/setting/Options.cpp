@@ -15,6 +15,7 @@ constexpr std::string_view kTelopValue = "Telop";
 constexpr std::string_view kUseWaveFileValue = "useWaveFile";
 constexpr std::string_view kWaveFileValue = "WaveFile";
 constexpr std::string_view kIntervalValue = "Interval";
+constexpr std::string_view kStepAsideValue = "StepAside";
 
 }  // namespace
 
@@ -68,6 +69,22 @@ void SaveSignal(SettingsBackend& backend, const SignalOptionsView& view) {
   store.WriteFlag(kUseWaveFileValue, view.UseWaveFile());
   store.WriteText(kWaveFileValue, view.WaveFileText());
   store.WriteDword(kIntervalValue, view.Interval());
+}
+
+void LoadGeneral(SettingsBackend& backend, GeneralOptionsView& view) {
+  SettingsAccessor store(backend);
+  if (!store.OpenSettingsKey(kOptionsKeyPath, false)) return;
+  try {
+    view.SetStepAside(store.ReadFlag(kStepAsideValue));
+  } catch (const ERegistryException& error) {
+    if (error.kind() != ERegistryException::Kind::kReadFailed) throw;
+  }
+}
+
+void SaveGeneral(SettingsBackend& backend, const GeneralOptionsView& view) {
+  SettingsAccessor store(backend);
+  if (!store.OpenSettingsKey(kOptionsKeyPath, true)) return;
+  store.WriteFlag(kStepAsideValue, view.StepAside());
 }
 
 }  // namespace vo

@@ -1,5 +1,5 @@
-// Loading and storing the settings dialog's options: the colour schedule and the time signal,
-// each over a view of the controls that hold them.
+// Loading and storing the settings dialog's options: the colour schedule, the time signal
+// and the general page, each over a view of the controls that hold them.
 #pragma once
 
 #include <string>
@@ -40,6 +40,14 @@ class SignalOptionsView {
   virtual void SetInterval(int minutes) = 0;
 };
 
+class GeneralOptionsView {
+ public:
+  virtual ~GeneralOptionsView() = default;
+  // Whether the strip steps aside while a full-screen program covers its monitor.
+  virtual bool StepAside() const = 0;
+  virtual void SetStepAside(bool stepAside) = 0;
+};
+
 // Loads apply each value as soon as it is read. A missing options key loads nothing without
 // error; a bad value raises ERegistryException and leaves the values before it applied.
 void LoadColors(SettingsBackend& backend, ColorOptionsView& view);
@@ -47,6 +55,10 @@ void LoadSignal(SettingsBackend& backend, SignalOptionsView& view);
 // Saves create the key; one that cannot be opened is skipped, a refused write raises.
 void SaveColors(SettingsBackend& backend, const ColorOptionsView& view);
 void SaveSignal(SettingsBackend& backend, const SignalOptionsView& view);
+// The general page came later: a value an older version never wrote keeps the control's
+// default; one of another type raises as above.
+void LoadGeneral(SettingsBackend& backend, GeneralOptionsView& view);
+void SaveGeneral(SettingsBackend& backend, const GeneralOptionsView& view);
 
 // The interval choice for a stored number: below 30 -> 15, 30..59 -> 30, 60 and more -> 60.
 int IntervalFromStored(int stored);

@@ -3,6 +3,7 @@
 
 The pieces:
   Desktop      an Xvfb server (1024x768x24) on a free display; sets DISPLAY while it runs
+  TwoMonitors  an Xorg server with two dummy monitors, 1024x768 and 800x600 to its right
   Wine         environment, registry (reg.exe), the probe tool, waiting for wineserver
   Clock        one started vo.exe in its own directory, with its local time steered by TZ
   screenshot() the root window as a PIL image, stamped with the time it was taken
@@ -112,7 +113,7 @@ DEFAULT_OPTIONS = {
     "BackColor0000": 0x00000000, "BackColor0600": 0x00FF0000,
     "BackColor1200": 0x00FF00FF, "BackColor1800": 0x000000FF,
     "useTelop": 0, "Telop": "%h時%m分です。", "useWaveFile": 0, "WaveFile": "sample.wav",
-    "Interval": 60,
+    "Interval": 60, "StepAside": 1,
 }
 
 YELLOW = (255, 255, 0)
@@ -152,12 +153,14 @@ class Desktop:
     def __exit__(self, *exc):
         self.stop()
 
+    def command(self, display_fd):
+        return ["Xvfb", "-displayfd", str(display_fd), "-screen", "0",
+                f"{self.size[0]}x{self.size[1]}x{self.depth}", "-nolisten", "tcp", "-noreset"]
+
     def start(self):
         read_end, write_end = os.pipe()
-        self._server = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_end), "-screen", "0",
-             f"{self.size[0]}x{self.size[1]}x{self.depth}", "-nolisten", "tcp", "-noreset"],
-            pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self._server = subprocess.Popen(self.command(write_end), pass_fds=(write_end,),
+                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         os.close(write_end)
         try:
             number = self._read_display_number(read_end, timeout=20)
@@ -223,6 +226,82 @@ class Desktop:
         image.info["time_before"] = before
         image.info["time_after"] = after
         return image
+
+
+class TwoMonitors(Desktop):
+    """Xorg with its dummy driver: two monitors side by side, joined by Xinerama (Xvfb's own
+    Xinerama stacks its screens at 0,0). Wine sees them with the prefix values of
+    TWO_MONITOR_SETTINGS and the 32-bit Xinerama library."""
+
+    SECOND = (800, 600)
+    CONFIG = """
+Section "ServerFlags"
+  Option "AutoAddDevices" "false"
+  Option "DontVTSwitch" "true"
+  Option "AllowMouseOpenFail" "true"
+EndSection
+Section "Monitor"
+  Identifier "m0"
+  HorizSync 5.0-1000.0
+  VertRefresh 5.0-200.0
+  Modeline "1024x768" 63.50 1024 1072 1176 1328 768 771 775 798 -hsync +vsync
+  Modeline "800x600" 38.25 800 832 912 1024 600 603 607 624 -hsync +vsync
+EndSection
+Section "Device"
+  Identifier "d0"
+  Driver "dummy"
+  VideoRam 32768
+EndSection
+Section "Device"
+  Identifier "d1"
+  Driver "dummy"
+  VideoRam 32768
+EndSection
+Section "Screen"
+  Identifier "s0"
+  Device "d0"
+  Monitor "m0"
+  DefaultDepth 24
+  SubSection "Display"
+    Depth 24
+    Modes "1024x768"
+  EndSubSection
+EndSection
+Section "Screen"
+  Identifier "s1"
+  Device "d1"
+  Monitor "m0"
+  DefaultDepth 24
+  SubSection "Display"
+    Depth 24
+    Modes "800x600"
+  EndSubSection
+EndSection
+Section "ServerLayout"
+  Identifier "two"
+  Screen 0 "s0"
+  Screen 1 "s1" RightOf "s0"
+  Option "Xinerama" "on"
+EndSection
+"""
+
+    def command(self, display_fd):
+        self._directory = tempfile.TemporaryDirectory(prefix="vo-xorg-")
+        config = Path(self._directory.name) / "two.conf"
+        config.write_text(self.CONFIG)
+        return ["Xorg", "-config", str(config), "-logfile", str(config.with_suffix(".log")),
+                "-displayfd", str(display_fd), "-nolisten", "tcp", "-noreset", "-novtswitch",
+                "-sharevts"]
+
+
+# HKCU values that a prefix needs for Wine to see both monitors: without UseXVidMode off its
+# display code fails on the second adapter.
+TWO_MONITOR_SETTINGS = ((r"HKCU\Software\Wine\X11 Driver", "UseXRandR", "N"),
+                        (r"HKCU\Software\Wine\X11 Driver", "UseXVidMode", "N"))
+# Every program of the prefix in one Wine virtual desktop, where the display mode can change.
+VIRTUAL_DESKTOP_SETTINGS = ((r"HKCU\Software\Wine\Explorer", "Desktop", "Default"),
+                            (r"HKCU\Software\Wine\Explorer\Desktops", "Default",
+                             f"{SCREEN[0]}x{SCREEN[1]}"))
 
 
 # ---- xdotool ------------------------------------------------------------------------------
@@ -498,7 +577,7 @@ class Wine:
             raise RuntimeError(f"reg import {key}: {result.stdout!r} {result.stderr!r}")
 
     def store_options(self, without=(), **values):
-        """Writes a complete settings-dialog key (all fourteen values, defaults unless given,
+        """Writes a complete settings-dialog key (all fifteen values, defaults unless given,
         minus `without`): a partial key makes loading stop with an error box."""
         options = dict(DEFAULT_OPTIONS, **values)
         self.reg_import(OPTIONS_KEY, {name: value for name, value in options.items()
@@ -687,13 +766,14 @@ def copy_prefix(source, target):
     return target
 
 
-def claim_prefix():
+def claim_prefix(kind=""):
     """A prefix of this suite's own, held until the process ends: the first free one of
     PREFIX-1, PREFIX-2, ..., each a copy of PREFIX made on first use. PREFIX itself stays as
     prepare-prefix made it, so that a copy never takes over a setting a suite changed for a
-    while (the DPI suite's LogPixels)."""
+    while (the DPI suite's LogPixels). A kind names a family of copies of their own
+    (PREFIX-kind-1, ...), for settings that must never reach other suites."""
     for slot in itertools.count(1):
-        path = PREFIX.with_name(f"{PREFIX.name}-{slot}")
+        path = PREFIX.with_name(f"{PREFIX.name}-{kind + '-' if kind else ''}{slot}")
         lock = open(path.with_name(path.name + ".lock"), "w")
         try:
             fcntl.flock(lock, fcntl.LOCK_EX | fcntl.LOCK_NB)
@@ -706,27 +786,35 @@ def claim_prefix():
 
 # ---- test base ----------------------------------------------------------------------------
 
-_session = None
+_sessions = {}
 
 
-def shared_session():
-    """(Desktop, Wine) of this suite, started on first use and ended when the process exits."""
-    global _session
-    if _session is None:
+def shared_session(desktop_class=Desktop, prefix_kind="", prefix_settings=()):
+    """(Desktop, Wine) of this suite, one per kind of desktop and prefix, started on first use
+    and ended when the process exits. The settings, (key, name, value) each, are in the
+    registry before the session's programs start."""
+    key = (desktop_class, prefix_kind)
+    if key not in _sessions:
         require_built()
         log("testing", describe_build())
-        desktop = Desktop().start()
-        wine = Wine(prefix=claim_prefix(), display=desktop.display)
-        _session = desktop, wine
-        atexit.register(end_session)
+        if not _sessions:
+            atexit.register(end_sessions)
+        desktop = desktop_class().start()
+        wine = Wine(prefix=claim_prefix(prefix_kind), display=desktop.display)
+        _sessions[key] = desktop, wine
+        for setting in prefix_settings:
+            wine.reg_add(*setting)
+        if prefix_settings:
+            wine.kill_all()
+            wine.wait_idle()
         wine.boot()
-    return _session
+    return _sessions[key]
 
 
-def end_session():
-    desktop, wine = _session
-    wine.kill_all()
-    desktop.stop()
+def end_sessions():
+    for desktop, wine in _sessions.values():
+        wine.kill_all()
+        desktop.stop()
 
 
 class ClockTestCase(unittest.TestCase):
@@ -735,13 +823,18 @@ class ClockTestCase(unittest.TestCase):
 
     desktop = None
     wine = None
+    desktop_class = Desktop
+    prefix_kind = ""
+    prefix_settings = ()
 
     @classmethod
     def setUpClass(cls):
-        cls.desktop, cls.wine = shared_session()
+        cls.desktop, cls.wine = shared_session(cls.desktop_class, cls.prefix_kind,
+                                               cls.prefix_settings)
 
     def setUp(self):
         self.clocks = []
+        os.environ["DISPLAY"] = self.desktop.display  # xdotool's, when a suite has two
         self.wine.wait_clock_gone()
         self.wine.reg_delete(r"HKCU\Software\Nodrell")
         self.wine.stale_run_record = False

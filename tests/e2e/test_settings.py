@@ -20,11 +20,13 @@ WM_CLOSE = 0x0010
 # Control ids of the settings dialog.
 BTN_OK, BTN_CANCEL = 1, 2
 PAGE_CONTROL, PAGE_COLOR, PAGE_TELOP, PAGE_PLUGINS, PAGE_GENERAL = 200, 201, 202, 203, 204
+PAGES = (PAGE_COLOR, PAGE_TELOP, PAGE_PLUGINS, PAGE_GENERAL)
 BTN_FORE_COLOR, BTN_BACK_COLOR, CHK_AUTO_CHANGE = 300, 301, 302
 RBT_0000, RBT_0600, RBT_1200, RBT_1800, LBL_EXAMPLE = 303, 304, 305, 306, 307
 CHK_WAVE, EDT_WAVE, BTN_BROWSE, CHK_TELOP, EDT_TELOP = 400, 401, 402, 403, 404
 SEL_15M, SEL_30M, SEL_01H = 405, 406, 407
 LST_PLUGINS, MEM_DISCRIPTION, BTN_PLUGIN_PROP = 501, 502, 503
+CHK_STEP_ASIDE = 600
 CHK_START_AT_SIGN_IN = 601
 # The colour dialog's red, green and blue edits.
 COLOR_RED, COLOR_GREEN, COLOR_BLUE = 706, 707, 708
@@ -102,7 +104,7 @@ class SettingsDialogTest(harness.ClockTestCase):
         harness.click(1, tabs.int("left") + 20, tabs.int("top") + 10)
         for _ in range(index):
             harness.key("Right")
-        page = [PAGE_COLOR, PAGE_TELOP, PAGE_PLUGINS, PAGE_GENERAL][index]
+        page = PAGES[index]
         return self.wait_until(lambda: (d := self.dialog()).controls[page]["visible"] == "1"
                                and d, timeout=10, interval=0.2, message=f"page {index}")
 
@@ -176,8 +178,7 @@ class SettingsDialogTest(harness.ClockTestCase):
         # Ctrl+Tab turns to the next page, Ctrl+Shift+Tab to the previous, round the ends.
         def turn_to(page, *keys):
             harness.key(*keys)
-            pages = (PAGE_COLOR, PAGE_TELOP, PAGE_PLUGINS, PAGE_GENERAL)
-            self.wait_until(lambda: [p for p in pages
+            self.wait_until(lambda: [p for p in PAGES
                                      if self.dialog().controls[p]["visible"] == "1"] == [page],
                             timeout=5, interval=0.2, message=f"page {page} after {keys}")
 
@@ -192,7 +193,7 @@ class SettingsDialogTest(harness.ClockTestCase):
         self.assertEqual((0, 21), (self.open_settings().window.int("left"),
                                    self.dialog().window.int("top")))
 
-    def test_first_ok_creates_the_options_with_all_fourteen_values(self):
+    def test_first_ok_creates_the_options_with_all_fifteen_values(self):
         self.start_clock(at="10:00:30")
         self.open_settings()
         self.assertIsNone(self.wine.reg_query(OPTIONS_KEY))
@@ -212,6 +213,8 @@ class SettingsDialogTest(harness.ClockTestCase):
         self.click(SEL_15M)
         self.set_text(EDT_TELOP, "%n分".encode("cp932"))
         self.set_text(EDT_WAVE, b"C:\\chime.wav")
+        self.assertTrue(self.show_page(3).checked(CHK_STEP_ASIDE))
+        self.click(CHK_STEP_ASIDE)
         dialog = self.dialog()
         self.assertEqual([True, True, True],
                          [dialog.enabled(i) for i in (EDT_WAVE, BTN_BROWSE, EDT_TELOP)])
@@ -225,6 +228,7 @@ class SettingsDialogTest(harness.ClockTestCase):
         self.assertEqual(("REG_DWORD", 1), stored["useWaveFile"])
         self.assertEqual(("REG_SZ", "C:\\chime.wav"), stored["WaveFile"])
         self.assertEqual(("REG_DWORD", 15), stored["Interval"])
+        self.assertEqual(("REG_DWORD", 0), stored["StepAside"])
 
     # -- starting at sign-in
 

@@ -54,8 +54,9 @@ TEST(ClockLayout, ScalesTheStripAndKeepsTheTelopInsideTheBevels) {
     EXPECT_GT(layout.lblDate.right(), layout.lblTime.left);
     EXPECT_LE(layout.lblTime.right(), layout.pnlClock.width);
     EXPECT_LT(layout.imgSec.bottom(), layout.pnlClock.height - 2 * layout.bevel + 1);
-    EXPECT_EQ(ClampStartLeft(5000, 1024, layout.scale), c.startClampOn1024);
-    EXPECT_EQ(ClampStartLeft(-40, 1024, layout.scale), 0);
+    const ScreenArea screen{0, 0, 1024, 768, true};
+    EXPECT_EQ(StartPlace(5000, {&screen, 1}, layout.scale).left, c.startClampOn1024);
+    EXPECT_EQ(StartPlace(-40, {&screen, 1}, layout.scale).left, 0);
   }
 }
 

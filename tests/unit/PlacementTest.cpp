@@ -64,6 +64,89 @@ TEST(DragLeft, FollowsTheMouseUpToEitherEdge) {
   }
 }
 
+// Monitor arrangements, primary first; right and bottom just outside.
+const std::vector<ScreenArea> kOne{{0, 0, 1024, 768, true}};
+const std::vector<ScreenArea> kSideBySide{{0, 0, 1024, 768, true}, {1024, 0, 1824, 600}};
+const std::vector<ScreenArea> kLeftAndHigher{{0, 0, 1024, 768, true}, {-1280, -200, 0, 824}};
+const std::vector<ScreenArea> kStacked{{0, 0, 1024, 768, true}, {0, 768, 1024, 1536}};
+const std::vector<ScreenArea> kWithAGap{{0, 0, 1024, 768, true}, {1200, 0, 2000, 600}};
+
+struct PlaceCase {
+  const std::vector<ScreenArea>* monitors;
+  StripPlace from;
+  StripPlace expected;
+};
+
+TEST(PlaceOnMonitor, KeepsTheColumnsMonitorElseThePrimary) {
+  const PlaceCase cases[] = {
+      {&kOne, {5000, 0}, {kScreen - kFittedWidth, 0}},
+      {&kOne, {-40, 0}, {0, 0}},
+      {&kOne, {500, 0}, {500, 0}},
+      {&kSideBySide, {1500, 0}, {1500, 0}},
+      {&kSideBySide, {1800, 0}, {1824 - kFittedWidth, 0}},     // pulled in on its own monitor
+      {&kSideBySide, {5000, 0}, {kScreen - kFittedWidth, 0}},  // beyond all: the primary
+      {&kLeftAndHigher, {-500, 0}, {-500, -200}},              // onto that monitor's top edge
+      {&kStacked, {300, 768}, {300, 768}},                     // the one it is at first
+      {&kStacked, {300, 555}, {300, 0}},                       // then the primary
+      {&kWithAGap, {1100, 0}, {kScreen - kFittedWidth, 0}},    // in the gap: the primary
+  };
+  for (const PlaceCase& c : cases) {
+    const StripPlace placed = PlaceOnMonitor(c.from, kFittedWidth, *c.monitors);
+    EXPECT_EQ(placed, c.expected) << c.from.left << "," << c.from.top << " -> " << placed.left
+                                  << "," << placed.top;
+    EXPECT_TRUE(OnAMonitor(placed, kFittedWidth, *c.monitors));
+  }
+  EXPECT_EQ(PlaceOnMonitor({7, 9}, kFittedWidth, {}), (StripPlace{7, 9}));
+  // At start the stored left edge alone tells the monitor, the designed width clamps.
+  EXPECT_EQ(StartPlace(1800, kSideBySide, DpiScale()), (StripPlace{1824 - 194, 0}));
+  EXPECT_EQ(StartPlace(300, kStacked, DpiScale()), (StripPlace{300, 0}));
+}
+
+TEST(OnAMonitor, OnlyWhollyOnOneAtItsTopEdge) {
+  EXPECT_TRUE(OnAMonitor({922, 0}, kFittedWidth, kSideBySide));
+  EXPECT_FALSE(OnAMonitor({923, 0}, kFittedWidth, kSideBySide));  // across the seam
+  EXPECT_TRUE(OnAMonitor({1024, 0}, kFittedWidth, kSideBySide));
+  EXPECT_FALSE(OnAMonitor({1024, 10}, kFittedWidth, kSideBySide));
+  EXPECT_FALSE(OnAMonitor({1723, 0}, kFittedWidth, kSideBySide));
+  EXPECT_FALSE(OnAMonitor({0, 0}, kFittedWidth, {}));
+}
+
+struct DragAcrossCase {
+  const std::vector<ScreenArea>* monitors;
+  StripPlace from;
+  int motion;
+  StripPlace expected;
+};
+
+TEST(DragPlace, ChangesMonitorOnceMoreOfTheStripWouldLieOnTheNext) {
+  const DragAcrossCase cases[] = {
+      {&kSideBySide, {922, 0}, 50, {922, 0}},   // nearer its own edge
+      {&kSideBySide, {922, 0}, 51, {922, 0}},   // a tie keeps its monitor
+      {&kSideBySide, {922, 0}, 52, {1024, 0}},  // nearer the next one
+      {&kSideBySide, {1024, 0}, -51, {1024, 0}},
+      {&kSideBySide, {1024, 0}, -52, {922, 0}},
+      {&kSideBySide, {1600, 0}, 500, {1824 - kFittedWidth, 0}},
+      {&kLeftAndHigher, {0, 0}, -60, {-kFittedWidth, -200}},
+      {&kLeftAndHigher, {-kFittedWidth, -200}, 60, {0, 0}},
+      {&kStacked, {300, 768}, 100, {400, 768}},  // stacked: sideways on its own
+      {&kWithAGap, {922, 0}, 178, {1200, 0}},    // jumps the gap
+  };
+  for (const DragAcrossCase& c : cases) {
+    const StripPlace dragged = DragPlace(c.from, c.motion, 0, kFittedWidth, *c.monitors);
+    EXPECT_EQ(dragged, c.expected) << c.from.left << "," << c.from.top << " by " << c.motion
+                                   << " -> " << dragged.left << "," << dragged.top;
+  }
+}
+
+TEST(Covers, TheWholeMonitorOnly) {
+  const ScreenArea monitor{1024, 0, 1824, 600};
+  EXPECT_TRUE(Covers(monitor, monitor));
+  EXPECT_TRUE(Covers({1000, -8, 1900, 700}, monitor));
+  EXPECT_FALSE(Covers({1024, 0, 1823, 600}, monitor));
+  EXPECT_FALSE(Covers({1024, 23, 1824, 600}, monitor));  // a maximised window's client area
+  EXPECT_FALSE(Covers({0, 0, 1024, 768}, monitor));      // the other monitor
+}
+
 // The clock window with its designed place and colours.
 struct FakeClock final : PositionTarget {
   int left = kDesignedWindow.left;

@@ -474,5 +474,32 @@ TEST(Options, SavesSkipAKeyThatCannotBeOpenedForWriting) {
   }
 }
 
+struct FakeGeneralOptions final : GeneralOptionsView {
+  bool stepAside = true;
+  bool StepAside() const override { return stepAside; }
+  void SetStepAside(bool value) override { stepAside = value; }
+};
+
+TEST(Options, StepAsideMissingKeepsItsDefaultAndSavesBothWays) {
+  MemorySettingsBackend backend;
+  StoreColors(backend, DistinctColors());  // an options key from before the option existed
+  FakeGeneralOptions general;
+  EXPECT_NO_THROW(LoadGeneral(backend, general));
+  EXPECT_TRUE(general.stepAside);
+  for (const bool stepAside : {false, true}) {
+    general.stepAside = stepAside;
+    SaveGeneral(backend, general);
+    EXPECT_EQ(backend.GetDword(kOptionsKeyPath, "StepAside"), stepAside ? 1 : 0);
+    FakeGeneralOptions loaded;
+    loaded.stepAside = !stepAside;
+    LoadGeneral(backend, loaded);
+    EXPECT_EQ(loaded.stepAside, stepAside);
+  }
+  backend.PutText(kOptionsKeyPath, "StepAside", "0");
+  EXPECT_STREQ(Raised([&] { LoadGeneral(backend, general); }).what(),
+               "'StepAside' のﾃﾞｰﾀ型が不正です");
+  EXPECT_EQ(backend.openKeys(), 0);
+}
+
 }  // namespace
 }  // namespace vo

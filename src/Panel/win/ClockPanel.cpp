@@ -10,6 +10,7 @@
 
 #include "Panel/ClockMessages.h"
 #include "Panel/Placement.h"
+#include "Panel/win/Monitors.h"
 #include "forms/ClockForm.h"
 #include "support/win/Dpi.h"
 #include "support/win/ForeignString.h"
@@ -42,7 +43,8 @@ UniqueFont MakeClockFont(const char* face, int height, bool bold, bool italic, B
                                 NONANTIALIASED_QUALITY, DEFAULT_PITCH | FF_SWISS, face));
 }
 
-int ScreenWidth() { return GetSystemMetrics(SM_CXSCREEN); }
+// The one clock of the process, for the window-event callback, which has no context.
+TClockPanel* eventClock = nullptr;
 
 // The exit confirmation's Cancel button carries the program's own caption.
 HHOOK confirmHook = nullptr;
@@ -54,8 +56,11 @@ LRESULT CALLBACK ConfirmHook(int code, WPARAM wParam, LPARAM lParam) {
     GetWindowRect(box, &bounds);
     const int width = bounds.right - bounds.left;
     const int height = bounds.bottom - bounds.top;
-    SetWindowPos(box, nullptr, (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
-                 (GetSystemMetrics(SM_CYSCREEN) - height) / 2, 0, 0,
+    // Centred on the clock's monitor: the whole screen when there is one.
+    const RECT screen =
+        MonitorRect(MonitorFromWindow(GetWindow(box, GW_OWNER), MONITOR_DEFAULTTOPRIMARY));
+    SetWindowPos(box, nullptr, screen.left + (screen.right - screen.left - width) / 2,
+                 screen.top + (screen.bottom - screen.top - height) / 2, 0, 0,
                  SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     UnhookWindowsHookEx(std::exchange(confirmHook, nullptr));
     return 0;
@@ -142,9 +147,11 @@ void TClockPanel::FormCreate() {
     ClockPosition position(*this);
     LoadPosition(store, position);
   }
-  const int left = ClampStartLeft(Left(), ScreenWidth(), FLayout.scale);
+  FMonitors = Monitors();
+  const StripPlace place = StartPlace(Left(), FMonitors, FLayout.scale);
+  FMonitorTop = place.top;
   const RECT bounds = Bounds();
-  SetWindowPos(window_, HWND_TOPMOST, left, 0, bounds.right - bounds.left,
+  SetWindowPos(window_, HWND_TOPMOST, place.left, place.top, bounds.right - bounds.left,
                bounds.bottom - bounds.top, 0);
   FDragX = 0;
   FDragY = 0;
@@ -188,6 +195,7 @@ void TClockPanel::ApplyDpi(int dpi) {
   SetWindowPos(window_, nullptr, bounds.left, bounds.top, FLayout.pnlClock.width,
                FLayout.pnlClock.height, SWP_NOZORDER | SWP_NOACTIVATE);
   InvalidateRect(window_, nullptr, FALSE);
+  ReplaceSoon();  // wider now, it may reach past its monitor's edge
 }
 
 void TClockPanel::FormShow() { Application::Instance().Hide(); }
@@ -257,12 +265,99 @@ void TClockPanel::SetLeft(int left) {
                SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+void TClockPanel::MoveTo(StripPlace place) {
+  FMonitorTop = place.top;
+  SetWindowPos(window_, nullptr, place.left, place.top, 0, 0,
+               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// ---------------------------------------------------------------------------------------
+// Monitors, display changes, full-screen programs
+
+void TClockPanel::ReplaceSoon() { SetTimer(window_, kReplaceTimerId, kReplaceDelay, nullptr); }
+
+// A strip still wholly on a monitor stays where it is, so one whose monitor went and came
+// back is moved once, not twice.
+void TClockPanel::ReplaceOnAMonitor() {
+  KillTimer(window_, kReplaceTimerId);
+  FMonitors = Monitors();
+  const RECT bounds = Bounds();
+  const StripPlace place{bounds.left, bounds.top};
+  const int width = bounds.right - bounds.left;
+  if (OnAMonitor(place, width, FMonitors)) {
+    FMonitorTop = place.top;
+  } else {
+    MoveTo(PlaceOnMonitor(place, width, FMonitors));
+  }
+  CheckFullScreen();
+}
+
+// Events, not a poll: the foreground changing, the foreground window moving or resizing
+// (into or out of full screen), a window made. Started at the first tick, when the options
+// are loaded.
+void TClockPanel::WatchForeground() {
+  FWatching = true;
+  eventClock = this;
+  FForeground = GetForegroundWindow();
+  FForegroundHook.reset(SetWinEventHook(EVENT_SYSTEM_FOREGROUND, EVENT_SYSTEM_FOREGROUND, nullptr,
+                                        OnWinEvent, 0, 0, WINEVENT_OUTOFCONTEXT));
+  FWindowHook.reset(SetWinEventHook(EVENT_OBJECT_CREATE, EVENT_OBJECT_LOCATIONCHANGE, nullptr,
+                                    OnWinEvent, 0, 0,
+                                    WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS));
+  CheckFullScreen();
+}
+
+void CALLBACK TClockPanel::OnWinEvent(HWINEVENTHOOK, DWORD event, HWND window, LONG object,
+                                      LONG child, DWORD, DWORD) {
+  if (eventClock && object == OBJID_WINDOW && child == CHILDID_SELF) {
+    eventClock->OnWindowEvent(event, window);
+  }
+}
+
+void TClockPanel::OnWindowEvent(DWORD event, HWND window) {
+  switch (event) {
+    case EVENT_SYSTEM_FOREGROUND:
+      FForeground = window;
+      CheckFullScreen();
+      return;
+    case EVENT_OBJECT_LOCATIONCHANGE:
+      // Not the cursor, the caret or a window in the background.
+      if (window == FForeground) CheckFullScreen();
+      return;
+    case EVENT_OBJECT_CREATE:
+      CheckFullScreenSoon();
+      return;
+    default:
+      return;
+  }
+}
+
+void TClockPanel::CheckFullScreenSoon() {
+  if (!FSteppedAside) SetTimer(window_, kScreenCheckTimerId, kNewWindowDelay, nullptr);
+}
+
+void TClockPanel::CheckFullScreen() {
+  const bool aside = FSettings && FSettings->StepsAside() && FullScreenOver(window_);
+  if (aside == FSteppedAside) return;
+  FSteppedAside = aside;
+  if (aside) {
+    SetTimer(window_, kScreenCheckTimerId, kAsideCheckInterval, nullptr);
+    DestroyHints();
+    ShowWindow(window_, SW_HIDE);
+  } else {
+    KillTimer(window_, kScreenCheckTimerId);
+    SetWindowPos(window_, HWND_TOPMOST, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+  }
+}
+
 // ---------------------------------------------------------------------------------------
 // The tick
 
 void TClockPanel::Timer1Timer() {
   // A plug-in running a message loop of its own must not start a tick inside a tick.
   if (FTicking) return;
+  if (!FWatching) WatchForeground();
   FTicking = true;
   struct Reset {
     bool& flag;
@@ -275,13 +370,16 @@ void TClockPanel::Timer1Timer() {
   }
 }
 
-int TClockPanel::WindowTop() const { return Bounds().top; }
+// The top edge as seen from the strip's monitor, whose top may lie anywhere on the desktop.
+int TClockPanel::WindowTop() const { return Bounds().top - FMonitorTop; }
 
 void TClockPanel::SetWindowTop(int top) {
-  SetWindowPos(window_, nullptr, Left(), top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  SetWindowPos(window_, nullptr, Left(), FMonitorTop + top, 0, 0,
+               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 bool TClockPanel::IsOnTop() const {
+  if (FSteppedAside) return true;  // out of the full-screen program's way: no raising
   // One question to the window manager in the steady state: which window lies directly above
   // the strip. The strip's own hint always lies above it and is stepped over (its owner is
   // known without asking). Any other window there, shown or hidden, sends the strip back on
@@ -477,13 +575,14 @@ void TClockPanel::Paint(HDC target) const {
 void TClockPanel::lblDateMouseDown(int x) {
   FDragX = x;
   FDragging = true;
+  FMonitors = Monitors();
   SetCapture(window_);
 }
 
 void TClockPanel::lblDateMouseMove(int x) {
   if (!FDragging) return;
-  RECT bounds = Bounds();
-  SetLeft(DragLeft(bounds.left, x, FDragX, ScreenWidth(), bounds.right - bounds.left));
+  const RECT bounds = Bounds();
+  MoveTo(DragPlace({bounds.left, bounds.top}, x, FDragX, bounds.right - bounds.left, FMonitors));
 }
 
 void TClockPanel::lblDateMouseUp() {
@@ -694,7 +793,18 @@ LRESULT TClockPanel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_TIMER:
       if (wParam == kTimerId) Timer1Timer();
+      if (wParam == kReplaceTimerId) ReplaceOnAMonitor();
+      if (wParam == kScreenCheckTimerId) {
+        if (!FSteppedAside) KillTimer(window_, kScreenCheckTimerId);
+        CheckFullScreen();
+      }
       return 0;
+    case WM_DISPLAYCHANGE:
+      ReplaceSoon();
+      return 0;
+    case WM_SETTINGCHANGE:
+      if (wParam == SPI_SETWORKAREA) ReplaceSoon();
+      return Default(message, wParam, lParam);
     case WM_PAINT: {
       PaintDC paint(window_);
       Paint(paint.get());
@@ -751,6 +861,9 @@ LRESULT TClockPanel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return TRUE;
     case WM_DESTROY:
       KillTimer(window_, kTimerId);
+      FForegroundHook.reset();
+      FWindowHook.reset();
+      if (eventClock == this) eventClock = nullptr;
       PostQuitMessage(0);
       return 0;
 

@@ -6,7 +6,9 @@
 
 #include <string>
 #include <utility>
+#include <vector>
 
+#include "Panel/Placement.h"
 #include "Panel/SecBar.h"
 #include "Panel/Telop.h"
 #include "Panel/Tick.h"
@@ -26,6 +28,8 @@ class SettingsHost {
   virtual void CheckTime(DateTime now) = 0;
   // Shows the dialog modeless with its right edge under the clock's right edge.
   virtual void ShowUnder(const RECT& clock) = 0;
+  // Whether the strip steps aside while a full-screen program covers its monitor.
+  virtual bool StepsAside() const = 0;
 
  protected:
   ~SettingsHost() = default;
@@ -97,6 +101,18 @@ class TClockPanel : public Window<TClockPanel>, private ClockSurface {
   void SetLeft(int left);
   int Left() const;
 
+  // Monitors, display changes and full-screen programs.
+  void MoveTo(StripPlace place);
+  // Display changes come in bursts (each monitor, the work area, the DPI): one look after.
+  void ReplaceSoon();
+  void ReplaceOnAMonitor();
+  void WatchForeground();
+  static void CALLBACK OnWinEvent(HWINEVENTHOOK hook, DWORD event, HWND window, LONG object,
+                                  LONG child, DWORD thread, DWORD time);
+  void OnWindowEvent(DWORD event, HWND window);
+  void CheckFullScreen();
+  void CheckFullScreenSoon();
+
   // Mouse, menu.
   void lblDateMouseDown(int x);
   void lblDateMouseMove(int x);
@@ -150,6 +166,14 @@ class TClockPanel : public Window<TClockPanel>, private ClockSurface {
   void NotifyTick(DateTime now) override;
 
   static constexpr UINT_PTR kTimerId = 1;
+  static constexpr UINT_PTR kReplaceTimerId = 2;
+  static constexpr UINT kReplaceDelay = 100;
+  // Wine tells another process of a window's creation only, not of the foreground or of
+  // moves: a new window is looked at once it has had time to show. While the strip is aside
+  // the check repeats, so that it is back within a second however the window goes.
+  static constexpr UINT_PTR kScreenCheckTimerId = 3;
+  static constexpr UINT kNewWindowDelay = 250;
+  static constexpr UINT kAsideCheckInterval = 500;
   // Thrown when a plug-in call has closed the clock: the rest of the tick is dropped.
   struct ClockClosed {};
 
@@ -175,6 +199,13 @@ class TClockPanel : public Window<TClockPanel>, private ClockSurface {
   bool FTicking = false;
   bool FFirstFrame = false;  // ShowFirstFrame is painting
   SlotTable<TVoPlugInsIF> FPlugIns;
+  std::vector<ScreenArea> FMonitors;  // as last looked at: start, drag start, display change
+  int FMonitorTop = 0;                // the top edge of the strip's monitor
+  bool FWatching = false;             // the full-screen watch has started
+  bool FSteppedAside = false;         // hidden for a full-screen program
+  HWND FForeground = nullptr;         // the foreground window as the last event told
+  UniqueEventHook FForegroundHook;
+  UniqueEventHook FWindowHook;  // windows made, moved, resized
 
   UniqueFont FDateFont;
   UniqueFont FTimeFont;

@@ -107,6 +107,7 @@ enum ControlId : int {
   kMemDiscription,
   kBtnPlugInProp,
 
+  kChkStepAside = 600,
   kChkStartAtSignIn = 601,
 };
 
@@ -176,6 +177,8 @@ inline constexpr std::array kPlugInsPage{
 };
 
 inline constexpr std::array kGeneralPage{
+    ControlSpec{kChkStepAside, "BUTTON", "全画面のアプリの間は隠れる(&H)", 12, 12, 320, 21,
+                kCheckBox, 0},
     ControlSpec{kChkStartAtSignIn, "BUTTON", "サインイン時に起動する(&S)", 12, 40, 320, 21,
                 kCheckBox, 0},
 };

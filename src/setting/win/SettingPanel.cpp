@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "Panel/win/Monitors.h"
 #include "PlugIns/PlugInPaths.h"
 #include "PlugIns/win/PlugIns.h"
 #include "forms/win/SettingForm.h"
@@ -237,6 +238,8 @@ void TSettingPanel::CreatePlugInsPage() {
 
 void TSettingPanel::CreateGeneralPage() {
   CreateControls(tabGeneral, form::kGeneralPage, FDialogFont.get(), FScale);
+  chkStepAside = GetDlgItem(tabGeneral, form::kChkStepAside);
+  SetChecked(chkStepAside, true);
   chkStartAtSignIn = GetDlgItem(tabGeneral, form::kChkStartAtSignIn);
 }
 
@@ -311,6 +314,8 @@ void TSettingPanel::FormCreate() {
   LoadColors(store, *this);
   LoadSignal(store, *this);
   DiscoverPlugIns();
+  // After the plug-ins: a bad value of this later option must not cost them.
+  LoadGeneral(store, *this);
 }
 
 void TSettingPanel::DiscoverPlugIns() {
@@ -339,7 +344,10 @@ void TSettingPanel::ShowUnder(const RECT& clock) {
   if (!dialog_) return;
   RECT frame{};
   GetWindowRect(dialog_, &frame);
-  const int left = std::max(0, static_cast<int>(clock.right - (frame.right - frame.left)));
+  // At least the left edge of the clock's monitor: 0 on a single screen.
+  const RECT monitor = MonitorRect(MonitorFromRect(&clock, MONITOR_DEFAULTTOPRIMARY));
+  const int left = std::max(static_cast<int>(monitor.left),
+                            static_cast<int>(clock.right - (frame.right - frame.left)));
   SetWindowPos(dialog_, nullptr, left, clock.bottom, 0, 0,
                SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   if (!IsWindowVisible(dialog_)) FormShow();
@@ -355,6 +363,7 @@ void TSettingPanel::btnOKClick() {
     RegistrySettingsBackend store;
     SaveColors(store, *this);
     SaveSignal(store, *this);
+    SaveGeneral(store, *this);
     SetStartAtSignIn(store, ThisProgramPath(), IsChecked(chkStartAtSignIn));
   }
   PostColors(lblExample.font, lblExample.color);
@@ -367,6 +376,7 @@ void TSettingPanel::btnCancelClick() {
     RegistrySettingsBackend store;
     LoadColors(store, *this);
     LoadSignal(store, *this);
+    LoadGeneral(store, *this);
   }
   ShowWindow(dialog_, SW_HIDE);
 }
@@ -557,6 +567,9 @@ void TSettingPanel::SetInterval(int minutes) {
   const int id = minutes >= 60 ? form::kSel01h : minutes >= 30 ? form::kSel30m : form::kSel15m;
   CheckRadioButton(tabTelop, form::kSel15m, form::kSel01h, id);
 }
+
+bool TSettingPanel::StepAside() const { return IsChecked(chkStepAside); }
+void TSettingPanel::SetStepAside(bool stepAside) { SetChecked(chkStepAside, stepAside); }
 
 // ---------------------------------------------------------------------------------------
 // Drawing

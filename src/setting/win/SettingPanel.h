@@ -38,7 +38,8 @@ struct ColoredControl {
 class TSettingPanel final : public DialogWindow<TSettingPanel>,
                             public SettingsHost,
                             private ColorOptionsView,
-                            private SignalOptionsView {
+                            private SignalOptionsView,
+                            private GeneralOptionsView {
  public:
   TSettingPanel() = default;
   ~TSettingPanel() override;
@@ -49,6 +50,7 @@ class TSettingPanel final : public DialogWindow<TSettingPanel>,
 
   void CheckTime(DateTime now) override;
   void ShowUnder(const RECT& clock) override;
+  bool StepsAside() const override { return StepAside(); }
 
  private:
   // What a signal posts to the clock.
@@ -133,6 +135,10 @@ class TSettingPanel final : public DialogWindow<TSettingPanel>,
   int Interval() const override;
   void SetInterval(int minutes) override;
 
+  // GeneralOptionsView: the general page's controls.
+  bool StepAside() const override;
+  void SetStepAside(bool stepAside) override;
+
   // The open dialog keeps nothing between runs; the colour dialog its last colour and the
   // sixteen custom colours.
   struct ColorDialogState {
@@ -168,6 +174,7 @@ class TSettingPanel final : public DialogWindow<TSettingPanel>,
   HWND memDiscription = nullptr;
   HWND lstPlugIns = nullptr;
   HWND tabGeneral = nullptr;
+  HWND chkStepAside = nullptr;
   HWND chkStartAtSignIn = nullptr;
 
   // The texts a posted CLK_TELOP points into, kept until the clock has surely copied them:

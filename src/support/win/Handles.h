@@ -53,6 +53,7 @@ inline void DeleteGdiObject(HGDIOBJ object) { DeleteObject(object); }
 inline void DeleteMemoryDC(HDC dc) { DeleteDC(dc); }
 inline void DestroyIconHandle(HICON icon) { DestroyIcon(icon); }
 inline void DestroyMenuHandle(HMENU menu) { DestroyMenu(menu); }
+inline void UnhookEvents(HWINEVENTHOOK hook) { UnhookWinEvent(hook); }
 template <typename T>
 inline void DeleteTypedGdiObject(T object) {
   DeleteObject(object);
@@ -70,6 +71,7 @@ using UniquePen = UniqueHandle<HPEN, detail::DeleteTypedGdiObject<HPEN>>;
 using UniqueMemoryDC = UniqueHandle<HDC, detail::DeleteMemoryDC>;
 using UniqueIcon = UniqueHandle<HICON, detail::DestroyIconHandle>;
 using UniqueMenu = UniqueHandle<HMENU, detail::DestroyMenuHandle>;
+using UniqueEventHook = UniqueHandle<HWINEVENTHOOK, detail::UnhookEvents>;
 
 // A DC from GetDC, given back to its window.
 class WindowDC {

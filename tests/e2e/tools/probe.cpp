@@ -450,30 +450,104 @@ LRESULT CALLBACK CoverProc(HWND window, UINT message, WPARAM wparam, LPARAM lpar
   return DefWindowProcA(window, message, wparam, lparam);
 }
 
-// A magenta topmost popup over the given rectangle, kept for the given time: lets a test
-// check that the clock climbs back on top.
-int CommandCover(int left, int top, int width, int height, DWORD durationMs) {
+// How long until the clock window meets a condition, polled every 10 ms; -1 if not within
+// the time given.
+template <class Condition>
+long MillisecondsUntil(Condition condition, DWORD timeoutMs) {
+  const ULONGLONG start = GetTickCount64();
+  for (;;) {
+    const HWND clock = FindWindowA(CLK_CLASSNAME, nullptr);
+    if (clock && condition(clock)) return static_cast<long>(GetTickCount64() - start);
+    if (GetTickCount64() - start >= timeoutMs) return -1;
+    PumpMessagesFor(10);
+  }
+}
+
+bool ClockShownOnTop(HWND clock) {
+  return IsWindowVisible(clock) && (GetWindowLongPtrA(clock, GWL_EXSTYLE) & WS_EX_TOPMOST);
+}
+
+// A magenta popup over the given rectangle, kept for the given time. A cover is topmost and
+// not activated: the clock must climb back on top. A full-screen window is an ordinary
+// foreground window; after `shrinkMs` it leaves full screen for that long before it closes.
+// Either way the time the clock took to step aside and to come back is reported.
+int CommandCover(int left, int top, int width, int height, DWORD durationMs, bool fullScreen,
+                 DWORD shrinkMs = 0) {
   WNDCLASSA windowClass{};
   windowClass.lpfnWndProc = CoverProc;
   windowClass.hInstance = GetModuleHandleA(nullptr);
   windowClass.lpszClassName = "voProbeCover";
   windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
   RegisterClassA(&windowClass);
-  HWND window =
-      CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, "voProbeCover", "cover", WS_POPUP, left,
-                      top, width, height, nullptr, nullptr, windowClass.hInstance, nullptr);
+  const DWORD exStyle = fullScreen ? 0 : WS_EX_TOPMOST | WS_EX_TOOLWINDOW;
+  HWND window = CreateWindowExA(exStyle, "voProbeCover", "cover", WS_POPUP, left, top, width,
+                                height, nullptr, nullptr, windowClass.hInstance, nullptr);
   if (!window) {
     std::printf("error create=%lu\n", GetLastError());
     return 1;
   }
-  ShowWindow(window, SW_SHOWNOACTIVATE);
-  SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-  std::printf("cover hwnd=%s\n", HandleText(window).c_str());
+  if (fullScreen) {
+    ShowWindow(window, SW_SHOW);
+    SetForegroundWindow(window);
+  } else {
+    ShowWindow(window, SW_SHOWNOACTIVATE);
+    SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  }
+  std::printf("cover hwnd=%s foreground=%d\n", HandleText(window).c_str(),
+              GetForegroundWindow() == window ? 1 : 0);
+  std::fflush(stdout);
+  if (!fullScreen) {
+    PumpMessagesFor(durationMs);
+    DestroyWindow(window);
+    return 0;
+  }
+  const long aside = MillisecondsUntil([](HWND clock) { return !IsWindowVisible(clock); }, 3000);
+  std::printf("aside ms=%ld\n", aside);
   std::fflush(stdout);
   PumpMessagesFor(durationMs);
+  if (shrinkMs) {
+    SetWindowPos(window, nullptr, left, top, width / 2, height / 2, SWP_NOZORDER);
+    std::printf("shrunk back_ms=%ld\n", MillisecondsUntil(ClockShownOnTop, 3000));
+    std::fflush(stdout);
+    PumpMessagesFor(shrinkMs);
+  }
   DestroyWindow(window);
+  std::printf("closed back_ms=%ld\n", MillisecondsUntil(ClockShownOnTop, 3000));
   return 0;
 }
+
+// Changes the display mode (works inside a Wine virtual desktop) and reports how long the
+// clock took to lie wholly on the new screen.
+int CommandDisplay(int width, int height) {
+  DEVMODEA mode{};
+  mode.dmSize = sizeof mode;
+  mode.dmPelsWidth = static_cast<DWORD>(width);
+  mode.dmPelsHeight = static_cast<DWORD>(height);
+  mode.dmFields = DM_PELSWIDTH | DM_PELSHEIGHT;
+  const LONG result = ChangeDisplaySettingsExA(nullptr, &mode, nullptr, 0, nullptr);
+  const long placed = MillisecondsUntil(
+      [&](HWND clock) {
+        RECT bounds{};
+        GetWindowRect(clock, &bounds);
+        return bounds.left >= 0 && bounds.right <= GetSystemMetrics(SM_CXSCREEN);
+      },
+      3000);
+  std::printf("display result=%ld width=%d height=%d placed_ms=%ld\n", result,
+              GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), placed);
+  return result == DISP_CHANGE_SUCCESSFUL ? 0 : 1;
+}
+
+BOOL CALLBACK PrintMonitor(HMONITOR monitor, HDC, RECT*, LPARAM) {
+  MONITORINFO info{};
+  info.cbSize = sizeof info;
+  GetMonitorInfoA(monitor, &info);
+  std::printf("monitor left=%ld top=%ld right=%ld bottom=%ld primary=%d\n", info.rcMonitor.left,
+              info.rcMonitor.top, info.rcMonitor.right, info.rcMonitor.bottom,
+              (info.dwFlags & MONITORINFOF_PRIMARY) ? 1 : 0);
+  return TRUE;
+}
+
+int CommandMonitors() { return EnumDisplayMonitors(nullptr, nullptr, PrintMonitor, 0) ? 0 : 1; }
 
 // A hidden top-level window of the given class, kept for the given time: a stand-in for
 // another program's window that the clock may mistake for a running copy.
@@ -707,8 +781,18 @@ constexpr Verb kVerbs[] = {
      [](const Arguments& a) { return CommandZOrder(a.number(0, 10)); }},
     {"cover", "nnnnn", "<left> <top> <w> <h> <ms>  show a topmost popup for a while",
      [](const Arguments& a) {
-       return CommandCover(a.number(0), a.number(1), a.number(2), a.number(3), a.number(4));
+       return CommandCover(a.number(0), a.number(1), a.number(2), a.number(3), a.number(4), false);
      }},
+    {"fullscreen", "nnnnnN",
+     "<left> <top> <w> <h> <ms> [shrink-ms]  a foreground borderless window for a while",
+     [](const Arguments& a) {
+       return CommandCover(a.number(0), a.number(1), a.number(2), a.number(3), a.number(4), true,
+                           a.number(5));
+     }},
+    {"display", "nn", "<w> <h>  change the display mode, time the clock's move",
+     [](const Arguments& a) { return CommandDisplay(a.number(0), a.number(1)); }},
+    {"monitors", "", " every monitor's rectangle",
+     [](const Arguments&) { return CommandMonitors(); }},
     {"hold", "tn", "<class> <ms>  keep a hidden window of a class for a while",
      [](const Arguments& a) { return CommandHold(a.text(0), a.number(1)); }},
     {"dialog", "tN", "<sel> [wait-ms]  describe a dialog and all its controls",
