@@ -58,6 +58,8 @@ int RunClock(HINSTANCE instance) {
   clock.ShowFirstFrame();
   StartPlugInGuard([] { clock.SaveLastPlace(); });
   WatchClockWindow(clock.Handle());
+  InstallContainedPump();
+  OnAbandonedTurn([] { clock.AfterAbandonedTurn(); });
 
   BindCommonControls();
   // The settings dialog comes second: it loads the options and then the plug-ins, which
@@ -76,7 +78,7 @@ int RunClock(HINSTANCE instance) {
     ShowApplicationError(error.what());
   }
 
-  RunContainedMessageLoop(application, [] { clock.AfterAbandonedTurn(); });
+  RunContainedMessageLoop();
   // Code a plug-in left half-run may hold a lock that the normal end of a process would
   // wait for.
   EndProgram();

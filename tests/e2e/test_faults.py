@@ -37,6 +37,26 @@ CONTAINED = {
     "DS": "応答の停止",        # its modal dialog, owned by the clock, loops
 }
 
+# Plug-in code the system calls from inside its own calls, and what each box must say.
+CALLED_BACK = {
+    "PW": "メモリー保護違反",  # its subclass of the clock, on WM_PAINT
+    "RW": "メモリー保護違反",  # the same, on WM_WINDOWPOSCHANGING as the clock raises itself
+    "RS": "応答の停止",        # the same, looping there
+    "KW": "メモリー保護違反",  # its WH_CALLWNDPROC hook
+    "TF": "メモリー保護違反",  # its timer procedure, at every call
+    "CW": "メモリー保護違反",  # a window of its own class, on a message from another process
+}
+# The same inside the clock's menu and modal loops.
+IN_LOOPS = {
+    "MW": "メモリー保護違反",  # its subclass, on WM_INITMENUPOPUP of the clock's menu
+    "AS": "応答の停止",        # its timer procedure, while the About box is open
+}
+ABOUT = "title:" + "About Kiroの時計".encode("cp932").hex()
+SETTINGS = "title:" + "Kiroの時計 - 設定".encode("cp932").hex()
+WM_APP = 0x8000
+BM_CLICK = 0xF5
+
+
 def plugin(tag):
     return f"voFault{tag}.dll"
 
@@ -49,8 +69,9 @@ class FaultTestCase(harness.ClockTestCase):
         deadline = time.monotonic() + timeout
         while len(boxes) < expected and time.monotonic() < deadline:
             box = self.wine.probe("msgbox", 2000, check=False)
-            # Not a box: voFaultDS's own dialog, or a window gone while it was read.
-            if box[0].kind != "msgbox" or box[0].text("title") == b"spin" or not box[0]["class"]:
+            # Not a box: voFaultDS's own dialog, the About box, or a window gone while it was read.
+            if (box[0].kind != "msgbox" or box[0].text("title") in (b"spin", bytes.fromhex(ABOUT[6:]))
+                    or not box[0]["class"]):
                 continue
             boxes.setdefault(box[0]["hwnd"], box)
             self.wine.probe("dlg-post", f"hwnd:{box[0]['hwnd']}", 0, WM_COMMAND, IDOK, 0,
@@ -65,7 +86,8 @@ class FaultTestCase(harness.ClockTestCase):
         for box in self.collect_boxes(expected, timeout).values():
             self.assertEqual(b"vo", box[0].text("title"), box)
             text = b"".join(r.text("text") for r in box if r.kind == "static").decode("cp932")
-            named = [tag for tag in [*FAULTS, *CONTAINED, "HS", "LS"] if plugin(tag) in text]
+            named = [tag for tag in [*FAULTS, *CONTAINED, *CALLED_BACK, *IN_LOOPS, "HS", "LS"]
+                     if plugin(tag) in text]
             self.assertEqual(1, len(named), text)
             texts.setdefault(named[0], []).append(text)
         return texts
@@ -87,6 +109,33 @@ class FaultTestCase(harness.ClockTestCase):
         self.assertEqual(0, clock.wait(30), "no exit or a wrong exit code")
         self.assertIn("Left", self.wine.reg_query(SETTINGS_KEY) or {}, "place not saved")
         self.assertIn(("disable", "A"), clock.recorder.sequence("disable"))
+
+    def assert_boxes(self, expected, texts):
+        self.assertEqual(sorted(expected), sorted(texts), "a module without its box")
+        for tag, kind in expected.items():
+            with self.subTest(module=tag):
+                self.assertEqual(1, len(texts[tag]), texts[tag])
+                self.assertIn(kind, texts[tag][0])
+
+    def close_about_box(self):
+        """The About box is open: its OK button must close it."""
+        self.wine.probe("msgbox", 10000)
+        self.wine.probe("dlg-post", ABOUT, IDOK, BM_CLICK, 0, 0)
+        self.wait_until(lambda: not any(r.kind == "msgbox" and r.text("title") == bytes.fromhex(ABOUT[6:])
+                                for r in self.wine.probe("msgbox", 0, check=False)),
+                        10, interval=0.3, message="the About box closed by its OK")
+
+    def assert_windows_work(self, clock):
+        """After the faults: the clock ticks and takes input, its menu opens, the About box
+        opens and closes with OK, the settings dialog answers."""
+        self.wait_healthy_ticks(clock, 3)
+        self.assertEqual(1, self.wine.clock_window().int("enabled"), "the clock left disabled")
+        self.open_menu()
+        harness.key("a")
+        self.close_about_box()
+        self.assertEqual("dialog", self.wine.probe("dialog", SETTINGS, 5000)[0].kind,
+                         "the settings dialog does not answer")
+        self.wait_healthy_ticks(clock, 3)
 
     def ticks_of_recorder(self, clock):
         return sum(1 for r in clock.recorder.events() if r.kind == "notifyfreq" and r["tag"] == "A")
@@ -197,6 +246,35 @@ class ContainedEverywhere(FaultTestCase):
         self.wine.send(harness.CLK_SETLEFT, 250)
         self.assertEqual(0, clock.wait(20), "no exit or a wrong exit code")
         self.assertEqual(("REG_DWORD", 250), self.wine.reg_query(SETTINGS_KEY).get("Left"))
+
+
+class CalledBackBySystem(FaultTestCase):
+    def test_plug_in_code_the_system_calls_back_costs_its_module_only(self):
+        clock = self.start_clock(at="00:00:10", plugins=[plugin(t) for t in CALLED_BACK] +
+                                 ["voRecA.DLL"], recorder=True)
+        self.wait_healthy_ticks(clock, 5)
+        self.wine.probe("cover", 0, 0, 1024, 40, 2000)  # the clock raises itself above it
+        self.assertEqual(0, self.wine.send(WM_APP, 0, 0, "voFaultClass"))
+        texts = self.box_texts(len(CALLED_BACK), 90)
+        self.assert_boxes(CALLED_BACK, texts)
+        self.assert_no_box_after(clock, 10)
+        self.assert_windows_work(clock)
+        self.close_and_check(clock)
+
+    def test_the_menu_and_the_about_box_outlive_faults_inside_their_loops(self):
+        clock = self.start_clock(at="00:00:10", plugins=[plugin(t) for t in IN_LOOPS] +
+                                 ["voRecA.DLL"], recorder=True)
+        self.wait_healthy_ticks(clock, 2)
+        self.open_menu()
+        harness.key("Escape")
+        texts = self.box_texts(1, 30)
+        self.open_menu()
+        harness.key("a")  # the About box: the clock is disabled, AS's timer procedure hangs
+        texts.update(self.box_texts(1, 30))
+        self.assert_boxes(IN_LOOPS, texts)
+        self.close_about_box()
+        self.assert_windows_work(clock)
+        self.close_and_check(clock)
 
 
 if __name__ == "__main__":

@@ -244,32 +244,51 @@ ModuleId Blame(const void* address, std::uintptr_t stack, std::uintptr_t stackEn
 
 // ---- the guarded calls on the GUI thread ------------------------------------------------
 
-// The guarded calls in progress on the GUI thread, innermost first. A call is on this list
-// while its frame is valid to resume; the watchdog reads it only with the thread suspended.
+// The guarded calls in progress on a thread, innermost first. A call is on this list while
+// its frame is valid to resume; the watchdog reads the GUI thread's only with the thread
+// suspended. Other threads (a plug-in's own, guarded from their entry) keep theirs in a
+// thread-local slot.
 struct ActiveCall {
   ModuleId callee = kNoModule;
   void* resumeStack = nullptr;  // written by vo_guarded_invoke
   ActiveCall* outer = nullptr;
+  ModuleId culprit = kNoModule;  // blamed when the call is cut short
 };
 
 std::atomic<ActiveCall*> innermost{nullptr};
+DWORD otherThreadsCalls = TLS_OUT_OF_INDEXES;
 // Counts every entry into and return from a guarded call: while it stands still, so does
 // the GUI thread's progress through its message loop and through plug-in calls.
 std::atomic<std::uint32_t> transitions{0};
 std::atomic<DWORD> guiThread{0};
-// The module blamed for the call that was ended last; read as the call returns.
-std::atomic<ModuleId> lastCulprit{kNoModule};
 // Set once plug-in code was cut short anywhere: it may still hold locks.
 std::atomic<bool> abandonedCode{false};
 
 // Records the end of a call cut short for its RunGuarded to return.
-void NoteCutShort(ModuleId culprit) {
-  lastCulprit.store(culprit);
+void NoteCutShort(ActiveCall* call, ModuleId culprit) {
+  if (call) call->culprit = culprit;
   abandonedCode.store(true);
 }
 
-const ActiveCall* CallResumingAt(const void* frame) {
-  for (const ActiveCall* call = innermost.load(); call; call = call->outer) {
+bool IsGuiThread() { return GetCurrentThreadId() == guiThread.load(); }
+
+ActiveCall* Innermost() {
+  if (IsGuiThread()) return innermost.load();
+  return otherThreadsCalls == TLS_OUT_OF_INDEXES
+             ? nullptr
+             : static_cast<ActiveCall*>(TlsGetValue(otherThreadsCalls));
+}
+
+void SetInnermost(ActiveCall* call) {
+  if (IsGuiThread()) {
+    innermost.store(call);
+  } else if (otherThreadsCalls != TLS_OUT_OF_INDEXES) {
+    TlsSetValue(otherThreadsCalls, call);
+  }
+}
+
+ActiveCall* CallResumingAt(const void* frame) {
+  for (ActiveCall* call = Innermost(); call; call = call->outer) {
     if (call->resumeStack == frame) return call;
   }
   return nullptr;
@@ -308,7 +327,7 @@ NT_TIB* ThreadBlock() {
 
 // Ends the guarded call at frame, blamed on culprit.
 [[noreturn]] void EndCall(void* frame, ModuleId culprit, CallOutcome outcome) {
-  NoteCutShort(culprit);
+  NoteCutShort(CallResumingAt(frame), culprit);
   GuardJump(frame, outcome != kCallReturned ? outcome : EXCEPTION_NONCONTINUABLE_EXCEPTION);
 }
 
@@ -326,6 +345,7 @@ void QueueThreadFault(ModuleId culprit, DWORD code) {
 }
 
 LPTOP_LEVEL_EXCEPTION_FILTER outerFilter = nullptr;
+std::atomic<HostObserver*> observer{nullptr};
 
 // A fault that nothing on its thread handles: on a thread that is not the GUI thread and
 // runs plug-in code, that thread ends and the fault is reported; anything else goes on to
@@ -340,6 +360,12 @@ LONG WINAPI OnUnhandledException(EXCEPTION_POINTERS* exception) {
       QueueThreadFault(culprit, exception->ExceptionRecord->ExceptionCode);
       ExitThread(0);
     }
+  }
+  if (HostObserver* watcher = observer.load()) {
+    const auto stackBase = reinterpret_cast<std::uintptr_t>(ThreadBlock()->StackBase);
+    watcher->FatalFault(Blame(exception->ExceptionRecord->ExceptionAddress,
+                              StackPointer(*exception->ContextRecord), stackBase, kNoModule),
+                        exception->ExceptionRecord->ExceptionCode);
   }
   return outerFilter ? outerFilter(exception) : EXCEPTION_CONTINUE_SEARCH;
 }
@@ -414,13 +440,21 @@ class HangWatch {
     context.ContextFlags = CONTEXT_CONTROL | CONTEXT_INTEGER;
     // GetThreadContext also waits until the suspension has taken hold.
     if (GetThreadContext(gui_.get(), &context)) {
-      const ActiveCall* call = innermost.load();
+      ActiveCall* call = innermost.load();
       const ModuleId culprit = FindModuleAt(InstructionPointer(context));
-      inPlugIn = call && transitions.load() == seen && call->resumeStack && culprit != kNoModule;
+      // Only a guard that entered plug-in code itself (one of its six calls, or a trampoline
+      // inside the callback the system made) is resumed: a turn of a message loop lies
+      // outside the system's call that is running the plug-in's code now.
+      inPlugIn = call && call->callee != kNoModule && transitions.load() == seen &&
+                 call->resumeStack && culprit != kNoModule;
       if (inPlugIn && interrupt) {
-        NoteCutShort(culprit);
+        NoteCutShort(call, culprit);
         Redirect(context, call->resumeStack, kHangCode);
         SetThreadContext(gui_.get(), &context);
+      }
+      HostObserver* watcher = observer.load();
+      if (watcher && call && call->callee != kNoModule && culprit == kNoModule) {
+        watcher->BlockedInSystem(call->callee);
       }
     }
     ResumeThread(gui_.get());
@@ -460,16 +494,14 @@ LONG CALLBACK OnStackOverflow(EXCEPTION_POINTERS* exception) {
   if (exception->ExceptionRecord->ExceptionCode != EXCEPTION_STACK_OVERFLOW) {
     return EXCEPTION_CONTINUE_SEARCH;
   }
-  ActiveCall* call = innermost.load();
-  if (!call || !call->resumeStack || GetCurrentThreadId() != guiThread.load()) {
-    return EXCEPTION_CONTINUE_SEARCH;
-  }
+  ActiveCall* call = Innermost();
+  if (!call || !call->resumeStack) return EXCEPTION_CONTINUE_SEARCH;
   const auto frame = reinterpret_cast<std::uintptr_t>(call->resumeStack);
   const ModuleId culprit =
       Blame(exception->ExceptionRecord->ExceptionAddress, StackPointer(*exception->ContextRecord),
             frame - kGapBelowFrame, call->callee);
   if (culprit == kNoModule) return EXCEPTION_CONTINUE_SEARCH;
-  NoteCutShort(culprit);
+  NoteCutShort(call, culprit);
   Redirect(*exception->ContextRecord, call->resumeStack, EXCEPTION_STACK_OVERFLOW);
   return EXCEPTION_CONTINUE_EXECUTION;
 }
@@ -531,13 +563,34 @@ bool IsOutOfService(ModuleId module) {
 void StartPlugInGuard(void (*onLostGui)()) {
   if (guiThread.load() != 0) return;
   guiThread.store(GetCurrentThreadId());
+  otherThreadsCalls = TlsAlloc();
   lostGuiHandler = onLostGui;
   AddVectoredExceptionHandler(1, &OnStackOverflow);
   outerFilter = SetUnhandledExceptionFilter(&OnUnhandledException);
 }
 
 void StartWatchdog() {
-  if (guiThread.load() == GetCurrentThreadId()) HangWatch::Start();
+  if (!IsGuiThread()) return;
+  HangWatch::Start();
+  // A timer procedure's fault reaches the guard instead of being swallowed where the system
+  // lets a program choose.
+  constexpr int kTimerProcExceptionSuppression = 7;  // UOI_TIMERPROC_EXCEPTION_SUPPRESSION
+  BOOL suppress = FALSE;
+  SetUserObjectInformationW(GetCurrentProcess(), kTimerProcExceptionSuppression, &suppress,
+                            sizeof suppress);
+}
+
+bool OnGuiThread() { return IsGuiThread(); }
+
+void ObservePlugInHost(HostObserver* watcher) { observer.store(watcher); }
+
+void NoteLoadingModule(const char* path) {
+  if (HostObserver* watcher = observer.load()) watcher->LoadingModule(path);
+}
+
+void QueueFault(const Contained& fault) {
+  abandonedCode.store(true);
+  QueueThreadFault(fault.culprit, fault.outcome);
 }
 
 Contained RunGuarded(ModuleId callee, void (*invoke)(void*), void* context) {
@@ -547,18 +600,20 @@ Contained RunGuarded(ModuleId callee, void (*invoke)(void*), void* context) {
   NT_TIB* const tib = ThreadBlock();
   auto* const exceptionList = tib->ExceptionList;
 #endif
-  ActiveCall call{callee, nullptr, innermost.load()};
-  innermost.store(&call);
-  ++transitions;
+  // Only the GUI thread's progress counts: the watchdog watches it alone.
+  const bool gui = IsGuiThread();
+  ActiveCall call{callee, nullptr, Innermost()};
+  SetInnermost(&call);
+  if (gui) ++transitions;
   const CallOutcome outcome = GuardedInvoke(invoke, context, &call.resumeStack);
 #if defined(__x86_64__)
   tib->ExceptionList = exceptionList;
 #endif
-  innermost.store(call.outer);
-  ++transitions;
+  SetInnermost(call.outer);
+  if (gui) ++transitions;
   if (outcome == kCallReturned) return {};
   if (outcome == EXCEPTION_STACK_OVERFLOW) RestoreStackGuard();
-  return {outcome, lastCulprit.exchange(kNoModule)};
+  return {outcome, call.culprit};
 }
 
 Contained TakeThreadFault() {
