@@ -11,6 +11,7 @@
 
 #include "Panel/win/ClockPanel.h"
 #include "PlugIns/win/ContainedLoop.h"
+#include "PlugIns/win/PlugInGuard.h"
 #include "PlugIns/win/Quarantine.h"
 #include "about/win/AboutPanel.h"
 #include "forms/ClockForm.h"
@@ -38,6 +39,17 @@ void BindCommonControls() {
   }
 }
 
+// The run record names the plug-in module at risk whenever the host knows one, so that a
+// start after an end that went wrong can leave that module out.
+class RunRecordKeeper final : public vo::win::HostObserver {
+ public:
+  void LoadingModule(const char* path) override { vo::win::NoteModuleAtRisk(path); }
+  void FatalFault(const char* path, DWORD) override {
+    if (path) vo::win::NoteModuleAtRisk(path);
+  }
+  void BlockedInSystem(const char* path) override { vo::win::NoteModuleAtRisk(path); }
+};
+
 // Any top-level window of the clock's class, visible or hidden, means a copy is running.
 bool AnotherCopyRuns() { return FindWindowA(vo::forms::clock::kClassName, nullptr) != nullptr; }
 
@@ -60,7 +72,11 @@ int RunClock(HINSTANCE instance) {
   // After an end that went wrong the user may leave the plug-ins out, this once.
   BeginSafeStart(application.Window());
   StartPlugInGuard([] { clock.SaveLastPlace(); });
+  static RunRecordKeeper record;
+  ObservePlugInHost(&record);
   WatchClockWindow(clock.Handle());
+  InstallContainedPump();
+  OnAbandonedTurn([] { clock.AfterAbandonedTurn(); });
 
   BindCommonControls();
   // The settings dialog comes second: it loads the options and then the plug-ins, which
@@ -79,7 +95,7 @@ int RunClock(HINSTANCE instance) {
     ShowApplicationError(error.what());
   }
 
-  RunContainedMessageLoop(application, [] { clock.AfterAbandonedTurn(); });
+  RunContainedMessageLoop();
   EndRunCleanly();
   // Code a plug-in left half-run may hold a lock that the normal end of a process would
   // wait for.

@@ -52,15 +52,21 @@ endforeach()
 set_target_properties(voRecA PROPERTIES SUFFIX ".DLL")
 
 # voFault misbehaves on purpose, one way per build: tag, mode and the tick it starts at.
-foreach(variant N:kNullWrite:3 O:kOverflow:1 P:kOverflow:1 X:kForeignCode:1 Z:kDivide:1
+set(VO_FAULT_VARIANTS N:kNullWrite:3 O:kOverflow:1 P:kOverflow:1 X:kForeignCode:1 Z:kDivide:1
                 E:kEnable:1 D:kDisable:1 H:kSpin:8 S1:kSubclass:1 S2:kSubclass:1
-                BL:kBlock:3 BD:kLoadBlock:1
                 S3:kSubclass:1 S4:kForget:1 SW:kSubclassWrite:5 TW:kThreadWrite:10
                 OV:kOverrun:15 UM:kUnmask:1 TS:kTimerSpin:20 SS:kSubclassSpin:60
                 DS:kDialogSpin:100 HS:kHeapSpin:8 LS:kDetachSpin:8 ET:kExitThread:40
                 W:kForgetWide:1
                 # What a module out of service keeps: its timer procedure.
-                OT:kTimerThenWrite:12)
+                OT:kTimerThenWrite:12
+                # Blocked in the system, in a call and in its DllMain: the run record names it.
+                BL:kBlock:3 BD:kLoadBlock:1)
+# Faults where the system itself calls plug-in code: a paint, a raise, the menu, a hook, a
+# timer procedure, a window class of the module's own, a modal box's loop.
+list(APPEND VO_FAULT_VARIANTS PW:kPaintWrite:3 RW:kRaiseWrite:3 RS:kRaiseSpin:3 MW:kMenuWrite:1
+     KW:kHookWrite:4 TF:kTimerWrite:5 CW:kClassWrite:1 AS:kAboutSpin:1)
+foreach(variant ${VO_FAULT_VARIANTS})
   string(REPLACE ":" ";" parts ${variant})
   list(GET parts 0 tag)
   list(GET parts 1 mode)

@@ -19,6 +19,7 @@ side by side:
 
   /usr/bin/python3 tests/e2e/bench_idle.py [--seconds 60] [--rounds 3] [--settle 5] [--trace 12]
                                            [--starts 21] [--only size,requests,startup,cpu]
+                                           [--plugin voStubH.dll]
 
 Uses VO_BUILD_DIR / VO_WINEPREFIX / VO_WINE / VO_EXE like the tests (`harness.py
 prepare-prefix` first). A benchmark: it asserts nothing.
@@ -134,10 +135,12 @@ def tick_costs(ticks):
             summary(ticks))
 
 
-def measure_requests(wine, seconds, settle):
+def measure_requests(wine, seconds, settle, plugins=()):
     results = {}
     with tempfile.TemporaryDirectory(prefix="vo-bench-") as directory:
         shutil.copy2(harness.VO_EXE, Path(directory) / "vo.exe")
+        for name in plugins:  # loaded from beside vo.exe
+            shutil.copy2(harness.BUILD_DIR / name, Path(directory) / name)
         for name, args in (("idle_timer", [IDLE_TIMER]), ("vo.exe", [Path(directory) / "vo.exe"])):
             lines, pid, tasks = trace_program(wine, args, settle + seconds, directory)
             ticks = ticks_of(lines, program_threads(lines, pid, tasks), settle)
@@ -404,6 +407,8 @@ def main():
     parser.add_argument("--trace", type=float, default=12, help="traced span per program")
     parser.add_argument("--starts", type=int, default=21, help="timed starts per program")
     parser.add_argument("--only", default="size,requests,startup,cpu")
+    parser.add_argument("--plugin", action="append", default=[],
+                        help="a plug-in of the build directory beside vo.exe (requests only)")
     args = parser.parse_args()
     parts = set(args.only.split(","))
     build, prepare = "build the cross build", "run harness.py prepare-prefix"
@@ -425,7 +430,7 @@ def main():
         wine.reg_delete(r"HKCU\Software\Nodrell")  # first run: default place and colours
         wine.wait_idle()
         if "requests" in parts:
-            print_requests(measure_requests(wine, args.trace, args.settle))
+            print_requests(measure_requests(wine, args.trace, args.settle, args.plugin))
         if "startup" in parts:
             print_startup(measure_startup(wine, desktop, args.starts), args.starts)
         if "cpu" in parts:

@@ -515,9 +515,11 @@ class Wine:
         if [r.kind for r in records] != ["gone"]:
             raise ProbeError(f"a clock window is still there after {timeout} s")
 
-    def send(self, message, wparam=0, lparam=0):
-        """SendMessage to the clock; the result as a signed 32-bit number."""
-        return self.probe_one("send", message, wparam, lparam, kind="result").int("value")
+    def send(self, message, wparam=0, lparam=0, window_class=None):
+        """SendMessage to the clock (or a window of another class); the result as a signed
+        32-bit number."""
+        target = [window_class] if window_class else []
+        return self.probe_one("send", message, wparam, lparam, *target, kind="result").int("value")
 
     def post(self, message, wparam=0, lparam=0):
         self.probe_one("post", message, wparam, lparam, kind="posted")
@@ -872,6 +874,14 @@ class ClockTestCase(unittest.TestCase):
                        SEC_BAR_ORIGIN[0] + SEC_BAR_SIZE[0])
         first = bar()
         self.wait_until(lambda: bar() != first, 10, interval=0.2, message="the seconds bar moving")
+
+    def open_menu(self):
+        """Right-clicks the time and waits for the clock's popup menu."""
+        window = self.wine.clock_window()
+        click(3, window.int("left") + 80, window.int("top") + 8)
+        self.wait_until(lambda: any(m.kind == "window" and m.int("visible") for m in
+                                    self.wine.probe("classwindows", "#32768", check=False)),
+                        10, interval=0.2, message="the popup menu")
 
     def wait_until(self, condition, timeout, interval=0.1, message="condition"):
         """The first true value of condition(); fails naming `message` (or what the callable

@@ -40,6 +40,24 @@ CONTAINED = {
 # Promises with a deadline: a hang gets its box within this many ms (the watchdog cuts it short
 # after about 5 s; the rest is room for a loaded machine).
 HANG_TO_BOX_MS = 10_000
+# Plug-in code the system calls from inside its own calls, and what each box must say.
+CALLED_BACK = {
+    "PW": "メモリー保護違反",  # its subclass of the clock, on WM_PAINT
+    "RW": "メモリー保護違反",  # the same, on WM_WINDOWPOSCHANGING as the clock raises itself
+    "RS": "応答の停止",        # the same, looping there
+    "KW": "メモリー保護違反",  # its WH_CALLWNDPROC hook
+    "TF": "メモリー保護違反",  # its timer procedure, at every call
+    "CW": "メモリー保護違反",  # a window of its own class, on a message from another process
+}
+# The same inside the clock's menu and modal loops.
+IN_LOOPS = {
+    "MW": "メモリー保護違反",  # its subclass, on WM_INITMENUPOPUP of the clock's menu
+    "AS": "応答の停止",        # its timer procedure, while the About box is open
+}
+ABOUT = "title:" + "About Kiroの時計".encode("cp932").hex()
+SETTINGS = "title:" + "Kiroの時計 - 設定".encode("cp932").hex()
+WM_APP = 0x8000
+BM_CLICK = 0xF5
 
 
 def plugin(tag):
@@ -52,7 +70,8 @@ def box_text(box):
 
 def named_module(box):
     """The tag of the one module a box names, or None."""
-    named = [tag for tag in [*FAULTS, *CONTAINED, "HS", "LS", "OT"] if plugin(tag) in box_text(box)]
+    named = [tag for tag in [*FAULTS, *CONTAINED, *CALLED_BACK, *IN_LOOPS, "HS", "LS", "OT"]
+             if plugin(tag) in box_text(box)]
     return named[0] if len(named) == 1 else None
 
 
@@ -64,8 +83,9 @@ class FaultTestCase(harness.ClockTestCase):
         deadline = time.monotonic() + timeout
         while len(boxes) < expected and time.monotonic() < deadline:
             box = self.wine.probe("msgbox", 2000, check=False)
-            # Not a box: voFaultDS's own dialog, or a window gone while it was read.
-            if box[0].kind != "msgbox" or box[0].text("title") == b"spin" or not box[0]["class"]:
+            # Not a box: voFaultDS's own dialog, the About box, or a window gone while it was read.
+            if (box[0].kind != "msgbox" or box[0].text("title") in (b"spin", bytes.fromhex(ABOUT[6:]))
+                    or not box[0]["class"]):
                 continue
             boxes.setdefault(box[0]["hwnd"], box)
             self.wine.probe("dlg-post", f"hwnd:{box[0]['hwnd']}", 0, WM_COMMAND, IDOK, 0,
@@ -157,6 +177,33 @@ class FaultTestCase(harness.ClockTestCase):
         else:
             self.assertEqual(["1"], detached, "after a clean run voRecA.DLL saw no "
                              "DLL_PROCESS_DETACH at the process's end: not the ordinary end")
+
+    def assert_boxes(self, expected, texts):
+        self.assertEqual(sorted(expected), sorted(texts), "a module without its box")
+        for tag, kind in expected.items():
+            with self.subTest(module=tag):
+                self.assertEqual(1, len(texts[tag]), texts[tag])
+                self.assertIn(kind, texts[tag][0])
+
+    def close_about_box(self):
+        """The About box is open: its OK button must close it."""
+        self.wine.probe("msgbox", 10000)
+        self.wine.probe("dlg-post", ABOUT, IDOK, BM_CLICK, 0, 0)
+        self.wait_until(lambda: not any(r.kind == "msgbox" and r.text("title") == bytes.fromhex(ABOUT[6:])
+                                for r in self.wine.probe("msgbox", 0, check=False)),
+                        10, interval=0.3, message="the About box closed by its OK")
+
+    def assert_windows_work(self, clock):
+        """After the faults: the clock ticks and takes input, its menu opens, the About box
+        opens and closes with OK, the settings dialog answers."""
+        self.wait_healthy_ticks(clock, 3)
+        self.assertEqual(1, self.wine.clock_window().int("enabled"), "the clock left disabled")
+        self.open_menu()
+        harness.key("a")
+        self.close_about_box()
+        self.assertEqual("dialog", self.wine.probe("dialog", SETTINGS, 5000)[0].kind,
+                         "the settings dialog does not answer")
+        self.wait_healthy_ticks(clock, 3)
 
     def ticks_of_recorder(self, clock):
         return sum(1 for r in clock.recorder.events() if r.kind == "notifyfreq" and r["tag"] == "A")
@@ -264,9 +311,8 @@ class ContainedEverywhere(FaultTestCase):
         self.close_and_check(clock)
 
     # Under Wine the timer message carries a stand-in for the procedure, not its address, so
-    # the clock's loop cannot tell the module a timer message would enter; only procedures
-    # the host hands to the system itself can refuse to run.
-    @unittest.expectedFailure
+    # only the trampoline the host hands to the system in the procedure's place can refuse to
+    # run it.
     def test_a_module_out_of_service_gets_no_timer_calls_after_its_box(self):
         # OT's timer procedure runs every 100 ms; the module faults in its 12th tick.
         clock = self.start_clock(at="00:00:10", plugins=[plugin("OT"), "voRecA.DLL"],
@@ -289,6 +335,35 @@ class ContainedEverywhere(FaultTestCase):
         self.wine.send(harness.CLK_SETLEFT, 250)
         self.assertEqual(0, clock.wait(20), "no exit or a wrong exit code")
         self.assertEqual(("REG_DWORD", 250), self.wine.reg_query(SETTINGS_KEY).get("Left"))
+
+
+class CalledBackBySystem(FaultTestCase):
+    def test_plug_in_code_the_system_calls_back_costs_its_module_only(self):
+        clock = self.start_clock(at="00:00:10", plugins=[plugin(t) for t in CALLED_BACK] +
+                                 ["voRecA.DLL"], recorder=True)
+        self.wait_healthy_ticks(clock, 5)
+        self.wine.probe("cover", 0, 0, 1024, 40, 2000)  # the clock raises itself above it
+        self.assertEqual(0, self.wine.send(WM_APP, 0, 0, "voFaultClass"))
+        texts = self.box_texts(len(CALLED_BACK), 90)
+        self.assert_boxes(CALLED_BACK, texts)
+        self.assert_no_box_after(clock, 10)
+        self.assert_windows_work(clock)
+        self.close_and_check(clock)
+
+    def test_the_menu_and_the_about_box_outlive_faults_inside_their_loops(self):
+        clock = self.start_clock(at="00:00:10", plugins=[plugin(t) for t in IN_LOOPS] +
+                                 ["voRecA.DLL"], recorder=True)
+        self.wait_healthy_ticks(clock, 2)
+        self.open_menu()
+        harness.key("Escape")
+        texts = self.box_texts(1, 30)
+        self.open_menu()
+        harness.key("a")  # the About box: the clock is disabled, AS's timer procedure hangs
+        texts.update(self.box_texts(1, 30))
+        self.assert_boxes(IN_LOOPS, texts)
+        self.close_about_box()
+        self.assert_windows_work(clock)
+        self.close_and_check(clock)
 
 
 if __name__ == "__main__":

@@ -13,31 +13,49 @@ void KillCutShortTimer(const MSG& message) {
   if (message.message == WM_TIMER && message.lParam != 0) KillTimer(message.hwnd, message.wParam);
 }
 
+class ContainedPump final : public MessagePump {
+ public:
+  TurnEnd Turn(MSG& message, Claim claim, void* context) override {
+    TurnEnd end = TurnEnd::kDelivered;
+    auto turn = [&] {
+      // A box's own loop delivers messages too: it is shown inside the guard.
+      ShowReportedFaults();
+      end = TakeMessage(message);
+      if (end == TurnEnd::kDelivered && !DropsMessage(message)) {
+        DeliverMessage(message, claim, context);
+      }
+      NoteClockProcedure();
+    };
+    const Contained ended = GuardedCall(kNoModule, turn);
+    if (ended.outcome != kCallReturned) {
+      ReportFault(ended);
+      KillCutShortTimer(message);
+      for (int i = 0; i < menders_; ++i) mend_[i]();
+    }
+    return end;
+  }
+
+  void Add(void (*mend)()) {
+    if (menders_ < kMostMenders) mend_[menders_++] = mend;
+  }
+
+ private:
+  static constexpr int kMostMenders = 4;
+  void (*mend_[kMostMenders])() = {};
+  int menders_ = 0;
+};
+
+ContainedPump pump;
+
 }  // namespace
 
-void RunContainedMessageLoop(Application& application, void (*onAbandonedTurn)()) {
-  bool running = true;
+void InstallContainedPump() { InstallMessagePump(&pump); }
+
+void OnAbandonedTurn(void (*mend)()) { pump.Add(mend); }
+
+void RunContainedMessageLoop() {
   MSG message{};  // outside the turn, which may be cut short
-  auto turn = [&] {
-    // A box's own loop delivers messages too: it is shown inside the guard.
-    ShowReportedFaults();
-    message = MSG{};
-    if (GetMessageA(&message, nullptr, 0, 0) <= 0) {
-      running = false;
-      return;
-    }
-    if (!DropsMessage(message) && !application.PreTranslate(message)) {
-      TranslateMessage(&message);
-      DispatchMessageA(&message);
-    }
-    NoteClockProcedure();
-  };
-  while (running) {
-    const Contained ended = GuardedCall(kNoModule, turn);
-    if (ended.outcome == kCallReturned) continue;
-    ReportFault(ended);
-    KillCutShortTimer(message);
-    onAbandonedTurn();
+  while (RunTurn(message) == TurnEnd::kDelivered) {
   }
 }
 

@@ -5,179 +5,8 @@
 #include <atomic>
 #include <cstring>
 
+#include "PlugIns/win/GuardedInvoke.h"
 #include "support/win/Handles.h"
-#include "support/win/SafeStart.h"
-
-// How a fault is stopped. g++ has no __try, so a small assembly routine does what __try does:
-// it calls with an exception frame of its own registered around the call (the fs:[0] chain on
-// x86, unwind data with a handler on x86-64). The system offers an exception to that frame
-// only after the inner frames have passed it up, so a plug-in that raises and handles
-// exceptions internally (C++ try/catch, __try, OutputDebugString) is left alone, which a
-// vectored handler, asked first, could not do. The frame's handler does not return to the
-// dispatcher: it drops the inner frames and resumes the routine, which returns the exception
-// code. The hang watchdog resumes the same routine by setting the GUI thread's context, and
-// so does a vectored handler for stack overflows alone (see OnStackOverflow). Every way out
-// of the routine restores the caller's x87 control word, MXCSR and direction flag.
-extern "C" {
-DWORD GuardedInvoke(void (*invoke)(void*), void* context,
-                    void** resumeStack) asm("vo_guarded_invoke");
-[[noreturn]] void GuardJump(void* resumeStack, DWORD outcome) asm("vo_guard_jump");
-void GuardRecover() asm("vo_guard_recover");
-__attribute__((used)) EXCEPTION_DISPOSITION GuardHandler(EXCEPTION_RECORD* record, void* frame,
-                                                         CONTEXT* context,
-                                                         void* dispatch) asm("vo_guard_handler");
-}
-
-#if defined(__x86_64__)
-// The frame: eight saved registers, 32 bytes of home space for the callee, the gap,
-// xmm6-xmm15, the x87 control word and MXCSR. The body's stack pointer is the establisher
-// frame. The gap is touched a page at a time on the way down, as the stack grows.
-asm(R"(
-    .text
-    .globl vo_guarded_invoke
-    .seh_proc vo_guarded_invoke
-vo_guarded_invoke:
-    pushq %rbp
-    .seh_pushreg %rbp
-    pushq %rbx
-    .seh_pushreg %rbx
-    pushq %rsi
-    .seh_pushreg %rsi
-    pushq %rdi
-    .seh_pushreg %rdi
-    pushq %r12
-    .seh_pushreg %r12
-    pushq %r13
-    .seh_pushreg %r13
-    pushq %r14
-    .seh_pushreg %r14
-    pushq %r15
-    .seh_pushreg %r15
-    testq %rax, -4096(%rsp)
-    testq %rax, -8192(%rsp)
-    subq $8392, %rsp
-    .seh_stackalloc 8392
-    movaps %xmm6, 8224(%rsp)
-    .seh_savexmm %xmm6, 8224
-    movaps %xmm7, 8240(%rsp)
-    .seh_savexmm %xmm7, 8240
-    movaps %xmm8, 8256(%rsp)
-    .seh_savexmm %xmm8, 8256
-    movaps %xmm9, 8272(%rsp)
-    .seh_savexmm %xmm9, 8272
-    movaps %xmm10, 8288(%rsp)
-    .seh_savexmm %xmm10, 8288
-    movaps %xmm11, 8304(%rsp)
-    .seh_savexmm %xmm11, 8304
-    movaps %xmm12, 8320(%rsp)
-    .seh_savexmm %xmm12, 8320
-    movaps %xmm13, 8336(%rsp)
-    .seh_savexmm %xmm13, 8336
-    movaps %xmm14, 8352(%rsp)
-    .seh_savexmm %xmm14, 8352
-    movaps %xmm15, 8368(%rsp)
-    .seh_savexmm %xmm15, 8368
-    .seh_endprologue
-    .seh_handler vo_guard_handler, @except
-    fnstcw 8384(%rsp)
-    stmxcsr 8388(%rsp)
-    movq %rsp, (%r8)
-    movq %rcx, %rax
-    movq %rdx, %rcx
-    call *%rax
-    xorl %eax, %eax
-    .globl vo_guard_recover
-vo_guard_recover:
-    cld
-    fninit
-    fldcw 8384(%rsp)
-    ldmxcsr 8388(%rsp)
-    movaps 8224(%rsp), %xmm6
-    movaps 8240(%rsp), %xmm7
-    movaps 8256(%rsp), %xmm8
-    movaps 8272(%rsp), %xmm9
-    movaps 8288(%rsp), %xmm10
-    movaps 8304(%rsp), %xmm11
-    movaps 8320(%rsp), %xmm12
-    movaps 8336(%rsp), %xmm13
-    movaps 8352(%rsp), %xmm14
-    movaps 8368(%rsp), %xmm15
-    addq $8392, %rsp
-    popq %r15
-    popq %r14
-    popq %r13
-    popq %r12
-    popq %rdi
-    popq %rsi
-    popq %rbx
-    popq %rbp
-    ret
-    .seh_endproc
-
-    .globl vo_guard_jump
-vo_guard_jump:
-    movq %rcx, %rsp
-    movl %edx, %eax
-    jmp vo_guard_recover
-)");
-// The callee's frames lie right below the establisher frame; the gap is above it.
-constexpr std::uintptr_t kGapBelowFrame = 0;
-#elif defined(__i386__)
-// The frame: four saved registers, the x87 control word and MXCSR, then the registration
-// record {next, handler} that is also the establisher frame, then the gap. After the call the
-// stack pointer comes back from the frame pointer: a callee that pops the wrong number of
-// arguments cannot displace the record.
-asm(R"(
-    .text
-    .globl vo_guarded_invoke
-vo_guarded_invoke:
-    pushl %ebp
-    movl %esp, %ebp
-    pushl %ebx
-    pushl %esi
-    pushl %edi
-    subl $8, %esp
-    fnstcw (%esp)
-    stmxcsr 4(%esp)
-    pushl $vo_guard_handler
-    pushl %fs:0
-    movl %esp, %fs:0
-    movl 16(%ebp), %eax
-    movl %esp, (%eax)
-    subl $4096, %esp
-    orl $0, (%esp)
-    subl $4096, %esp
-    orl $0, (%esp)
-    pushl 12(%ebp)
-    call *8(%ebp)
-    leal -28(%ebp), %esp
-    xorl %eax, %eax
-    .globl vo_guard_recover
-vo_guard_recover:
-    cld
-    fninit
-    fldcw 8(%esp)
-    ldmxcsr 12(%esp)
-    popl %ecx
-    movl %ecx, %fs:0
-    addl $12, %esp
-    popl %edi
-    popl %esi
-    popl %ebx
-    popl %ebp
-    ret
-
-    .globl vo_guard_jump
-vo_guard_jump:
-    movl 8(%esp), %eax
-    movl 4(%esp), %esp
-    jmp vo_guard_recover
-)");
-// The gap lies right below the record, the callee's frames below the gap.
-constexpr std::uintptr_t kGapBelowFrame = 8192;
-#else
-#error "the plug-in guard knows x86 and x86-64 only"
-#endif
 
 namespace vo::win {
 namespace {
@@ -245,71 +74,59 @@ ModuleId Blame(const void* address, std::uintptr_t stack, std::uintptr_t stackEn
 
 // ---- the guarded calls on the GUI thread ------------------------------------------------
 
-// The guarded calls in progress on the GUI thread, innermost first. A call is on this list
-// while its frame is valid to resume; the watchdog reads it only with the thread suspended.
+// The guarded calls in progress on a thread, innermost first. A call is on this list while
+// its frame is valid to resume; the watchdog reads the GUI thread's only with the thread
+// suspended. Other threads (a plug-in's own, guarded from their entry) keep theirs in a
+// thread-local slot.
 struct ActiveCall {
   ModuleId callee = kNoModule;
   void* resumeStack = nullptr;  // written by vo_guarded_invoke
   ActiveCall* outer = nullptr;
+  ModuleId culprit = kNoModule;  // blamed when the call is cut short
 };
 
 std::atomic<ActiveCall*> innermost{nullptr};
+DWORD otherThreadsCalls = TLS_OUT_OF_INDEXES;
 // Counts every entry into and return from a guarded call: while it stands still, so does
 // the GUI thread's progress through its message loop and through plug-in calls.
 std::atomic<std::uint32_t> transitions{0};
 std::atomic<DWORD> guiThread{0};
-// The module blamed for the call that was ended last; read as the call returns.
-std::atomic<ModuleId> lastCulprit{kNoModule};
 // Set once plug-in code was cut short anywhere: it may still hold locks.
 std::atomic<bool> abandonedCode{false};
 
 // Records the end of a call cut short for its RunGuarded to return.
-void NoteCutShort(ModuleId culprit) {
-  lastCulprit.store(culprit);
+void NoteCutShort(ActiveCall* call, ModuleId culprit) {
+  if (call) call->culprit = culprit;
   abandonedCode.store(true);
 }
 
-const ActiveCall* CallResumingAt(const void* frame) {
-  for (const ActiveCall* call = innermost.load(); call; call = call->outer) {
+bool IsGuiThread() { return GetCurrentThreadId() == guiThread.load(); }
+
+ActiveCall* Innermost() {
+  if (IsGuiThread()) return innermost.load();
+  return otherThreadsCalls == TLS_OUT_OF_INDEXES
+             ? nullptr
+             : static_cast<ActiveCall*>(TlsGetValue(otherThreadsCalls));
+}
+
+void SetInnermost(ActiveCall* call) {
+  if (IsGuiThread()) {
+    innermost.store(call);
+  } else if (otherThreadsCalls != TLS_OUT_OF_INDEXES) {
+    TlsSetValue(otherThreadsCalls, call);
+  }
+}
+
+ActiveCall* CallResumingAt(const void* frame) {
+  for (ActiveCall* call = Innermost(); call; call = call->outer) {
     if (call->resumeStack == frame) return call;
   }
   return nullptr;
 }
 
-#if defined(__x86_64__)
-std::uintptr_t InstructionPointer(const CONTEXT& c) { return c.Rip; }
-std::uintptr_t StackPointer(const CONTEXT& c) { return c.Rsp; }
-// Resumes the guarded call whose frame is at stack, ending it with outcome.
-void Redirect(CONTEXT& c, void* stack, CallOutcome outcome) {
-  c.Rip = reinterpret_cast<DWORD64>(&GuardRecover);
-  c.Rsp = reinterpret_cast<DWORD64>(stack);
-  c.Rax = outcome;
-}
-// The thread block, read directly: g++ 12 takes the header's NtCurrentTeb for an
-// out-of-bounds read.
-NT_TIB* ThreadBlock() {
-  NT_TIB* tib = nullptr;
-  asm("movq %%gs:0x30, %0" : "=r"(tib));
-  return tib;
-}
-#else
-std::uintptr_t InstructionPointer(const CONTEXT& c) { return c.Eip; }
-std::uintptr_t StackPointer(const CONTEXT& c) { return c.Esp; }
-void Redirect(CONTEXT& c, void* stack, CallOutcome outcome) {
-  c.Eip = reinterpret_cast<DWORD>(&GuardRecover);
-  c.Esp = reinterpret_cast<DWORD>(stack);
-  c.Eax = outcome;
-}
-NT_TIB* ThreadBlock() {
-  NT_TIB* tib = nullptr;
-  asm("movl %%fs:0x18, %0" : "=r"(tib));
-  return tib;
-}
-#endif
-
 // Ends the guarded call at frame, blamed on culprit.
 [[noreturn]] void EndCall(void* frame, ModuleId culprit, CallOutcome outcome) {
-  NoteCutShort(culprit);
+  NoteCutShort(CallResumingAt(frame), culprit);
   GuardJump(frame, outcome != kCallReturned ? outcome : EXCEPTION_NONCONTINUABLE_EXCEPTION);
 }
 
@@ -327,16 +144,20 @@ void QueueThreadFault(ModuleId culprit, DWORD code) {
 }
 
 LPTOP_LEVEL_EXCEPTION_FILTER outerFilter = nullptr;
+std::atomic<HostObserver*> observer{nullptr};
 
-// The process ends with this fault, unless a filter before ours keeps it: the next start is
+// The process ends with this fault, unless a filter before ours keeps it: the observer is
 // told the module whose code faulted, if any did.
 void NoteEndingFault(const EXCEPTION_POINTERS& exception) {
+  HostObserver* watcher = observer.load();
+  if (!watcher) return;
   const ActiveCall* call = GetCurrentThreadId() == guiThread.load() ? innermost.load() : nullptr;
   const auto stackBase = reinterpret_cast<std::uintptr_t>(ThreadBlock()->StackBase);
   const ModuleId culprit =
       Blame(exception.ExceptionRecord->ExceptionAddress, StackPointer(*exception.ContextRecord),
             stackBase, call ? call->callee : kNoModule);
-  if (culprit != kNoModule) NoteModuleAtRisk(knownModules[culprit].path);
+  watcher->FatalFault(culprit != kNoModule ? knownModules[culprit].path : nullptr,
+                      exception.ExceptionRecord->ExceptionCode);
 }
 
 // A fault that nothing on its thread handles: on a thread that is not the GUI thread and
@@ -429,11 +250,15 @@ class HangWatch {
     context.ContextFlags = CONTEXT_CONTROL | CONTEXT_INTEGER;
     // GetThreadContext also waits until the suspension has taken hold.
     if (GetThreadContext(gui_.get(), &context)) {
-      const ActiveCall* call = innermost.load();
+      ActiveCall* call = innermost.load();
       const ModuleId culprit = FindModuleAt(InstructionPointer(context));
-      inPlugIn = call && transitions.load() == seen && call->resumeStack && culprit != kNoModule;
+      // Only a guard that entered plug-in code itself (one of its six calls, or a trampoline
+      // inside the callback the system made) is resumed: a turn of a message loop lies
+      // outside the system's call that is running the plug-in's code now.
+      inPlugIn = call && call->callee != kNoModule && transitions.load() == seen &&
+                 call->resumeStack && culprit != kNoModule;
       if (inPlugIn && interrupt) {
-        NoteCutShort(culprit);
+        NoteCutShort(call, culprit);
         Redirect(context, call->resumeStack, kHangCode);
         SetThreadContext(gui_.get(), &context);
       }
@@ -445,12 +270,15 @@ class HangWatch {
   }
 
   // A call into a module that stays inside the system (a wait, a read) is left alone, but the
-  // user may well end the program now: the next start is told the module. A turn of the
-  // message loop names none, its wait may be the program's own (a menu, a box).
+  // user may well end the program now: the observer is told the module, and told again when
+  // the thread moves on. A turn of the message loop names none, its wait may be the program's
+  // own (a menu, a box).
   void NoteBlocked(ModuleId module) const {
     if (module == noted_) return;
     noted_ = module;
-    NoteModuleAtRisk(module == kNoModule ? nullptr : knownModules[module].path);
+    if (HostObserver* watcher = observer.load()) {
+      watcher->BlockedInSystem(module == kNoModule ? nullptr : knownModules[module].path);
+    }
   }
 
   // The GUI thread ended under the program (a plug-in called ExitThread): the windows are
@@ -487,16 +315,14 @@ LONG CALLBACK OnStackOverflow(EXCEPTION_POINTERS* exception) {
   if (exception->ExceptionRecord->ExceptionCode != EXCEPTION_STACK_OVERFLOW) {
     return EXCEPTION_CONTINUE_SEARCH;
   }
-  ActiveCall* call = innermost.load();
-  if (!call || !call->resumeStack || GetCurrentThreadId() != guiThread.load()) {
-    return EXCEPTION_CONTINUE_SEARCH;
-  }
+  ActiveCall* call = Innermost();
+  if (!call || !call->resumeStack) return EXCEPTION_CONTINUE_SEARCH;
   const auto frame = reinterpret_cast<std::uintptr_t>(call->resumeStack);
   const ModuleId culprit =
       Blame(exception->ExceptionRecord->ExceptionAddress, StackPointer(*exception->ContextRecord),
             frame - kGapBelowFrame, call->callee);
   if (culprit == kNoModule) return EXCEPTION_CONTINUE_SEARCH;
-  NoteCutShort(culprit);
+  NoteCutShort(call, culprit);
   Redirect(*exception->ContextRecord, call->resumeStack, EXCEPTION_STACK_OVERFLOW);
   return EXCEPTION_CONTINUE_EXECUTION;
 }
@@ -558,13 +384,34 @@ bool IsOutOfService(ModuleId module) {
 void StartPlugInGuard(void (*onLostGui)()) {
   if (guiThread.load() != 0) return;
   guiThread.store(GetCurrentThreadId());
+  otherThreadsCalls = TlsAlloc();
   lostGuiHandler = onLostGui;
   AddVectoredExceptionHandler(1, &OnStackOverflow);
   outerFilter = SetUnhandledExceptionFilter(&OnUnhandledException);
 }
 
 void StartWatchdog() {
-  if (guiThread.load() == GetCurrentThreadId()) HangWatch::Start();
+  if (!IsGuiThread()) return;
+  HangWatch::Start();
+  // A timer procedure's fault reaches the guard instead of being swallowed where the system
+  // lets a program choose.
+  constexpr int kTimerProcExceptionSuppression = 7;  // UOI_TIMERPROC_EXCEPTION_SUPPRESSION
+  BOOL suppress = FALSE;
+  SetUserObjectInformationW(GetCurrentProcess(), kTimerProcExceptionSuppression, &suppress,
+                            sizeof suppress);
+}
+
+bool OnGuiThread() { return IsGuiThread(); }
+
+void ObservePlugInHost(HostObserver* watcher) { observer.store(watcher); }
+
+void NoteLoadingModule(const char* path) {
+  if (HostObserver* watcher = observer.load()) watcher->LoadingModule(path);
+}
+
+void QueueFault(const Contained& fault) {
+  abandonedCode.store(true);
+  QueueThreadFault(fault.culprit, fault.outcome);
 }
 
 Contained RunGuarded(ModuleId callee, void (*invoke)(void*), void* context) {
@@ -574,18 +421,20 @@ Contained RunGuarded(ModuleId callee, void (*invoke)(void*), void* context) {
   NT_TIB* const tib = ThreadBlock();
   auto* const exceptionList = tib->ExceptionList;
 #endif
-  ActiveCall call{callee, nullptr, innermost.load()};
-  innermost.store(&call);
-  ++transitions;
+  // Only the GUI thread's progress counts: the watchdog watches it alone.
+  const bool gui = IsGuiThread();
+  ActiveCall call{callee, nullptr, Innermost()};
+  SetInnermost(&call);
+  if (gui) ++transitions;
   const CallOutcome outcome = GuardedInvoke(invoke, context, &call.resumeStack);
 #if defined(__x86_64__)
   tib->ExceptionList = exceptionList;
 #endif
-  innermost.store(call.outer);
-  ++transitions;
+  SetInnermost(call.outer);
+  if (gui) ++transitions;
   if (outcome == kCallReturned) return {};
   if (outcome == EXCEPTION_STACK_OVERFLOW) RestoreStackGuard();
-  return {outcome, lastCulprit.exchange(kNoModule)};
+  return {outcome, call.culprit};
 }
 
 Contained TakeThreadFault() {

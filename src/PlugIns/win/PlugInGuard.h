@@ -85,9 +85,34 @@ void StartWatchdog();
 // A fault on a thread of a plug-in's own, reported to the GUI thread; culprit is kNoModule
 // when none is pending.
 Contained TakeThreadFault();
+// Reports a fault contained on another thread, for TakeThreadFault.
+void QueueFault(const Contained& fault);
+// Whether the caller runs on the GUI thread (the one that started the guard).
+bool OnGuiThread();
 
 // The program is done: ends the process with exit code 0, at once if abandoned code may
 // hold a lock the normal exit would wait for, else within a few seconds at most.
 void EndProgram();
+
+// Facts of the guard's that a record of the run may keep, each told from one place.
+class HostObserver {
+ public:
+  // On the GUI thread: the module whose DllMain is about to run, null once it has loaded.
+  virtual void LoadingModule(const char* path) = 0;
+  // On the faulting thread, inside the process's filter: a fault nothing contained is about
+  // to end the program; path is the module to blame, null when no plug-in code is.
+  virtual void FatalFault(const char* path, DWORD code) = 0;
+  // On the watchdog's thread (no locks, no heap): the GUI thread has made no progress for a
+  // hang's time inside a call of the module at path, blocked in the system, where it is not
+  // cut short; null once it moves on. Told only when it changes.
+  virtual void BlockedInSystem(const char* path) = 0;
+
+ protected:
+  ~HostObserver() = default;
+};
+
+// Installs the observer (once, before the first plug-in loads).
+void ObservePlugInHost(HostObserver* observer);
+void NoteLoadingModule(const char* path);
 
 }  // namespace vo::win

@@ -5,10 +5,11 @@
 #include <vector>
 
 #include "PlugIns/PlugInPaths.h"
+#include "PlugIns/win/Interpose.h"
 #include "PlugIns/win/Quarantine.h"
 #include "support/win/Application.h"
 #include "support/win/ForeignString.h"
-#include "support/win/SafeStart.h"
+#include "support/win/SystemLibrary.h"
 
 namespace vo::win {
 namespace {
@@ -77,15 +78,26 @@ std::string FaultMessage(const std::string& path, CallOutcome outcome) {
          ")。このモジュールは vo の終了まで使用しません。";
 }
 
+// Before the first plug-in runs: the watchdog, and the system libraries the clock binds
+// late. Once plug-in code has been cut short holding the heap's or the loader's lock, a
+// library loaded for the first time could wait for ever.
+void PrepareForPlugIns() {
+  static bool prepared = false;
+  if (prepared) return;
+  prepared = true;
+  StartWatchdog();
+  BindLateEntries();
+}
+
 }  // namespace
 
 TVoPlugInsIF::TVoPlugInsIF(std::string path) : fileName_(std::move(path)) {
-  StartWatchdog();
+  PrepareForPlugIns();
   {
     QuietErrorMode quiet;
-    NoteModuleAtRisk(fileName_.c_str());  // its DllMain runs in there, unguarded
+    NoteLoadingModule(fileName_.c_str());  // its DllMain runs in there, unguarded
     module_ = UniqueModule(LoadLibraryA(fileName_.c_str()));
-    NoteModuleAtRisk(nullptr);
+    NoteLoadingModule(nullptr);
   }
   if (!module_) return;
   const HMODULE m = module_.get();
@@ -95,7 +107,11 @@ TVoPlugInsIF::TVoPlugInsIF(std::string path) : fileName_(std::move(path)) {
   notifyFreq_ = Resolve<VpiNotifyFreqProc>(m, "VpiNotifyFreq");
   discription_ = Resolve<VpiDiscriptionProc>(m, "VpiDiscription");
   setProps_ = Resolve<VpiSetPropsProc>(m, "VpiSetProps");
-  if (!Invalid()) id_ = RegisterPlugInModule(m, fileName_);
+  if (Invalid()) return;
+  id_ = RegisterPlugInModule(m, fileName_);
+  if (!InterposeOn(m)) {
+    OutputDebugStringA("vo: a plug-in's import table could not be rewritten\n");
+  }
 }
 
 TVoPlugInsIF::~TVoPlugInsIF() {
@@ -166,7 +182,7 @@ void ShowReportedFaults() {
 
 void ReclaimWindowProcedure(HWND window, WNDPROC own) {
   if (!window) return;
-  const auto procedure = static_cast<std::uintptr_t>(ProcedureOf(window));
+  const auto procedure = ProcedureBehind(static_cast<std::uintptr_t>(ProcedureOf(window)));
   const bool intoRetired = std::any_of(retired.begin(), retired.end(),
                                        [&](const auto& r) { return r.image.Contains(procedure); });
   if (intoRetired) SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(own));

@@ -1,7 +1,11 @@
 #include "PlugIns/win/Quarantine.h"
 
 #include <cstring>
+#include <initializer_list>
 #include <vector>
+
+#include "PlugIns/win/Interpose.h"
+#include "PlugIns/win/Thunks.h"
 
 namespace vo::win {
 namespace {
@@ -32,28 +36,6 @@ bool Known(std::uintptr_t procedure) {
 // keeps its address in its own data. Its first instructions are rewritten instead to jump to
 // a small piece of code that passes the message on to the procedure it followed.
 
-class Thunks {
- public:
-  // Executable code for one forwarding thunk, or null.
-  unsigned char* Take(std::size_t size) {
-    if (!page_ || used_ + size > kPageSize) {
-      page_ = static_cast<unsigned char*>(
-          VirtualAlloc(nullptr, kPageSize, MEM_COMMIT | MEM_RESERVE, PAGE_EXECUTE_READWRITE));
-      used_ = 0;
-      if (!page_) return nullptr;
-    }
-    unsigned char* thunk = page_ + used_;
-    used_ += (size + 15) & ~std::size_t{15};
-    return thunk;
-  }
-
- private:
-  static constexpr std::size_t kPageSize = 4096;
-  unsigned char* page_ = nullptr;
-  std::size_t used_ = 0;
-};
-Thunks thunks;
-
 template <class T>
 unsigned char* Put(unsigned char* at, T value) {
   std::memcpy(at, &value, sizeof value);
@@ -67,36 +49,36 @@ unsigned char* Put(unsigned char* at, std::initializer_list<unsigned char> bytes
 
 // Code that calls CallWindowProc(next, window, message, wParam, lParam) for a window
 // procedure's own arguments.
-unsigned char* MakeForwarder(LONG_PTR next, bool wide) {
-  const auto call = reinterpret_cast<std::uintptr_t>(wide ? &CallWindowProcW : &CallWindowProcA);
-  unsigned char* const thunk = thunks.Take(64);
-  if (!thunk) return nullptr;
-  unsigned char* at = thunk;
-#if defined(__x86_64__)
-  at = Put(at, {0x48, 0x83, 0xEC, 0x38});                             // sub rsp, 56
-  at = Put(at, {0x4C, 0x89, 0x4C, 0x24, 0x20});                       // mov [rsp+32], r9
-  at = Put(at, {0x4D, 0x89, 0xC1});                                   // mov r9, r8
-  at = Put(at, {0x49, 0x89, 0xD0});                                   // mov r8, rdx
-  at = Put(at, {0x48, 0x89, 0xCA});                                   // mov rdx, rcx
-  at = Put(Put(at, {0x48, 0xB9}), static_cast<std::uint64_t>(next));  // mov rcx, next
-  at = Put(Put(at, {0x48, 0xB8}), static_cast<std::uint64_t>(call));  // mov rax, call
-  at = Put(at, {0xFF, 0xD0});                                         // call rax
-  at = Put(at, {0x48, 0x83, 0xC4, 0x38});                             // add rsp, 56
-  Put(at, {0xC3});                                                    // ret
-#else
-  // stdcall: slip `next` in as the first argument; CallWindowProc pops all five.
-  at = Put(at, {0x58});                                         // pop eax
-  at = Put(Put(at, {0x68}), static_cast<std::uint32_t>(next));  // push next
-  at = Put(at, {0x50});                                         // push eax
-  at = Put(Put(at, {0x68}), static_cast<std::uint32_t>(call));  // push call
-  Put(at, {0xC3});                                              // ret
-#endif
-  FlushInstructionCache(GetCurrentProcess(), thunk, 64);
-  return thunk;
+const void* MakeForwarder(LONG_PTR next, bool wide) {
+  const auto call = reinterpret_cast<const void*>(wide ? &CallWindowProcW : &CallWindowProcA);
+  return MakeThunk(call, reinterpret_cast<const void*>(next));
+}
+
+// Makes the pages of [at, at + size) writable (and not executable) while write runs, then
+// gives each page its own protection back: a patch may straddle two pages of different
+// protections. False, with nothing written, if the system refuses (Arbitrary Code Guard).
+template <class Write>
+bool WriteCode(std::uintptr_t at, std::size_t size, Write&& write) {
+  constexpr std::uintptr_t kPage = 4096;
+  const std::uintptr_t first = at & ~(kPage - 1);
+  const std::uintptr_t last = (at + size - 1) & ~(kPage - 1);
+  DWORD old[2] = {};
+  int changed = 0;
+  for (std::uintptr_t page = first; page <= last; page += kPage, ++changed) {
+    if (!VirtualProtect(reinterpret_cast<void*>(page), 1, PAGE_READWRITE, &old[changed])) break;
+  }
+  const bool writable = changed == static_cast<int>((last - first) / kPage) + 1;
+  if (writable) write();
+  for (int i = changed - 1; i >= 0; --i) {
+    DWORD ignored = 0;
+    VirtualProtect(reinterpret_cast<void*>(first + i * kPage), 1, old[i], &ignored);
+  }
+  FlushInstructionCache(GetCurrentProcess(), reinterpret_cast<void*>(at), size);
+  return writable;
 }
 
 // Rewrites the start of the procedure into a jump to target.
-void Redirect(std::uintptr_t procedure, const unsigned char* target) {
+bool Redirect(std::uintptr_t procedure, const void* target) {
   unsigned char jump[12];
 #if defined(__x86_64__)
   Put(Put(Put(jump, {0x48, 0xB8}), reinterpret_cast<std::uint64_t>(target)), {0xFF, 0xE0});
@@ -106,12 +88,8 @@ void Redirect(std::uintptr_t procedure, const unsigned char* target) {
   Put(Put(jump, {0xE9}), static_cast<std::uint32_t>(relative));
   const std::size_t size = 5;
 #endif
-  auto* const code = reinterpret_cast<void*>(procedure);
-  DWORD protection = 0;
-  if (!VirtualProtect(code, size, PAGE_EXECUTE_READWRITE, &protection)) return;
-  std::memcpy(code, jump, size);
-  VirtualProtect(code, size, protection, &protection);
-  FlushInstructionCache(GetCurrentProcess(), code, size);
+  return WriteCode(procedure, size,
+                   [&] { std::memcpy(reinterpret_cast<void*>(procedure), jump, size); });
 }
 
 void Bypass(const Link& link) {
@@ -120,9 +98,14 @@ void Bypass(const Link& link) {
     lastAnsi = GetWindowLongPtrA(clock, GWLP_WNDPROC);
   }
   const LONG_PTR next = link.wide ? link.nextWide : link.nextAnsi;
-  if (const unsigned char* forwarder = MakeForwarder(next, link.wide)) {
-    Redirect(link.procedure, forwarder);
-  }
+  const void* forwarder = MakeForwarder(next, link.wide);
+  if (forwarder && Redirect(link.procedure, forwarder)) return;
+  // The code cannot be rewritten: the clock's chain is cut below the procedure instead,
+  // which also drops the subclasses made after it.
+  OutputDebugStringA("vo: a plug-in procedure could not be bypassed; its window's chain is cut\n");
+  SetWindowLongPtrA(clock, GWLP_WNDPROC, link.nextAnsi);
+  lastAnsi = GetWindowLongPtrA(clock, GWLP_WNDPROC);
+  lastWide = GetWindowLongPtrW(clock, GWLP_WNDPROC);
 }
 
 // ---- the module's windows -------------------------------------------------------------
@@ -132,9 +115,13 @@ bool IsDialog(HWND window) {
   return GetClassNameA(window, name, sizeof name) && std::strcmp(name, "#32770") == 0;
 }
 
+ModuleId ModuleRunBy(HWND window, int index = GWLP_WNDPROC) {
+  return ModuleAt(ProcedureBehind(static_cast<std::uintptr_t>(ProcedureOf(window, index))));
+}
+
 bool RunsCodeOf(HWND window, ModuleId module) {
-  if (ModuleAt(ProcedureOf(window)) == module) return true;
-  return IsDialog(window) && ModuleAt(ProcedureOf(window, DWLP_DLGPROC)) == module;
+  if (ModuleRunBy(window) == module) return true;
+  return IsDialog(window) && ModuleRunBy(window, DWLP_DLGPROC) == module;
 }
 
 struct WindowSearch {
@@ -206,7 +193,8 @@ bool Quarantine(ModuleId module) {
 
 bool DropsMessage(const MSG& message) {
   if (message.message != WM_TIMER || message.lParam == 0) return false;
-  if (!IsOutOfService(ModuleAt(static_cast<std::uintptr_t>(message.lParam)))) return false;
+  const auto procedure = ProcedureBehind(static_cast<std::uintptr_t>(message.lParam));
+  if (!IsOutOfService(ModuleAt(procedure))) return false;
   KillTimer(message.hwnd, message.wParam);
   return true;
 }

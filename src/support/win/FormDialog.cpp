@@ -5,6 +5,8 @@
 #include <utility>
 #include <vector>
 
+#include "support/win/MessagePump.h"
+
 namespace vo::win {
 namespace {
 
@@ -169,18 +171,17 @@ INT_PTR RunModal(HWND dialog, HWND owner) {
 
   bool quit = false;
   WPARAM quitCode = 0;
+  const Claim dialogKeys = [](MSG& message, void* modal) {
+    return IsDialogMessageA(static_cast<HWND>(modal), &message) != FALSE;
+  };
   while (!state.ended && IsWindow(dialog) && IsWindowVisible(dialog)) {
-    MSG message;
-    const BOOL got = GetMessageA(&message, nullptr, 0, 0);
-    if (got == -1) break;
-    if (got == 0) {
+    MSG message{};
+    const TurnEnd end = RunTurn(message, dialogKeys, dialog);
+    if (end == TurnEnd::kFailed) break;
+    if (end == TurnEnd::kQuit) {
       quit = true;
       quitCode = message.wParam;
       break;
-    }
-    if (!IsDialogMessageA(dialog, &message)) {
-      TranslateMessage(&message);
-      DispatchMessageA(&message);
     }
   }
 

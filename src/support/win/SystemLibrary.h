@@ -9,7 +9,11 @@ namespace vo::win {
 
 // The export `name` of the library file `library` in the system directory, or null. The
 // library stays loaded for the rest of the run, as an imported one would.
+// Each entry is looked up once; later calls take no loader lock.
 FARPROC SystemEntry(const char* library, const char* name);
+
+// Binds every entry the clock looks up late (the common dialogs, the wave player) now.
+void BindLateEntries();
 
 // SystemEntry as a pointer to the function's real type; going through void (*)() tells the
 // compiler that the cast is meant.

@@ -27,6 +27,16 @@
 //   kExitThread       ends the clock's thread
 //   kTimerThenWrite   writes through null in VpiNotifyFreq; its timer procedure (SetTimer in
 //                     VpiEnable) notes "timer" at each call, which must end with the fault
+//   kPaintWrite       its subclass of the clock writes through null on WM_PAINT (it makes one)
+//   kRaiseWrite       ... on WM_WINDOWPOSCHANGING, as the clock raises itself over a cover
+//   kRaiseSpin        ... loops for ever on WM_WINDOWPOSCHANGING
+//   kMenuWrite        ... writes through null on WM_INITMENUPOPUP of the clock's menu
+//   kHookWrite        its WH_CALLWNDPROC hook on the clock's thread writes through null
+//   kTimerWrite       its timer procedure writes through null at every call
+//   kAboutSpin        its timer procedure loops for ever while the clock is disabled (a
+//                     modal box of the clock's is open)
+//   kClassWrite       a hidden window of a class of its own ("voFaultClass", made in
+//                     VpiEnable) writes through null on WM_APP, sent from any process
 // and
 //   kForgetWide   kForget with a wide procedure (SetWindowLongPtrW): the clock's window turns
 //                 Unicode. Its procedure asks the hints to notify in Unicode (NFR_UNICODE)
@@ -72,7 +82,15 @@ enum class Mode {
   kForgetWide,
   kBlock,
   kLoadBlock,
-  kTimerThenWrite
+  kTimerThenWrite,
+  kPaintWrite,
+  kRaiseWrite,
+  kRaiseSpin,
+  kMenuWrite,
+  kHookWrite,
+  kTimerWrite,
+  kAboutSpin,
+  kClassWrite
 };
 constexpr Mode kMode = Mode::FAULT_MODE;
 
@@ -114,16 +132,50 @@ HWND subclassed = nullptr;
 WNDPROC previous = nullptr;
 volatile bool due = false;  // call FAULT_FROM of VpiNotifyFreq has come
 
+// The message the subclass of the clock misbehaves on, and how.
+constexpr UINT kBadMessage = kMode == Mode::kPaintWrite ? WM_PAINT
+                             : kMode == Mode::kRaiseWrite || kMode == Mode::kRaiseSpin
+                                 ? WM_WINDOWPOSCHANGING
+                             : kMode == Mode::kMenuWrite ? WM_INITMENUPOPUP
+                                                         : WM_TIMER;
+constexpr bool kSpins = kMode == Mode::kSubclassSpin || kMode == Mode::kRaiseSpin;
+
 LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (due && message == WM_TIMER) {
-    if (kMode == Mode::kSubclassWrite) WriteThroughNull();
-    if (kMode == Mode::kSubclassSpin) Spin();
+  if (due && message == kBadMessage) {
+    if (kSpins) Spin();
+    if (kMode != Mode::kSubclass && kMode != Mode::kForget) WriteThroughNull();
   }
   return CallWindowProcA(previous, window, message, wParam, lParam);
 }
 
+HWND clockWindow = nullptr;
+
 void CALLBACK TimerProcedure(HWND, UINT, UINT_PTR, DWORD) {
-  if (due) Spin();
+  if (!due) return;
+  if (kMode == Mode::kTimerSpin) Spin();
+  if (kMode == Mode::kTimerWrite) WriteThroughNull();
+  if (kMode == Mode::kAboutSpin && clockWindow && !IsWindowEnabled(clockWindow)) Spin();
+}
+
+LRESULT CALLBACK HookProcedure(int code, WPARAM wParam, LPARAM lParam) {
+  if (due) WriteThroughNull();
+  return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+LRESULT CALLBACK ClassProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_APP) WriteThroughNull();
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+void MakeWindowOfOwnClass() {
+  WNDCLASSA form{};
+  form.lpfnWndProc = ClassProcedure;
+  form.hInstance = GetModuleHandleA(nullptr);
+  form.lpszClassName = "voFaultClass";
+  if (RegisterClassA(&form)) {
+    CreateWindowExA(0, form.lpszClassName, "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
+                    form.hInstance, nullptr);
+  }
 }
 
 void CALLBACK NotingTimerProcedure(HWND, UINT, UINT_PTR, DWORD) { Note("timer"); }
@@ -205,7 +257,13 @@ BOOL WINAPI DllMain(HINSTANCE, DWORD reason, void*) {
 void WINAPI VpiEnable(void) {
   Note("enable");
   if (kMode == Mode::kEnable) WriteThroughNull();
-  if (kMode == Mode::kTimerSpin) SetTimer(nullptr, 0, 100, TimerProcedure);
+  if (kMode == Mode::kTimerSpin || kMode == Mode::kTimerWrite || kMode == Mode::kAboutSpin) {
+    SetTimer(nullptr, 0, 100, TimerProcedure);
+  }
+  if (kMode == Mode::kHookWrite) {
+    SetWindowsHookExA(WH_CALLWNDPROC, HookProcedure, nullptr, GetCurrentThreadId());
+  }
+  if (kMode == Mode::kClassWrite) MakeWindowOfOwnClass();
   if (kMode == Mode::kTimerThenWrite) SetTimer(nullptr, 0, 100, NotingTimerProcedure);
 }
 
@@ -227,7 +285,17 @@ void WINAPI VpiNotifyFreq(HWND clock, double) {
   Note("notifyfreq");
   const bool first = !due;
   due = ++freqCalls >= FAULT_FROM;
+  clockWindow = clock;
   switch (kMode) {
+    case Mode::kPaintWrite:
+      Subclass(clock);
+      if (due && first) InvalidateRect(clock, nullptr, FALSE);
+      break;
+    case Mode::kRaiseWrite:
+    case Mode::kRaiseSpin:
+    case Mode::kMenuWrite:
+      Subclass(clock);
+      break;
     case Mode::kNullWrite:
     case Mode::kTimerThenWrite:
       if (due) WriteThroughNull();

@@ -8,14 +8,15 @@
 // process's end notes "detach" from DllMain.
 // It also subclasses the clock window on the first handle it is given and records every clock
 // control message and mouse button press and release that reaches the window, before the
-// clock handles it; and the first copy loaded hands vo.exe, when it looks up sndPlaySoundA, a
-// stand-in that records each wave played and passes it on.
+// clock handles it; and the first copy loaded turns the system's sndPlaySoundA into a
+// stand-in that records each wave played and plays it.
 #include <windows.h>
 // commctrl.h needs the types of windows.h.
 #include <commctrl.h>
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <string>
 
 #include "Panel/ClockMessages.h"
@@ -33,7 +34,7 @@ constexpr size_t kMaxRecordedText = 1024;
 
 HWND g_subclassed = nullptr;
 
-using PlayFunction = BOOL(WINAPI*)(LPCSTR, UINT);
+using PlayFunction = BOOL(WINAPI*)(LPCSTR, HMODULE, DWORD);  // PlaySoundA
 PlayFunction g_realPlay = nullptr;
 
 template <typename... Details>
@@ -74,60 +75,45 @@ std::string DescribeForeignText(const void* address) {
 
 BOOL WINAPI RecordingPlay(LPCSTR sound, UINT flags) {
   Record("play", "path=%s flags=0x%x", DescribeForeignText(sound).c_str(), flags);
-  return g_realPlay(sound, flags);
+  return g_realPlay ? g_realPlay(sound, nullptr, flags) : FALSE;
 }
 
-using LookUpFunction = FARPROC(WINAPI*)(HMODULE, LPCSTR);
-LookUpFunction g_realLookUp = nullptr;
-
-// vo.exe binds the wave player when it first needs it: hand it the recording one instead.
-FARPROC WINAPI RecordingLookUp(HMODULE module, LPCSTR name) {
-  const FARPROC real = g_realLookUp(module, name);
-  const bool byName = reinterpret_cast<ULONG_PTR>(name) > 0xFFFF;
-  if (!real || !byName || lstrcmpA(name, "sndPlaySoundA") != 0) return real;
-  g_realPlay = reinterpret_cast<PlayFunction>(reinterpret_cast<void (*)()>(real));
-  return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(&RecordingPlay));
-}
-
-// The import address table slot through which vo.exe calls the function, or null.
-ULONG_PTR* ImportSlot(const char* library, const char* function) {
-  auto* base = reinterpret_cast<BYTE*>(GetModuleHandleA(nullptr));
-  const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
-  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
-  const IMAGE_DATA_DIRECTORY& imports =
-      nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-  if (!imports.VirtualAddress) return nullptr;
-  for (auto* module = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress);
-       module->Name; ++module) {
-    if (lstrcmpiA(reinterpret_cast<const char*>(base + module->Name), library) != 0) continue;
-    auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + module->OriginalFirstThunk);
-    auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + module->FirstThunk);
-    for (; names->u1.AddressOfData; ++names, ++slots) {
-      if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
-      const auto* byName =
-          reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
-      if (lstrcmpA(reinterpret_cast<const char*>(byName->Name), function) == 0) {
-        return &slots->u1.Function;
-      }
-    }
-  }
-  return nullptr;
-}
-
-// Only the first recorder takes the slot (the second finds it taken); the module is pinned,
-// as the slot keeps pointing into it after the clock has released its plug-ins.
+// vo.exe binds the wave player before it loads any plug-in: the player's first instructions
+// become a jump to the recording one, which plays through PlaySoundA. Only the first recorder
+// takes it (the second finds the jump there); the module is pinned, as the jump keeps pointing
+// into it after the clock has released its plug-ins.
 void HookWavePlayback() {
-  ULONG_PTR* slot = ImportSlot("kernel32.dll", "GetProcAddress");
-  const auto real = reinterpret_cast<ULONG_PTR>(&GetProcAddress);
-  if (!slot || *slot != real) return;
+  const HMODULE winmm = GetModuleHandleA("winmm.dll");
+  if (!winmm) return;
+  auto* code = reinterpret_cast<unsigned char*>(GetProcAddress(winmm, "sndPlaySoundA"));
+  g_realPlay = reinterpret_cast<PlayFunction>(
+      reinterpret_cast<void (*)()>(GetProcAddress(winmm, "PlaySoundA")));
+  if (!code || !g_realPlay) return;
+  unsigned char jump[12];
+  const auto target = reinterpret_cast<std::uintptr_t>(&RecordingPlay);
+#if defined(__x86_64__)
+  const std::size_t size = 12;
+  jump[0] = 0x48;  // mov rax, target; jmp rax
+  jump[1] = 0xB8;
+  std::memcpy(jump + 2, &target, 8);
+  jump[10] = 0xFF;
+  jump[11] = 0xE0;
+#else
+  const std::size_t size = 5;
+  const auto relative =
+      static_cast<std::uint32_t>(target - (reinterpret_cast<std::uintptr_t>(code) + 5));
+  jump[0] = 0xE9;  // jmp rel32
+  std::memcpy(jump + 1, &relative, 4);
+#endif
+  if (code[0] == jump[0]) return;
   HMODULE self = nullptr;
   GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
                      reinterpret_cast<LPCSTR>(&RecordingPlay), &self);
   DWORD protection = 0;
-  if (!VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &protection)) return;
-  g_realLookUp = reinterpret_cast<LookUpFunction>(real);
-  *slot = reinterpret_cast<ULONG_PTR>(&RecordingLookUp);
-  VirtualProtect(slot, sizeof *slot, protection, &protection);
+  if (!VirtualProtect(code, size, PAGE_EXECUTE_READWRITE, &protection)) return;
+  std::memcpy(code, jump, size);
+  VirtualProtect(code, size, protection, &protection);
+  FlushInstructionCache(GetCurrentProcess(), code, size);
 }
 
 LRESULT CALLBACK RecordingProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam,

@@ -1,0 +1,27 @@
+// Small pieces of generated code that call target(argument, ...the caller's arguments): a
+// procedure the system calls with its own arguments reaches a function of vo's that also
+// knows which procedure was meant. The code is written once per page, before the page is
+// made execute-read; a thunk taken later only fills in its two data words, so no page is
+// ever writable and executable at once.
+#pragma once
+
+#include <cstdint>
+
+namespace vo::win {
+
+// What one thunk calls: target(argument, a1, ..., an) for a stdcall (x86) or the x64
+// convention procedure of up to seven arguments that the thunk stands for.
+struct ThunkSlot {
+  const void* argument = nullptr;
+  const void* target = nullptr;
+};
+
+// The thunk's code address, or null when no executable page can be had (Arbitrary Code
+// Guard forbids making one, or memory ran out). Never freed: a window may call it until the
+// program ends.
+const void* MakeThunk(const void* target, const void* argument);
+
+// The slot of a thunk address given out by MakeThunk, else null.
+const ThunkSlot* ThunkAt(std::uintptr_t address);
+
+}  // namespace vo::win
