@@ -196,14 +196,14 @@ class FaultTestCase(harness.ClockTestCase):
     def assert_windows_work(self, clock):
         """After the faults: the clock ticks and takes input, its menu opens, the About box
         opens and closes with OK, the settings dialog answers."""
-        self.wait_healthy_ticks(clock, 3)
+        self.wait_healthy_ticks(clock, 3, "after the boxes, before the menu")
         self.assertEqual(1, self.wine.clock_window().int("enabled"), "the clock left disabled")
         self.open_menu()
         harness.key("a")
         self.close_about_box()
         self.assertEqual("dialog", self.wine.probe("dialog", SETTINGS, 5000)[0].kind,
                          "the settings dialog does not answer")
-        self.wait_healthy_ticks(clock, 3)
+        self.wait_healthy_ticks(clock, 3, "after the menu, About and the settings dialog")
 
     def ticks_of_recorder(self, clock):
         return sum(1 for r in clock.recorder.events() if r.kind == "notifyfreq" and r["tag"] == "A")
@@ -341,7 +341,7 @@ class CalledBackBySystem(FaultTestCase):
     def test_plug_in_code_the_system_calls_back_costs_its_module_only(self):
         clock = self.start_clock(at="00:00:10", plugins=[plugin(t) for t in CALLED_BACK] +
                                  ["voRecA.DLL"], recorder=True)
-        self.wait_healthy_ticks(clock, 5)
+        self.wait_healthy_ticks(clock, 5, "at start")
         self.wine.probe("cover", 0, 0, 1024, 40, 2000)  # the clock raises itself above it
         self.assertEqual(0, self.wine.send(WM_APP, 0, 0, "voFaultClass"))
         texts = self.box_texts(len(CALLED_BACK), 90)
@@ -353,7 +353,7 @@ class CalledBackBySystem(FaultTestCase):
     def test_the_menu_and_the_about_box_outlive_faults_inside_their_loops(self):
         clock = self.start_clock(at="00:00:10", plugins=[plugin(t) for t in IN_LOOPS] +
                                  ["voRecA.DLL"], recorder=True)
-        self.wait_healthy_ticks(clock, 2)
+        self.wait_healthy_ticks(clock, 2, "at start")
         self.open_menu()
         harness.key("Escape")
         texts = self.box_texts(1, 30)
