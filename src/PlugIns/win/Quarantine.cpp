@@ -36,17 +36,6 @@ bool Known(std::uintptr_t procedure) {
 // keeps its address in its own data. Its first instructions are rewritten instead to jump to
 // a small piece of code that passes the message on to the procedure it followed.
 
-template <class T>
-unsigned char* Put(unsigned char* at, T value) {
-  std::memcpy(at, &value, sizeof value);
-  return at + sizeof value;
-}
-
-unsigned char* Put(unsigned char* at, std::initializer_list<unsigned char> bytes) {
-  for (unsigned char byte : bytes) *at++ = byte;
-  return at;
-}
-
 // Code that calls CallWindowProc(next, window, message, wParam, lParam) for a window
 // procedure's own arguments.
 const void* MakeForwarder(LONG_PTR next, bool wide) {

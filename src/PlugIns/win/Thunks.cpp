@@ -8,17 +8,6 @@
 namespace vo::win {
 namespace {
 
-template <class T>
-unsigned char* Put(unsigned char* at, T value) {
-  std::memcpy(at, &value, sizeof value);
-  return at + sizeof value;
-}
-
-unsigned char* Put(unsigned char* at, std::initializer_list<unsigned char> bytes) {
-  for (unsigned char byte : bytes) *at++ = byte;
-  return at;
-}
-
 #if defined(__x86_64__)
 constexpr std::size_t kThunkSize = 128;
 // A new frame with home space and room for the three stack arguments of a seven-argument

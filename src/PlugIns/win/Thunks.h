@@ -6,6 +6,8 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
+#include <initializer_list>
 
 namespace vo::win {
 
@@ -23,5 +25,18 @@ const void* MakeThunk(const void* target, const void* argument);
 
 // The slot of a thunk address given out by MakeThunk, else null.
 const ThunkSlot* ThunkAt(std::uintptr_t address);
+
+// Machine code is written a value or a few bytes at a time: each returns the address after
+// what it wrote.
+template <class T>
+unsigned char* Put(unsigned char* at, T value) {
+  std::memcpy(at, &value, sizeof value);
+  return at + sizeof value;
+}
+
+inline unsigned char* Put(unsigned char* at, std::initializer_list<unsigned char> bytes) {
+  for (unsigned char byte : bytes) *at++ = byte;
+  return at;
+}
 
 }  // namespace vo::win
