@@ -1,6 +1,7 @@
 #!/usr/bin/python3
 """The strip and its settings dialog on a 144 dpi display (150 %): sizes, a pixel check of
-the drawing, the telop's cover and step, and the clamps at the scaled width.
+the drawing, the telop's cover and step, and the clamps at the scaled width. Then the two
+dialogs moved to a monitor of another DPI and back.
 
 Wine reports the LogPixels value of the prefix to every program. The prefix is shared by
 all suites, so the class puts the value back when it ends and restarts the Wine session
@@ -10,6 +11,7 @@ import time
 import unittest
 
 import harness
+import test_settings
 import test_telop
 from harness import BLACK, YELLOW, SCREEN, SETTINGS_KEY, mousedown, mousemove, mouseup
 
@@ -166,6 +168,69 @@ class Dpi144(test_telop.TelopTestCase):
             10, interval=0.2, message="the settings dialog")
         self.assertEqual((scaled(347), scaled(206)),
                          (dialog.int("client_width"), dialog.int("client_height")))
+
+
+WM_DPICHANGED = 0x02E0
+LB_GETITEMHEIGHT = 0x01A1
+ABOUT = "title:" + "About Kiroの時計".encode("cp932").hex()
+ABOUT_PANEL = 104
+PLUGIN_ITEM_HEIGHT = 16
+
+
+class DpiChange(harness.ClockTestCase):
+    """Wine gives every monitor one DPI and sends no WM_DPICHANGED: the tests send it, as the
+    system does when a window reaches a monitor of another DPI. The suggested rectangle cannot
+    cross processes; the dialogs size themselves from the DPI."""
+
+    dialog = test_settings.SettingsDialogTest.dialog
+    wait_visible = test_settings.SettingsDialogTest.wait_visible
+    open_settings = test_settings.SettingsDialogTest.open_settings
+
+    def change_dpi(self, selector, dpi):
+        self.wine.probe("dlg-send", selector, 0, WM_DPICHANGED, dpi << 16 | dpi, 0)
+        return test_settings.Dialog(self.wine.probe("dialog", selector, 5000))
+
+    def assert_layout(self, dialog, dpi, client, placed):
+        """The client area, and for each (id, other id, the other's designed left, designed
+        box) the control's offset from the other and its size, as laid out at `dpi`."""
+        def at(value):
+            return (value * dpi + 48) // 96
+        window = dialog.window
+        self.assertEqual(tuple(map(at, client)),
+                         (window.int("client_width"), window.int("client_height")), "client area")
+        for id, other, other_left, (x, y, width, height) in placed:
+            box, origin = dialog.box(id), dialog.box(other)
+            self.assertEqual((at(x) - at(other_left), at(x + width) - at(x), at(y + height) - at(y)),
+                             (box[0] - origin[0], box[2] - box[0], box[3] - box[1]),
+                             f"control {id} at {dpi} dpi: offset, width, height")
+
+    def test_settings_dialog_takes_the_new_scale_keeping_its_state_and_goes_back(self):
+        S = test_settings
+        self.start_clock()
+        self.open_settings()
+        self.wine.probe("dlg-settext", S.SETTINGS, S.EDT_TELOP, b"kept".hex())
+        for dpi in (144, 96):
+            dialog = self.change_dpi(S.SETTINGS, dpi)
+            # OK beside Cancel; on the signal page the telop edit beside its check box.
+            self.assert_layout(dialog, dpi, (347, 206),
+                               [(S.BTN_CANCEL, S.BTN_OK, 4, (180, 176, 165, 25)),
+                                (S.EDT_TELOP, S.CHK_TELOP, 12, (92, 56, 233, 23))])
+            self.assertEqual(b"kept", dialog.text(S.EDT_TELOP))
+            tabs, page = dialog.box(S.PAGE_CONTROL), dialog.box(S.PAGE_TELOP)
+            self.assertGreater((page[2] - page[0]) / (tabs[2] - tabs[0]), 0.95, "page width")
+            height = self.wine.probe_one("dlg-send", S.SETTINGS, S.LST_PLUGINS, LB_GETITEMHEIGHT,
+                                         0, 0).int("value")
+            self.assertEqual((PLUGIN_ITEM_HEIGHT * dpi + 48) // 96, height, "list item height")
+
+    def test_about_box_takes_the_new_scale(self):
+        self.start_clock()
+        self.open_menu()
+        harness.key("a")
+        self.wine.probe("dialog", ABOUT, 10000)
+        # The OK button below the panel.
+        self.assert_layout(self.change_dpi(ABOUT, 144), 144, (335, 220),
+                           [(test_settings.BTN_OK, ABOUT_PANEL, 20, (112, 184, 113, 29))])
+        harness.key("Return")
 
 
 if __name__ == "__main__":
