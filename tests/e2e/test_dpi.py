@@ -1,7 +1,6 @@
 #!/usr/bin/python3
 """The strip and its settings dialog on a 144 dpi display (150 %): sizes, a pixel check of
-the drawing, the telop's cover and step, and the clamps at the scaled width. Then the two
-dialogs moved to a monitor of another DPI and back.
+the drawing, the telop's cover and step, and the clamps at the scaled width.
 
 Wine reports the LogPixels value of the prefix to every program. The prefix is shared by
 all suites, so the class puts the value back when it ends and restarts the Wine session
@@ -19,9 +18,9 @@ DPI = 144
 DESKTOP_KEY = r"HKCU\Control Panel\Desktop"
 
 
-def scaled(value):
-    """value * 144 / 96, rounded half up, as the program scales its design."""
-    return (value * DPI + 48) // 96
+def scaled(value, dpi=DPI):
+    """value * dpi / 96, rounded half up, as the program scales its design."""
+    return (value * dpi + 48) // 96
 
 
 WIDTH, HEIGHT = scaled(102), scaled(21)  # 153 x 32
@@ -170,66 +169,54 @@ class Dpi144(test_telop.TelopTestCase):
                          (dialog.int("client_width"), dialog.int("client_height")))
 
 
-WM_DPICHANGED = 0x02E0
-LB_GETITEMHEIGHT = 0x01A1
+WM_DPICHANGED, LB_GETITEMHEIGHT = 0x02E0, 0x01A1
 ABOUT = "title:" + "About Kiroの時計".encode("cp932").hex()
-ABOUT_PANEL = 104
-PLUGIN_ITEM_HEIGHT = 16
 
 
 class DpiChange(harness.ClockTestCase):
-    """Wine gives every monitor one DPI and sends no WM_DPICHANGED: the tests send it, as the
-    system does when a window reaches a monitor of another DPI. The suggested rectangle cannot
-    cross processes; the dialogs size themselves from the DPI."""
-
+    """Wine sends no WM_DPICHANGED: the tests send one as the system does on a monitor of
+    another DPI, without the suggested rectangle (it cannot cross processes)."""
     dialog = test_settings.SettingsDialogTest.dialog
     wait_visible = test_settings.SettingsDialogTest.wait_visible
     open_settings = test_settings.SettingsDialogTest.open_settings
 
-    def change_dpi(self, selector, dpi):
+    def change_dpi(self, selector, dpi, client, placed):
+        """Sends the change, then checks the client area and, for each (id, other id, the
+        other's designed corner, the designed box), the control's edges from that corner."""
+        self.wine.probe("dialog", selector, 10000)
         self.wine.probe("dlg-send", selector, 0, WM_DPICHANGED, dpi << 16 | dpi, 0)
-        return test_settings.Dialog(self.wine.probe("dialog", selector, 5000))
-
-    def assert_layout(self, dialog, dpi, client, placed):
-        """The client area, and for each (id, other id, the other's designed left, designed
-        box) the control's offset from the other and its size, as laid out at `dpi`."""
-        def at(value):
-            return (value * dpi + 48) // 96
-        window = dialog.window
-        self.assertEqual(tuple(map(at, client)),
-                         (window.int("client_width"), window.int("client_height")), "client area")
-        for id, other, other_left, (x, y, width, height) in placed:
+        dialog = test_settings.Dialog(self.wine.probe("dialog", selector))
+        size = [dialog.window.int("client_width"), dialog.window.int("client_height")]
+        self.assertEqual([scaled(v, dpi) for v in client], size, "client area")
+        for id, other, corner, (x, y, width, height) in placed:
             box, origin = dialog.box(id), dialog.box(other)
-            self.assertEqual((at(x) - at(other_left), at(x + width) - at(x), at(y + height) - at(y)),
-                             (box[0] - origin[0], box[2] - box[0], box[3] - box[1]),
-                             f"control {id} at {dpi} dpi: offset, width, height")
+            self.assertEqual([scaled(edge, dpi) - scaled(corner[i % 2], dpi)
+                              for i, edge in enumerate((x, y, x + width, y + height))],
+                             [box[i] - origin[i % 2] for i in range(4)], f"control {id} at {dpi}")
+        return dialog
 
     def test_settings_dialog_takes_the_new_scale_keeping_its_state_and_goes_back(self):
         S = test_settings
         self.start_clock()
         self.open_settings()
-        self.wine.probe("dlg-settext", S.SETTINGS, S.EDT_TELOP, b"kept".hex())
-        for dpi in (144, 96):
-            dialog = self.change_dpi(S.SETTINGS, dpi)
-            # OK beside Cancel; on the signal page the telop edit beside its check box.
-            self.assert_layout(dialog, dpi, (347, 206),
-                               [(S.BTN_CANCEL, S.BTN_OK, 4, (180, 176, 165, 25)),
-                                (S.EDT_TELOP, S.CHK_TELOP, 12, (92, 56, 233, 23))])
+        S.SettingsDialogTest.set_text(self, S.EDT_TELOP, b"kept")
+        for dpi in (144, 96):  # Cancel beside OK; the telop edit beside its check box
+            dialog = self.change_dpi(S.SETTINGS, dpi, (347, 206), [
+                (S.BTN_CANCEL, S.BTN_OK, (4, 176), (180, 176, 165, 25)),
+                (S.EDT_TELOP, S.CHK_TELOP, (12, 56), (92, 56, 233, 23))])
             self.assertEqual(b"kept", dialog.text(S.EDT_TELOP))
             tabs, page = dialog.box(S.PAGE_CONTROL), dialog.box(S.PAGE_TELOP)
             self.assertGreater((page[2] - page[0]) / (tabs[2] - tabs[0]), 0.95, "page width")
-            height = self.wine.probe_one("dlg-send", S.SETTINGS, S.LST_PLUGINS, LB_GETITEMHEIGHT,
-                                         0, 0).int("value")
-            self.assertEqual((PLUGIN_ITEM_HEIGHT * dpi + 48) // 96, height, "list item height")
+            item = self.wine.probe_one("dlg-send", S.SETTINGS, S.LST_PLUGINS, LB_GETITEMHEIGHT,
+                                       0, 0)
+            self.assertEqual(scaled(16, dpi), item.int("value"), "list item height")
 
     def test_about_box_takes_the_new_scale(self):
         self.start_clock()
         self.open_menu()
-        harness.key("a")
-        self.wine.probe("dialog", ABOUT, 10000)
-        # The OK button below the panel.
-        self.assert_layout(self.change_dpi(ABOUT, 144), 144, (335, 220),
-                           [(test_settings.BTN_OK, ABOUT_PANEL, 20, (112, 184, 113, 29))])
+        harness.key("a")  # its OK button below the panel (104)
+        self.change_dpi(ABOUT, 144, (335, 220), [(test_settings.BTN_OK, 104, (20, 84),
+                                                  (112, 184, 113, 29))])
         harness.key("Return")
 
 

@@ -270,34 +270,35 @@ RECT TSettingPanel::PageArea() const {
 }
 
 // On a monitor of another DPI: the designed layout at its scale, the controls keeping their
-// state. The new fonts replace the old ones only once no control holds those.
+// state.
 void TSettingPanel::ApplyDpi(int dpi) {
   const DpiScale scale(dpi);
   if (scale == FScale) return;
   FScale = scale;
-  UniqueFont dialogFont = MakeFormFont(form::kDialogFont, FScale);
-  UniqueFont anchorFont = MakeFormFont(form::kAnchorFont, FScale);
-  SendMessageA(dialog_, WM_SETFONT, reinterpret_cast<WPARAM>(dialogFont.get()), FALSE);
+  // The controls hold these until they are given the new ones.
+  const UniqueFont held[] = {std::move(FDialogFont), std::move(FAnchorFont)};
+  FDialogFont = MakeFormFont(form::kDialogFont, FScale);
+  FAnchorFont = MakeFormFont(form::kAnchorFont, FScale);
+  const HFONT font = FDialogFont.get();
+  SendMessageA(dialog_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   SetClientSize(dialog_, FScale(form::kClientWidth), FScale(form::kClientHeight));
-  LayOutControls(dialog_, form::kDialogControls, dialogFont.get(), FScale);
+  LayOutControls(dialog_, form::kDialogControls, font, FScale);
   const RECT area = PageArea();
   for (HWND page : Pages()) {
     SetWindowPos(page, nullptr, area.left, area.top, area.right - area.left, area.bottom - area.top,
                  SWP_NOZORDER | SWP_NOACTIVATE);
   }
-  LayOutControls(tabColor, form::kColorPage, dialogFont.get(), FScale);
-  LayOutControls(tabTelop, form::kTelopPage, dialogFont.get(), FScale);
-  LayOutControls(tabPlugIns, form::kPlugInsPage, dialogFont.get(), FScale);
-  LayOutControls(tabGeneral, form::kGeneralPage, dialogFont.get(), FScale);
-  SetAnchorFont(anchorFont.get());
+  LayOutControls(tabColor, form::kColorPage, font, FScale);
+  LayOutControls(tabTelop, form::kTelopPage, font, FScale);
+  LayOutControls(tabPlugIns, form::kPlugInsPage, font, FScale);
+  LayOutControls(tabGeneral, form::kGeneralPage, font, FScale);
+  SetAnchorFont(FAnchorFont.get());
   SendMessageA(lstPlugIns, LB_SETITEMHEIGHT, 0, FScale(form::kPlugInItemHeight));
   for (HWND edit : {edtWave, edtTelop}) {
     if (!FHints || !edit) continue;
     TOOLINFOA onPage = PageHint(tabTelop, edit);
     SendMessageA(FHints, TTM_NEWTOOLRECTA, 0, reinterpret_cast<LPARAM>(&onPage));
   }
-  FDialogFont = std::move(dialogFont);
-  FAnchorFont = std::move(anchorFont);
   RedrawWindow(dialog_, nullptr, nullptr, RDW_ERASE | RDW_INVALIDATE | RDW_ALLCHILDREN);
 }
 
