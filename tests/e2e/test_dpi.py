@@ -10,6 +10,7 @@ import time
 import unittest
 
 import harness
+import test_settings
 import test_telop
 from harness import BLACK, YELLOW, SCREEN, SETTINGS_KEY, mousedown, mousemove, mouseup
 
@@ -17,9 +18,9 @@ DPI = 144
 DESKTOP_KEY = r"HKCU\Control Panel\Desktop"
 
 
-def scaled(value):
-    """value * 144 / 96, rounded half up, as the program scales its design."""
-    return (value * DPI + 48) // 96
+def scaled(value, dpi=DPI):
+    """value * dpi / 96, rounded half up, as the program scales its design."""
+    return (value * dpi + 48) // 96
 
 
 WIDTH, HEIGHT = scaled(102), scaled(21)  # 153 x 32
@@ -166,6 +167,57 @@ class Dpi144(test_telop.TelopTestCase):
             10, interval=0.2, message="the settings dialog")
         self.assertEqual((scaled(347), scaled(206)),
                          (dialog.int("client_width"), dialog.int("client_height")))
+
+
+WM_DPICHANGED, LB_GETITEMHEIGHT = 0x02E0, 0x01A1
+ABOUT = "title:" + "About Kiroの時計".encode("cp932").hex()
+
+
+class DpiChange(harness.ClockTestCase):
+    """Wine sends no WM_DPICHANGED: the tests send one as the system does on a monitor of
+    another DPI, without the suggested rectangle (it cannot cross processes)."""
+    dialog = test_settings.SettingsDialogTest.dialog
+    wait_visible = test_settings.SettingsDialogTest.wait_visible
+    open_settings = test_settings.SettingsDialogTest.open_settings
+
+    def change_dpi(self, selector, dpi, client, placed):
+        """Sends the change, then checks the client area and, for each (id, other id, the
+        other's designed corner, the designed box), the control's edges from that corner."""
+        self.wine.probe("dialog", selector, 10000)
+        self.wine.probe("dlg-send", selector, 0, WM_DPICHANGED, dpi << 16 | dpi, 0)
+        dialog = test_settings.Dialog(self.wine.probe("dialog", selector))
+        size = [dialog.window.int("client_width"), dialog.window.int("client_height")]
+        self.assertEqual([scaled(v, dpi) for v in client], size, "client area")
+        for id, other, corner, (x, y, width, height) in placed:
+            box, origin = dialog.box(id), dialog.box(other)
+            self.assertEqual([scaled(edge, dpi) - scaled(corner[i % 2], dpi)
+                              for i, edge in enumerate((x, y, x + width, y + height))],
+                             [box[i] - origin[i % 2] for i in range(4)], f"control {id} at {dpi}")
+        return dialog
+
+    def test_settings_dialog_takes_the_new_scale_keeping_its_state_and_goes_back(self):
+        S = test_settings
+        self.start_clock()
+        self.open_settings()
+        S.SettingsDialogTest.set_text(self, S.EDT_TELOP, b"kept")
+        for dpi in (144, 96):  # Cancel beside OK; the telop edit beside its check box
+            dialog = self.change_dpi(S.SETTINGS, dpi, (347, 206), [
+                (S.BTN_CANCEL, S.BTN_OK, (4, 176), (180, 176, 165, 25)),
+                (S.EDT_TELOP, S.CHK_TELOP, (12, 56), (92, 56, 233, 23))])
+            self.assertEqual(b"kept", dialog.text(S.EDT_TELOP))
+            tabs, page = dialog.box(S.PAGE_CONTROL), dialog.box(S.PAGE_TELOP)
+            self.assertGreater((page[2] - page[0]) / (tabs[2] - tabs[0]), 0.95, "page width")
+            item = self.wine.probe_one("dlg-send", S.SETTINGS, S.LST_PLUGINS, LB_GETITEMHEIGHT,
+                                       0, 0)
+            self.assertEqual(scaled(16, dpi), item.int("value"), "list item height")
+
+    def test_about_box_takes_the_new_scale(self):
+        self.start_clock()
+        self.open_menu()
+        harness.key("a")  # its OK button below the panel (104)
+        self.change_dpi(ABOUT, 144, (335, 220), [(test_settings.BTN_OK, 104, (20, 84),
+                                                  (112, 184, 113, 29))])
+        harness.key("Return")
 
 
 if __name__ == "__main__":

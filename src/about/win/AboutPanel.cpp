@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <iterator>
 #include <string>
+#include <utility>
 
 #include "forms/Resources.h"
 #include "forms/win/AboutForm.h"
@@ -88,18 +89,30 @@ void TAboutPanel::Create(HINSTANCE instance, HWND owner) {
 }
 
 void TAboutPanel::FormCreate() {
+  FPanelBrush = UniqueBrush(CreateSolidBrush(form::kPanelColor));
+  FLogo = LoadLogo(FInstance);
+  MakeScaledParts();
+  CreateControls(dialog_, form::kControls, FDialogFont.get(), FScale);
+  SetLabelFonts();
+  // Beneath the controls that sit on it.
+  SetWindowPos(GetDlgItem(dialog_, form::kPanel1), HWND_BOTTOM, 0, 0, 0, 0,
+               SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+// The fonts and the icon at FScale.
+void TAboutPanel::MakeScaledParts() {
   FDialogFont = MakeFormFont(form::kDialogFont, FScale);
+  SendMessageA(dialog_, WM_SETFONT, reinterpret_cast<WPARAM>(FDialogFont.get()), FALSE);
   FNoticeFont = MakeFormFont(form::kNoticeFont, FScale);
   FNameFont = MakeFormFont(form::kNameFont, FScale);
   FVersionFont = MakeFormFont(form::kVersionFont, FScale);
-  FPanelBrush = UniqueBrush(CreateSolidBrush(form::kPanelColor));
-  FLogo = LoadLogo(FInstance);
   FIcon = UniqueIcon(
       static_cast<HICON>(LoadImageA(FInstance, MAKEINTRESOURCEA(IDI_APP), IMAGE_ICON,
                                     FScale(kIconSize), FScale(kIconSize), LR_DEFAULTCOLOR)));
+}
 
-  SendMessageA(dialog_, WM_SETFONT, reinterpret_cast<WPARAM>(FDialogFont.get()), FALSE);
-  CreateControls(dialog_, form::kControls, FDialogFont.get(), FScale);
+// The labels' own fonts; the notices then fit their text, keeping the right edge.
+void TAboutPanel::SetLabelFonts() {
   const auto setFont = [this](int id, const UniqueFont& font) {
     SendDlgItemMessageA(dialog_, id, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), FALSE);
   };
@@ -109,9 +122,21 @@ void TAboutPanel::FormCreate() {
   setFont(form::kLblVersion, FVersionFont);
   FitToText(GetDlgItem(dialog_, form::kLabel1), true);
   FitToText(GetDlgItem(dialog_, form::kLabel2), true);
-  // Beneath the controls that sit on it.
-  SetWindowPos(GetDlgItem(dialog_, form::kPanel1), HWND_BOTTOM, 0, 0, 0, 0,
-               SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+// On a monitor of another DPI: the designed layout at its scale.
+void TAboutPanel::ApplyDpi(int dpi) {
+  const DpiScale scale(dpi);
+  if (scale == FScale) return;
+  FScale = scale;
+  // The controls hold these until they are given the new ones.
+  const UniqueFont held[] = {std::move(FDialogFont), std::move(FNoticeFont), std::move(FNameFont),
+                             std::move(FVersionFont)};
+  MakeScaledParts();
+  SetClientSize(dialog_, FScale(form::kClientWidth), FScale(form::kClientHeight));
+  LayOutControls(dialog_, form::kControls, FDialogFont.get(), FScale);
+  SetLabelFonts();
+  InvalidateRect(dialog_, nullptr, TRUE);
 }
 
 void TAboutPanel::ShowModal() {
@@ -147,6 +172,10 @@ INT_PTR TAboutPanel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
           OnCtlColorStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam)));
     case WM_DRAWITEM:
       return OnDrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)) ? TRUE : FALSE;
+    case WM_DPICHANGED:
+      // The size follows from the new DPI; the suggested rectangle is not needed.
+      ApplyDpi(HIWORD(wParam));
+      return TRUE;
     case WM_SYSCOLORCHANGE:
       FLogo = LoadLogo(FInstance);
       InvalidateRect(dialog_, nullptr, TRUE);

@@ -24,6 +24,9 @@ class TAboutPanel final : public DialogWindow<TAboutPanel> {
   INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
   void FormCreate();
+  void MakeScaledParts();
+  void SetLabelFonts();
+  void ApplyDpi(int dpi);
   void btnOkClick();
   HBRUSH OnCtlColorStatic(HDC dc, HWND control);
   bool OnDrawItem(const DRAWITEMSTRUCT& item);
@@ -34,7 +37,8 @@ class TAboutPanel final : public DialogWindow<TAboutPanel> {
 
   HINSTANCE FInstance = nullptr;
   HWND FOwner = nullptr;
-  // The designed layout, fonts and artwork are scaled to the display's DPI once, at creation.
+  // The designed layout, fonts and artwork at the DPI of the box's monitor: taken at creation
+  // and on WM_DPICHANGED.
   DpiScale FScale;
   UniqueFont FDialogFont;
   UniqueFont FNoticeFont;

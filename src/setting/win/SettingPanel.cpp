@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "Panel/win/Monitors.h"
@@ -93,6 +94,19 @@ void RegisterPageClass(HINSTANCE instance, WNDPROC proc) {
   }
 }
 
+// A disabled edit gets no mouse messages; its page does, so the hint shows there too, over
+// the edit's place.
+TOOLINFOA PageHint(HWND page, HWND control) {
+  TOOLINFOA tool{};
+  tool.cbSize = sizeof tool;
+  tool.uFlags = TTF_SUBCLASS;
+  tool.hwnd = page;
+  tool.uId = static_cast<UINT_PTR>(GetDlgCtrlID(control));
+  GetWindowRect(control, &tool.rect);
+  MapWindowPoints(nullptr, page, reinterpret_cast<POINT*>(&tool.rect), 2);
+  return tool;
+}
+
 // A sheet of paper with its top right corner folded: the list's mark for a file.
 void DrawFileGlyph(HDC dc, int left, int top) {
   const POINT outline[] = {
@@ -176,10 +190,7 @@ void TSettingPanel::CreateForm() {
     SendMessageA(PageControl1, TCM_INSERTITEMA, index, reinterpret_cast<LPARAM>(&item));
   }
 
-  RECT area{};
-  GetClientRect(PageControl1, &area);
-  SendMessageA(PageControl1, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&area));
-  MapWindowPoints(PageControl1, dialog_, reinterpret_cast<POINT*>(&area), 2);
+  const RECT area = PageArea();
   tabColor = CreatePage(form::kTabColorPage, area);
   tabTelop = CreatePage(form::kTabTelopPage, area);
   tabPlugIns = CreatePage(form::kTabPlugInsPage, area);
@@ -205,12 +216,11 @@ void TSettingPanel::CreateColorPage() {
   rbt1800.handle = GetDlgItem(tabColor, form::kRbt1800);
   lblExample.handle = GetDlgItem(tabColor, form::kLblExample);
   for (int anchor = 0; anchor < kAnchorCount; ++anchor) {
-    ColoredControl& control = *AnchorControls()[anchor];
-    control.SetColors(kDefaultAnchors.at[anchor].fore, kDefaultAnchors.at[anchor].back);
-    SendMessageA(control.handle, WM_SETFONT, reinterpret_cast<WPARAM>(FAnchorFont.get()), FALSE);
+    AnchorControls()[anchor]->SetColors(kDefaultAnchors.at[anchor].fore,
+                                        kDefaultAnchors.at[anchor].back);
   }
   lblExample.SetColors(form::kExampleFontColor, form::kButtonFaceColor);
-  SendMessageA(lblExample.handle, WM_SETFONT, reinterpret_cast<WPARAM>(FAnchorFont.get()), FALSE);
+  SetAnchorFont(FAnchorFont.get());
   SetChecked(chkAutoChange, true);
   SetChecked(rbt1200.handle, true);
 }
@@ -243,6 +253,55 @@ void TSettingPanel::CreateGeneralPage() {
   chkStartAtSignIn = GetDlgItem(tabGeneral, form::kChkStartAtSignIn);
 }
 
+void TSettingPanel::SetAnchorFont(HFONT font) {
+  for (HWND control :
+       {rbt0000.handle, rbt0600.handle, rbt1200.handle, rbt1800.handle, lblExample.handle}) {
+    SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+  }
+}
+
+// The tab control's display area, in the dialog's client pixels.
+RECT TSettingPanel::PageArea() const {
+  RECT area{};
+  GetClientRect(PageControl1, &area);
+  SendMessageA(PageControl1, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&area));
+  MapWindowPoints(PageControl1, dialog_, reinterpret_cast<POINT*>(&area), 2);
+  return area;
+}
+
+// On a monitor of another DPI: the designed layout at its scale, the controls keeping their
+// state.
+void TSettingPanel::ApplyDpi(int dpi) {
+  const DpiScale scale(dpi);
+  if (scale == FScale) return;
+  FScale = scale;
+  // The controls hold these until they are given the new ones.
+  const UniqueFont held[] = {std::move(FDialogFont), std::move(FAnchorFont)};
+  FDialogFont = MakeFormFont(form::kDialogFont, FScale);
+  FAnchorFont = MakeFormFont(form::kAnchorFont, FScale);
+  const HFONT font = FDialogFont.get();
+  SendMessageA(dialog_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+  SetClientSize(dialog_, FScale(form::kClientWidth), FScale(form::kClientHeight));
+  LayOutControls(dialog_, form::kDialogControls, font, FScale);
+  const RECT area = PageArea();
+  for (HWND page : Pages()) {
+    SetWindowPos(page, nullptr, area.left, area.top, area.right - area.left, area.bottom - area.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  LayOutControls(tabColor, form::kColorPage, font, FScale);
+  LayOutControls(tabTelop, form::kTelopPage, font, FScale);
+  LayOutControls(tabPlugIns, form::kPlugInsPage, font, FScale);
+  LayOutControls(tabGeneral, form::kGeneralPage, font, FScale);
+  SetAnchorFont(FAnchorFont.get());
+  SendMessageA(lstPlugIns, LB_SETITEMHEIGHT, 0, FScale(form::kPlugInItemHeight));
+  for (HWND edit : {edtWave, edtTelop}) {
+    if (!FHints || !edit) continue;
+    TOOLINFOA onPage = PageHint(tabTelop, edit);
+    SendMessageA(FHints, TTM_NEWTOOLRECTA, 0, reinterpret_cast<LPARAM>(&onPage));
+  }
+  RedrawWindow(dialog_, nullptr, nullptr, RDW_ERASE | RDW_INVALIDATE | RDW_ALLCHILDREN);
+}
+
 HWND TSettingPanel::CreatePage(int id, const RECT& area) {
   // A control parent, so that the dialog's keyboard handling reaches into the page.
   return CreateWindowExA(WS_EX_CONTROLPARENT, kPageClass, "", WS_CHILD | WS_CLIPCHILDREN, area.left,
@@ -271,12 +330,9 @@ void TSettingPanel::AddHint(HWND page, HWND control, const char* text) {
   tool.lpszText = const_cast<char*>(text);
   SendMessageA(FHints, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
 
-  // A disabled edit gets no mouse messages; its page does, so the hint shows there too.
-  tool.uFlags = TTF_SUBCLASS;
-  tool.uId = static_cast<UINT_PTR>(GetDlgCtrlID(control));
-  GetWindowRect(control, &tool.rect);
-  MapWindowPoints(nullptr, page, reinterpret_cast<POINT*>(&tool.rect), 2);
-  SendMessageA(FHints, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+  TOOLINFOA onPage = PageHint(page, control);
+  onPage.lpszText = const_cast<char*>(text);
+  SendMessageA(FHints, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&onPage));
 }
 
 void TSettingPanel::ShowPage(int index) {
@@ -695,6 +751,10 @@ INT_PTR TSettingPanel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     }
     case WM_DRAWITEM:
       return DrawPlugInItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)) ? TRUE : FALSE;
+    case WM_DPICHANGED:
+      // The size follows from the new DPI; the suggested rectangle is not needed.
+      ApplyDpi(HIWORD(wParam));
+      return TRUE;
     default:
       return FALSE;
   }

@@ -73,8 +73,11 @@ class TSettingPanel final : public DialogWindow<TSettingPanel>,
   void CreatePlugInsPage();
   void CreateGeneralPage();
   HWND CreatePage(int id, const RECT& area);
+  RECT PageArea() const;
+  void SetAnchorFont(HFONT font);
   void CreateHints();
   void AddHint(HWND page, HWND control, const char* text);
+  void ApplyDpi(int dpi);
   void ShowPage(int index);
   void TurnPage(int step);
   std::array<HWND, 4> Pages() const { return {tabColor, tabTelop, tabPlugIns, tabGeneral}; }
@@ -186,7 +189,8 @@ class TSettingPanel final : public DialogWindow<TSettingPanel>,
   HWND FHints = nullptr;
   // The directory the plug-in list shows; the modules were loaded by paths built from it.
   std::string FPlugInDirectory;
-  // The designed layout and fonts are scaled to the display's DPI once, at creation.
+  // The designed layout and fonts at the DPI of the dialog's monitor: taken at creation and
+  // on WM_DPICHANGED.
   DpiScale FScale;
   UniqueFont FDialogFont;
   UniqueFont FAnchorFont;

@@ -63,6 +63,13 @@ void EnableAgain(const std::vector<HWND>& windows) {
   }
 }
 
+// Where a control of the design lies at `scale`: edges scale, so that controls that meet
+// as designed still meet.
+RECT ScaledPlace(const ControlSpec& design, const DpiScale& scale) {
+  return RECT{scale(design.x), scale(design.y), scale(design.x + design.width),
+              scale(design.y + design.height)};
+}
+
 }  // namespace
 
 HWND CreateFormDialog(HINSTANCE instance, HWND owner, const char* caption, int clientWidth,
@@ -103,16 +110,24 @@ void CreateControls(HWND parent, std::span<const ControlSpec> controls, HFONT fo
                     const DpiScale& scale) {
   const auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(parent, GWLP_HINSTANCE));
   for (const ControlSpec& design : controls) {
-    ControlSpec layout = design;
-    layout.x = scale(design.x);
-    layout.y = scale(design.y);
-    layout.width = scale.Length(design.x, design.width);
-    layout.height = scale.Length(design.y, design.height);
+    const RECT place = ScaledPlace(design, scale);
     HWND control = CreateWindowExA(
-        layout.exStyle, layout.windowClass, layout.text ? layout.text : "", layout.style | WS_CHILD,
-        layout.x, layout.y, layout.width, layout.height, parent,
-        reinterpret_cast<HMENU>(static_cast<INT_PTR>(layout.id)), instance, nullptr);
+        design.exStyle, design.windowClass, design.text ? design.text : "", design.style | WS_CHILD,
+        place.left, place.top, place.right - place.left, place.bottom - place.top, parent,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(design.id)), instance, nullptr);
     if (control && font) SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+  }
+}
+
+void LayOutControls(HWND parent, std::span<const ControlSpec> controls, HFONT font,
+                    const DpiScale& scale) {
+  for (const ControlSpec& design : controls) {
+    const HWND control = GetDlgItem(parent, design.id);
+    if (!control) continue;
+    if (font) SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    const RECT place = ScaledPlace(design, scale);
+    SetWindowPos(control, nullptr, place.left, place.top, place.right - place.left,
+                 place.bottom - place.top, SWP_NOZORDER | SWP_NOACTIVATE);
   }
 }
 

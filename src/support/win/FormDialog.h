@@ -35,6 +35,12 @@ void SetClientSize(HWND window, int width, int height);
 void CreateControls(HWND parent, std::span<const ControlSpec> controls, HFONT font,
                     const DpiScale& scale = {});
 
+// Moves and sizes each control of `controls` that `parent` has to its place at `scale`, and
+// gives it `font` (if any): the layout CreateControls makes, again, for controls that keep
+// their state. For a change of DPI.
+void LayOutControls(HWND parent, std::span<const ControlSpec> controls, HFONT font,
+                    const DpiScale& scale);
+
 // Sizes a label to its text in its own font, as a self-sizing label does; a right-aligned
 // label keeps its right edge, others their left edge.
 void FitToText(HWND control, bool keepRightEdge);
