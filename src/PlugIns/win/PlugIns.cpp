@@ -212,17 +212,19 @@ std::vector<std::string> ListPlugInFiles(const std::string& directory) {
   return names;
 }
 
-std::string ThisExecutableDirectory() {
+std::string ThisExecutablePath() {
   std::string path(MAX_PATH, '\0');
   for (;;) {
     const DWORD length = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
     if (length == 0) return {};
-    if (length < path.size()) {
-      path.resize(length);
-      return ExecutableDirectory(path);
-    }
+    if (length < path.size()) return path.substr(0, length);
     path.resize(path.size() * 2);  // truncated: try a larger buffer
   }
+}
+
+std::string ThisExecutableDirectory() {
+  const std::string path = ThisExecutablePath();
+  return path.empty() ? path : ExecutableDirectory(path);
 }
 
 std::string CurrentDirectory() {

@@ -88,6 +88,9 @@ std::unique_ptr<TVoPlugInsIF> LoadPlugIn(const std::string& path);
 // Empty if the directory cannot be entered.
 std::vector<std::string> ListPlugInFiles(const std::string& directory);
 
+// The full path of vo.exe, "" if the system cannot tell it.
+std::string ThisExecutablePath();
+
 // The directory of vo.exe: "C:\vo" for C:\vo\vo.exe, "C:\" for C:\vo.exe.
 std::string ThisExecutableDirectory();
 

@@ -68,16 +68,6 @@ std::string WithEditLineBreaks(const std::string& text) {
 }
 
 // The full path of vo.exe.
-std::string ThisProgramPath() {
-  std::string path(MAX_PATH, '\0');
-  for (;;) {
-    const DWORD length = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (length == 0) return {};
-    if (length < path.size()) return path.substr(0, length);
-    path.resize(path.size() * 2);  // cut short: a longer buffer
-  }
-}
-
 WPARAM AsMessageWord(Color color) { return static_cast<WPARAM>(static_cast<std::uint32_t>(color)); }
 
 void RegisterPageClass(HINSTANCE instance, WNDPROC proc) {
@@ -393,7 +383,7 @@ void TSettingPanel::FormShow() {
   lblExample.SetColors(FClock->ForeColor(), FClock->BackColor());
   // What is really there: another program, or a user's own edit, may have changed it.
   RegistrySettingsBackend store;
-  SetChecked(chkStartAtSignIn, StartsAtSignIn(store, ThisProgramPath()));
+  SetChecked(chkStartAtSignIn, StartsAtSignIn(store, ThisExecutablePath()));
 }
 
 void TSettingPanel::ShowUnder(const RECT& clock) {
@@ -420,7 +410,7 @@ void TSettingPanel::btnOKClick() {
     SaveColors(store, *this);
     SaveSignal(store, *this);
     SaveGeneral(store, *this);
-    SetStartAtSignIn(store, ThisProgramPath(), IsChecked(chkStartAtSignIn));
+    SetStartAtSignIn(store, ThisExecutablePath(), IsChecked(chkStartAtSignIn));
   }
   PostColors(lblExample.font, lblExample.color);
   CheckTime(CurrentStamp());
