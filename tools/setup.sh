@@ -38,6 +38,12 @@ bridge_security_index() {
   echo "setup: the 32-bit security index of $suite is incomplete; bridging it from $folder"
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends curl xz-utils dpkg-dev
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get upgrade -y -q
+  # The 64-bit halves first, so that every library whose 32-bit half must match is installed
+  # and its version known (wine64 brings some the system did not have yet).
+  local package native=()
+  for package in "$@"; do [[ $package == *:i386 ]] || native+=("$package"); done
+  [ "${#native[@]}" -eq 0 ] ||
+    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends "${native[@]}"
   $SUDO mkdir -p "$folder"
   curl -fsS "$index/$suite/main/binary-i386/Packages.xz" | xz -dc |
     awk '$1=="Package:"{p=$2} $1=="Version:"{v=$2} $1=="Filename:"{print p, v, $2}' |
