@@ -37,7 +37,9 @@ TEST(ExecutableDirectoryTest, KeepsTheBackslashOnlyForARoot) {
       {"C:\\" SO "\\" SO "vo.exe", "C:\\" SO},
       {"C:\\" SO "vo.exe", "C:\\"},
   };
-  for (const PathCase& c : cases) EXPECT_EQ(ExecutableDirectory(c.given), c.expected) << c.given;
+  for (const PathCase& c : cases) {
+    EXPECT_EQ(ExecutableDirectory(c.given), c.expected) << c.given;
+  }
 }
 
 TEST(JoinPluginPathTest, AddsABackslashOnlyWhereNeeded) {
