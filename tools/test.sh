@@ -21,9 +21,9 @@ tally() {  # sed script printing the number of tests passed, then the command th
   passed=$((passed + ${count:-0}))
   rm -f "$log"
 }
+CTEST_PASSED='s/.*tests passed, 0 tests failed out of \([0-9]*\).*/\1/p'
 run_ctest() {  # build dir [jobs [ctest arguments]]
-  tally 's/.*tests passed, 0 tests failed out of \([0-9]*\).*/\1/p' \
-    ctest --test-dir "$1" --output-on-failure -j "${2:-1}" "${@:3}"
+  tally "$CTEST_PASSED" ctest --test-dir "$1" --output-on-failure -j "${2:-1}" "${@:3}"
 }
 
 echo "== native build and unit tests"
@@ -72,7 +72,7 @@ VO_BUILD_DIR="$(build_dir "$(product_preset)")" VO_WINE="$(product_wine)" \
 # Last, the same builds under a second Win32, Wine 10 of Debian 13, in a root made on first use.
 if [ "${VO_NO_WINE10:-0}" != 1 ]; then
   echo "== end-to-end tests under Wine 10 (Debian 13 root, tools/wine10.sh)"
-  VO_E2E_JOBS="$e2e_jobs" tally 's/^\([0-9]*\) of [0-9]* suites passed.*/\1/p' "$VO_ROOT/tools/wine10.sh"
+  VO_E2E_JOBS="$e2e_jobs" tally "$CTEST_PASSED" "$VO_ROOT/tools/wine10.sh"
 fi
 
 echo "== all test runs above"

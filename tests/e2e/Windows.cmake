@@ -45,7 +45,7 @@ endfunction()
 # the extension) exercise the discovery order: voRecA.DLL before voRecB.dll.
 foreach(tag A B)
   vo_add_test_plugin(voRec${tag} SOURCES ${VO_E2E_DIR}/plugins/voRecorder.cpp)
-  target_include_directories(voRec${tag} PRIVATE ${CMAKE_SOURCE_DIR}/src)  # ClockMessages.h
+  target_include_directories(voRec${tag} PRIVATE ${CMAKE_SOURCE_DIR}/src ${VO_E2E_DIR}/tools)
   target_compile_definitions(voRec${tag} PRIVATE RECORDER_TAG="${tag}")
   target_link_libraries(voRec${tag} PRIVATE comctl32)
 endforeach()
@@ -96,13 +96,11 @@ message(STATUS "End-to-end tests: this build, under ${VO_E2E_WINE}")
 
 enable_testing()
 set(VO_E2E_PYTHON /usr/bin/python3)
-set(VO_E2E_PREFIX ${CMAKE_BINARY_DIR}/e2e-prefix)
-set(VO_E2E_ENV
-    VO_BUILD_DIR=${CMAKE_BINARY_DIR}
-    VO_SOURCE_DIR=${CMAKE_SOURCE_DIR}
-    VO_WINEPREFIX=${VO_E2E_PREFIX}
-    VO_WINE=${VO_E2E_WINE}
-    PYTHONDONTWRITEBYTECODE=1)
+# The Wine loader and the prefix are the harness's defaults (the loader for the build's kind of
+# program, <build>/e2e-prefix), so that VO_WINE and VO_WINEPREFIX in ctest's own environment
+# point the same suites at another Wine: tools/wine10.sh runs this ctest so in its Debian 13 root.
+set(VO_E2E_ENV VO_BUILD_DIR=${CMAKE_BINARY_DIR} VO_SOURCE_DIR=${CMAKE_SOURCE_DIR}
+               PYTHONDONTWRITEBYTECODE=1)
 
 # One Wine prefix made once (wineboot takes a while) and reused: each suite runs in a copy
 # of its own (harness.claim_prefix), on a display of its own, so that they run side by side
@@ -119,7 +117,7 @@ foreach(script ${VO_E2E_TESTS})
   file(SIZE ${script} cost)
   add_test(NAME e2e.${name} COMMAND ${VO_E2E_PYTHON} ${script} WORKING_DIRECTORY ${VO_E2E_DIR})
   set_tests_properties(e2e.${name} PROPERTIES
-    ENVIRONMENT "${VO_E2E_ENV}" FIXTURES_REQUIRED vo_e2e_prefix COST ${cost} TIMEOUT 600)
+    ENVIRONMENT "${VO_E2E_ENV}" FIXTURES_REQUIRED vo_e2e_prefix COST ${cost} TIMEOUT 900)
 endforeach()
 
 # Win32 checks that print "N passed, M failed", each run under Wine by the harness.

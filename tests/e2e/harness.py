@@ -12,10 +12,11 @@ The pieces:
 A suite (one test file, one process) shares one display and one Wine session; each test
 waits for the state it starts from: no clock window and no settings key left by the last.
 
-Standard library and PIL only; run with /usr/bin/python3. CTest passes VO_BUILD_DIR,
-VO_SOURCE_DIR, VO_WINEPREFIX and VO_WINE (the Wine loader that runs that build, by default the
-one for the kind of vo.exe); VO_EXE may point at another vo.exe. Without them, the build and
-loader that tools/which_wine.sh picks for this machine.
+Standard library and PIL only; run with /usr/bin/python3. CTest passes VO_BUILD_DIR and
+VO_SOURCE_DIR; VO_WINEPREFIX (by default <build>/e2e-prefix) and VO_WINE (by default the loader
+for the kind of vo.exe) come from ctest's caller, so that tools/wine10.sh points the same suites
+at another Wine; VO_EXE may point at another vo.exe. Without them, the build and loader that
+tools/which_wine.sh picks for this machine.
 
 Command line: `harness.py prepare-prefix` makes the shared prefix once;
 `harness.py run <program.exe> [args]` runs a program under the same setup, passing its
@@ -728,9 +729,10 @@ class RecorderLog:
     def count(self, event):
         return sum(1 for record in self.events() if record.kind == event)
 
-    def ticks_after(self, tick, tag="A"):
+    def ticks_after(self, tick=-1, tag="A"):
         """How many ticks reached the recorder of the tag after the GetTickCount64 value `tick`
-        of an earlier record: a positive sign that time has passed for the clock."""
+        of an earlier record (all of them by default): a positive sign that time has passed for
+        the clock."""
         return sum(1 for r in self.events()
                    if r.kind == "notifyfreq" and r["tag"] == tag and r.int("tick") > tick)
 

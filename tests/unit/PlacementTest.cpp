@@ -263,18 +263,8 @@ TEST(SavePosition, RefusedForeColorKeepsLeftAndStops) {
 }
 
 TEST(SavePosition, KeyThatCannotBeOpenedForWritingGetsNothing) {
-  for (const bool denied : {false, true}) {
-    MemorySettingsBackend backend;
-    if (denied) {
-      backend.DenyAccess(kClockKeyPath);
-    } else {
-      backend.SetReadOnly(kClockKeyPath);
-    }
-    EXPECT_NO_THROW(SavePosition(backend, FakeClock{}));
-    EXPECT_THAT(backend.writeLog(), IsEmpty());
-    EXPECT_EQ(backend.ValueCount(kClockKeyPath), 0u);
-    EXPECT_EQ(backend.opens(), 0);
-  }
+  ExpectNothingSaved(kClockKeyPath,
+                     [](MemorySettingsBackend& backend) { SavePosition(backend, FakeClock{}); });
 }
 
 }  // namespace

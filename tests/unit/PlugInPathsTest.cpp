@@ -14,12 +14,14 @@ using ::testing::ElementsAre;
 // "\x83\x5C" is a katakana whose trail byte is the same byte as '\'.
 #define SO "\x83\x5C"
 
+// A path handed to a function, and what the function must make of it.
+struct PathCase {
+  const char* given;
+  const char* expected;
+};
+
 TEST(ExecutableDirectoryTest, KeepsTheBackslashOnlyForARoot) {
-  struct Case {
-    const char* exePath;
-    const char* directory;
-  };
-  const Case cases[] = {
+  const PathCase cases[] = {
       {"C:\\vo.exe", "C:\\"},
       {"C:\\dir\\vo.exe", "C:\\dir"},
       {"C:\\Program Files\\vo\\vo.exe", "C:\\Program Files\\vo"},
@@ -35,17 +37,13 @@ TEST(ExecutableDirectoryTest, KeepsTheBackslashOnlyForARoot) {
       {"C:\\" SO "\\" SO "vo.exe", "C:\\" SO},
       {"C:\\" SO "vo.exe", "C:\\"},
   };
-  for (const Case& c : cases) {
-    EXPECT_EQ(ExecutableDirectory(c.exePath), c.directory) << c.exePath;
+  for (const PathCase& c : cases) {
+    EXPECT_EQ(ExecutableDirectory(c.given), c.expected) << c.given;
   }
 }
 
 TEST(JoinPluginPathTest, AddsABackslashOnlyWhereNeeded) {
-  struct Case {
-    const char* directory;
-    const char* path;
-  };
-  const Case cases[] = {
+  const PathCase cases[] = {
       {"C:\\dir", "C:\\dir\\voA.DLL"},
       {"C:\\dir\\", "C:\\dir\\voA.DLL"},
       {"C:\\", "C:\\voA.DLL"},
@@ -53,8 +51,8 @@ TEST(JoinPluginPathTest, AddsABackslashOnlyWhereNeeded) {
       {"C:\\" SO, "C:\\" SO "\\voA.DLL"},
       {"", "voA.DLL"},
   };
-  for (const Case& c : cases) {
-    EXPECT_EQ(JoinPluginPath(c.directory, "voA.DLL"), c.path) << c.directory;
+  for (const PathCase& c : cases) {
+    EXPECT_EQ(JoinPluginPath(c.given, "voA.DLL"), c.expected) << c.given;
   }
 }
 

@@ -14,7 +14,6 @@ namespace vo {
 namespace {
 
 using ::testing::ElementsAre;
-using ::testing::ElementsAreArray;
 using Kind = ERegistryException::Kind;
 
 constexpr std::string_view kKey = "\\Software\\Nodrell\\vo";
@@ -37,17 +36,39 @@ ERegistryException Raised(Call call) {
   return ERegistryException(Kind::kReadFailed, "<none>");
 }
 
-// --- Reading numbers and flags ---------------------------------------------------------------
+// --- Reading ---------------------------------------------------------------------------------
 
-struct DwordCase {
+// A stored value (or none) and what reading it must give: a value, or an error of `kind`.
+template <typename T>
+struct ReadCase {
   const char* label;
   std::optional<StoredValue> stored;
-  std::optional<std::int32_t> value;  // nullopt: an error of `kind`
-  Kind kind;
+  std::optional<T> value;
+  Kind kind = Kind::kBadType;
 };
 
+// Reads each case's value, stored as `name` in kKey, through an accessor with the key open.
+template <typename T, typename Read>
+void ExpectReads(std::string_view name, const std::vector<ReadCase<T>>& cases, Read read) {
+  for (const ReadCase<T>& c : cases) {
+    SCOPED_TRACE(c.label);
+    MemorySettingsBackend backend;
+    backend.CreateKey(kKey);
+    if (c.stored) backend.Put(kKey, name, *c.stored);
+    SettingsAccessor store(backend);
+    ASSERT_TRUE(store.OpenSettingsKey(kKey, false));
+    if (c.value) {
+      EXPECT_EQ(read(store), *c.value);
+    } else {
+      const ERegistryException error = Raised([&] { read(store); });
+      EXPECT_EQ(error.kind(), c.kind);
+      EXPECT_EQ(error.valueName(), name);
+    }
+  }
+}
+
 TEST(SettingsAccessor, ReadDwordFollowsTheFailureTable) {
-  const std::vector<DwordCase> cases = {
+  const std::vector<ReadCase<std::int32_t>> cases = {
       {"plain", Raw(ValueType::kDword, {0x78, 0x56, 0x34, 0x12}), 0x12345678, {}},
       {"negative", Raw(ValueType::kDword, {0xD8, 0xFF, 0xFF, 0xFF}), -40, {}},
       {"missing", std::nullopt, std::nullopt, Kind::kReadFailed},
@@ -67,21 +88,7 @@ TEST(SettingsAccessor, ReadDwordFollowsTheFailureTable) {
       {"unknown type", Raw(static_cast<ValueType>(0x1234), {1, 0, 0, 0}), std::nullopt,
        Kind::kBadType},
   };
-  for (const DwordCase& c : cases) {
-    SCOPED_TRACE(c.label);
-    MemorySettingsBackend backend;
-    backend.CreateKey(kKey);
-    if (c.stored) backend.Put(kKey, "Left", *c.stored);
-    SettingsAccessor store(backend);
-    ASSERT_TRUE(store.OpenSettingsKey(kKey, false));
-    if (c.value) {
-      EXPECT_EQ(store.ReadDword("Left"), *c.value);
-    } else {
-      const ERegistryException error = Raised([&] { store.ReadDword("Left"); });
-      EXPECT_EQ(error.kind(), c.kind);
-      EXPECT_EQ(error.valueName(), "Left");
-    }
-  }
+  ExpectReads("Left", cases, [](const SettingsAccessor& store) { return store.ReadDword("Left"); });
 }
 
 TEST(SettingsAccessor, FlagIsTrueForAnyNonZeroNumber) {
@@ -99,16 +106,8 @@ TEST(SettingsAccessor, FlagIsTrueForAnyNonZeroNumber) {
   EXPECT_EQ(Raised([&] { store.ReadFlag("Missing"); }).kind(), Kind::kReadFailed);
 }
 
-// --- Reading text ----------------------------------------------------------------------------
-
-struct TextCase {
-  const char* label;
-  std::optional<StoredValue> stored;
-  std::optional<std::string> text;  // nullopt: a type error
-};
-
 TEST(SettingsAccessor, ReadTextStopsAtTheFirstNulOrTheEndOfData) {
-  const std::vector<TextCase> cases = {
+  const std::vector<ReadCase<std::string>> cases = {
       {"terminated", Bytes(ValueType::kString, std::string_view("abc\0", 4)), "abc"},
       {"expand string", Bytes(ValueType::kExpandString, std::string_view("%h\0", 3)), "%h"},
       {"no terminator", Bytes(ValueType::kString, "abc"), "abc"},
@@ -122,19 +121,8 @@ TEST(SettingsAccessor, ReadTextStopsAtTheFirstNulOrTheEndOfData) {
       {"multi string", Bytes(ValueType::kMultiString, std::string_view("a\0\0", 3)), std::nullopt},
       {"binary", Raw(ValueType::kBinary, {'a', 0}), std::nullopt},
   };
-  for (const TextCase& c : cases) {
-    SCOPED_TRACE(c.label);
-    MemorySettingsBackend backend;
-    backend.CreateKey(kKey);
-    if (c.stored) backend.Put(kKey, "Telop", *c.stored);
-    SettingsAccessor store(backend);
-    ASSERT_TRUE(store.OpenSettingsKey(kKey, false));
-    if (c.text) {
-      EXPECT_EQ(store.ReadText("Telop"), *c.text);
-    } else {
-      EXPECT_EQ(Raised([&] { store.ReadText("Telop"); }).kind(), Kind::kBadType);
-    }
-  }
+  ExpectReads("Telop", cases,
+              [](const SettingsAccessor& store) { return store.ReadText("Telop"); });
 }
 
 // --- Messages --------------------------------------------------------------------------------
@@ -460,18 +448,10 @@ TEST(Options, RefusedSaveStopsAtTheRefusedValue) {
 }
 
 TEST(Options, SavesSkipAKeyThatCannotBeOpenedForWriting) {
-  for (const bool denied : {false, true}) {
-    MemorySettingsBackend backend;
-    if (denied) {
-      backend.DenyAccess(kOptionsKeyPath);
-    } else {
-      backend.SetReadOnly(kOptionsKeyPath);
-    }
-    EXPECT_NO_THROW(SaveColors(backend, FakeColorOptions{}));
-    EXPECT_NO_THROW(SaveSignal(backend, FakeSignalOptions{}));
-    EXPECT_THAT(backend.writeLog(), ElementsAreArray(std::vector<std::string>{}));
-    EXPECT_EQ(backend.ValueCount(kOptionsKeyPath), 0u);
-  }
+  ExpectNothingSaved(kOptionsKeyPath, [](MemorySettingsBackend& backend) {
+    SaveColors(backend, FakeColorOptions{});
+    SaveSignal(backend, FakeSignalOptions{});
+  });
 }
 
 struct FakeGeneralOptions final : GeneralOptionsView {

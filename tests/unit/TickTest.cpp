@@ -118,20 +118,21 @@ TEST(Tick, KeepsTheStripAtTheTopEdgeAndAboveOtherWindows) {
   EXPECT_THAT(clock.Tick(), ElementsAre("bar30", "freq"));
 }
 
-TEST(Tick, TelopFreezesLabelsAndBarButNotTheTickNotification) {
+// What a tick does `seconds` after the first one, with a telop shown in between.
+std::vector<std::string> TickUnderTelop(double seconds) {
   FakeClock clock;
   clock.Tick();
   clock.telopVisible = true;
-  clock.now += 10.0 / 86400;
-  EXPECT_THAT(clock.Tick(), ElementsAre("telop", "freq"));
+  clock.now += seconds / 86400;
+  return clock.Tick();
+}
+
+TEST(Tick, TelopFreezesLabelsAndBarButNotTheTickNotification) {
+  EXPECT_THAT(TickUnderTelop(10), ElementsAre("telop", "freq"));
 }
 
 TEST(Tick, MinuteChangeUnderTelopHidesItAndDoesTheMinuteWorkInTheSameTick) {
-  FakeClock clock;
-  clock.Tick();
-  clock.telopVisible = true;
-  clock.now += 40.0 / 86400;
-  EXPECT_THAT(clock.Tick(),
+  EXPECT_THAT(TickUnderTelop(40),
               ElementsAre("telop", "hide", "time=09:08", "check", "notify", "bar10", "freq"));
 }
 

@@ -19,6 +19,7 @@
 #include <cstring>
 #include <string>
 
+#include "HexText.h"
 #include "Panel/ClockMessages.h"
 #include "RecordLog.h"
 #include "vo_plugin.h"
@@ -48,7 +49,6 @@ void Record(const char* event, const char* format = "", Details... details) {
 // a trailing "+" means the text went on or became unreadable.
 std::string DescribeForeignText(const void* address) {
   if (!address) return "null";
-  static const char kDigits[] = "0123456789abcdef";
   std::string hex;
   auto cursor = reinterpret_cast<uintptr_t>(address);
   size_t taken = 0;
@@ -62,11 +62,9 @@ std::string DescribeForeignText(const void* address) {
         read != chunk) {
       return taken == 0 ? "bad" : hex + "+";
     }
-    for (size_t i = 0; i < chunk; ++i) {
-      if (buffer[i] == 0) return hex;
-      hex += kDigits[buffer[i] >> 4];
-      hex += kDigits[buffer[i] & 15];
-    }
+    const unsigned char* end = std::find(buffer, buffer + chunk, 0);
+    vo::test::AppendHex(hex, buffer, static_cast<size_t>(end - buffer));
+    if (end != buffer + chunk) return hex;
     taken += chunk;
     cursor += chunk;
   }

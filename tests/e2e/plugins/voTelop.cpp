@@ -24,11 +24,14 @@
 #include <cstring>
 #include <string>
 
+#include "HexText.h"
 #include "PixelCanvas.h"
 #include "RecordLog.h"
 #include "vo_plugin.h"
 
 namespace {
+
+using vo::test::Hex;
 
 HWND g_clock = nullptr;
 // A posted CLK_TELOP carries pointers into these: they stay unchanged until the next trigger.
@@ -41,16 +44,6 @@ int g_ticksSinceTrigger = 0;
 template <typename... Details>
 void Record(const char* event, const char* format = "", Details... details) {
   vo::test::RecordLine("T", event, format, details...);
-}
-
-std::string Hex(const std::string& text) {
-  static const char kDigits[] = "0123456789abcdef";
-  std::string out;
-  for (unsigned char c : text) {
-    out += kDigits[c >> 4];
-    out += kDigits[c & 15];
-  }
-  return out;
 }
 
 struct Trigger {

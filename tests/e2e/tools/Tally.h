@@ -1,4 +1,4 @@
-// The tally of the Win32 checks: "FAIL <what>" for each failed check, then "N passed,
+// The tally of the Win32 checks: "FAIL <place>: <what>" for each failed check, then "N passed,
 // M failed" (which CTest reads) and the exit code, 1 on any failure.
 #pragma once
 
@@ -9,9 +9,9 @@ namespace vo::test {
 inline int g_passed = 0;
 inline int g_failed = 0;
 
-inline bool Check(const char* what, bool ok) {
+inline bool Check(bool ok, const char* place, const char* what) {
   ++(ok ? g_passed : g_failed);
-  if (!ok) std::printf("FAIL %s\n", what);
+  if (!ok) std::printf("FAIL %s: %s\n", place, what);
   return ok;
 }
 
@@ -22,7 +22,11 @@ inline int Summary() {
 
 }  // namespace vo::test
 
-// The condition's text and place name the failed check.
+// CHECK(condition) or CHECK(condition, what): a failure names its place, and what the check
+// promises where it says so, else the condition's text.
 #define VO_STRINGIFY2(x) #x
 #define VO_STRINGIFY(x) VO_STRINGIFY2(x)
-#define CHECK(cond) vo::test::Check(__FILE__ ":" VO_STRINGIFY(__LINE__) ": " #cond, (cond))
+#define VO_FIRST(first, ...) first
+#define CHECK(cond, ...)                                                        \
+  vo::test::Check(static_cast<bool>(cond), __FILE__ ":" VO_STRINGIFY(__LINE__), \
+                  VO_FIRST(__VA_ARGS__ __VA_OPT__(, ) #cond))

@@ -12,8 +12,8 @@
 namespace {
 
 void Expect(const char* what, const std::string& actual, const std::string& expected) {
-  if (vo::test::Check(what, actual == expected)) return;
-  std::printf("FAIL %s: got %zu bytes \"%.40s\", want %zu bytes \"%.40s\"\n", what, actual.size(),
+  if (CHECK(actual == expected, what)) return;
+  std::printf("  got %zu bytes \"%.40s\", want %zu bytes \"%.40s\"\n", actual.size(),
               actual.c_str(), expected.size(), expected.c_str());
 }
 
@@ -66,8 +66,7 @@ int main() {
   Expect("truncated at maxBytes", CopyForeignString(longText.c_str(), 10), std::string(10, 'x'));
 
   GuardedPages pages;
-  if (!pages.ok()) {
-    vo::test::Check("a PAGE_NOACCESS page set up", false);
+  if (!CHECK(pages.ok(), "a PAGE_NOACCESS page set up")) {
     std::printf("error %lu\n", GetLastError());
   } else {
     const std::string wave("C:\\vo\\sample.wav", 17);  // with its terminator

@@ -21,13 +21,6 @@ namespace {
 
 using vo::win::TVoPlugInsIF;
 
-using vo::test::Check;
-
-template <class T>
-void CheckEqual(const char* what, const T& actual, const T& expected) {
-  Check(what, actual == expected);
-}
-
 std::string Join(const std::vector<std::string>& names) {
   std::string all;
   for (const std::string& name : names) all += (all.empty() ? "" : ", ") + name;
@@ -83,37 +76,37 @@ void TestListing(const std::string& directory) {
   const std::vector<std::string> names = vo::win::ListPlugInFiles(directory);
   const std::string listed = Join(names);
   std::printf("listed: %s\n", listed.c_str());
-  CheckEqual<std::string>("list: plain and read-only vo*.DLL files, case-insensitive order", listed,
-                          "voA.DLL, vob.dll, voNoDesc.dll, voReadOnly.dll, voText.DLL");
-  Check("list: the directory became the current directory",
-        vo::SamePathIgnoringCase(vo::win::CurrentDirectory(), directory));
-  Check("list: a missing directory lists nothing",
-        vo::win::ListPlugInFiles(directory + "\\missing").empty());
+  CHECK(listed == "voA.DLL, vob.dll, voNoDesc.dll, voReadOnly.dll, voText.DLL",
+        "list: plain and read-only vo*.DLL files, case-insensitive order");
+  CHECK(vo::SamePathIgnoringCase(vo::win::CurrentDirectory(), directory),
+        "list: the directory became the current directory");
+  CHECK(vo::win::ListPlugInFiles(directory + "\\missing").empty(),
+        "list: a missing directory lists nothing");
 }
 
 void TestWrapper(const std::string& directory) {
   const std::string samplePath = vo::JoinPluginPath(directory, "voA.DLL");
   const TVoPlugInsIF sample(samplePath);
-  Check("wrapper: the sample is valid", !sample.Invalid());
-  CheckEqual("wrapper: keeps the path it loaded", sample.FileName(), samplePath);
-  Check("wrapper: the sample has VpiNotify and VpiNotifyFreq",
-        sample.HasNotify() && sample.HasNotifyFreq());
+  CHECK(!sample.Invalid(), "wrapper: the sample is valid");
+  CHECK(sample.FileName() == samplePath, "wrapper: keeps the path it loaded");
+  CHECK(sample.HasNotify() && sample.HasNotifyFreq(),
+        "wrapper: the sample has VpiNotify and VpiNotifyFreq");
   const std::string description = sample.Description();
-  Check("wrapper: the description is copied", description.size() > 10);
-  Check("wrapper: the description is Shift_JIS text",
-        description.compare(0, 4, "\x83T\x83\x93") == 0);  // "サン"
+  CHECK(description.size() > 10, "wrapper: the description is copied");
+  CHECK(description.compare(0, 4, "\x83T\x83\x93") == 0,
+        "wrapper: the description is Shift_JIS text");  // "サン"
 
   const TVoPlugInsIF text(vo::JoinPluginPath(directory, "voText.DLL"));
-  Check("wrapper: a file that is no library is invalid", text.Invalid());
-  CheckEqual<std::string>("wrapper: an invalid module describes nothing", text.Description(), "");
+  CHECK(text.Invalid(), "wrapper: a file that is no library is invalid");
+  CHECK(text.Description() == "", "wrapper: an invalid module describes nothing");
   text.Enable();  // absent entries are skipped, not called
   text.Notify(nullptr, 0.0);
   text.SetProps();
 
-  Check("wrapper: a library without VpiDiscription is invalid",
-        vo::win::LoadPlugIn(vo::JoinPluginPath(directory, "voNoDesc.dll")) == nullptr);
-  Check("wrapper: a missing file is invalid",
-        vo::win::LoadPlugIn(vo::JoinPluginPath(directory, "voGone.dll")) == nullptr);
+  CHECK(vo::win::LoadPlugIn(vo::JoinPluginPath(directory, "voNoDesc.dll")) == nullptr,
+        "wrapper: a library without VpiDiscription is invalid");
+  CHECK(vo::win::LoadPlugIn(vo::JoinPluginPath(directory, "voGone.dll")) == nullptr,
+        "wrapper: a missing file is invalid");
 }
 
 // The sample posts its telop at half past, from a buffer that is still intact afterwards.
@@ -131,12 +124,12 @@ void TestSampleTelop(const std::string& directory) {
   std::string telop;
 
   sample.Notify(window, day + (15 * 60 + 29) / 1440.0);
-  Check("sample: no telop at 15:29", !takeTelop(telop));
+  CHECK(!takeTelop(telop), "sample: no telop at 15:29");
   sample.Notify(window, day + (15 * 60 + 30) / 1440.0 + 0.01 / 86400.0);
-  Check("sample: a telop at 15:30", takeTelop(telop));
-  Check("sample: the telop names the hour", telop.compare(0, 4, "15\x8E\x9E") == 0);  // "15時"
+  CHECK(takeTelop(telop), "sample: a telop at 15:30");
+  CHECK(telop.compare(0, 4, "15\x8E\x9E") == 0, "sample: the telop names the hour");  // "15時"
   sample.Notify(window, day + (8 * 60 + 30) / 1440.0 - 0.0001 / 86400.0);
-  Check("sample: 08:29:59.9999 counts as 08:30", takeTelop(telop) && telop[0] == '8');
+  CHECK(takeTelop(telop) && telop[0] == '8', "sample: 08:29:59.9999 counts as 08:30");
   DestroyWindow(window);
 }
 
@@ -147,33 +140,33 @@ void TestTable(const std::string& directory) {
   }
   std::vector<std::string> loaded;
   table.ForEachLoaded([&](TVoPlugInsIF& plugIn) { loaded.push_back(plugIn.FileName()); });
-  CheckEqual("table: the valid modules in list order", loaded,
-             std::vector<std::string>{vo::JoinPluginPath(directory, "voA.DLL"),
-                                      vo::JoinPluginPath(directory, "vob.dll"),
-                                      vo::JoinPluginPath(directory, "voReadOnly.dll")});
+  CHECK((loaded == std::vector<std::string>{vo::JoinPluginPath(directory, "voA.DLL"),
+                                            vo::JoinPluginPath(directory, "vob.dll"),
+                                            vo::JoinPluginPath(directory, "voReadOnly.dll")}),
+        "table: the valid modules in list order");
 
   // The selected entry's path is built from the current directory, in whatever case the
   // system reports it.
   std::string upper = vo::JoinPluginPath(vo::win::CurrentDirectory(), "VOB.DLL");
   CharUpperA(upper.data());
-  Check("table: lookup ignores letter case", table.Find(upper) != nullptr);
-  Check("table: an invalid file has no slot",
-        table.Find(vo::JoinPluginPath(directory, "voText.DLL")) == nullptr);
+  CHECK(table.Find(upper) != nullptr, "table: lookup ignores letter case");
+  CHECK(table.Find(vo::JoinPluginPath(directory, "voText.DLL")) == nullptr,
+        "table: an invalid file has no slot");
 
   const std::string vobPath = vo::JoinPluginPath(directory, "vob.dll");
-  Check("table: the module is loaded", GetModuleHandleA(vobPath.c_str()) != nullptr);
+  CHECK(GetModuleHandleA(vobPath.c_str()) != nullptr, "table: the module is loaded");
   table.ReleaseAll();
   // A module whose code has run stays mapped until the program ends.
-  Check("table: release keeps a module that ran mapped",
-        GetModuleHandleA(vobPath.c_str()) != nullptr);
+  CHECK(GetModuleHandleA(vobPath.c_str()) != nullptr,
+        "table: release keeps a module that ran mapped");
 }
 
 void TestExecutableDirectory() {
   const std::string directory = vo::win::ThisExecutableDirectory();
-  Check("exe: directory is not empty", !directory.empty());
-  Check("exe: directory is not followed by a backslash unless a root",
-        !vo::EndsWithBackslash(directory) || directory.size() == 3);
-  CheckEqual("exe: agrees with the program's own path", directory, ProgramDirectory());
+  CHECK(!directory.empty(), "exe: directory is not empty");
+  CHECK(!vo::EndsWithBackslash(directory) || directory.size() == 3,
+        "exe: directory is not followed by a backslash unless a root");
+  CHECK(directory == ProgramDirectory(), "exe: agrees with the program's own path");
 }
 
 }  // namespace

@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "HexText.h"
 #include "Panel/ClockMessages.h"
 #include "PixelCanvas.h"
 #include "support/win/Handles.h"
@@ -26,6 +27,7 @@
 
 namespace {
 
+using vo::test::Hex;
 using vo::test::PixelCanvas;
 using vo::win::SelectedObject;
 using vo::win::UniqueBrush;
@@ -69,23 +71,6 @@ bool ParseNumber(const char* text, long long& value) {
   if (end == text || *end != '\0') return false;
   value = static_cast<long long>(parsed);
   return true;
-}
-
-std::string Hex(const void* data, size_t size) {
-  static const char kDigits[] = "0123456789abcdef";
-  const auto* bytes = static_cast<const unsigned char*>(data);
-  std::string out;
-  out.reserve(size * 2);
-  for (size_t i = 0; i < size; ++i) {
-    out += kDigits[bytes[i] >> 4];
-    out += kDigits[bytes[i] & 15];
-  }
-  return out;
-}
-
-std::string Hex(const std::string& text) { return Hex(text.data(), text.size()); }
-std::string Hex(const std::wstring& text) {
-  return Hex(text.data(), text.size() * sizeof(wchar_t));
 }
 
 std::string HandleText(const void* handle) {
