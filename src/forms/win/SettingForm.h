@@ -7,6 +7,7 @@
 #include <array>
 #include <cstddef>
 
+#include "support/ShiftJis.h"
 #include "support/win/FormDialog.h"
 
 namespace vo::win::setting_form {
@@ -51,9 +52,7 @@ template <std::size_t N>
 constexpr std::array<char, N + 1> MakeOpenFilter(const char (&design)[N]) {
   std::array<char, N + 1> filter{};
   for (std::size_t i = 0; i + 1 < N; ++i) {
-    const auto byte = static_cast<unsigned char>(design[i]);
-    const bool lead = (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
-    if (lead && i + 2 < N) {
+    if (IsShiftJisLeadByte(design[i]) && i + 2 < N) {
       filter[i] = design[i];
       filter[i + 1] = design[i + 1];
       ++i;
