@@ -7,6 +7,7 @@
 #include <array>
 #include <cstddef>
 
+#include "support/Design.h"
 #include "support/ShiftJis.h"
 #include "support/win/FormDialog.h"
 
@@ -20,16 +21,9 @@ inline constexpr int kDesignedTop = 128;
 // A fixed dialog frame with the close box only.
 inline constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_3DLOOK;
 
-struct FontSpec {
-  const char* face;
-  int pixelHeight;
-  bool bold;
-  bool italic;
-  BYTE charset;
-};
-inline constexpr FontSpec kDialogFont{"ＭＳ Ｐゴシック", 15, false, false, SHIFTJIS_CHARSET};
+inline constexpr FontSpec kDialogFont{"ＭＳ Ｐゴシック", 15};
 // The example label and the anchors; a Latin face is asked for with the Latin character set.
-inline constexpr FontSpec kAnchorFont{"Arial", 17, true, true, ANSI_CHARSET};
+inline constexpr FontSpec kAnchorFont{"Arial", 17, true, true, FontCharset::kLatin};
 
 inline constexpr char kTabColor[] = "配色";
 inline constexpr char kTabTelop[] = "時報";
@@ -183,12 +177,6 @@ inline constexpr std::array kGeneralPage{
 };
 
 // Drawn on the colour page beneath its controls.
-struct Box {
-  int left, top, width, height;
-  constexpr RECT rect(const DpiScale& scale = {}) const {
-    return RECT{scale(left), scale(top), scale(left + width), scale(top + height)};
-  }
-};
 // The dial the anchors sit on: a dotted ellipse filled with the button face.
 inline constexpr Box kShape1{104, 60, 205, 65};
 // Raised frame round the example label.
