@@ -201,8 +201,9 @@ class StampWriter {
   void TrimToCap() {
     if (out_.size() <= kMaxStampLength) return;
     std::size_t pos = 0;
-    while (pos + ShiftJisCharLength(out_, pos) <= kMaxStampLength)
+    while (pos + ShiftJisCharLength(out_, pos) <= kMaxStampLength) {
       pos += ShiftJisCharLength(out_, pos);
+    }
     out_.resize(pos);
   }
 

@@ -176,8 +176,8 @@ inline constexpr std::array kGeneralPage{
                 kCheckBox, 0},
 };
 
-// Drawn on the colour page beneath its controls.
-// The dial the anchors sit on: a dotted ellipse filled with the button face.
+// Drawn on the colour page beneath its controls. The dial the anchors sit on: a dotted ellipse
+// filled with the button face.
 inline constexpr Box kShape1{104, 60, 205, 65};
 // Raised frame round the example label.
 inline constexpr Box kBevel1{231, 10, 56, 21};
