@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstddef>
 
+#include "support/ShiftJis.h"
+
 namespace vo {
 namespace {
 
@@ -11,11 +13,6 @@ constexpr std::string_view kMaskSuffix = ".dll";
 
 unsigned char ByteAt(std::string_view text, std::size_t index) {
   return static_cast<unsigned char>(text[index]);
-}
-
-// Length of the character starting at index: 2 for a complete double-byte pair, else 1.
-std::size_t CharLength(std::string_view text, std::size_t index) {
-  return IsShiftJisLeadByte(ByteAt(text, index)) && index + 1 < text.size() ? 2 : 1;
 }
 
 unsigned char FoldAscii(unsigned char byte) {
@@ -38,24 +35,20 @@ bool EndsWithIgnoringCase(std::string_view text, std::string_view suffix) {
 // a letter, so double-byte characters are kept as they are.
 std::string ListBoxKey(std::string_view name) {
   std::string key(name);
-  for (std::size_t i = 0; i < key.size(); i += CharLength(key, i)) {
-    if (CharLength(key, i) == 1) key[i] = static_cast<char>(FoldAscii(ByteAt(key, i)));
+  for (std::size_t i = 0; i < key.size(); i += ShiftJisCharLength(key, i)) {
+    if (ShiftJisCharLength(key, i) == 1) key[i] = static_cast<char>(FoldAscii(ByteAt(key, i)));
   }
   return key;
 }
 
 }  // namespace
 
-bool IsShiftJisLeadByte(unsigned char byte) {
-  return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
-}
-
 std::string ExecutableDirectory(std::string_view exePath) {
   std::size_t delimiter = std::string_view::npos;
   std::size_t charBeforeDelimiter = std::string_view::npos;
   std::size_t previousChar = std::string_view::npos;
-  for (std::size_t i = 0; i < exePath.size(); i += CharLength(exePath, i)) {
-    if (CharLength(exePath, i) == 1 && IsDelimiter(exePath[i])) {
+  for (std::size_t i = 0; i < exePath.size(); i += ShiftJisCharLength(exePath, i)) {
+    if (ShiftJisCharLength(exePath, i) == 1 && IsDelimiter(exePath[i])) {
       delimiter = i;
       charBeforeDelimiter = previousChar;
     }
@@ -72,8 +65,9 @@ std::string ExecutableDirectory(std::string_view exePath) {
 
 bool EndsWithBackslash(std::string_view path) {
   std::size_t last = std::string_view::npos;
-  for (std::size_t i = 0; i < path.size(); i += CharLength(path, i)) last = i;
-  return last != std::string_view::npos && CharLength(path, last) == 1 && path[last] == '\\';
+  for (std::size_t i = 0; i < path.size(); i += ShiftJisCharLength(path, i)) last = i;
+  return last != std::string_view::npos && ShiftJisCharLength(path, last) == 1 &&
+         path[last] == '\\';
 }
 
 std::string JoinPluginPath(std::string_view directory, std::string_view fileName) {
@@ -86,7 +80,7 @@ std::string JoinPluginPath(std::string_view directory, std::string_view fileName
 bool SamePathIgnoringCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (std::size_t i = 0; i < a.size();) {
-    const std::size_t length = CharLength(a, i);
+    const std::size_t length = ShiftJisCharLength(a, i);
     if (length == 2) {
       if (a.substr(i, 2) != b.substr(i, 2)) return false;
     } else if (FoldAscii(ByteAt(a, i)) != FoldAscii(ByteAt(b, i))) {

@@ -8,9 +8,6 @@
 
 namespace vo {
 
-// True for the first byte of a double-byte Shift_JIS character.
-bool IsShiftJisLeadByte(unsigned char byte);
-
 // The directory part of the executable's full path: everything before the last '\' or ':',
 // keeping the '\' only where it is a root ("C:\vo.exe" -> "C:\", "C:\dir\vo.exe" -> "C:\dir").
 std::string ExecutableDirectory(std::string_view exePath);

@@ -2,19 +2,9 @@
 // panel is visible: the window is fitted to it and the controls outside it never show.
 #pragma once
 
-#include "support/DpiScale.h"
+#include "support/Design.h"
 
 namespace vo::forms::clock {
-
-struct Box {
-  int left, top, width, height;
-  constexpr int right() const { return left + width; }
-  constexpr int bottom() const { return top + height; }
-  constexpr bool contains(int x, int y) const {
-    return x >= left && x < right() && y >= top && y < bottom();
-  }
-  constexpr bool operator==(const Box&) const = default;
-};
 
 inline constexpr const char* kClassName = "TClockPanel";
 inline constexpr const char* kCaption = "Kiroの時計";
@@ -33,27 +23,22 @@ inline constexpr const char* kDesignedDate = "98/01/01";
 inline constexpr const char* kDesignedTime = "00:00";
 inline constexpr const char* kDesignedTelop = "lblTelop";
 
-inline constexpr const char* kDateFont = "Arial";
-inline constexpr int kDateFontHeight = 12;  // bold
-inline constexpr const char* kTimeFont = "Arial";
-inline constexpr int kTimeFontHeight = 16;  // bold italic
-inline constexpr const char* kWindowFont = "Arial";
-inline constexpr int kWindowFontHeight = 13;  // regular, Shift_JIS character set; the telop's font
+// Arial, or a sans-serif face where it is missing.
+constexpr FontSpec Arial(int pixelHeight, bool bold, bool italic, FontCharset charset) {
+  return FontSpec{"Arial", pixelHeight, bold, italic, charset, FontFamily::kSwiss};
+}
+inline constexpr FontSpec kDateFont = Arial(12, true, false, FontCharset::kLatin);
+inline constexpr FontSpec kTimeFont = Arial(16, true, true, FontCharset::kLatin);
+inline constexpr FontSpec kWindowFont = Arial(13, false, false, FontCharset::kShiftJis);  // telop
 
-// The strip at a display's scale. Edges scale, so boxes that meet as designed still meet;
-// the panel's two bevels stay at least a pixel each and the telop covers what they enclose.
-// At 96 dpi this is exactly the design above.
+// The strip at a display's scale (the fonts are scaled as they are made). Edges scale, so
+// boxes that meet as designed still meet; the panel's two bevels stay at least a pixel each
+// and the telop covers what they enclose. At 96 dpi this is exactly the design above.
 struct ClockLayout {
   DpiScale scale;
   Box pnlClock, lblTime, lblDate, imgSec, edtFocusReciever, pnlTelop;
   int bevel;  // width of each of the panel's two bevels
-  int dateFontHeight, timeFontHeight, windowFontHeight;
 };
-
-constexpr Box ScaleBox(const Box& box, const DpiScale& scale) {
-  return Box{scale(box.left), scale(box.top), scale.Length(box.left, box.width),
-             scale.Length(box.top, box.height)};
-}
 
 constexpr ClockLayout LayoutAt(const DpiScale& scale) {
   ClockLayout layout{scale,
@@ -63,10 +48,7 @@ constexpr ClockLayout LayoutAt(const DpiScale& scale) {
                      ScaleBox(imgSec, scale),
                      ScaleBox(edtFocusReciever, scale),
                      {},
-                     scale.Line(1),
-                     scale(kDateFontHeight),
-                     scale(kTimeFontHeight),
-                     scale(kWindowFontHeight)};
+                     scale.Line(1)};
   const int inset = 2 * layout.bevel;
   layout.pnlTelop =
       Box{inset, inset, layout.pnlClock.width - 2 * inset, layout.pnlClock.height - 2 * inset};

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <charconv>
 
+#include "support/ShiftJis.h"
+
 namespace vo {
 namespace {
 
@@ -23,21 +25,16 @@ constexpr int kSubLangChineseTraditional = 0x01;
 bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 char ToLowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
-// Byte length of the character starting at pos: a lead byte with its trail is one.
-std::size_t CharLengthAt(std::string_view text, std::size_t pos) {
-  return IsShiftJisLeadByte(text[pos]) && pos + 1 < text.size() ? 2 : 1;
-}
-
 // Byte offset of the character with the given index, or text.size() past the end.
 std::size_t OffsetOfChar(std::string_view text, std::size_t index) {
   std::size_t pos = 0;
-  for (; pos < text.size() && index > 0; --index) pos += CharLengthAt(text, pos);
+  for (; pos < text.size() && index > 0; --index) pos += ShiftJisCharLength(text, pos);
   return pos;
 }
 
 std::size_t CharCount(std::string_view text) {
   std::size_t count = 0;
-  for (std::size_t pos = 0; pos < text.size(); pos += CharLengthAt(text, pos)) ++count;
+  for (std::size_t pos = 0; pos < text.size(); pos += ShiftJisCharLength(text, pos)) ++count;
   return count;
 }
 
@@ -69,7 +66,7 @@ class StampWriter {
     std::size_t pos = 0;
     while (pos < pattern.size() && out_.size() < kMaxStampLength) {
       const char c = pattern[pos];
-      if (IsShiftJisLeadByte(c) && pos + 1 < pattern.size()) {
+      if (ShiftJisCharLength(pattern, pos) == 2) {
         // Copied whole, so a trail byte that looks like a letter is never a token.
         out_.append(pattern.substr(pos, 2));
         lastLetter = 0;
@@ -204,7 +201,9 @@ class StampWriter {
   void TrimToCap() {
     if (out_.size() <= kMaxStampLength) return;
     std::size_t pos = 0;
-    while (pos + CharLengthAt(out_, pos) <= kMaxStampLength) pos += CharLengthAt(out_, pos);
+    while (pos + ShiftJisCharLength(out_, pos) <= kMaxStampLength) {
+      pos += ShiftJisCharLength(out_, pos);
+    }
     out_.resize(pos);
   }
 

@@ -2,7 +2,6 @@
 #pragma once
 
 #include <array>
-#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -35,12 +34,6 @@ struct FormatSettings {
   int subLanguage = 1;
   EraSource era;  // null: no era texts (empty)
 };
-
-// Lead byte of a Shift_JIS (code page 932) double-byte character.
-constexpr bool IsShiftJisLeadByte(char c) {
-  const auto byte = static_cast<std::uint8_t>(c);
-  return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
-}
 
 // The one-character separator a formatter can hold, taken from a locale's separator
 // text: its first byte, or the fallback when the text is empty or starts with a

@@ -5,6 +5,8 @@
 #include <optional>
 #include <tuple>
 
+#include "support/ShiftJis.h"
+
 namespace vo {
 namespace {
 
@@ -57,7 +59,7 @@ std::optional<EraFields> SplitFields(std::string_view data) {
   EraFields fields;
   std::size_t count = 0;
   std::size_t start = 0;
-  for (std::size_t pos = 0; pos < data.size(); pos += IsShiftJisLeadByte(data[pos]) ? 2 : 1) {
+  for (std::size_t pos = 0; pos < data.size(); pos += ShiftJisCharLength(data, pos)) {
     if (data[pos] != '_') continue;
     if (count == fields.size() - 1) return std::nullopt;
     fields[count++] = data.substr(start, pos - start);
@@ -72,14 +74,8 @@ std::optional<EraFields> SplitFields(std::string_view data) {
 // followed by '_' never ends in a lone lead byte: the split keeps the '_' as its trail.)
 std::size_t TextChars(std::string_view text) {
   std::size_t count = 0;
-  for (std::size_t pos = 0; pos < text.size(); ++count) {
-    if (IsShiftJisLeadByte(text[pos])) {
-      pos += 2;
-    } else if (static_cast<unsigned char>(text[pos]) < 0x20) {
-      return 0;
-    } else {
-      ++pos;
-    }
+  for (std::size_t pos = 0; pos < text.size(); pos += ShiftJisCharLength(text, pos), ++count) {
+    if (static_cast<unsigned char>(text[pos]) < 0x20) return 0;
   }
   return count;
 }

@@ -1,6 +1,7 @@
 #include "support/RunRecord.h"
 
 #include "PlugIns/PlugInPaths.h"
+#include "support/ShiftJis.h"
 
 namespace vo {
 namespace {
@@ -39,12 +40,8 @@ constexpr std::string_view kNoMeansUsual =
 // The file name of a path; a 0x5C that ends a double-byte character is no separator.
 std::string_view FileNameOf(std::string_view path) {
   std::size_t start = 0;
-  for (std::size_t i = 0; i < path.size(); ++i) {
-    if (IsShiftJisLeadByte(static_cast<unsigned char>(path[i]))) {
-      ++i;
-    } else if (path[i] == '\\' || path[i] == '/' || path[i] == ':') {
-      start = i + 1;
-    }
+  for (std::size_t i = 0; i < path.size(); i += ShiftJisCharLength(path, i)) {
+    if (path[i] == '\\' || path[i] == '/' || path[i] == ':') start = i + 1;
   }
   return path.substr(start);
 }

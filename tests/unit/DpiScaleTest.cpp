@@ -17,7 +17,7 @@ namespace form = forms::clock;
 struct StripCase {
   int dpi;
   int width, height, bevel;
-  form::Box telop;
+  Box telop;
   int barWidth, barHeight;
   int telopStep;
   int startClampOn1024;  // where a stored Left of 5000 starts

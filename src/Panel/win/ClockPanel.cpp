@@ -13,7 +13,9 @@
 #include "Panel/win/Monitors.h"
 #include "forms/ClockForm.h"
 #include "support/win/Dpi.h"
+#include "support/win/Drawing.h"
 #include "support/win/ForeignString.h"
+#include "support/win/FormDialog.h"
 #include "support/win/Locale.h"
 #include "support/win/RegistryStore.h"
 #include "support/win/SystemLibrary.h"
@@ -36,13 +38,6 @@ enum HintId : UINT { kDateHintId = 1, kTimeHintId };
 
 constexpr UINT kWaveFlags = SND_ASYNC | SND_NODEFAULT | SND_NOSTOP;  // 0x13
 
-UniqueFont MakeClockFont(const char* face, int height, bool bold, bool italic, BYTE charset) {
-  // Plain pixels: the strip is tiny and its colours change through the day.
-  return UniqueFont(CreateFontA(-height, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, italic, FALSE, FALSE,
-                                charset, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                                NONANTIALIASED_QUALITY, DEFAULT_PITCH | FF_SWISS, face));
-}
-
 // The one clock of the process, for the window-event callback, which has no context.
 TClockPanel* eventClock = nullptr;
 
@@ -52,16 +47,9 @@ LRESULT CALLBACK ConfirmHook(int code, WPARAM wParam, LPARAM lParam) {
   if (code == HCBT_ACTIVATE) {
     const HWND box = reinterpret_cast<HWND>(wParam);
     SetDlgItemTextA(box, IDCANCEL, form::kCancelButton);
-    RECT bounds;
-    GetWindowRect(box, &bounds);
-    const int width = bounds.right - bounds.left;
-    const int height = bounds.bottom - bounds.top;
     // Centred on the clock's monitor: the whole screen when there is one.
-    const RECT screen =
-        MonitorRect(MonitorFromWindow(GetWindow(box, GW_OWNER), MONITOR_DEFAULTTOPRIMARY));
-    SetWindowPos(box, nullptr, screen.left + (screen.right - screen.left - width) / 2,
-                 screen.top + (screen.bottom - screen.top - height) / 2, 0, 0,
-                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    CentreIn(box,
+             MonitorRect(MonitorFromWindow(GetWindow(box, GW_OWNER), MONITOR_DEFAULTTOPRIMARY)));
     UnhookWindowsHookEx(std::exchange(confirmHook, nullptr));
     return 0;
   }
@@ -168,10 +156,9 @@ void TClockPanel::FormCreate() {
 }
 
 void TClockPanel::CreateScaledParts() {
-  FDateFont = MakeClockFont(form::kDateFont, FLayout.dateFontHeight, true, false, ANSI_CHARSET);
-  FTimeFont = MakeClockFont(form::kTimeFont, FLayout.timeFontHeight, true, true, ANSI_CHARSET);
-  FWindowFont =
-      MakeClockFont(form::kWindowFont, FLayout.windowFontHeight, false, false, SHIFTJIS_CHARSET);
+  FDateFont = MakeFont(form::kDateFont, FLayout.scale);
+  FTimeFont = MakeFont(form::kTimeFont, FLayout.scale);
+  FWindowFont = MakeFont(form::kWindowFont, FLayout.scale);
   // Every telop is measured as it is shown; here only one already showing needs it again.
   if (FTelopVisible) MeasureTelop();
   imgSec.Create(FLayout.imgSec.width, FLayout.imgSec.height);
@@ -218,7 +205,7 @@ void TClockPanel::CreateHints() {
                            0, 0, window_, nullptr, Application::Instance().Module(), nullptr);
   if (!FHints) return;
   // The texts come from HintText, asked each time a hint is about to show.
-  auto addTool = [&](UINT id, const form::Box& box) {
+  auto addTool = [&](UINT id, const Box& box) {
     TOOLINFOA tool{};
     tool.cbSize = sizeof tool;
     // No TTF_SUBCLASS: a subclassed window pays three property look-ups for every message,
@@ -226,15 +213,15 @@ void TClockPanel::CreateHints() {
     tool.uFlags = 0;
     tool.hwnd = window_;
     tool.uId = id;
-    tool.rect = RECT{box.left, box.top, box.right(), box.bottom()};
+    tool.rect = RectOf(box);
     tool.lpszText = LPSTR_TEXTCALLBACKA;
     SendMessageA(FHints, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
   };
   addTool(kDateHintId, FLayout.lblDate);
   // The date label lies above the time label where they overlap.
   addTool(kTimeHintId,
-          form::Box{FLayout.lblDate.right(), FLayout.lblTime.top,
-                    FLayout.lblTime.right() - FLayout.lblDate.right(), FLayout.lblTime.height});
+          Box{FLayout.lblDate.right(), FLayout.lblTime.top,
+              FLayout.lblTime.right() - FLayout.lblDate.right(), FLayout.lblTime.height});
   TRACKMOUSEEVENT leave{sizeof leave, TME_LEAVE, window_, 0};
   TrackMouseEvent(&leave);
 }
@@ -398,14 +385,12 @@ DateTime TClockPanel::Now() { return CurrentStamp(); }
 
 void TClockPanel::SetDateCaption(const std::string& caption) {
   FDateCaption = caption;
-  InvalidateBox(FLayout.lblDate.left, FLayout.lblDate.top, FLayout.lblDate.width,
-                FLayout.lblDate.height);
+  InvalidateBox(FLayout.lblDate);
 }
 
 void TClockPanel::SetTimeCaption(const std::string& caption) {
   FTimeCaption = caption;
-  InvalidateBox(FLayout.lblTime.left, FLayout.lblTime.top, FLayout.lblTime.width,
-                FLayout.lblTime.height);
+  InvalidateBox(FLayout.lblTime);
 }
 
 void TClockPanel::CheckTime(DateTime now) {
@@ -472,14 +457,12 @@ void TClockPanel::DrawTelop() {
   SetBkColor(dc, ToColorRef(FBackColor));
   SetBkMode(dc, OPAQUE);
   TextOutA(dc, FTelop.X(), 0, FTelopCaption.c_str(), static_cast<int>(FTelopCaption.size()));
-  InvalidateBox(FLayout.pnlTelop.left, FLayout.pnlTelop.top, FLayout.pnlTelop.width,
-                FLayout.pnlTelop.height);
+  InvalidateBox(FLayout.pnlTelop);
 }
 
 void TClockPanel::HideTelop() {
   FTelopVisible = false;
-  InvalidateBox(FLayout.pnlTelop.left, FLayout.pnlTelop.top, FLayout.pnlTelop.width,
-                FLayout.pnlTelop.height);
+  InvalidateBox(FLayout.pnlTelop);
 }
 
 void TClockPanel::imgTelopClick() { HideTelop(); }
@@ -505,8 +488,8 @@ void TClockPanel::SetColors(Color fore, Color back) {
 // ---------------------------------------------------------------------------------------
 // Drawing
 
-void TClockPanel::InvalidateBox(int left, int top, int width, int height) const {
-  const RECT area{left, top, left + width, top + height};
+void TClockPanel::InvalidateBox(const Box& box) const {
+  const RECT area = RectOf(box);
   InvalidateRect(window_, &area, FALSE);
 }
 
@@ -516,34 +499,19 @@ void TClockPanel::PaintPanel(HDC dc) const {
   const RECT area{0, 0, panel.width, panel.height};
   FillRect(dc, &area, back.get());
 
-  // Raised outer and lowered inner bevel, one pixel each at 96 dpi: the top/left colour runs
-  // down the left and along the top, the bottom/right colour up the right and along the
-  // bottom, taking both far corners. A wider bevel is that many such rings.
+  // A raised outer and a lowered inner bevel, one pixel each at 96 dpi.
   const COLORREF light = GetSysColor(COLOR_BTNHIGHLIGHT);
   const COLORREF shadow = GetSysColor(COLOR_BTNSHADOW);
-  auto frame = [dc](RECT box, COLORREF topLeft, COLORREF bottomRight) {
-    const int right = box.right - 1;
-    const int bottom = box.bottom - 1;
-    for (int y = box.top; y <= bottom; ++y) SetPixelV(dc, box.left, y, topLeft);
-    for (int x = box.left; x < right; ++x) SetPixelV(dc, x, box.top, topLeft);
-    for (int y = box.top; y < bottom; ++y) SetPixelV(dc, right, y, bottomRight);
-    for (int x = box.left; x <= right; ++x) SetPixelV(dc, x, bottom, bottomRight);
-  };
-  const int bevel = FLayout.bevel;
-  for (int ring = 0; ring < 2 * bevel; ++ring) {
-    const bool outer = ring < bevel;
-    frame(RECT{ring, ring, panel.width - ring, panel.height - ring}, outer ? light : shadow,
-          outer ? shadow : light);
-  }
+  const RECT inner = DrawBevel(dc, area, light, shadow, FLayout.bevel);
+  DrawBevel(dc, inner, shadow, light, FLayout.bevel);
 }
 
-void TClockPanel::PaintLabel(HDC dc, const std::string& caption, HFONT font, int left, int top,
-                             int width, int height) const {
+void TClockPanel::PaintLabel(HDC dc, const std::string& caption, HFONT font, const Box& box) const {
   SelectedObject selected(dc, font);
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, ToColorRef(FForeColor));
-  RECT box{left, top, left + width, top + height};
-  DrawTextA(dc, caption.c_str(), static_cast<int>(caption.size()), &box,
+  RECT area = RectOf(box);
+  DrawTextA(dc, caption.c_str(), static_cast<int>(caption.size()), &area,
             DT_CENTER | DT_SINGLELINE | DT_NOPREFIX);
 }
 
@@ -552,17 +520,13 @@ void TClockPanel::Paint(HDC target) const {
   if (!frame.Create(FLayout.pnlClock.width, FLayout.pnlClock.height)) return;
   const HDC dc = frame.DC();
   PaintPanel(dc);
-  const auto& time = FLayout.lblTime;
-  const auto& date = FLayout.lblDate;
   // The first frame shows what the first tick will (see ShowFirstFrame).
   const DateTime now = FFirstFrame ? CurrentStamp() : DateTime{};
   auto shown = [&](const std::string& caption, const char* pattern) {
     return FFirstFrame ? FormatStamp(pattern, now, Application::Instance().Format()) : caption;
   };
-  PaintLabel(dc, shown(FTimeCaption, kTimePattern), FTimeFont.get(), time.left, time.top,
-             time.width, time.height);
-  PaintLabel(dc, shown(FDateCaption, kDatePattern), FDateFont.get(), date.left, date.top,
-             date.width, date.height);
+  PaintLabel(dc, shown(FTimeCaption, kTimePattern), FTimeFont.get(), FLayout.lblTime);
+  PaintLabel(dc, shown(FDateCaption, kDatePattern), FDateFont.get(), FLayout.lblDate);
   BitBlt(dc, FLayout.imgSec.left, FLayout.imgSec.top, imgSec.Width(), imgSec.Height(), imgSec.DC(),
          0, 0, SRCCOPY);
   if (FTelopVisible) imgTelop.CopyTo(dc, FLayout.pnlTelop.left, FLayout.pnlTelop.top);

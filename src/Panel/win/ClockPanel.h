@@ -132,11 +132,10 @@ class TClockPanel : public Window<TClockPanel>, private ClockSurface {
   // Drawing.
   void Paint(HDC target) const;
   void PaintPanel(HDC dc) const;
-  void PaintLabel(HDC dc, const std::string& caption, HFONT font, int left, int top, int width,
-                  int height) const;
+  void PaintLabel(HDC dc, const std::string& caption, HFONT font, const Box& box) const;
   void DrawTelop();
   void MeasureTelop();
-  void InvalidateBox(int left, int top, int width, int height) const;
+  void InvalidateBox(const Box& box) const;
   void CreateHints();
   void DestroyHints();
   const char* HintText(UINT_PTR id) const;

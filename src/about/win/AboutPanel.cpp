@@ -9,16 +9,13 @@
 #include "forms/win/AboutForm.h"
 #include "support/Failure.h"
 #include "support/win/Dpi.h"
+#include "support/win/Drawing.h"
 #include "support/win/FormDialog.h"
 
 namespace vo::win {
 namespace {
 
 namespace form = about_form;
-
-UniqueFont MakeFormFont(const form::FontSpec& font, const DpiScale& scale) {
-  return win::MakeFont(font.face, scale(font.pixelHeight), font.bold, false, font.charset);
-}
 
 // The logo's palette entry 0 is its background: make it the dialog's face colour.
 UniqueBitmap LoadLogo(HINSTANCE instance) {
@@ -32,22 +29,6 @@ UniqueBitmap LoadLogo(HINSTANCE instance) {
   const RGBQUAD background{GetBValue(face), GetGValue(face), GetRValue(face), 0};
   SetDIBColorTable(dc.get(), 0, 1, &background);
   return logo;
-}
-
-void FillSolid(HDC dc, const RECT& area, COLORREF colour) {
-  SetBkColor(dc, colour);
-  ExtTextOutA(dc, 0, 0, ETO_OPAQUE, &area, nullptr, 0, nullptr);
-}
-
-// `width` rings, the top and left edges in one colour, the bottom and right in the other.
-void DrawBevel(HDC dc, RECT bounds, COLORREF topLeft, COLORREF bottomRight, int width) {
-  for (int ring = 0; ring < width; ++ring) {
-    FillSolid(dc, {bounds.left, bounds.top, bounds.right - 1, bounds.top + 1}, topLeft);
-    FillSolid(dc, {bounds.left, bounds.top, bounds.left + 1, bounds.bottom - 1}, topLeft);
-    FillSolid(dc, {bounds.left, bounds.bottom - 1, bounds.right, bounds.bottom}, bottomRight);
-    FillSolid(dc, {bounds.right - 1, bounds.top, bounds.right, bounds.bottom}, bottomRight);
-    InflateRect(&bounds, -1, -1);
-  }
 }
 
 constexpr int kGlyphSize = 16;
@@ -101,11 +82,11 @@ void TAboutPanel::FormCreate() {
 
 // The fonts and the icon at FScale.
 void TAboutPanel::MakeScaledParts() {
-  FDialogFont = MakeFormFont(form::kDialogFont, FScale);
+  FDialogFont = MakeFont(form::kDialogFont, FScale);
   SendMessageA(dialog_, WM_SETFONT, reinterpret_cast<WPARAM>(FDialogFont.get()), FALSE);
-  FNoticeFont = MakeFormFont(form::kNoticeFont, FScale);
-  FNameFont = MakeFormFont(form::kNameFont, FScale);
-  FVersionFont = MakeFormFont(form::kVersionFont, FScale);
+  FNoticeFont = MakeFont(form::kNoticeFont, FScale);
+  FNameFont = MakeFont(form::kNameFont, FScale);
+  FVersionFont = MakeFont(form::kVersionFont, FScale);
   FIcon = UniqueIcon(
       static_cast<HICON>(LoadImageA(FInstance, MAKEINTRESOURCEA(IDI_APP), IMAGE_ICON,
                                     FScale(kIconSize), FScale(kIconSize), LR_DEFAULTCOLOR)));

@@ -6,6 +6,7 @@
 #include <array>
 
 #include "forms/Version.h"
+#include "support/Design.h"
 #include "support/win/FormDialog.h"
 
 namespace vo::win::about_form {
@@ -21,18 +22,12 @@ inline constexpr char kNoticeLine2[] = "This program is free to use.";
 inline constexpr char kNameText[] = "Kiroの時計";
 inline constexpr char kVersionText[] = "Ver." VO_SHORT_VERSION;
 
-struct FontSpec {
-  const char* face;
-  int pixelHeight;
-  bool bold;
-  BYTE charset;
-};
-inline constexpr FontSpec kDialogFont{"ＭＳ Ｐゴシック", 15, false, SHIFTJIS_CHARSET};
+inline constexpr FontSpec kDialogFont{"ＭＳ Ｐゴシック", 15};
 // Latin faces are asked for with the Latin character set, or the font mapper prefers a
 // Japanese face that has the requested one.
-inline constexpr FontSpec kNoticeFont{"Times New Roman", 13, true, ANSI_CHARSET};
-inline constexpr FontSpec kNameFont{"ＭＳ Ｐ明朝", 20, true, SHIFTJIS_CHARSET};
-inline constexpr FontSpec kVersionFont{"Times New Roman", 15, true, ANSI_CHARSET};
+inline constexpr FontSpec kNoticeFont{"Times New Roman", 13, true, false, FontCharset::kLatin};
+inline constexpr FontSpec kNameFont{"ＭＳ Ｐ明朝", 20, true};
+inline constexpr FontSpec kVersionFont{"Times New Roman", 15, true, false, FontCharset::kLatin};
 
 inline constexpr COLORREF kNoticeColor = 0x00000000;
 inline constexpr COLORREF kPanelColor = 0x00FF8000;  // azure: blue 0xFF, green 0x80

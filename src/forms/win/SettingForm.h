@@ -7,6 +7,8 @@
 #include <array>
 #include <cstddef>
 
+#include "support/Design.h"
+#include "support/ShiftJis.h"
 #include "support/win/FormDialog.h"
 
 namespace vo::win::setting_form {
@@ -19,16 +21,9 @@ inline constexpr int kDesignedTop = 128;
 // A fixed dialog frame with the close box only.
 inline constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_3DLOOK;
 
-struct FontSpec {
-  const char* face;
-  int pixelHeight;
-  bool bold;
-  bool italic;
-  BYTE charset;
-};
-inline constexpr FontSpec kDialogFont{"ＭＳ Ｐゴシック", 15, false, false, SHIFTJIS_CHARSET};
+inline constexpr FontSpec kDialogFont{"ＭＳ Ｐゴシック", 15};
 // The example label and the anchors; a Latin face is asked for with the Latin character set.
-inline constexpr FontSpec kAnchorFont{"Arial", 17, true, true, ANSI_CHARSET};
+inline constexpr FontSpec kAnchorFont{"Arial", 17, true, true, FontCharset::kLatin};
 
 inline constexpr char kTabColor[] = "配色";
 inline constexpr char kTabTelop[] = "時報";
@@ -51,9 +46,7 @@ template <std::size_t N>
 constexpr std::array<char, N + 1> MakeOpenFilter(const char (&design)[N]) {
   std::array<char, N + 1> filter{};
   for (std::size_t i = 0; i + 1 < N; ++i) {
-    const auto byte = static_cast<unsigned char>(design[i]);
-    const bool lead = (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
-    if (lead && i + 2 < N) {
+    if (IsShiftJisLeadByte(design[i]) && i + 2 < N) {
       filter[i] = design[i];
       filter[i + 1] = design[i + 1];
       ++i;
@@ -183,14 +176,8 @@ inline constexpr std::array kGeneralPage{
                 kCheckBox, 0},
 };
 
-// Drawn on the colour page beneath its controls.
-struct Box {
-  int left, top, width, height;
-  constexpr RECT rect(const DpiScale& scale = {}) const {
-    return RECT{scale(left), scale(top), scale(left + width), scale(top + height)};
-  }
-};
-// The dial the anchors sit on: a dotted ellipse filled with the button face.
+// Drawn on the colour page beneath its controls. The dial the anchors sit on: a dotted ellipse
+// filled with the button face.
 inline constexpr Box kShape1{104, 60, 205, 65};
 // Raised frame round the example label.
 inline constexpr Box kBevel1{231, 10, 56, 21};

@@ -18,6 +18,7 @@
 #include "support/Failure.h"
 #include "support/win/Application.h"
 #include "support/win/Dpi.h"
+#include "support/win/Drawing.h"
 #include "support/win/FormDialog.h"
 #include "support/win/Locale.h"
 #include "support/win/Offscreen.h"
@@ -34,10 +35,6 @@ namespace {
 
 constexpr char kPageClass[] = "voSettingPage";
 constexpr DWORD kPathBufferSize = 4096;
-
-UniqueFont MakeFormFont(const form::FontSpec& font, const DpiScale& scale) {
-  return MakeFont(font.face, scale(font.pixelHeight), font.bold, font.italic, font.charset);
-}
 
 bool IsChecked(HWND button) { return SendMessageA(button, BM_GETCHECK, 0, 0) == BST_CHECKED; }
 
@@ -164,8 +161,8 @@ bool TSettingPanel::Create(HINSTANCE instance, TClockPanel& clock) {
 }
 
 void TSettingPanel::CreateForm() {
-  FDialogFont = MakeFormFont(form::kDialogFont, FScale);
-  FAnchorFont = MakeFormFont(form::kAnchorFont, FScale);
+  FDialogFont = MakeFont(form::kDialogFont, FScale);
+  FAnchorFont = MakeFont(form::kAnchorFont, FScale);
   ColorDialog1.customColors.fill(RGB(255, 255, 255));
   SendMessageA(dialog_, WM_SETFONT, reinterpret_cast<WPARAM>(FDialogFont.get()), FALSE);
 
@@ -267,8 +264,8 @@ void TSettingPanel::ApplyDpi(int dpi) {
   FScale = scale;
   // The controls hold these until they are given the new ones.
   const UniqueFont held[] = {std::move(FDialogFont), std::move(FAnchorFont)};
-  FDialogFont = MakeFormFont(form::kDialogFont, FScale);
-  FAnchorFont = MakeFormFont(form::kAnchorFont, FScale);
+  FDialogFont = MakeFont(form::kDialogFont, FScale);
+  FAnchorFont = MakeFont(form::kAnchorFont, FScale);
   const HFONT font = FDialogFont.get();
   SendMessageA(dialog_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   SetClientSize(dialog_, FScale(form::kClientWidth), FScale(form::kClientHeight));
@@ -630,13 +627,13 @@ void TSettingPanel::PaintColorPage(HDC dc) const {
     SelectedObject pen(dc, dotted.get());
     SelectedObject brush(dc, GetSysColorBrush(COLOR_BTNFACE));
     SetBkMode(dc, TRANSPARENT);
-    const RECT dial = form::kShape1.rect(FScale);
+    const RECT dial = RectOf(form::kShape1, FScale);
     Ellipse(dc, dial.left, dial.top, dial.right, dial.bottom);
   }
-  RECT frame = form::kBevel1.rect(FScale);
+  RECT frame = RectOf(form::kBevel1, FScale);
   DrawEdge(dc, &frame, EDGE_BUMP, BF_RECT);
-  for (const form::Box& box : {form::kBevel6, form::kBevel7, form::kBevel8, form::kBevel9}) {
-    frame = box.rect(FScale);
+  for (const Box& box : {form::kBevel6, form::kBevel7, form::kBevel8, form::kBevel9}) {
+    frame = RectOf(box, FScale);
     DrawEdge(dc, &frame, BDR_SUNKENOUTER, BF_RECT);
   }
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string>
 
+#include "forms/Resources.h"
 #include "support/win/Locale.h"
 #include "support/win/SafeStart.h"
 #include "support/win/SystemEras.h"
@@ -85,9 +86,9 @@ LRESULT CALLBACK Application::Procedure(HWND window, UINT message, WPARAM wParam
 
 void SetProgramIcons(WNDCLASSEXA& windowClass) {
   const HINSTANCE instance = windowClass.hInstance;
-  windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(1));
-  windowClass.hIconSm = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(1), IMAGE_ICON,
-                                                      GetSystemMetrics(SM_CXSMICON),
+  windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_APP));
+  windowClass.hIconSm = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_APP),
+                                                      IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
                                                       GetSystemMetrics(SM_CYSMICON), LR_SHARED));
 }
 

@@ -1,6 +1,7 @@
 #include "support/win/Dpi.h"
 
 #include "support/win/Handles.h"
+#include "support/win/SystemLibrary.h"
 
 namespace vo::win {
 namespace {
@@ -10,8 +11,7 @@ using GetDpiForWindowCall = UINT(WINAPI*)(HWND);
 GetDpiForWindowCall FindGetDpiForWindow() {
   const HMODULE user = GetModuleHandleA("user32.dll");
   if (!user) return nullptr;
-  return reinterpret_cast<GetDpiForWindowCall>(
-      reinterpret_cast<void*>(GetProcAddress(user, "GetDpiForWindow")));
+  return ProcAddress<GetDpiForWindowCall>(user, "GetDpiForWindow");
 }
 
 }  // namespace

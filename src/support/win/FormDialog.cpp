@@ -1,10 +1,10 @@
 #include "support/win/FormDialog.h"
 
 #include <cstddef>
-#include <cstdlib>
 #include <utility>
 #include <vector>
 
+#include "support/win/Drawing.h"
 #include "support/win/MessagePump.h"
 
 namespace vo::win {
@@ -63,11 +63,9 @@ void EnableAgain(const std::vector<HWND>& windows) {
   }
 }
 
-// Where a control of the design lies at `scale`: edges scale, so that controls that meet
-// as designed still meet.
+// Where a control of the design lies at `scale`.
 RECT ScaledPlace(const ControlSpec& design, const DpiScale& scale) {
-  return RECT{scale(design.x), scale(design.y), scale(design.x + design.width),
-              scale(design.y + design.height)};
+  return RectOf({design.x, design.y, design.width, design.height}, scale);
 }
 
 }  // namespace
@@ -153,27 +151,16 @@ void FitToText(HWND control, bool keepRightEdge) {
                SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-UniqueFont MakeFont(const char* face, int pixelHeight, bool bold, bool italic, BYTE charset) {
-  LOGFONTA font{};
-  font.lfHeight = -std::abs(pixelHeight);
-  font.lfWeight = bold ? FW_BOLD : FW_NORMAL;
-  font.lfItalic = italic ? TRUE : FALSE;
-  font.lfCharSet = charset;
-  font.lfOutPrecision = OUT_DEFAULT_PRECIS;
-  font.lfClipPrecision = CLIP_DEFAULT_PRECIS;
-  // Crisp pixels, as the 16-colour artwork around them, and the same on every machine.
-  font.lfQuality = NONANTIALIASED_QUALITY;
-  font.lfPitchAndFamily = DEFAULT_PITCH | FF_DONTCARE;
-  lstrcpynA(font.lfFaceName, face ? face : "", LF_FACESIZE);
-  return UniqueFont(CreateFontIndirectA(&font));
+void CentreIn(HWND window, const RECT& area) {
+  RECT frame{};
+  GetWindowRect(window, &frame);
+  const int left = area.left + (area.right - area.left - (frame.right - frame.left)) / 2;
+  const int top = area.top + (area.bottom - area.top - (frame.bottom - frame.top)) / 2;
+  SetWindowPos(window, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void CentreOnScreen(HWND window) {
-  RECT frame{};
-  GetWindowRect(window, &frame);
-  const int left = (GetSystemMetrics(SM_CXSCREEN) - (frame.right - frame.left)) / 2;
-  const int top = (GetSystemMetrics(SM_CYSCREEN) - (frame.bottom - frame.top)) / 2;
-  SetWindowPos(window, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  CentreIn(window, RECT{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)});
 }
 
 INT_PTR RunModal(HWND dialog, HWND owner) {

@@ -1,5 +1,5 @@
 // A small toolkit for the program's dialogs: a blank dialog sized in pixels, controls
-// created from a layout table, fonts, and a modal loop that keeps the clock's timer running.
+// created from a layout table, placing, and a modal loop that keeps the clock's timer running.
 #pragma once
 
 #include <windows.h>
@@ -45,10 +45,10 @@ void LayOutControls(HWND parent, std::span<const ControlSpec> controls, HFONT fo
 // label keeps its right edge, others their left edge.
 void FitToText(HWND control, bool keepRightEdge);
 
-// `pixelHeight` is the character height (the em size), not the cell height.
-UniqueFont MakeFont(const char* face, int pixelHeight, bool bold, bool italic,
-                    BYTE charset = SHIFTJIS_CHARSET);
-
+// Moves `window`, keeping its size, so that its middle is the middle of `area` (screen
+// coordinates).
+void CentreIn(HWND window, const RECT& area);
+// CentreIn the primary screen.
 void CentreOnScreen(HWND window);
 
 // Shows the hidden `dialog` modally: every enabled top-level window of this thread that is

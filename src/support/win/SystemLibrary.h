@@ -15,11 +15,23 @@ FARPROC SystemEntry(const char* library, const char* name);
 // Binds every entry the clock looks up late (the common dialogs, the wave player) now.
 void BindLateEntries();
 
-// SystemEntry as a pointer to the function's real type; going through void (*)() tells the
-// compiler that the cast is meant.
+// An entry point as a pointer of its real type. GetProcAddress gives a generic function
+// pointer; going through void (*)() tells the compiler that the cast is meant.
+template <class Proc>
+Proc EntryAs(FARPROC entry) {
+  return reinterpret_cast<Proc>(reinterpret_cast<void (*)()>(entry));
+}
+
+// The export `name` of `module` as a `Proc`, or null.
+template <class Proc>
+Proc ProcAddress(HMODULE module, const char* name) {
+  return EntryAs<Proc>(GetProcAddress(module, name));
+}
+
+// SystemEntry as a pointer to the function's real type.
 template <class Function>
 Function* LateBound(const char* library, const char* name) {
-  return reinterpret_cast<Function*>(reinterpret_cast<void (*)()>(SystemEntry(library, name)));
+  return EntryAs<Function*>(SystemEntry(library, name));
 }
 
 }  // namespace vo::win

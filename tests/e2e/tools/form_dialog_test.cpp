@@ -9,6 +9,7 @@
 #include "Tally.h"
 #include "about/win/AboutPanel.h"
 #include "forms/win/AboutForm.h"
+#include "support/win/Drawing.h"
 #include "support/win/FormDialog.h"
 
 using namespace vo::win;
@@ -196,7 +197,7 @@ void CheckFormDialog(HINSTANCE instance, HWND app) {
       {11, "NO SUCH CLASS", "x", 0, 0, 5, 5, 0, 0},
       {12, "EDIT", "sample.wav", 92, 28, 165, 23, WS_VISIBLE | WS_BORDER, WS_EX_CLIENTEDGE},
   };
-  UniqueFont font = MakeFont("ＭＳ Ｐゴシック", 15, false, false);
+  UniqueFont font = MakeFont({"ＭＳ Ｐゴシック", 15});
   CHECK(static_cast<bool>(font));
   CreateControls(other, kSome, font.get());
   CHECK(GetDlgItem(other, 11) == nullptr);
