@@ -17,7 +17,6 @@ inline constexpr Box imgSec{4, 15, 48, 2};    // in pnlClock
 inline constexpr Box edtFocusReciever{98, 37, 44, 21};
 // pnlTelop after creation covers the inside of the clock panel's bevels; imgTelop fills it.
 inline constexpr Box pnlTelop{2, 2, pnlClock.width - 4, pnlClock.height - 4};
-inline constexpr Box lblTelop{60, 28, 0, 0};
 
 inline constexpr const char* kDesignedDate = "98/01/01";
 inline constexpr const char* kDesignedTime = "00:00";

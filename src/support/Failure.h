@@ -20,4 +20,23 @@ class Failure : public std::exception {
   std::string message_;
 };
 
+// Runs `action` where a failure has nowhere to go and nothing more could be done about it: its
+// result, or `failed` if it threw. Each caller says which rule the silence keeps.
+template <class Result, class Action>
+Result IgnoringFailure(Result failed, Action&& action) noexcept {
+  try {
+    return action();
+  } catch (...) {
+    return failed;
+  }
+}
+
+template <class Action>
+void IgnoringFailure(Action&& action) noexcept {
+  try {
+    action();
+  } catch (...) {
+  }
+}
+
 }  // namespace vo

@@ -7,8 +7,6 @@
 #include <commctrl.h>
 // clang-format on
 
-#include <exception>
-
 #include "Panel/win/ClockPanel.h"
 #include "PlugIns/win/ContainedLoop.h"
 #include "PlugIns/win/PlugInGuard.h"
@@ -50,13 +48,25 @@ class RunRecordKeeper final : public vo::win::HostObserver {
   void BlockedInSystem(const char* path) override { vo::win::NoteModuleAtRisk(path); }
 };
 
+// The program's end, after the message loop and at the end of the logon session alike: the
+// run record says the run ended well, and code a plug-in left half-run may hold a lock that
+// the normal end of a process would wait for.
+void EndTheRun() {
+  vo::win::EndRunCleanly();
+  vo::win::EndProgram();
+}
+
 // Any top-level window of the clock's class, visible or hidden, means a copy is running.
 bool AnotherCopyRuns() { return FindWindowA(vo::forms::clock::kClassName, nullptr) != nullptr; }
 
 int RunClock(HINSTANCE instance) {
   using namespace vo::win;
   Application& application = Application::Instance();
-  if (!application.Initialize(instance)) return 0;
+  application.Initialize(instance);
+  application.SetSessionEnd([] {
+    EndTheRun();
+    ExitProcess(0);
+  });
 
   if (AnotherCopyRuns()) {
     MessageBoxA(application.Window(), vo::forms::clock::kAlreadyRunning, "", MB_OK | MB_ICONSTOP);
@@ -64,7 +74,7 @@ int RunClock(HINSTANCE instance) {
   }
 
   static TClockPanel clock;  // lives until the process ends, like the other windows
-  if (!clock.Create(instance, application.Window())) return 0;
+  clock.Create(instance, application.Window());
   application.SetMainWindow(clock.Handle());
   // The user sees the clock now; the rest of start-up happens behind it, and its first tick
   // comes after all of it, from the message loop.
@@ -80,33 +90,30 @@ int RunClock(HINSTANCE instance) {
 
   BindCommonControls();
   // The settings dialog comes second: it loads the options and then the plug-ins, which
-  // need the clock's slot table. A load failure is reported and start-up goes on. The clock
-  // reaches the dialog before it is made: an error box, or a plug-in's VpiEnable, may pump
-  // messages meanwhile, and the minute's check belongs to whichever tick comes first.
+  // need the clock's slot table. A failure there or in the About box is reported and
+  // start-up goes on with what was made. The clock reaches the dialog before it is made: an
+  // error box, or a plug-in's VpiEnable, may pump messages meanwhile, and the minute's check
+  // belongs to whichever tick comes first.
   static TSettingPanel setting;
   clock.Attach(&setting, nullptr);
-  setting.Create(instance, clock);
+  ShowingErrors([instance] { setting.Create(instance, clock); });
 
   static AboutBox about;
-  try {
+  ShowingErrors([&] {
     about.panel.Create(instance, application.Window());
     clock.Attach(&setting, &about);
-  } catch (const std::exception& error) {
-    ShowApplicationError(error.what());
-  }
+  });
 
   RunContainedMessageLoop();
-  EndRunCleanly();
-  // Code a plug-in left half-run may hold a lock that the normal end of a process would
-  // wait for.
-  EndProgram();
+  EndTheRun();
   return 0;
 }
 
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
-  // Nothing may escape into the runtime: the exit code is 0 on every path.
+  // Nothing may escape into the runtime: the exit code is 0 on every path, and a start that
+  // fails before the clock exists ends without a word.
   try {
     return RunClock(instance);
   } catch (...) {

@@ -86,6 +86,14 @@ class ShutdownTest(harness.ClockTestCase):
         self.wine.probe("close")
         self.assertEqual(0, clock.wait(15))
 
+    def test_end_of_the_session_ends_with_0_and_a_clean_run_record(self):
+        clock = self.start_clock(at="00:00:10")
+        self.assertEqual(1, self.wine.send("WM_QUERYENDSESSION"))
+        self.wine.probe("post", "WM_ENDSESSION", 1, 0, clock.window["owner"])
+        self.assertEqual(0, clock.wait(15), "still running, or the wrong exit code")
+        self.assertNotIn(RUN_RECORD, self.wine.reg_query(SETTINGS_KEY),
+                         "the session's end left the run record of a bad end")
+
     def test_telop_with_foreign_pointers_does_not_bring_the_clock_down(self):
         clock = self.start_clock(at="00:00:10", plugins=RECORDERS, recorder=True)
         self.wait_until(lambda: clock.recorder.count("subclass") == 2, timeout=10,

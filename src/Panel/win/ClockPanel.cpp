@@ -12,6 +12,7 @@
 #include "Panel/Placement.h"
 #include "Panel/win/Monitors.h"
 #include "forms/ClockForm.h"
+#include "support/win/Application.h"
 #include "support/win/Dpi.h"
 #include "support/win/Drawing.h"
 #include "support/win/ForeignString.h"
@@ -73,28 +74,21 @@ class ClockPosition final : public PositionTarget {
 };
 
 TClockPanel::~TClockPanel() {
-  if (window_) DestroyWindow(window_);
+  if (Handle()) DestroyWindow(Handle());
 }
 
-bool TClockPanel::Create(HINSTANCE instance, HWND owner) {
-  WNDCLASSEXA windowClass{};
-  windowClass.cbSize = sizeof windowClass;
-  windowClass.style = CS_DBLCLKS;
-  windowClass.lpfnWndProc = Procedure;
-  windowClass.hInstance = instance;
-  SetProgramIcons(windowClass);
-  windowClass.hbrBackground = nullptr;  // the panel paints every pixel
-  windowClass.lpszClassName = form::kClassName;
-  if (!RegisterClassExA(&windowClass)) return false;
+// No background brush: the panel paints every pixel.
+WindowClass TClockPanel::Class() {
+  return {.name = form::kClassName, .style = CS_DBLCLKS, .programIcons = true};
+}
 
+void TClockPanel::Create(HINSTANCE instance, HWND owner) {
   const auto& design = form::kDesignedWindow;
   // Owned by the hidden application window and a tool window: no taskbar button.
-  CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, form::kClassName, form::kCaption,
-                  WS_POPUP | WS_CLIPCHILDREN, design.left, design.top, design.width, design.height,
-                  owner, nullptr, instance, this);
-  if (!window_) return false;
+  CreateBound(instance, WS_EX_TOPMOST | WS_EX_TOOLWINDOW, form::kCaption,
+              WS_POPUP | WS_CLIPCHILDREN, design.left, design.top, design.width, design.height,
+              owner, nullptr, "時計を作れません");
   FormCreate();
-  return true;
 }
 
 void TClockPanel::BuildPopupMenu() {
@@ -109,25 +103,25 @@ void TClockPanel::BuildPopupMenu() {
 // Fits the window to the clock panel; without a border it is the panel's size.
 void TClockPanel::FitToPanel() {
   RECT client;
-  GetClientRect(window_, &client);
+  GetClientRect(Handle(), &client);
   const RECT bounds = Bounds();
   const int width = FLayout.pnlClock.width + (bounds.right - bounds.left) - client.right;
   const int height = FLayout.pnlClock.height + (bounds.bottom - bounds.top) - client.bottom;
-  SetWindowPos(window_, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  SetWindowPos(Handle(), nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void TClockPanel::FormCreate() {
   FDateCaption = form::kDesignedDate;
   FTimeCaption = form::kDesignedTime;
   FTelopCaption = form::kDesignedTelop;
-  FLayout = form::LayoutAt(ScaleOf(window_));
+  FLayout = form::LayoutAt(ScaleOf(Handle()));
   CreateScaledParts();
 
   const HINSTANCE instance = Application::Instance().Module();
   edtFocusReciever = CreateWindowExA(
       0, "EDIT", "", WS_CHILD | WS_VISIBLE | WS_TABSTOP, FLayout.edtFocusReciever.left,
       FLayout.edtFocusReciever.top, FLayout.edtFocusReciever.width, FLayout.edtFocusReciever.height,
-      window_, nullptr, instance, nullptr);
+      Handle(), nullptr, instance, nullptr);
 
   BuildPopupMenu();
   {
@@ -139,19 +133,17 @@ void TClockPanel::FormCreate() {
   const StripPlace place = StartPlace(Left(), FMonitors, FLayout.scale);
   FMonitorTop = place.top;
   const RECT bounds = Bounds();
-  SetWindowPos(window_, HWND_TOPMOST, place.left, place.top, bounds.right - bounds.left,
+  SetWindowPos(Handle(), HWND_TOPMOST, place.left, place.top, bounds.right - bounds.left,
                bounds.bottom - bounds.top, 0);
   FDragX = 0;
   FDragY = 0;
 
   FitToPanel();
-  Application::Instance().Hide();
   FDragging = false;
   FSecBar.Reset();
-  if (!SetTimer(window_, kTimerId, form::kTimerInterval, nullptr)) {
+  if (!SetTimer(Handle(), kTimerId, form::kTimerInterval, nullptr)) {
     // Without its timer the strip would stand still without a word.
-    ShowApplicationError("時計のタイマーを設定できません (エラー " +
-                         std::to_string(GetLastError()) + ")");
+    ShowApplicationError(SystemErrorText("時計のタイマーを設定できません"));
   }
 }
 
@@ -179,18 +171,20 @@ void TClockPanel::ApplyDpi(int dpi) {
   DestroyHints();  // the next mouse move makes them at the new size
   // The left edge stays where the user put it; the strip keeps to the top.
   const RECT bounds = Bounds();
-  SetWindowPos(window_, nullptr, bounds.left, bounds.top, FLayout.pnlClock.width,
+  SetWindowPos(Handle(), nullptr, bounds.left, bounds.top, FLayout.pnlClock.width,
                FLayout.pnlClock.height, SWP_NOZORDER | SWP_NOACTIVATE);
-  InvalidateRect(window_, nullptr, FALSE);
+  InvalidateRect(Handle(), nullptr, FALSE);
   ReplaceSoon();  // wider now, it may reach past its monitor's edge
 }
 
+// The application window would bring a taskbar button: made hidden, it is hidden again each
+// time the clock shows, whatever (a plug-in) may have shown it meanwhile.
 void TClockPanel::FormShow() { Application::Instance().Hide(); }
 
 void TClockPanel::ShowFirstFrame() {
   FFirstFrame = true;
-  ShowWindow(window_, SW_SHOWNOACTIVATE);
-  UpdateWindow(window_);
+  ShowWindow(Handle(), SW_SHOWNOACTIVATE);
+  UpdateWindow(Handle());
   // On the screen before start-up goes on: Wine keeps a window's drawing back until the
   // thread next waits for messages, or until this.
   GdiFlush();
@@ -202,7 +196,7 @@ void TClockPanel::ShowFirstFrame() {
 // without it paints the strip sooner.
 void TClockPanel::CreateHints() {
   FHints = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP, 0, 0,
-                           0, 0, window_, nullptr, Application::Instance().Module(), nullptr);
+                           0, 0, Handle(), nullptr, Application::Instance().Module(), nullptr);
   if (!FHints) return;
   // The texts come from HintText, asked each time a hint is about to show.
   auto addTool = [&](UINT id, const Box& box) {
@@ -211,7 +205,7 @@ void TClockPanel::CreateHints() {
     // No TTF_SUBCLASS: a subclassed window pays three property look-ups for every message,
     // ticks included. HandleMessage relays the mouse instead.
     tool.uFlags = 0;
-    tool.hwnd = window_;
+    tool.hwnd = Handle();
     tool.uId = id;
     tool.rect = RectOf(box);
     tool.lpszText = LPSTR_TEXTCALLBACKA;
@@ -222,7 +216,7 @@ void TClockPanel::CreateHints() {
   addTool(kTimeHintId,
           Box{FLayout.lblDate.right(), FLayout.lblTime.top,
               FLayout.lblTime.right() - FLayout.lblDate.right(), FLayout.lblTime.height});
-  TRACKMOUSEEVENT leave{sizeof leave, TME_LEAVE, window_, 0};
+  TRACKMOUSEEVENT leave{sizeof leave, TME_LEAVE, Handle(), 0};
   TrackMouseEvent(&leave);
 }
 
@@ -234,39 +228,39 @@ const char* TClockPanel::HintText(UINT_PTR id) const {
   // Only the labels have hints: over a telop covering them the mouse is on the telop.
   POINT at{};
   GetCursorPos(&at);
-  ScreenToClient(window_, &at);
+  ScreenToClient(Handle(), &at);
   if (OnTelop(at)) return "";
   return id == kDateHintId ? form::kDateHint : form::kTimeHint;
 }
 
 RECT TClockPanel::Bounds() const {
   RECT bounds{};
-  GetWindowRect(window_, &bounds);
+  GetWindowRect(Handle(), &bounds);
   return bounds;
 }
 
 int TClockPanel::Left() const { return Bounds().left; }
 
 void TClockPanel::SetLeft(int left) {
-  SetWindowPos(window_, nullptr, left, Bounds().top, 0, 0,
+  SetWindowPos(Handle(), nullptr, left, Bounds().top, 0, 0,
                SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void TClockPanel::MoveTo(StripPlace place) {
   FMonitorTop = place.top;
-  SetWindowPos(window_, nullptr, place.left, place.top, 0, 0,
+  SetWindowPos(Handle(), nullptr, place.left, place.top, 0, 0,
                SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 // ---------------------------------------------------------------------------------------
 // Monitors, display changes, full-screen programs
 
-void TClockPanel::ReplaceSoon() { SetTimer(window_, kReplaceTimerId, kReplaceDelay, nullptr); }
+void TClockPanel::ReplaceSoon() { SetTimer(Handle(), kReplaceTimerId, kReplaceDelay, nullptr); }
 
 // A strip still wholly on a monitor stays where it is, so one whose monitor went and came
 // back is moved once, not twice.
 void TClockPanel::ReplaceOnAMonitor() {
-  KillTimer(window_, kReplaceTimerId);
+  KillTimer(Handle(), kReplaceTimerId);
   FMonitors = Monitors();
   const RECT bounds = Bounds();
   const StripPlace place{bounds.left, bounds.top};
@@ -320,20 +314,20 @@ void TClockPanel::OnWindowEvent(DWORD event, HWND window) {
 }
 
 void TClockPanel::CheckFullScreenSoon() {
-  if (!FSteppedAside) SetTimer(window_, kScreenCheckTimerId, kNewWindowDelay, nullptr);
+  if (!FSteppedAside) SetTimer(Handle(), kScreenCheckTimerId, kNewWindowDelay, nullptr);
 }
 
 void TClockPanel::CheckFullScreen() {
-  const bool aside = FSettings && FSettings->StepsAside() && FullScreenOver(window_);
+  const bool aside = FSettings && FSettings->StepsAside() && FullScreenOver(Handle());
   if (aside == FSteppedAside) return;
   FSteppedAside = aside;
   if (aside) {
-    SetTimer(window_, kScreenCheckTimerId, kAsideCheckInterval, nullptr);
+    SetTimer(Handle(), kScreenCheckTimerId, kAsideCheckInterval, nullptr);
     DestroyHints();
-    ShowWindow(window_, SW_HIDE);
+    ShowWindow(Handle(), SW_HIDE);
   } else {
-    KillTimer(window_, kScreenCheckTimerId);
-    SetWindowPos(window_, HWND_TOPMOST, 0, 0, 0, 0,
+    KillTimer(Handle(), kScreenCheckTimerId);
+    SetWindowPos(Handle(), HWND_TOPMOST, 0, 0, 0, 0,
                  SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
   }
 }
@@ -361,7 +355,7 @@ void TClockPanel::Timer1Timer() {
 int TClockPanel::WindowTop() const { return Bounds().top - FMonitorTop; }
 
 void TClockPanel::SetWindowTop(int top) {
-  SetWindowPos(window_, nullptr, Left(), FMonitorTop + top, 0, 0,
+  SetWindowPos(Handle(), nullptr, Left(), FMonitorTop + top, 0, 0,
                SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
@@ -372,13 +366,13 @@ bool TClockPanel::IsOnTop() const {
   // known without asking). Any other window there, shown or hidden, sends the strip back on
   // top: over a hidden one that is one raise, where stepping past it would cost a question
   // more on every tick for as long as it stays.
-  HWND above = GetWindow(window_, GW_HWNDPREV);
-  while (above && GetWindow(above, GW_OWNER) == window_) above = GetWindow(above, GW_HWNDPREV);
+  HWND above = GetWindow(Handle(), GW_HWNDPREV);
+  while (above && GetWindow(above, GW_OWNER) == Handle()) above = GetWindow(above, GW_HWNDPREV);
   return above == nullptr;
 }
 
 void TClockPanel::RaiseToTop() {
-  SetWindowPos(window_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOACTIVATE | SWP_NOMOVE | SWP_NOSIZE);
+  SetWindowPos(Handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOACTIVATE | SWP_NOMOVE | SWP_NOSIZE);
 }
 
 DateTime TClockPanel::Now() { return CurrentStamp(); }
@@ -428,7 +422,7 @@ void TClockPanel::DrawSecBar(std::uint16_t second, std::uint16_t millisecond) {
   // Drawn at once rather than invalidated, at every step of the bar: a paint cycle costs
   // several requests to the window manager, a window DC none. WM_PAINT draws the bar from the same
   // image whenever the strip is repainted.
-  WindowDC dc(window_);
+  WindowDC dc(Handle());
   imgSec.CopyTo(dc.get(), FLayout.imgSec.left, FLayout.imgSec.top);
 }
 
@@ -482,7 +476,7 @@ void TClockPanel::ShowTelop(const std::string& telop, const std::string& wave) {
 void TClockPanel::SetColors(Color fore, Color back) {
   FForeColor = fore;
   FBackColor = back;
-  InvalidateRect(window_, nullptr, FALSE);
+  InvalidateRect(Handle(), nullptr, FALSE);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -490,7 +484,7 @@ void TClockPanel::SetColors(Color fore, Color back) {
 
 void TClockPanel::InvalidateBox(const Box& box) const {
   const RECT area = RectOf(box);
-  InvalidateRect(window_, &area, FALSE);
+  InvalidateRect(Handle(), &area, FALSE);
 }
 
 void TClockPanel::PaintPanel(HDC dc) const {
@@ -540,7 +534,7 @@ void TClockPanel::lblDateMouseDown(int x) {
   FDragX = x;
   FDragging = true;
   FMonitors = Monitors();
-  SetCapture(window_);
+  SetCapture(Handle());
 }
 
 void TClockPanel::lblDateMouseMove(int x) {
@@ -551,7 +545,7 @@ void TClockPanel::lblDateMouseMove(int x) {
 
 void TClockPanel::lblDateMouseUp() {
   FDragging = false;
-  if (GetCapture() == window_) ReleaseCapture();
+  if (GetCapture() == Handle()) ReleaseCapture();
 }
 
 bool TClockPanel::OnTelop(POINT client) const {
@@ -566,11 +560,11 @@ bool TClockPanel::SetCursorFor(POINT client) const {
 }
 
 void TClockPanel::ShowPopupMenu(POINT screen) {
-  SetForegroundWindow(window_);
+  SetForegroundWindow(Handle());
   const UINT chosen =
       TrackPopupMenu(PopupMenu1.get(), TPM_LEFTALIGN | TPM_RIGHTBUTTON | TPM_RETURNCMD, screen.x,
-                     screen.y, 0, window_, nullptr);
-  PostMessageA(window_, WM_NULL, 0, 0);
+                     screen.y, 0, Handle(), nullptr);
+  PostMessageA(Handle(), WM_NULL, 0, 0);
   switch (chosen) {
     case kMenuSettingId:
       mnuSettingClick();
@@ -598,10 +592,10 @@ void TClockPanel::mnuAboutClick() {
 void TClockPanel::mnuExitClick() {
   SetFocus(edtFocusReciever);
   confirmHook = SetWindowsHookExA(WH_CBT, ConfirmHook, nullptr, GetCurrentThreadId());
-  const int answer = MessageBoxA(window_, form::kExitQuestion, form::kExitCaption,
+  const int answer = MessageBoxA(Handle(), form::kExitQuestion, form::kExitCaption,
                                  MB_OKCANCEL | MB_ICONQUESTION | MB_DEFBUTTON1);
   if (confirmHook) UnhookWindowsHookEx(std::exchange(confirmHook, nullptr));
-  if (answer == IDOK) SendMessageA(window_, WM_CLOSE, 0, 0);
+  if (answer == IDOK) SendMessageA(Handle(), WM_CLOSE, 0, 0);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -629,19 +623,18 @@ void TClockPanel::SaveLastPlace() const {
    private:
     const TClockPanel& clock_;
   };
-  try {
+  // Nothing more can be done: the program is ending.
+  IgnoringFailure([this] {
     RegistrySettingsBackend store;
     SavePosition(store, LastPlace(*this));
-  } catch (...) {
-    // Nothing more can be done: the program is ending.
-  }
+  });
 }
 
 void TClockPanel::AfterAbandonedTurn() {
   FTicking = false;
   FDragging = false;
   FTelopPressed = false;
-  if (window_ && GetCapture() == window_) ReleaseCapture();
+  if (Handle() && GetCapture() == Handle()) ReleaseCapture();
 }
 
 void TClockPanel::ReleasePlugIns() {
@@ -653,7 +646,7 @@ void TClockPanel::ReleasePlugIns() {
 void TClockPanel::FormClose() {
   // A time signal posted just before the close is neither shown nor played.
   MSG pending;
-  while (PeekMessageA(&pending, window_, CLK_TELOP, CLK_TELOP, PM_REMOVE)) {
+  while (PeekMessageA(&pending, Handle(), CLK_TELOP, CLK_TELOP, PM_REMOVE)) {
   }
 }
 
@@ -681,7 +674,7 @@ void TClockPanel::RelayToHints(UINT message, WPARAM wParam, LPARAM lParam) {
   // Not while dragging: the mouse may be outside the strip, and the hint would come and go.
   if (!FHints && !FDragging && message == WM_MOUSEMOVE) CreateHints();
   if (!FHints) return;
-  MSG mouse{window_, message, wParam, lParam, 0, {}};
+  MSG mouse{Handle(), message, wParam, lParam, 0, {}};
   SendMessageA(FHints, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&mouse));
 }
 
@@ -692,7 +685,7 @@ void TClockPanel::OnMouse(UINT message, POINT at) {
       if (OnTelop(at)) {
         // A click is a press and a release over the telop: wait for the release.
         FTelopPressed = true;
-        SetCapture(window_);
+        SetCapture(Handle());
       } else if (FLayout.lblDate.contains(at.x, at.y)) {
         lblDateMouseDown(at.x - FLayout.lblDate.left);
       }
@@ -715,7 +708,7 @@ void TClockPanel::OnMouse(UINT message, POINT at) {
       if (!OnTelop(at) && !FLayout.lblDate.contains(at.x, at.y) &&
           FLayout.lblTime.contains(at.x, at.y)) {
         POINT screen = at;
-        ClientToScreen(window_, &screen);
+        ClientToScreen(Handle(), &screen);
         ShowPopupMenu(screen);
       }
       return;
@@ -754,12 +747,16 @@ LRESULT TClockPanel::OnClockMessage(UINT message, WPARAM wParam, LPARAM lParam) 
 
 LRESULT TClockPanel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   if (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST) RelayToHints(message, wParam, lParam);
+  // The plug-ins' messages: one run of numbers, as checked at the top of this file.
+  if (message >= CLK_TELOP && message <= CLK_GETLEFT) {
+    return OnClockMessage(message, wParam, lParam);
+  }
   switch (message) {
     case WM_TIMER:
       if (wParam == kTimerId) Timer1Timer();
       if (wParam == kReplaceTimerId) ReplaceOnAMonitor();
       if (wParam == kScreenCheckTimerId) {
-        if (!FSteppedAside) KillTimer(window_, kScreenCheckTimerId);
+        if (!FSteppedAside) KillTimer(Handle(), kScreenCheckTimerId);
         CheckFullScreen();
       }
       return 0;
@@ -770,7 +767,7 @@ LRESULT TClockPanel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       if (wParam == SPI_SETWORKAREA) ReplaceSoon();
       return Default(message, wParam, lParam);
     case WM_PAINT: {
-      PaintDC paint(window_);
+      PaintDC paint(Handle());
       Paint(paint.get());
       return 0;
     }
@@ -810,7 +807,7 @@ LRESULT TClockPanel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_SETCURSOR: {
       POINT at;
       GetCursorPos(&at);
-      ScreenToClient(window_, &at);
+      ScreenToClient(Handle(), &at);
       if (LOWORD(lParam) == HTCLIENT && SetCursorFor(at)) return TRUE;
       SetCursor(LoadCursor(nullptr, IDC_ARROW));
       return TRUE;
@@ -818,26 +815,18 @@ LRESULT TClockPanel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CLOSE:
       FormCloseQuery();
       FormClose();
-      DestroyWindow(window_);
+      DestroyWindow(Handle());
       return 0;
     case WM_QUERYENDSESSION:
       FormCloseQuery();
       return TRUE;
     case WM_DESTROY:
-      KillTimer(window_, kTimerId);
+      KillTimer(Handle(), kTimerId);
       FForegroundHook.reset();
       FWindowHook.reset();
       if (eventClock == this) eventClock = nullptr;
       PostQuitMessage(0);
       return 0;
-
-    case CLK_TELOP:
-    case CLK_SETCOLOR:
-    case CLK_GETFORECOLOR:
-    case CLK_GETBACKCOLOR:
-    case CLK_SETLEFT:
-    case CLK_GETLEFT:
-      return OnClockMessage(message, wParam, lParam);
     default:
       return Default(message, wParam, lParam);
   }

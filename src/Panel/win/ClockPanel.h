@@ -48,7 +48,8 @@ class TClockPanel : public Window<TClockPanel>, private ClockSurface {
   TClockPanel() = default;
   ~TClockPanel();
 
-  bool Create(HINSTANCE instance, HWND owner);
+  // Throws Failure if the window cannot be made.
+  void Create(HINSTANCE instance, HWND owner);
   void Attach(SettingsHost* settings, ModalBox* about) {
     FSettings = settings;
     FAbout = about;
@@ -73,6 +74,7 @@ class TClockPanel : public Window<TClockPanel>, private ClockSurface {
   // one frame draws the date and time that the first tick will show instead.
   void ShowFirstFrame();
 
+  static WindowClass Class();
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
   // Saves the place as last shown, for when the window is gone with its thread: safe on
@@ -186,7 +188,7 @@ class TClockPanel : public Window<TClockPanel>, private ClockSurface {
   std::string FDateCaption;
   std::string FTimeCaption;
   std::string FTelopCaption;
-  int FTelopWidth = 0;  // lblTelop's width: the caption measured in the window font
+  int FTelopWidth = 0;  // the caption's width in the window font
   bool FTelopVisible = false;
   TelopScroll FTelop;
   SecBarState FSecBar;

@@ -2,12 +2,10 @@
 
 #include <cstddef>
 #include <iterator>
-#include <string>
 #include <utility>
 
 #include "forms/Resources.h"
 #include "forms/win/AboutForm.h"
-#include "support/Failure.h"
 #include "support/win/Dpi.h"
 #include "support/win/Drawing.h"
 #include "support/win/FormDialog.h"
@@ -60,12 +58,8 @@ void TAboutPanel::Create(HINSTANCE instance, HWND owner) {
   FInstance = instance;
   FOwner = owner;
   FScale = ScaleOf(owner);
-  dialog_ = CreateFormDialog(instance, owner, form::kCaption, FScale(form::kClientWidth),
-                             FScale(form::kClientHeight), form::kStyle, Procedure, BindingParam());
-  if (!dialog_) {
-    throw Failure("バージョン情報の画面を作れません (エラー " + std::to_string(GetLastError()) +
-                  ")");
-  }
+  CreateBound(instance, owner, form::kCaption, FScale(form::kClientWidth),
+              FScale(form::kClientHeight), form::kStyle, "バージョン情報の画面を作れません");
   FormCreate();
 }
 

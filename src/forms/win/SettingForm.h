@@ -32,9 +32,6 @@ inline constexpr char kTabGeneral[] = "全般";
 
 inline constexpr char kWaveHint[] = "時報として鳴らす、音声ﾌｧｲﾙを指定します。";
 inline constexpr char kTelopHint[] = "時報として表示するテロップを指定します。";
-// Designed for the plug-in page too, but only the two edits above show their hints.
-inline constexpr char kPlugInListHint[] = "ロードされているプラグ・イン・モジュールです。";
-inline constexpr char kDescriptionHint[] = "プラグ・イン・モジュールの説明です。";
 
 inline constexpr char kWaveDefaultExtension[] = "wav";
 inline constexpr char kWaveFilterDesign[] = "wavﾌｧｲﾙ (*.wav)|*.wav|全てのﾌｧｲﾙ (*.*)|*.*";
@@ -75,7 +72,6 @@ enum ControlId : int {
   kTabTelopPage,
   kTabPlugInsPage,
   kTabGeneralPage,
-  kHints,
 
   kBtnForeColor = 300,
   kBtnBackColor,
@@ -107,8 +103,6 @@ enum ControlId : int {
 // Pages in tab order, each drawn by a child window over the tab control's display area.
 inline constexpr std::array<const char*, 4> kTabCaptions{kTabColor, kTabTelop, kTabPlugIns,
                                                          kTabGeneral};
-inline constexpr std::array<int, 4> kPageIds{kTabColorPage, kTabTelopPage, kTabPlugInsPage,
-                                             kTabGeneralPage};
 
 inline constexpr DWORD kShown = WS_VISIBLE;
 inline constexpr DWORD kButton = kShown | WS_TABSTOP | BS_PUSHBUTTON;

@@ -15,7 +15,6 @@
 #include "forms/win/SettingForm.h"
 #include "setting/SignIn.h"
 #include "setting/TimeSignal.h"
-#include "support/Failure.h"
 #include "support/win/Application.h"
 #include "support/win/Dpi.h"
 #include "support/win/Drawing.h"
@@ -33,7 +32,6 @@ namespace form = setting_form;
 
 namespace {
 
-constexpr char kPageClass[] = "voSettingPage";
 constexpr DWORD kPathBufferSize = 4096;
 
 bool IsChecked(HWND button) { return SendMessageA(button, BM_GETCHECK, 0, 0) == BST_CHECKED; }
@@ -64,22 +62,8 @@ std::string WithEditLineBreaks(const std::string& text) {
   return result;
 }
 
-// The full path of vo.exe.
+// A colour as a message word, its bits unchanged.
 WPARAM AsMessageWord(Color color) { return static_cast<WPARAM>(static_cast<std::uint32_t>(color)); }
-
-void RegisterPageClass(HINSTANCE instance, WNDPROC proc) {
-  WNDCLASSEXA pageClass{};
-  if (GetClassInfoExA(instance, kPageClass, &pageClass)) return;
-  pageClass.cbSize = sizeof pageClass;
-  pageClass.lpfnWndProc = proc;
-  pageClass.hInstance = instance;
-  pageClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
-  pageClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  pageClass.lpszClassName = kPageClass;
-  if (!RegisterClassExA(&pageClass)) {
-    throw Failure("設定画面のページを作れません (エラー " + std::to_string(GetLastError()) + ")");
-  }
-}
 
 // A disabled edit gets no mouse messages; its page does, so the hint shows there too, over
 // the edit's place.
@@ -140,35 +124,28 @@ TSettingPanel::~TSettingPanel() {
   }
 }
 
-bool TSettingPanel::Create(HINSTANCE instance, TClockPanel& clock) {
-  if (dialog_) return true;
+void TSettingPanel::Create(HINSTANCE instance, TClockPanel& clock) {
+  if (dialog_) return;
   FClock = &clock;
   FScale = ScaleOf(Application::Instance().Window());
-  dialog_ = CreateFormDialog(instance, Application::Instance().Window(), form::kCaption,
-                             FScale(form::kClientWidth), FScale(form::kClientHeight), form::kStyle,
-                             Procedure, BindingParam());
-  if (!dialog_) return false;
+  CreateBound(instance, Application::Instance().Window(), form::kCaption,
+              FScale(form::kClientWidth), FScale(form::kClientHeight), form::kStyle,
+              "設定画面を作れません");
   SetWindowPos(dialog_, nullptr, form::kDesignedLeft, form::kDesignedTop, 0, 0,
                SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-  ShowingErrors([&] {
-    RegisterPageClass(instance, PageProc);
-    CreateForm();
-  });
+  BuildControls();
   Application::Instance().AddDialog(dialog_);
-  // A failure here ends the loading; the dialog works on with what it has.
-  ShowingErrors([this] { FormCreate(); });
-  return true;
+  // Last: a failure here ends the loading; the dialog works on with what it has.
+  FormCreate();
 }
 
-void TSettingPanel::CreateForm() {
+void TSettingPanel::BuildControls() {
   FDialogFont = MakeFont(form::kDialogFont, FScale);
   FAnchorFont = MakeFont(form::kAnchorFont, FScale);
   ColorDialog1.customColors.fill(RGB(255, 255, 255));
   SendMessageA(dialog_, WM_SETFONT, reinterpret_cast<WPARAM>(FDialogFont.get()), FALSE);
 
   CreateControls(dialog_, form::kDialogControls, FDialogFont.get(), FScale);
-  btnOK = GetDlgItem(dialog_, form::kBtnOK);
-  btnCancel = GetDlgItem(dialog_, form::kBtnCancel);
   PageControl1 = GetDlgItem(dialog_, form::kPageControl1);
   for (std::size_t index = 0; index < form::kTabCaptions.size(); ++index) {
     TCITEMA item{};
@@ -178,10 +155,10 @@ void TSettingPanel::CreateForm() {
   }
 
   const RECT area = PageArea();
-  tabColor = CreatePage(form::kTabColorPage, area);
-  tabTelop = CreatePage(form::kTabTelopPage, area);
-  tabPlugIns = CreatePage(form::kTabPlugInsPage, area);
-  tabGeneral = CreatePage(form::kTabGeneralPage, area);
+  tabColor.Create(*this, dialog_, form::kTabColorPage, area);
+  tabTelop.Create(*this, dialog_, form::kTabTelopPage, area);
+  tabPlugIns.Create(*this, dialog_, form::kTabPlugInsPage, area);
+  tabGeneral.Create(*this, dialog_, form::kTabGeneralPage, area);
   // The pages lie over the tab control's display area, so it goes beneath them.
   SetWindowPos(PageControl1, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 
@@ -193,15 +170,14 @@ void TSettingPanel::CreateForm() {
 }
 
 void TSettingPanel::CreateColorPage() {
-  CreateControls(tabColor, form::kColorPage, FDialogFont.get(), FScale);
-  btnForeColor = GetDlgItem(tabColor, form::kBtnForeColor);
-  btnBackColor = GetDlgItem(tabColor, form::kBtnBackColor);
-  chkAutoChange = GetDlgItem(tabColor, form::kChkAutoChange);
-  rbt0000.handle = GetDlgItem(tabColor, form::kRbt0000);
-  rbt0600.handle = GetDlgItem(tabColor, form::kRbt0600);
-  rbt1200.handle = GetDlgItem(tabColor, form::kRbt1200);
-  rbt1800.handle = GetDlgItem(tabColor, form::kRbt1800);
-  lblExample.handle = GetDlgItem(tabColor, form::kLblExample);
+  const HWND page = tabColor.Handle();
+  CreateControls(page, form::kColorPage, FDialogFont.get(), FScale);
+  chkAutoChange = GetDlgItem(page, form::kChkAutoChange);
+  rbt0000.handle = GetDlgItem(page, form::kRbt0000);
+  rbt0600.handle = GetDlgItem(page, form::kRbt0600);
+  rbt1200.handle = GetDlgItem(page, form::kRbt1200);
+  rbt1800.handle = GetDlgItem(page, form::kRbt1800);
+  lblExample.handle = GetDlgItem(page, form::kLblExample);
   for (int anchor = 0; anchor < kAnchorCount; ++anchor) {
     AnchorControls()[anchor]->SetColors(kDefaultAnchors.at[anchor].fore,
                                         kDefaultAnchors.at[anchor].back);
@@ -213,31 +189,32 @@ void TSettingPanel::CreateColorPage() {
 }
 
 void TSettingPanel::CreateTelopPage() {
-  CreateControls(tabTelop, form::kTelopPage, FDialogFont.get(), FScale);
-  chkWave = GetDlgItem(tabTelop, form::kChkWave);
-  edtWave = GetDlgItem(tabTelop, form::kEdtWave);
-  btnBrowse = GetDlgItem(tabTelop, form::kBtnBrowse);
-  chkTelop = GetDlgItem(tabTelop, form::kChkTelop);
-  edtTelop = GetDlgItem(tabTelop, form::kEdtTelop);
-  sel15m = GetDlgItem(tabTelop, form::kSel15m);
-  sel30m = GetDlgItem(tabTelop, form::kSel30m);
-  sel01h = GetDlgItem(tabTelop, form::kSel01h);
+  const HWND page = tabTelop.Handle();
+  CreateControls(page, form::kTelopPage, FDialogFont.get(), FScale);
+  chkWave = GetDlgItem(page, form::kChkWave);
+  edtWave = GetDlgItem(page, form::kEdtWave);
+  btnBrowse = GetDlgItem(page, form::kBtnBrowse);
+  chkTelop = GetDlgItem(page, form::kChkTelop);
+  edtTelop = GetDlgItem(page, form::kEdtTelop);
+  sel15m = GetDlgItem(page, form::kSel15m);
+  sel30m = GetDlgItem(page, form::kSel30m);
+  sel01h = GetDlgItem(page, form::kSel01h);
   SetInterval(60);
 }
 
 void TSettingPanel::CreatePlugInsPage() {
-  CreateControls(tabPlugIns, form::kPlugInsPage, FDialogFont.get(), FScale);
-  Label1 = GetDlgItem(tabPlugIns, form::kLabel1);
-  lstPlugIns = GetDlgItem(tabPlugIns, form::kLstPlugIns);
-  memDiscription = GetDlgItem(tabPlugIns, form::kMemDiscription);
-  btnPlugInProp = GetDlgItem(tabPlugIns, form::kBtnPlugInProp);
+  const HWND page = tabPlugIns.Handle();
+  CreateControls(page, form::kPlugInsPage, FDialogFont.get(), FScale);
+  lstPlugIns = GetDlgItem(page, form::kLstPlugIns);
+  memDiscription = GetDlgItem(page, form::kMemDiscription);
 }
 
 void TSettingPanel::CreateGeneralPage() {
-  CreateControls(tabGeneral, form::kGeneralPage, FDialogFont.get(), FScale);
-  chkStepAside = GetDlgItem(tabGeneral, form::kChkStepAside);
+  const HWND page = tabGeneral.Handle();
+  CreateControls(page, form::kGeneralPage, FDialogFont.get(), FScale);
+  chkStepAside = GetDlgItem(page, form::kChkStepAside);
   SetChecked(chkStepAside, true);
-  chkStartAtSignIn = GetDlgItem(tabGeneral, form::kChkStartAtSignIn);
+  chkStartAtSignIn = GetDlgItem(page, form::kChkStartAtSignIn);
 }
 
 void TSettingPanel::SetAnchorFont(HFONT font) {
@@ -275,26 +252,18 @@ void TSettingPanel::ApplyDpi(int dpi) {
     SetWindowPos(page, nullptr, area.left, area.top, area.right - area.left, area.bottom - area.top,
                  SWP_NOZORDER | SWP_NOACTIVATE);
   }
-  LayOutControls(tabColor, form::kColorPage, font, FScale);
-  LayOutControls(tabTelop, form::kTelopPage, font, FScale);
-  LayOutControls(tabPlugIns, form::kPlugInsPage, font, FScale);
-  LayOutControls(tabGeneral, form::kGeneralPage, font, FScale);
+  LayOutControls(tabColor.Handle(), form::kColorPage, font, FScale);
+  LayOutControls(tabTelop.Handle(), form::kTelopPage, font, FScale);
+  LayOutControls(tabPlugIns.Handle(), form::kPlugInsPage, font, FScale);
+  LayOutControls(tabGeneral.Handle(), form::kGeneralPage, font, FScale);
   SetAnchorFont(FAnchorFont.get());
   SendMessageA(lstPlugIns, LB_SETITEMHEIGHT, 0, FScale(form::kPlugInItemHeight));
   for (HWND edit : {edtWave, edtTelop}) {
     if (!FHints || !edit) continue;
-    TOOLINFOA onPage = PageHint(tabTelop, edit);
+    TOOLINFOA onPage = PageHint(tabTelop.Handle(), edit);
     SendMessageA(FHints, TTM_NEWTOOLRECTA, 0, reinterpret_cast<LPARAM>(&onPage));
   }
   RedrawWindow(dialog_, nullptr, nullptr, RDW_ERASE | RDW_INVALIDATE | RDW_ALLCHILDREN);
-}
-
-HWND TSettingPanel::CreatePage(int id, const RECT& area) {
-  // A control parent, so that the dialog's keyboard handling reaches into the page.
-  return CreateWindowExA(WS_EX_CONTROLPARENT, kPageClass, "", WS_CHILD | WS_CLIPCHILDREN, area.left,
-                         area.top, area.right - area.left, area.bottom - area.top, dialog_,
-                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                         Application::Instance().Module(), this);
 }
 
 void TSettingPanel::CreateHints() {
@@ -303,8 +272,8 @@ void TSettingPanel::CreateHints() {
                            CW_USEDEFAULT, CW_USEDEFAULT, dialog_, nullptr,
                            Application::Instance().Module(), nullptr);
   if (!FHints) return;
-  AddHint(tabTelop, edtWave, form::kWaveHint);
-  AddHint(tabTelop, edtTelop, form::kTelopHint);
+  AddHint(tabTelop.Handle(), edtWave, form::kWaveHint);
+  AddHint(tabTelop.Handle(), edtTelop, form::kTelopHint);
 }
 
 void TSettingPanel::AddHint(HWND page, HWND control, const char* text) {
@@ -608,7 +577,7 @@ int TSettingPanel::Interval() const {
 
 void TSettingPanel::SetInterval(int minutes) {
   const int id = minutes >= 60 ? form::kSel01h : minutes >= 30 ? form::kSel30m : form::kSel15m;
-  CheckRadioButton(tabTelop, form::kSel15m, form::kSel01h, id);
+  CheckRadioButton(tabTelop.Handle(), form::kSel15m, form::kSel01h, id);
 }
 
 bool TSettingPanel::StepAside() const { return IsChecked(chkStepAside); }
@@ -618,7 +587,7 @@ void TSettingPanel::SetStepAside(bool stepAside) { SetChecked(chkStepAside, step
 // Drawing
 
 void TSettingPanel::PaintPage(HWND page, HDC dc) const {
-  if (page == tabColor) PaintColorPage(dc);
+  if (page == tabColor.Handle()) PaintColorPage(dc);
 }
 
 void TSettingPanel::PaintColorPage(HDC dc) const {
@@ -747,19 +716,25 @@ INT_PTR TSettingPanel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
   }
 }
 
-// The pages share the dialog's object: each is bound to it on WM_NCCREATE.
-LRESULT CALLBACK TSettingPanel::PageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_NCCREATE) {
-    const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
-    SetWindowLongPtrA(page, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-  }
-  const auto* self = reinterpret_cast<const TSettingPanel*>(GetWindowLongPtrA(page, GWLP_USERDATA));
-  return ShowingErrors(LRESULT{0},
-                       [&] { return PageMessage(self, page, message, wParam, lParam); });
+// ---------------------------------------------------------------------------------------
+// Pages
+
+WindowClass SettingPage::Class() {
+  return {.name = "voSettingPage",
+          .cursor = IDC_ARROW,
+          .background = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1)};
 }
 
-LRESULT TSettingPanel::PageMessage(const TSettingPanel* self, HWND page, UINT message,
-                                   WPARAM wParam, LPARAM lParam) {
+void SettingPage::Create(const TSettingPanel& panel, HWND dialog, int id, const RECT& area) {
+  panel_ = &panel;
+  // A control parent, so that the dialog's keyboard handling reaches into the page.
+  CreateBound(Application::Instance().Module(), WS_EX_CONTROLPARENT, "", WS_CHILD | WS_CLIPCHILDREN,
+              area.left, area.top, area.right - area.left, area.bottom - area.top, dialog,
+              reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), "設定画面のページを作れません");
+}
+
+LRESULT SettingPage::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  const HWND page = Handle();
   switch (message) {
     // What the page's controls report belongs to the dialog.
     case WM_COMMAND:
@@ -778,17 +753,15 @@ LRESULT TSettingPanel::PageMessage(const TSettingPanel* self, HWND page, UINT me
         PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
       }
       return 0;
-    case WM_PAINT:
-      if (self) {
-        PaintDC paint(page);
-        self->PaintPage(page, paint.get());
-        return 0;
-      }
-      break;
+    case WM_PAINT: {
+      PaintDC paint(page);
+      panel_->PaintPage(page, paint.get());
+      return 0;
+    }
     default:
       break;
   }
-  return DefWindowProcA(page, message, wParam, lParam);
+  return Default(message, wParam, lParam);
 }
 
 }  // namespace vo::win

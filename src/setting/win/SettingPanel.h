@@ -35,6 +35,22 @@ struct ColoredControl {
   HBRUSH Paint(HDC dc);
 };
 
+class TSettingPanel;
+
+// A page of the settings dialog: a child window over the tab control's display area. What its
+// controls report goes to the dialog, which also draws the page.
+class SettingPage final : public Window<SettingPage> {
+ public:
+  // Throws Failure if the page cannot be made.
+  void Create(const TSettingPanel& panel, HWND dialog, int id, const RECT& area);
+
+  static WindowClass Class();
+  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+
+ private:
+  const TSettingPanel* panel_ = nullptr;
+};
+
 class TSettingPanel final : public DialogWindow<TSettingPanel>,
                             public SettingsHost,
                             private ColorOptionsView,
@@ -44,9 +60,9 @@ class TSettingPanel final : public DialogWindow<TSettingPanel>,
   TSettingPanel() = default;
   ~TSettingPanel() override;
 
-  // Builds the hidden dialog and runs FormCreate. False only if the dialog could not be made;
-  // a failure while loading is shown in the error box and the dialog goes on working.
-  bool Create(HINSTANCE instance, TClockPanel& clock);
+  // Builds the hidden dialog and runs FormCreate. Throws Failure if the dialog or its controls
+  // cannot be made, or on a failure while loading, after which the dialog goes on working.
+  void Create(HINSTANCE instance, TClockPanel& clock);
 
   void CheckTime(DateTime now) override;
   void ShowUnder(const RECT& clock) override;
@@ -60,19 +76,16 @@ class TSettingPanel final : public DialogWindow<TSettingPanel>,
   };
 
   friend DialogWindow<TSettingPanel>;
-  static LRESULT CALLBACK PageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
-  static LRESULT PageMessage(const TSettingPanel* self, HWND page, UINT message, WPARAM wParam,
-                             LPARAM lParam);
+  friend SettingPage;
   INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
   bool OnCommand(int id, int code);
 
-  // Building the form.
-  void CreateForm();
+  // Building the controls.
+  void BuildControls();
   void CreateColorPage();
   void CreateTelopPage();
   void CreatePlugInsPage();
   void CreateGeneralPage();
-  HWND CreatePage(int id, const RECT& area);
   RECT PageArea() const;
   void SetAnchorFont(HFONT font);
   void CreateHints();
@@ -80,7 +93,9 @@ class TSettingPanel final : public DialogWindow<TSettingPanel>,
   void ApplyDpi(int dpi);
   void ShowPage(int index);
   void TurnPage(int step);
-  std::array<HWND, 4> Pages() const { return {tabColor, tabTelop, tabPlugIns, tabGeneral}; }
+  std::array<HWND, 4> Pages() const {
+    return {tabColor.Handle(), tabTelop.Handle(), tabPlugIns.Handle(), tabGeneral.Handle()};
+  }
 
   // Handlers.
   void FormCreate();
@@ -150,13 +165,9 @@ class TSettingPanel final : public DialogWindow<TSettingPanel>,
   };
 
   ColorDialogState ColorDialog1;
-  HWND btnOK = nullptr;
-  HWND btnCancel = nullptr;
   HWND PageControl1 = nullptr;
-  HWND tabColor = nullptr;
-  HWND tabTelop = nullptr;
-  HWND btnForeColor = nullptr;
-  HWND btnBackColor = nullptr;
+  SettingPage tabColor;
+  SettingPage tabTelop;
   HWND chkAutoChange = nullptr;
   ColoredControl rbt1800;
   ColoredControl rbt0000;
@@ -171,12 +182,10 @@ class TSettingPanel final : public DialogWindow<TSettingPanel>,
   HWND sel15m = nullptr;
   HWND sel30m = nullptr;
   HWND sel01h = nullptr;
-  HWND tabPlugIns = nullptr;
-  HWND Label1 = nullptr;
-  HWND btnPlugInProp = nullptr;
+  SettingPage tabPlugIns;
   HWND memDiscription = nullptr;
   HWND lstPlugIns = nullptr;
-  HWND tabGeneral = nullptr;
+  SettingPage tabGeneral;
   HWND chkStepAside = nullptr;
   HWND chkStartAtSignIn = nullptr;
 

@@ -5,14 +5,11 @@
 
 #include "forms/Resources.h"
 #include "support/win/Locale.h"
-#include "support/win/SafeStart.h"
 #include "support/win/SystemEras.h"
 
 namespace vo::win {
 
 namespace {
-constexpr const char* kApplicationClass = "voApplication";
-
 bool IsPageKey(const MSG& message) {
   return message.message == WM_KEYDOWN && message.wParam == VK_TAB && GetKeyState(VK_CONTROL) < 0;
 }
@@ -23,22 +20,14 @@ Application& Application::Instance() {
   return application;
 }
 
-bool Application::Initialize(HINSTANCE instance) {
+WindowClass Application::Class() { return {.name = "voApplication", .programIcons = true}; }
+
+void Application::Initialize(HINSTANCE instance) {
   instance_ = instance;
   format_ = LoadFormatSettings();
-
-  WNDCLASSEXA windowClass{};
-  windowClass.cbSize = sizeof windowClass;
-  windowClass.lpfnWndProc = Procedure;
-  windowClass.hInstance = instance;
-  SetProgramIcons(windowClass);
-  windowClass.lpszClassName = kApplicationClass;
-  if (!RegisterClassExA(&windowClass)) return false;
-
   // Never shown: it carries the title and owns the other windows.
-  window_ = CreateWindowExA(0, kApplicationClass, kApplicationTitle, WS_POPUP | WS_CAPTION, 0, 0, 0,
-                            0, nullptr, nullptr, instance, nullptr);
-  return window_ != nullptr;
+  CreateBound(instance, 0, kApplicationTitle, WS_POPUP | WS_CAPTION, 0, 0, 0, 0, nullptr, nullptr,
+              "vo を起動できません");
 }
 
 void Application::AddDialog(HWND dialog) {
@@ -61,26 +50,24 @@ bool Application::PreTranslate(MSG& message) const {
   });
 }
 
-LRESULT CALLBACK Application::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT Application::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_WININICHANGE:
       // Separators follow the regional settings; month and day names keep their start-up texts.
       // WM_SETTINGCHANGE is the same message: the era list may have changed too.
-      ReloadSeparators(Instance().format_);
+      ReloadSeparators(format_);
       ForgetSystemJapaneseEras();
       return 0;
     case WM_CLOSE:
-      if (Instance().main_) SendMessageA(Instance().main_, WM_CLOSE, 0, 0);
+      if (main_) SendMessageA(main_, WM_CLOSE, 0, 0);
       return 0;
     case WM_ENDSESSION:
-      // The session ends: everything was saved when it was queried.
-      if (wParam) {
-        EndRunCleanly();
-        ExitProcess(0);
-      }
+      // The session ends: everything was saved when it was queried. The process may be ended
+      // once this returns, so the program ends here.
+      if (wParam && sessionEnd_) sessionEnd_();
       return 0;
     default:
-      return DefWindowProcA(window, message, wParam, lParam);
+      return Default(message, wParam, lParam);
   }
 }
 

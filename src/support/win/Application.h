@@ -1,13 +1,12 @@
 // The application object: the hidden top-level window titled "vo" that owns the other
 // windows (so the program has no taskbar button), the keys of its dialogs, and the error box
-// every handler reports its failures in.
+// every handler reports its failures in (declared in Window.h).
 #pragma once
 
 #include <windows.h>
 
-#include <string_view>
-
 #include "support/DateFormat.h"
+#include "support/win/Window.h"
 
 namespace vo::win {
 
@@ -16,18 +15,20 @@ inline constexpr const char* kApplicationTitle = "vo";
 // with pages turns to the next or the previous one.
 inline constexpr UINT kTurnPageMessage = WM_APP + 1;
 
-class Application {
+class Application final : private vo::win::Window<Application> {
  public:
   static Application& Instance();
 
-  // Creates the hidden application window. False if the platform refused.
-  bool Initialize(HINSTANCE instance);
+  // Creates the hidden application window. Throws Failure if the platform refused.
+  void Initialize(HINSTANCE instance);
 
   HINSTANCE Module() const { return instance_; }
-  HWND Window() const { return window_; }
+  HWND Window() const { return Handle(); }
   // The window whose close ends the program; a close sent to the application goes there.
   void SetMainWindow(HWND window) { main_ = window; }
-  void Hide() const { ShowWindow(window_, SW_HIDE); }
+  // How the program ends when the logon session does; `end` does not return.
+  void SetSessionEnd(void (*end)()) { sessionEnd_ = end; }
+  void Hide() const { ShowWindow(Handle(), SW_HIDE); }
 
   // Date and time texts of the user's locale, shared by the clock and the time signal.
   FormatSettings& Format() { return format_; }
@@ -40,22 +41,16 @@ class Application {
   bool PreTranslate(MSG& message) const;
 
  private:
+  friend class vo::win::Window<Application>;
   Application() = default;
-  static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  static WindowClass Class();
+  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
   HINSTANCE instance_ = nullptr;
-  HWND window_ = nullptr;
   HWND main_ = nullptr;
+  void (*sessionEnd_)() = nullptr;
   FormatSettings format_;
   HWND dialogs_[4] = {};
 };
-
-// The program's icon in both sizes for a window class of `windowClass.hInstance`. Given only
-// the large one, the system scales it down for the small one at each registration (a
-// noticeable delay under Wine, before the strip can show); the icon file holds both.
-void SetProgramIcons(WNDCLASSEXA& windowClass);
-
-// The error text with "." appended unless it ends in one, captioned "vo", error icon, OK.
-void ShowApplicationError(std::string_view text);
 
 }  // namespace vo::win

@@ -4,6 +4,7 @@
 #include <utility>
 #include <vector>
 
+#include "support/Failure.h"
 #include "support/win/Drawing.h"
 #include "support/win/MessagePump.h"
 
@@ -37,12 +38,11 @@ BOOL CALLBACK CollectWindowToDisable(HWND window, LPARAM param) {
   if (window == context.dialog || !IsWindowEnabled(window)) return TRUE;
   // Hidden windows (the IME's among them) are left alone, except the owner.
   if (!IsWindowVisible(window) && window != context.owner) return TRUE;
-  try {
+  // Nothing thrown may cross the system's callback; out of memory, the list ends here.
+  return IgnoringFailure(FALSE, [&] {
     context.windows.push_back(window);
-  } catch (...) {
-    return FALSE;
-  }
-  return TRUE;
+    return TRUE;
+  });
 }
 
 std::vector<HWND> DisableOtherWindows(HWND dialog, HWND owner) {
