@@ -1,10 +1,11 @@
 // The clock's table of loaded plug-in modules: 32 slots, filled from 0 upward at start-up and
 // emptied only at close, so the loaded modules always form one run from slot 0.
 //
-// Module is any type with Enable(), Disable() and FileName(), whose calls into plug-in code
-// throw Module::Fault when that code faults. The table owns its modules.
+// Module is any type with Enable(), Disable(), FileName() and InService(), whose calls into
+// plug-in code throw Module::Fault when that code faults, once the module has put itself out
+// of service. The table owns its modules.
 //
-// A module that faults once is out of service for the rest of the run: it is called no more,
+// A module out of service (it faulted once) is called no more for the rest of the run,
 // VpiDisable included, but keeps its slot, so the slots still form one run from 0.
 #pragma once
 
@@ -39,23 +40,17 @@ class SlotTable {
       if (slot.module) continue;
       slot.module = std::move(module);
       CallScope scope(*this);
-      Call(slot, [](Module& m) { m.Enable(); });
+      slot.module->Enable();
       return true;
     }
     return false;
   }
 
-  // The module loaded by this path (ASCII letters compared case-insensitively), or null,
-  // in service or not. The pointer stays valid until ReleaseAll; to call into the module,
-  // use WithModule.
-  Module* Find(std::string_view path) const {
-    const Slot* slot = FindSlot(path);
-    return slot ? slot->module.get() : nullptr;
-  }
-
+  // Whether the module loaded by this path (ASCII letters compared case-insensitively) is
+  // there and in service.
   bool InService(std::string_view path) const {
     const Slot* slot = FindSlot(path);
-    return slot && slot->inService;
+    return slot && slot->module->InService();
   }
 
   // Calls visit(module) on every module in service, in slot order. A module may pump messages
@@ -68,7 +63,7 @@ class SlotTable {
     CallScope scope(*this);
     for (Slot& slot : slots_) {
       if (releasePending_) break;
-      if (slot.module && slot.inService) Call(slot, visit);
+      if (slot.module && slot.module->InService()) visit(*slot.module);
     }
   }
 
@@ -79,8 +74,8 @@ class SlotTable {
     if (releasing_) return false;
     CallScope scope(*this);
     Slot* slot = FindSlot(path);
-    if (!slot || !slot->inService) return false;
-    Call(*slot, use);
+    if (!slot || !slot->module->InService()) return false;
+    use(*slot->module);
     return true;
   }
 
@@ -98,7 +93,7 @@ class SlotTable {
     releasePending_ = false;
     for (Slot& slot : slots_) {
       if (!slot.module) break;
-      if (slot.inService) {
+      if (slot.module->InService()) {
         try {
           slot.module->Disable();
         } catch (const Fault&) {
@@ -106,7 +101,6 @@ class SlotTable {
         }
       }
       slot.module.reset();
-      slot.inService = true;
     }
     releasing_ = false;
   }
@@ -114,7 +108,6 @@ class SlotTable {
  private:
   struct Slot {
     std::unique_ptr<Module> module;
-    bool inService = true;
   };
 
   class CallScope {
@@ -129,16 +122,6 @@ class SlotTable {
    private:
     SlotTable& table_;
   };
-
-  template <class Use>
-  static void Call(Slot& slot, Use&& use) {
-    try {
-      use(*slot.module);
-    } catch (const Fault&) {
-      slot.inService = false;
-      throw;
-    }
-  }
 
   const Slot* FindSlot(std::string_view path) const {
     for (const Slot& slot : slots_) {

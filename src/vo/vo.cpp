@@ -11,8 +11,7 @@
 
 #include "Panel/win/ClockPanel.h"
 #include "PlugIns/win/ContainedLoop.h"
-#include "PlugIns/win/PlugInGuard.h"
-#include "PlugIns/win/Quarantine.h"
+#include "PlugIns/win/PlugInHost.h"
 #include "about/win/AboutPanel.h"
 #include "forms/ClockForm.h"
 #include "setting/win/SettingPanel.h"
@@ -63,6 +62,8 @@ int RunClock(HINSTANCE instance) {
     return 0;
   }
 
+  // Made before the clock, it outlives it: the clock's end comes before the modules' unload.
+  static PlugInHost plugIns;
   static TClockPanel clock;  // lives until the process ends, like the other windows
   if (!clock.Create(instance, application.Window())) return 0;
   application.SetMainWindow(clock.Handle());
@@ -71,20 +72,22 @@ int RunClock(HINSTANCE instance) {
   clock.ShowFirstFrame();
   // After an end that went wrong the user may leave the plug-ins out, this once.
   BeginSafeStart(application.Window());
-  StartPlugInGuard([] { clock.SaveLastPlace(); });
+  plugIns.Start([] { clock.SaveLastPlace(); });
   static RunRecordKeeper record;
-  ObservePlugInHost(&record);
-  WatchClockWindow(clock.Handle());
+  plugIns.Observe(&record);
+  plugIns.WatchClock(clock.Handle());
+  clock.UsePlugIns(&plugIns);
   InstallContainedPump();
   OnAbandonedTurn([] { clock.AfterAbandonedTurn(); });
 
   BindCommonControls();
-  // The settings dialog comes second: it loads the options and then the plug-ins, which
-  // need the clock's slot table. A load failure is reported and start-up goes on. The clock
+  // The settings dialog comes second: it loads the options and then the plug-ins, into the
+  // host the clock already notifies. A load failure is reported and start-up goes on. The clock
   // reaches the dialog before it is made: an error box, or a plug-in's VpiEnable, may pump
   // messages meanwhile, and the minute's check belongs to whichever tick comes first.
   static TSettingPanel setting;
   clock.Attach(&setting, nullptr);
+  setting.UsePlugIns(&plugIns);
   setting.Create(instance, clock);
 
   static AboutBox about;
@@ -99,7 +102,7 @@ int RunClock(HINSTANCE instance) {
   EndRunCleanly();
   // Code a plug-in left half-run may hold a lock that the normal end of a process would
   // wait for.
-  EndProgram();
+  plugIns.EndProgram();
   return 0;
 }
 

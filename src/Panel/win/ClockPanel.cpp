@@ -415,21 +415,13 @@ void TClockPanel::CheckTime(DateTime now) {
 // A plug-in may close the clock from inside its call; a fault in it (PlugInFault) abandons
 // the rest of the tick and reaches the error box.
 void TClockPanel::NotifyMinute(DateTime now) {
-  FPlugIns.ForEachLoaded([&](TVoPlugInsIF& plugIn) { plugIn.Notify(window_, now); });
+  if (FPlugIns) FPlugIns->NotifyMinute(window_, now);
   if (!window_) throw ClockClosed{};
 }
 
 void TClockPanel::NotifyTick(DateTime now) {
-  FPlugIns.ForEachLoaded([&](TVoPlugInsIF& plugIn) { plugIn.NotifyFreq(window_, now); });
+  if (FPlugIns) FPlugIns->NotifyTick(window_, now);
   if (!window_) throw ClockClosed{};
-}
-
-void TClockPanel::AddPlugIn(std::unique_ptr<TVoPlugInsIF> plugIn) {
-  try {
-    FPlugIns.Add(std::move(plugIn));
-  } catch (const PlugInFault& fault) {
-    ShowApplicationError(fault.what());
-  }
 }
 
 void TClockPanel::DrawSecBar(std::uint16_t second, std::uint16_t millisecond) {
@@ -681,9 +673,9 @@ void TClockPanel::AfterAbandonedTurn() {
 }
 
 void TClockPanel::ReleasePlugIns() {
-  FPlugIns.ReleaseAll();
-  // A plug-in that subclassed the window and did not put back what it found.
-  ReclaimWindowProcedure(window_, Procedure);
+  // A plug-in that subclassed the window and did not put back what it found gets
+  // Procedure back.
+  if (FPlugIns) FPlugIns->Release(window_, Procedure);
 }
 
 void TClockPanel::FormClose() {

@@ -1,7 +1,6 @@
 #include "PlugIns/win/ContainedLoop.h"
 
-#include "PlugIns/win/PlugIns.h"
-#include "PlugIns/win/Quarantine.h"
+#include "PlugIns/win/PlugInHost.h"
 
 namespace vo::win {
 namespace {
@@ -17,18 +16,19 @@ class ContainedPump final : public MessagePump {
  public:
   TurnEnd Turn(MSG& message, Claim claim, void* context) override {
     TurnEnd end = TurnEnd::kDelivered;
+    PlugInHost& host = Host();
     auto turn = [&] {
       // A box's own loop delivers messages too: it is shown inside the guard.
-      ShowReportedFaults();
+      host.ShowReportedFaults();
       end = TakeMessage(message);
-      if (end == TurnEnd::kDelivered && !DropsMessage(message)) {
+      if (end == TurnEnd::kDelivered && !host.Quarantined().DropsMessage(message)) {
         DeliverMessage(message, claim, context);
       }
-      NoteClockProcedure();
+      host.Quarantined().NoteClockProcedure();
     };
     const Contained ended = GuardedCall(kNoModule, turn);
     if (ended.outcome != kCallReturned) {
-      ReportFault(ended);
+      host.ReportFault(ended);
       KillCutShortTimer(message);
       for (int i = 0; i < menders_; ++i) mend_[i]();
     }

@@ -22,7 +22,6 @@
 #include "support/win/Locale.h"
 #include "support/win/Offscreen.h"
 #include "support/win/RegistryStore.h"
-#include "support/win/SafeStart.h"
 #include "support/win/SystemLibrary.h"
 #include "vo_plugin.h"  // CLK_SETCOLOR, CLK_TELOP
 
@@ -368,15 +367,11 @@ void TSettingPanel::DiscoverPlugIns() {
   // Listing makes the executable's directory the current one for the rest of the run, so
   // that a relative wave path resolves there.
   FPlugInDirectory = ThisExecutableDirectory();
-  const std::vector<std::string> names = ListPlugInFiles(FPlugInDirectory);
-  for (const std::string& name : names) {
+  if (!FPlugIns) return;
+  for (const std::string& name : FPlugIns->Discover(FPlugInDirectory)) {
     SendMessageA(lstPlugIns, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
   }
-  for (const std::string& name : names) {
-    const std::string path = JoinPluginPath(FPlugInDirectory, name);
-    if (SkippedThisRun(path)) continue;  // the user's safe start: listed, not loaded
-    FClock->AddPlugIn(LoadPlugIn(path));
-  }
+  FPlugIns->LoadDiscovered();
 }
 
 void TSettingPanel::FormShow() {
@@ -505,10 +500,10 @@ void TSettingPanel::lstPlugInsClick() {
   // A module that is not loaded leaves the memo as it was; nothing here is reported.
   try {
     const std::string path = SelectedPlugInPath();
-    if (path.empty()) return;
-    FClock->WithPlugIn(path, [&](const TVoPlugInsIF& plugIn) {
-      SetWindowTextA(memDiscription, WithEditLineBreaks(plugIn.Description()).c_str());
-    });
+    if (path.empty() || !FPlugIns) return;
+    if (const auto description = FPlugIns->Describe(path)) {
+      SetWindowTextA(memDiscription, WithEditLineBreaks(*description).c_str());
+    }
   } catch (...) {
   }
 }
@@ -516,13 +511,9 @@ void TSettingPanel::lstPlugInsClick() {
 void TSettingPanel::btnPlugInPropClick() {
   try {
     const std::string path = SelectedPlugInPath();
-    if (path.empty()) return;
-    FClock->WithPlugIn(path, [&](const TVoPlugInsIF& plugIn) {
-      // The module's own settings take the screen meanwhile.
-      ShowWindow(dialog_, SW_HIDE);
-      plugIn.SetProps();
-      ShowWindow(dialog_, SW_SHOW);
-    });
+    if (path.empty() || !FPlugIns) return;
+    // The module's own settings take the screen meanwhile.
+    FPlugIns->ShowProperties(path, dialog_);
   } catch (const PlugInFault&) {
     // Silent, like any error here; the module is out of service now, the dialog comes back.
     ShowWindow(dialog_, SW_SHOW);

@@ -48,6 +48,9 @@ class TSettingPanel final : public DialogWindow<TSettingPanel>,
   // a failure while loading is shown in the error box and the dialog goes on working.
   bool Create(HINSTANCE instance, TClockPanel& clock);
 
+  // The plug-in host the plug-in page lists, loads and asks; set before Create.
+  void UsePlugIns(PlugInShelf* plugIns) { FPlugIns = plugIns; }
+
   void CheckTime(DateTime now) override;
   void ShowUnder(const RECT& clock) override;
   bool StepsAside() const override { return StepAside(); }
@@ -187,6 +190,7 @@ class TSettingPanel final : public DialogWindow<TSettingPanel>,
 
   TClockPanel* FClock = nullptr;
   HWND FHints = nullptr;
+  PlugInShelf* FPlugIns = nullptr;
   // The directory the plug-in list shows; the modules were loaded by paths built from it.
   std::string FPlugInDirectory;
   // The designed layout and fonts at the DPI of the dialog's monitor: taken at creation and

@@ -12,6 +12,7 @@
 
 #include "PlugIns/PlugInPaths.h"
 #include "PlugIns/SlotTable.h"
+#include "PlugIns/win/PlugInHost.h"
 #include "PlugIns/win/PlugIns.h"
 #include "Tally.h"
 #include "support/win/ForeignString.h"
@@ -156,9 +157,9 @@ void TestTable(const std::string& directory) {
   // system reports it.
   std::string upper = vo::JoinPluginPath(vo::win::CurrentDirectory(), "VOB.DLL");
   CharUpperA(upper.data());
-  Check("table: lookup ignores letter case", table.Find(upper) != nullptr);
+  Check("table: lookup ignores letter case", table.InService(upper));
   Check("table: an invalid file has no slot",
-        table.Find(vo::JoinPluginPath(directory, "voText.DLL")) == nullptr);
+        !table.InService(vo::JoinPluginPath(directory, "voText.DLL")));
 
   const std::string vobPath = vo::JoinPluginPath(directory, "vob.dll");
   Check("table: the module is loaded", GetModuleHandleA(vobPath.c_str()) != nullptr);
@@ -186,6 +187,9 @@ int main(int argc, char** argv) {
     return 1;
   }
   const std::string directory = MakePlugInDirectory(sample);
+  // The modules are loaded under the host, as in the clock.
+  static vo::win::PlugInHost host;
+  host.Start(nullptr);
 
   TestListing(directory);
   TestWrapper(directory);

@@ -1,0 +1,154 @@
+// The plug-in host: made once at start, it finds and loads the modules, keeps them in their
+// slots, guards every call into their code, cuts off a module that faults or hangs, watches
+// for hangs, filters the faults of plug-in threads, and ends the program. The clock window and
+// the settings dialog see it through the two small interfaces below.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "PlugIns/SlotTable.h"
+#include "PlugIns/win/ModuleRegistry.h"
+#include "PlugIns/win/PlugInGuard.h"
+#include "PlugIns/win/PlugIns.h"
+#include "PlugIns/win/Quarantine.h"
+#include "PlugIns/win/ThreadFaults.h"
+#include "PlugIns/win/Watchdog.h"
+#include "support/win/Handles.h"
+
+namespace vo::win {
+
+// What the clock window asks of the host.
+class ClockPlugIns {
+ public:
+  // VpiNotify, VpiNotifyFreq to every module in service, in slot order. A module may close
+  // the clock from inside its call; a fault in it (PlugInFault) ends the walk and reaches
+  // the caller.
+  virtual void NotifyMinute(HWND clock, double now) = 0;
+  virtual void NotifyTick(HWND clock, double now) = 0;
+  // Disables and unloads every module (see SlotTable::ReleaseAll); a window procedure left
+  // pointing into one of them is replaced by own.
+  virtual void Release(HWND clock, WNDPROC own) = 0;
+
+ protected:
+  ~ClockPlugIns() = default;
+};
+
+// What the settings dialog asks of the host. A module is named by its full path (ASCII
+// letters compared case-insensitively).
+class PlugInShelf {
+ public:
+  // The plug-in files in directory (see ListPlugInFiles), in the order the list shows them.
+  virtual std::vector<std::string> Discover(const std::string& directory) = 0;
+  // Loads and enables those Discover listed last, in that order, but for those the user's
+  // safe start leaves out; a module's fault in VpiEnable is shown and costs that module only.
+  virtual void LoadDiscovered() = 0;
+  // The description of the module in service at path; none when no such module is there.
+  // A fault in it throws PlugInFault.
+  virtual std::optional<std::string> Describe(std::string_view path) = 0;
+  // Shows the module's own settings, with hiddenMeanwhile hidden while they take the screen;
+  // false when no module in service has that path. A fault in it throws PlugInFault (the
+  // window stays hidden).
+  virtual bool ShowProperties(std::string_view path, HWND hiddenMeanwhile) = 0;
+
+ protected:
+  ~PlugInShelf() = default;
+};
+
+// Facts of the host's that a record of the run may keep, each told from one place.
+class HostObserver {
+ public:
+  // On the GUI thread: the module whose DllMain is about to run, null once it has loaded.
+  virtual void LoadingModule(const char* path) = 0;
+  // On the faulting thread, inside the process's filter: a fault nothing contained is about
+  // to end the program; path is the module to blame, null when no plug-in code is.
+  virtual void FatalFault(const char* path, DWORD code) = 0;
+  // On the watchdog's thread (no locks, no heap): the GUI thread has made no progress for a
+  // hang's time inside a call of the module at path, blocked in the system, where it is not
+  // cut short; null once it moves on. Told only when it changes.
+  virtual void BlockedInSystem(const char* path) = 0;
+
+ protected:
+  ~HostObserver() = default;
+};
+
+class PlugInHost final : public ClockPlugIns, public PlugInShelf {
+ public:
+  // One per process (see Host()); made before the clock, it does nothing until Start.
+  PlugInHost();
+  PlugInHost(const PlugInHost&) = delete;
+  PlugInHost& operator=(const PlugInHost&) = delete;
+  ~PlugInHost() = default;
+
+  // On the GUI thread, once: the guard and the filter for faults on plug-in threads.
+  // onLostGui runs on a thread of its own if the GUI thread ends under the program (a plug-in
+  // ended it): it may save what it can before the process ends.
+  void Start(void (*onLostGui)());
+  // Installs the observer (once, before the first plug-in loads).
+  void Observe(HostObserver* observer) { observer_.store(observer); }
+  // The clock window, whose subclass chain the quarantine follows.
+  void WatchClock(HWND clock) { quarantine_.WatchClock(clock); }
+  // The program is done: ends the process with exit code 0, at once if abandoned code may
+  // hold a lock the normal exit would wait for, else within a few seconds at most.
+  void EndProgram();
+
+  void NotifyMinute(HWND clock, double now) override;
+  void NotifyTick(HWND clock, double now) override;
+  void Release(HWND clock, WNDPROC own) override;
+
+  std::vector<std::string> Discover(const std::string& directory) override;
+  void LoadDiscovered() override;
+  std::optional<std::string> Describe(std::string_view path) override;
+  bool ShowProperties(std::string_view path, HWND hiddenMeanwhile) override;
+
+  // ---- for the host's own parts
+  ModuleRegistry& Modules() { return modules_; }
+  CallGuard& Guard() { return guard_; }
+  ThreadFaults& Faults() { return faults_; }
+  Quarantine& Quarantined() { return quarantine_; }
+
+  // Before the first plug-in runs: the watchdog (so that no plug-in sees its thread start;
+  // a program without plug-ins has nothing to watch and pays nothing for it), and the system
+  // libraries the clock binds late (once plug-in code has been cut short holding the heap's
+  // or the loader's lock, a library loaded for the first time could wait for ever).
+  void PrepareForPlugIns();
+  void NoteLoadingModule(const char* path);
+  // A module unloaded from its slot; one whose code has run stays mapped until the program
+  // ends, kept here.
+  void Retire(ModuleId module, UniqueModule mapped);
+
+  // Takes the module blamed for a contained fault out of service at once. Its error box (one
+  // per module) waits for ShowReportedFaults: a fault may be met in the middle of a tick.
+  void ReportFault(const Contained& fault);
+  // Shows the boxes of the faults reported so far, faults on plug-in threads included.
+  void ShowReportedFaults();
+
+ private:
+  std::atomic<HostObserver*> observer_{nullptr};
+  ModuleRegistry modules_;
+  CallGuard guard_{modules_};
+  ThreadFaults faults_{modules_, guard_, observer_};
+  Watchdog watchdog_{modules_, guard_, observer_};
+  Quarantine quarantine_{modules_};
+  void (*onLostGui_)() = nullptr;
+  bool prepared_ = false;
+  std::vector<std::string> unshownFaults_;
+  // Before the slots: a module's release retires it here.
+  std::vector<UniqueModule> retired_;
+  SlotTable<TVoPlugInsIF> slots_;
+  std::string directory_;  // as Discover was last given it
+  std::vector<std::string> discovered_;
+};
+
+// The one host, for code the system or another thread runs without a context of ours (the
+// guard's exception handlers, the trampolines, the watchdog): set when the host is made, never
+// cleared, since those may run until the process ends.
+PlugInHost& Host();
+
+}  // namespace vo::win
