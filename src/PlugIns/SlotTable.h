@@ -36,11 +36,11 @@ class SlotTable {
   // Enable leaves the module in its slot, out of service, and reaches the caller.
   bool Add(std::unique_ptr<Module> module) {
     if (!module) return false;
-    for (Slot& slot : slots_) {
-      if (slot.module) continue;
-      slot.module = std::move(module);
+    for (std::unique_ptr<Module>& slot : slots_) {
+      if (slot) continue;
+      slot = std::move(module);
       CallScope scope(*this);
-      slot.module->Enable();
+      slot->Enable();
       return true;
     }
     return false;
@@ -49,8 +49,8 @@ class SlotTable {
   // Whether the module loaded by this path (ASCII letters compared case-insensitively) is
   // there and in service.
   bool InService(std::string_view path) const {
-    const Slot* slot = FindSlot(path);
-    return slot && slot->module->InService();
+    const Module* module = FindModule(path);
+    return module && module->InService();
   }
 
   // Calls visit(module) on every module in service, in slot order. A module may pump messages
@@ -61,9 +61,9 @@ class SlotTable {
   void ForEachLoaded(Visit&& visit) {
     if (releasing_) return;
     CallScope scope(*this);
-    for (Slot& slot : slots_) {
+    for (const std::unique_ptr<Module>& slot : slots_) {
       if (releasePending_) break;
-      if (slot.module && slot.module->InService()) visit(*slot.module);
+      if (slot && slot->InService()) visit(*slot);
     }
   }
 
@@ -73,9 +73,9 @@ class SlotTable {
   bool WithModule(std::string_view path, Use&& use) {
     if (releasing_) return false;
     CallScope scope(*this);
-    Slot* slot = FindSlot(path);
-    if (!slot || !slot->module->InService()) return false;
-    use(*slot->module);
+    Module* module = FindModule(path);
+    if (!module || !module->InService()) return false;
+    use(*module);
     return true;
   }
 
@@ -91,25 +91,21 @@ class SlotTable {
     if (releasing_) return;
     releasing_ = true;
     releasePending_ = false;
-    for (Slot& slot : slots_) {
-      if (!slot.module) break;
-      if (slot.module->InService()) {
+    for (std::unique_ptr<Module>& slot : slots_) {
+      if (!slot) break;
+      if (slot->InService()) {
         try {
-          slot.module->Disable();
+          slot->Disable();
         } catch (const Fault&) {
           // A close must go on whatever one module does.
         }
       }
-      slot.module.reset();
+      slot.reset();
     }
     releasing_ = false;
   }
 
  private:
-  struct Slot {
-    std::unique_ptr<Module> module;
-  };
-
   class CallScope {
    public:
     explicit CallScope(SlotTable& table) : table_(table) { ++table_.callDepth_; }
@@ -123,18 +119,15 @@ class SlotTable {
     SlotTable& table_;
   };
 
-  const Slot* FindSlot(std::string_view path) const {
-    for (const Slot& slot : slots_) {
-      if (!slot.module) break;
-      if (SamePathIgnoringCase(slot.module->FileName(), path)) return &slot;
+  Module* FindModule(std::string_view path) const {
+    for (const std::unique_ptr<Module>& slot : slots_) {
+      if (!slot) break;
+      if (SamePathIgnoringCase(slot->FileName(), path)) return slot.get();
     }
     return nullptr;
   }
-  Slot* FindSlot(std::string_view path) {
-    return const_cast<Slot*>(std::as_const(*this).FindSlot(path));
-  }
 
-  std::array<Slot, kSlotCount> slots_;
+  std::array<std::unique_ptr<Module>, kSlotCount> slots_;
   int callDepth_ = 0;
   bool releasePending_ = false;
   bool releasing_ = false;

@@ -77,8 +77,7 @@ int RunClock(HINSTANCE instance) {
   plugIns.Observe(&record);
   plugIns.WatchClock(clock.Handle());
   clock.UsePlugIns(&plugIns);
-  InstallContainedPump();
-  OnAbandonedTurn([] { clock.AfterAbandonedTurn(); });
+  plugIns.OnAbandonedTurn([] { clock.AfterAbandonedTurn(); });
 
   BindCommonControls();
   // The settings dialog comes second: it loads the options and then the plug-ins, into the

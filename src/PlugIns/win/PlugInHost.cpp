@@ -25,6 +25,7 @@ void PlugInHost::Start(void (*onLostGui)()) {
   onLostGui_ = onLostGui;
   guard_.Start();
   faults_.Start();
+  InstallMessagePump(&pump_);
 }
 
 void PlugInHost::PrepareForPlugIns() {

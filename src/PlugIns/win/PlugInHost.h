@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "PlugIns/SlotTable.h"
+#include "PlugIns/win/ContainedLoop.h"
 #include "PlugIns/win/ModuleRegistry.h"
 #include "PlugIns/win/PlugInGuard.h"
 #include "PlugIns/win/PlugIns.h"
@@ -86,12 +87,15 @@ class PlugInHost final : public ClockPlugIns, public PlugInShelf {
   PlugInHost& operator=(const PlugInHost&) = delete;
   ~PlugInHost() = default;
 
-  // On the GUI thread, once: the guard and the filter for faults on plug-in threads.
+  // On the GUI thread, once: the guard, the filter for faults on plug-in threads, and the
+  // guarded pump for every loop.
   // onLostGui runs on a thread of its own if the GUI thread ends under the program (a plug-in
   // ended it): it may save what it can before the process ends.
   void Start(void (*onLostGui)());
   // Installs the observer (once, before the first plug-in loads).
   void Observe(HostObserver* observer) { observer_.store(observer); }
+  // See ContainedPump::OnAbandonedTurn.
+  void OnAbandonedTurn(void (*mend)()) { pump_.OnAbandonedTurn(mend); }
   // The clock window, whose subclass chain the quarantine follows.
   void WatchClock(HWND clock) { quarantine_.WatchClock(clock); }
   // The program is done: ends the process with exit code 0, at once if abandoned code may
@@ -136,6 +140,7 @@ class PlugInHost final : public ClockPlugIns, public PlugInShelf {
   ThreadFaults faults_{modules_, guard_, observer_};
   Watchdog watchdog_{modules_, guard_, observer_};
   Quarantine quarantine_{modules_};
+  ContainedPump pump_;
   void (*onLostGui_)() = nullptr;
   bool prepared_ = false;
   std::vector<std::string> unshownFaults_;
