@@ -12,7 +12,7 @@
 #include "Panel/SecBar.h"
 #include "Panel/Telop.h"
 #include "Panel/Tick.h"
-#include "PlugIns/win/PlugInHost.h"
+#include "PlugIns/win/PlugInServices.h"
 #include "forms/ClockForm.h"
 #include "support/Color.h"
 #include "support/win/Handles.h"

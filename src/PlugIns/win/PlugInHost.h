@@ -1,14 +1,13 @@
 // The plug-in host: made once at start, it finds and loads the modules, keeps them in their
 // slots, guards every call into their code, cuts off a module that faults or hangs, watches
 // for hangs, filters the faults of plug-in threads, and ends the program. The clock window and
-// the settings dialog see it through the two small interfaces below.
+// the settings dialog see it through two small interfaces (PlugInServices.h).
 #pragma once
 
 #include <windows.h>
 
 #include <atomic>
 #include <memory>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,6 +16,7 @@
 #include "PlugIns/win/ContainedLoop.h"
 #include "PlugIns/win/ModuleRegistry.h"
 #include "PlugIns/win/PlugInGuard.h"
+#include "PlugIns/win/PlugInServices.h"
 #include "PlugIns/win/PlugIns.h"
 #include "PlugIns/win/Quarantine.h"
 #include "PlugIns/win/ThreadFaults.h"
@@ -24,43 +24,6 @@
 #include "support/win/Handles.h"
 
 namespace vo::win {
-
-// What the clock window asks of the host.
-class ClockPlugIns {
- public:
-  // VpiNotify, VpiNotifyFreq to every module in service, in slot order. A module may close
-  // the clock from inside its call; a fault in it (PlugInFault) ends the walk and reaches
-  // the caller.
-  virtual void NotifyMinute(HWND clock, double now) = 0;
-  virtual void NotifyTick(HWND clock, double now) = 0;
-  // Disables and unloads every module (see SlotTable::ReleaseAll); a window procedure left
-  // pointing into one of them is replaced by own.
-  virtual void Release(HWND clock, WNDPROC own) = 0;
-
- protected:
-  ~ClockPlugIns() = default;
-};
-
-// What the settings dialog asks of the host. A module is named by its full path (ASCII
-// letters compared case-insensitively).
-class PlugInShelf {
- public:
-  // The plug-in files in directory (see ListPlugInFiles), in the order the list shows them.
-  virtual std::vector<std::string> Discover(const std::string& directory) = 0;
-  // Loads and enables those Discover listed last, in that order, but for those the user's
-  // safe start leaves out; a module's fault in VpiEnable is shown and costs that module only.
-  virtual void LoadDiscovered() = 0;
-  // The description of the module in service at path; none when no such module is there.
-  // A fault in it throws PlugInFault.
-  virtual std::optional<std::string> Describe(std::string_view path) = 0;
-  // Shows the module's own settings, with hiddenMeanwhile hidden while they take the screen;
-  // false when no module in service has that path. A fault in it throws PlugInFault (the
-  // window stays hidden).
-  virtual bool ShowProperties(std::string_view path, HWND hiddenMeanwhile) = 0;
-
- protected:
-  ~PlugInShelf() = default;
-};
 
 // Facts of the host's that a record of the run may keep, each told from one place.
 class HostObserver {
