@@ -24,6 +24,7 @@ struct IdleModule {
   void Enable() {}
   void Disable() {}
   const std::string& FileName() const { return name; }
+  bool InService() const { return true; }
 };
 
 class QuietClock : public ClockSurface {

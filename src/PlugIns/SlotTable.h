@@ -1,10 +1,11 @@
 // The clock's table of loaded plug-in modules: 32 slots, filled from 0 upward at start-up and
 // emptied only at close, so the loaded modules always form one run from slot 0.
 //
-// Module is any type with Enable(), Disable() and FileName(), whose calls into plug-in code
-// throw Module::Fault when that code faults. The table owns its modules.
+// Module is any type with Enable(), Disable(), FileName() and InService(), whose calls into
+// plug-in code throw Module::Fault when that code faults, once the module has put itself out
+// of service. The table owns its modules.
 //
-// A module that faults once is out of service for the rest of the run: it is called no more,
+// A module out of service (it faulted once) is called no more for the rest of the run,
 // VpiDisable included, but keeps its slot, so the slots still form one run from 0.
 #pragma once
 
@@ -35,27 +36,21 @@ class SlotTable {
   // Enable leaves the module in its slot, out of service, and reaches the caller.
   bool Add(std::unique_ptr<Module> module) {
     if (!module) return false;
-    for (Slot& slot : slots_) {
-      if (slot.module) continue;
-      slot.module = std::move(module);
+    for (std::unique_ptr<Module>& slot : slots_) {
+      if (slot) continue;
+      slot = std::move(module);
       CallScope scope(*this);
-      Call(slot, [](Module& m) { m.Enable(); });
+      slot->Enable();
       return true;
     }
     return false;
   }
 
-  // The module loaded by this path (ASCII letters compared case-insensitively), or null,
-  // in service or not. The pointer stays valid until ReleaseAll; to call into the module,
-  // use WithModule.
-  Module* Find(std::string_view path) const {
-    const Slot* slot = FindSlot(path);
-    return slot ? slot->module.get() : nullptr;
-  }
-
+  // Whether the module loaded by this path (ASCII letters compared case-insensitively) is
+  // there and in service.
   bool InService(std::string_view path) const {
-    const Slot* slot = FindSlot(path);
-    return slot && slot->inService;
+    const Module* module = FindModule(path);
+    return module && module->InService();
   }
 
   // Calls visit(module) on every module in service, in slot order. A module may pump messages
@@ -66,9 +61,9 @@ class SlotTable {
   void ForEachLoaded(Visit&& visit) {
     if (releasing_) return;
     CallScope scope(*this);
-    for (Slot& slot : slots_) {
+    for (const std::unique_ptr<Module>& slot : slots_) {
       if (releasePending_) break;
-      if (slot.module && slot.inService) Call(slot, visit);
+      if (slot && slot->InService()) visit(*slot);
     }
   }
 
@@ -78,9 +73,9 @@ class SlotTable {
   bool WithModule(std::string_view path, Use&& use) {
     if (releasing_) return false;
     CallScope scope(*this);
-    Slot* slot = FindSlot(path);
-    if (!slot || !slot->inService) return false;
-    Call(*slot, use);
+    Module* module = FindModule(path);
+    if (!module || !module->InService()) return false;
+    use(*module);
     return true;
   }
 
@@ -96,27 +91,21 @@ class SlotTable {
     if (releasing_) return;
     releasing_ = true;
     releasePending_ = false;
-    for (Slot& slot : slots_) {
-      if (!slot.module) break;
-      if (slot.inService) {
+    for (std::unique_ptr<Module>& slot : slots_) {
+      if (!slot) break;
+      if (slot->InService()) {
         try {
-          slot.module->Disable();
+          slot->Disable();
         } catch (const Fault&) {
           // A close must go on whatever one module does.
         }
       }
-      slot.module.reset();
-      slot.inService = true;
+      slot.reset();
     }
     releasing_ = false;
   }
 
  private:
-  struct Slot {
-    std::unique_ptr<Module> module;
-    bool inService = true;
-  };
-
   class CallScope {
    public:
     explicit CallScope(SlotTable& table) : table_(table) { ++table_.callDepth_; }
@@ -130,28 +119,15 @@ class SlotTable {
     SlotTable& table_;
   };
 
-  template <class Use>
-  static void Call(Slot& slot, Use&& use) {
-    try {
-      use(*slot.module);
-    } catch (const Fault&) {
-      slot.inService = false;
-      throw;
-    }
-  }
-
-  const Slot* FindSlot(std::string_view path) const {
-    for (const Slot& slot : slots_) {
-      if (!slot.module) break;
-      if (SamePathIgnoringCase(slot.module->FileName(), path)) return &slot;
+  Module* FindModule(std::string_view path) const {
+    for (const std::unique_ptr<Module>& slot : slots_) {
+      if (!slot) break;
+      if (SamePathIgnoringCase(slot->FileName(), path)) return slot.get();
     }
     return nullptr;
   }
-  Slot* FindSlot(std::string_view path) {
-    return const_cast<Slot*>(std::as_const(*this).FindSlot(path));
-  }
 
-  std::array<Slot, kSlotCount> slots_;
+  std::array<std::unique_ptr<Module>, kSlotCount> slots_;
   int callDepth_ = 0;
   bool releasePending_ = false;
   bool releasing_ = false;

@@ -7,10 +7,11 @@
 #include <commctrl.h>
 // clang-format on
 
+#include <exception>
+
 #include "Panel/win/ClockPanel.h"
 #include "PlugIns/win/ContainedLoop.h"
-#include "PlugIns/win/PlugInGuard.h"
-#include "PlugIns/win/Quarantine.h"
+#include "PlugIns/win/PlugInHost.h"
 #include "about/win/AboutPanel.h"
 #include "forms/ClockForm.h"
 #include "setting/win/SettingPanel.h"
@@ -51,9 +52,9 @@ class RunRecordKeeper final : public vo::win::HostObserver {
 // The program's end, after the message loop and at the end of the logon session alike: the
 // run record says the run ended well, and code a plug-in left half-run may hold a lock that
 // the normal end of a process would wait for.
-void EndTheRun() {
+void EndTheRun(vo::win::PlugInHost& plugIns) {
   vo::win::EndRunCleanly();
-  vo::win::EndProgram();
+  plugIns.EndProgram();
 }
 
 // Any top-level window of the clock's class, visible or hidden, means a copy is running.
@@ -63,8 +64,10 @@ int RunClock(HINSTANCE instance) {
   using namespace vo::win;
   Application& application = Application::Instance();
   application.Initialize(instance);
+  // Made before the clock, it outlives it: the clock's end comes before the modules' unload.
+  static PlugInHost plugIns;
   application.SetSessionEnd([] {
-    EndTheRun();
+    EndTheRun(plugIns);
     ExitProcess(0);
   });
 
@@ -81,21 +84,22 @@ int RunClock(HINSTANCE instance) {
   clock.ShowFirstFrame();
   // After an end that went wrong the user may leave the plug-ins out, this once.
   BeginSafeStart(application.Window());
-  StartPlugInGuard([] { clock.SaveLastPlace(); });
+  plugIns.Start([] { clock.SaveLastPlace(); });
   static RunRecordKeeper record;
-  ObservePlugInHost(&record);
-  WatchClockWindow(clock.Handle());
-  InstallContainedPump();
-  OnAbandonedTurn([] { clock.AfterAbandonedTurn(); });
+  plugIns.Observe(&record);
+  plugIns.WatchClock(clock.Handle());
+  clock.UsePlugIns(&plugIns);
+  plugIns.OnAbandonedTurn([] { clock.AfterAbandonedTurn(); });
 
   BindCommonControls();
-  // The settings dialog comes second: it loads the options and then the plug-ins, which
-  // need the clock's slot table. A failure there or in the About box is reported and
+  // The settings dialog comes second: it loads the options and then the plug-ins, into the
+  // host the clock already notifies. A failure there or in the About box is reported and
   // start-up goes on with what was made. The clock reaches the dialog before it is made: an
   // error box, or a plug-in's VpiEnable, may pump messages meanwhile, and the minute's check
   // belongs to whichever tick comes first.
   static TSettingPanel setting;
   clock.Attach(&setting, nullptr);
+  setting.UsePlugIns(&plugIns);
   ShowingErrors([instance] { setting.Create(instance, clock); });
 
   static AboutBox about;
@@ -105,18 +109,20 @@ int RunClock(HINSTANCE instance) {
   });
 
   RunContainedMessageLoop();
-  EndTheRun();
+  EndTheRun(plugIns);
   return 0;
 }
 
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
-  // Nothing may escape into the runtime: the exit code is 0 on every path, and a start that
-  // fails before the clock exists ends without a word.
+  // Nothing may escape into the runtime: the exit code is 0 on every path. A start that fails
+  // before the clock runs says why.
   try {
     return RunClock(instance);
+  } catch (const std::exception& error) {
+    vo::win::ShowApplicationError(error.what());
   } catch (...) {
-    return 0;
   }
+  return 0;
 }

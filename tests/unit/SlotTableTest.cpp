@@ -24,25 +24,29 @@ class FakeModule {
   FakeModule(std::string path, Log& log) : path_(std::move(path)), log_(log) {}
   ~FakeModule() { log_.push_back("unload " + path_); }
 
-  void Enable() {
-    log_.push_back("enable " + path_);
-    if (onEnable) onEnable();
-  }
-  void Disable() {
-    log_.push_back("disable " + path_);
-    if (onDisable) onDisable();
-  }
-  void Notify() {
-    log_.push_back("notify " + path_);
-    if (onNotify) onNotify();
-  }
+  void Enable() { Call("enable ", onEnable); }
+  void Disable() { Call("disable ", onDisable); }
+  void Notify() { Call("notify ", onNotify); }
   const std::string& FileName() const { return path_; }
+  bool InService() const { return inService_; }
 
   std::function<void()> onEnable, onDisable, onNotify;
 
  private:
+  // As the real module does: a fault puts it out of service before it reaches the table.
+  void Call(const char* what, const std::function<void()>& hook) {
+    log_.push_back(what + path_);
+    try {
+      if (hook) hook();
+    } catch (const Fault&) {
+      inService_ = false;
+      throw;
+    }
+  }
+
   std::string path_;
   Log& log_;
+  bool inService_ = true;
 };
 
 using Table = SlotTable<FakeModule>;
@@ -55,6 +59,13 @@ class SlotTableTest : public ::testing::Test {
   // Fills the table with m0 .. m(count-1).
   void Fill(std::size_t count) {
     for (std::size_t i = 0; i < count; ++i) table.Add(Make("m" + std::to_string(i)));
+  }
+  // The module in service at path; the test fails at once without one.
+  FakeModule& Loaded(const std::string& path) {
+    FakeModule* found = nullptr;
+    table.WithModule(path, [&](FakeModule& module) { found = &module; });
+    if (!found) throw std::logic_error("no module in service at " + path);
+    return *found;
   }
   Log Notified() {
     log.clear();
@@ -81,11 +92,11 @@ TEST_F(SlotTableTest, ModuleBeyondThe32ndSlotIsUnloadedWithoutEnableOrDisable) {
 
   EXPECT_FALSE(table.Add(Make("extra")));
   EXPECT_THAT(log, ElementsAre("unload extra"));
-  EXPECT_EQ(table.Find("extra"), nullptr);
+  EXPECT_FALSE(table.InService("extra"));
   EXPECT_EQ(Notified().size(), Table::kSlotCount);
 }
 
-TEST_F(SlotTableTest, FindComparesPathsIgnoringAsciiCase) {
+TEST_F(SlotTableTest, LookupComparesPathsIgnoringAsciiCase) {
   table.Add(Make("C:\\Tools\\voClock.DLL"));
   table.Add(Make("C:\\Tools\\voOther.dll"));
 
@@ -102,20 +113,20 @@ TEST_F(SlotTableTest, FindComparesPathsIgnoringAsciiCase) {
       {"", nullptr},
   };
   for (const Case& c : cases) {
-    const FakeModule* module = table.Find(c.path);
+    std::string found;
+    const bool there = table.WithModule(c.path, [&](FakeModule& m) { found = m.FileName(); });
+    EXPECT_EQ(there, c.found != nullptr) << c.path;
+    EXPECT_EQ(table.InService(c.path), c.found != nullptr) << c.path;
     if (c.found) {
-      ASSERT_NE(module, nullptr) << c.path;
-      EXPECT_EQ(module->FileName(), c.found) << c.path;
-    } else {
-      EXPECT_EQ(module, nullptr) << c.path;
+      EXPECT_EQ(found, c.found) << c.path;
     }
   }
 }
 
-TEST_F(SlotTableTest, FindDoesNotFoldTrailBytesThatLookLikeLetters) {
+TEST_F(SlotTableTest, LookupDoesNotFoldTrailBytesThatLookLikeLetters) {
   table.Add(Make("C:\\vo\\vo\x83\x41.dll"));  // the trail byte is 'A'
-  EXPECT_EQ(table.Find("C:\\vo\\vo\x83\x61.dll"), nullptr);
-  EXPECT_NE(table.Find("C:\\VO\\VO\x83\x41.DLL"), nullptr);
+  EXPECT_FALSE(table.InService("C:\\vo\\vo\x83\x61.dll"));
+  EXPECT_TRUE(table.InService("C:\\VO\\VO\x83\x41.DLL"));
 }
 
 TEST_F(SlotTableTest, ReleaseAllDisablesAndUnloadsInSlotOrder) {
@@ -125,7 +136,7 @@ TEST_F(SlotTableTest, ReleaseAllDisablesAndUnloadsInSlotOrder) {
   table.ReleaseAll();
   EXPECT_THAT(log, ElementsAre("disable m0", "unload m0", "disable m1", "unload m1", "disable m2",
                                "unload m2"));
-  EXPECT_EQ(table.Find("m0"), nullptr);
+  EXPECT_FALSE(table.InService("m0"));
   EXPECT_THAT(Notified(), IsEmpty());
 
   log.clear();
@@ -149,7 +160,7 @@ TEST_F(SlotTableTest, NothingReachesTheModulesWhileTheyAreReleased) {
   Fill(3);
   Log walkedDuringDisable;
   bool usedDuringDisable = false;
-  table.Find("m1")->onDisable = [&] {
+  Loaded("m1").onDisable = [&] {
     table.ForEachLoaded(
         [&](FakeModule& module) { walkedDuringDisable.push_back(module.FileName()); });
     usedDuringDisable = table.WithModule("m2", [](FakeModule&) {});
@@ -164,11 +175,11 @@ TEST_F(SlotTableTest, NothingReachesTheModulesWhileTheyAreReleased) {
                                "unload m2"));
 }
 
-// A module that faults once is never called again, keeps its slot and stays findable; the
-// fault ends the walk it happened in.
+// A module that faults once is never called again and keeps its slot; the fault ends the
+// walk it happened in.
 TEST_F(SlotTableTest, FaultingModuleIsOutOfServiceButKeepsItsSlot) {
   Fill(3);
-  table.Find("m1")->onNotify = [] { throw FakeModule::Fault("m1 faulted"); };
+  Loaded("m1").onNotify = [] { throw FakeModule::Fault("m1 faulted"); };
 
   log.clear();
   EXPECT_THROW(table.ForEachLoaded([](FakeModule& module) { module.Notify(); }), FakeModule::Fault);
@@ -178,7 +189,6 @@ TEST_F(SlotTableTest, FaultingModuleIsOutOfServiceButKeepsItsSlot) {
   EXPECT_FALSE(table.WithModule("m1", [](FakeModule&) { FAIL(); }));
   EXPECT_FALSE(table.InService("m1"));
   EXPECT_TRUE(table.InService("m2"));
-  EXPECT_NE(table.Find("m1"), nullptr);
 
   table.Add(Make("m3"));  // the next free slot is still slot 3
   log.clear();
@@ -202,7 +212,7 @@ TEST_F(SlotTableTest, FaultInEnableCostsThatModuleOnly) {
 
 TEST_F(SlotTableTest, FaultInDisableDoesNotStopTheClose) {
   Fill(2);
-  table.Find("m0")->onDisable = [] { throw FakeModule::Fault("m0 faulted"); };
+  Loaded("m0").onDisable = [] { throw FakeModule::Fault("m0 faulted"); };
   log.clear();
 
   table.ReleaseAll();
@@ -213,7 +223,7 @@ TEST_F(SlotTableTest, FaultInDisableDoesNotStopTheClose) {
 // own feet: the release waits for the walk, and the walk stops notifying.
 TEST_F(SlotTableTest, ReleaseRequestedDuringWalkRunsAfterTheCallReturns) {
   Fill(3);
-  table.Find("m1")->onNotify = [&] { table.ReleaseAll(); };
+  Loaded("m1").onNotify = [&] { table.ReleaseAll(); };
 
   EXPECT_THAT(Notified(), ElementsAre("notify m0", "notify m1", "disable m0", "unload m0",
                                       "disable m1", "unload m1", "disable m2", "unload m2"));

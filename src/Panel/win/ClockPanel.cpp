@@ -394,21 +394,13 @@ void TClockPanel::CheckTime(DateTime now) {
 // A plug-in may close the clock from inside its call; a fault in it (PlugInFault) abandons
 // the rest of the tick and reaches the error box.
 void TClockPanel::NotifyMinute(DateTime now) {
-  FPlugIns.ForEachLoaded([&](TVoPlugInsIF& plugIn) { plugIn.Notify(window_, now); });
-  if (!window_) throw ClockClosed{};
+  if (FPlugIns) FPlugIns->NotifyMinute(Handle(), now);
+  if (!Handle()) throw ClockClosed{};
 }
 
 void TClockPanel::NotifyTick(DateTime now) {
-  FPlugIns.ForEachLoaded([&](TVoPlugInsIF& plugIn) { plugIn.NotifyFreq(window_, now); });
-  if (!window_) throw ClockClosed{};
-}
-
-void TClockPanel::AddPlugIn(std::unique_ptr<TVoPlugInsIF> plugIn) {
-  try {
-    FPlugIns.Add(std::move(plugIn));
-  } catch (const PlugInFault& fault) {
-    ShowApplicationError(fault.what());
-  }
+  if (FPlugIns) FPlugIns->NotifyTick(Handle(), now);
+  if (!Handle()) throw ClockClosed{};
 }
 
 void TClockPanel::DrawSecBar(std::uint16_t second, std::uint16_t millisecond) {
@@ -638,9 +630,9 @@ void TClockPanel::AfterAbandonedTurn() {
 }
 
 void TClockPanel::ReleasePlugIns() {
-  FPlugIns.ReleaseAll();
-  // A plug-in that subclassed the window and did not put back what it found.
-  ReclaimWindowProcedure(window_, Procedure);
+  // A plug-in that subclassed the window and did not put back what it found gets
+  // Procedure back.
+  if (FPlugIns) FPlugIns->Release(Handle(), Procedure);
 }
 
 void TClockPanel::FormClose() {

@@ -12,8 +12,7 @@
 #include "Panel/SecBar.h"
 #include "Panel/Telop.h"
 #include "Panel/Tick.h"
-#include "PlugIns/SlotTable.h"
-#include "PlugIns/win/PlugIns.h"
+#include "PlugIns/win/PlugInServices.h"
 #include "forms/ClockForm.h"
 #include "support/Color.h"
 #include "support/win/Handles.h"
@@ -54,16 +53,8 @@ class TClockPanel : public Window<TClockPanel>, private ClockSurface {
     FSettings = settings;
     FAbout = about;
   }
-  // Puts a loaded plug-in into the first free slot and enables it; a fault in VpiEnable is
-  // reported and costs that module only.
-  void AddPlugIn(std::unique_ptr<TVoPlugInsIF> plugIn);
-  TVoPlugInsIF* FindPlugIn(std::string_view path) { return FPlugIns.Find(path); }
-  // Calls use(plugIn) on the module loaded by this path; it stays loaded until the call
-  // returns, even if the clock is closed meanwhile. False when no module has that path.
-  template <class Use>
-  bool WithPlugIn(std::string_view path, Use&& use) {
-    return FPlugIns.WithModule(path, std::forward<Use>(use));
-  }
+  // The plug-in host the ticks notify and the close releases; none until set.
+  void UsePlugIns(ClockPlugIns* plugIns) { FPlugIns = plugIns; }
 
   Color ForeColor() const { return FForeColor; }
   Color BackColor() const { return FBackColor; }
@@ -199,7 +190,7 @@ class TClockPanel : public Window<TClockPanel>, private ClockSurface {
   bool FTelopPressed = false;  // the left button went down on the telop
   bool FTicking = false;
   bool FFirstFrame = false;  // ShowFirstFrame is painting
-  SlotTable<TVoPlugInsIF> FPlugIns;
+  ClockPlugIns* FPlugIns = nullptr;
   std::vector<ScreenArea> FMonitors;  // as last looked at: start, drag start, display change
   int FMonitorTop = 0;                // the top edge of the strip's monitor
   bool FWatching = false;             // the full-screen watch has started

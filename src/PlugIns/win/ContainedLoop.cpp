@@ -1,7 +1,6 @@
 #include "PlugIns/win/ContainedLoop.h"
 
-#include "PlugIns/win/PlugIns.h"
-#include "PlugIns/win/Quarantine.h"
+#include "PlugIns/win/PlugInHost.h"
 
 namespace vo::win {
 namespace {
@@ -13,45 +12,32 @@ void KillCutShortTimer(const MSG& message) {
   if (message.message == WM_TIMER && message.lParam != 0) KillTimer(message.hwnd, message.wParam);
 }
 
-class ContainedPump final : public MessagePump {
- public:
-  TurnEnd Turn(MSG& message, Claim claim, void* context) override {
-    TurnEnd end = TurnEnd::kDelivered;
-    auto turn = [&] {
-      // A box's own loop delivers messages too: it is shown inside the guard.
-      ShowReportedFaults();
-      end = TakeMessage(message);
-      if (end == TurnEnd::kDelivered && !DropsMessage(message)) {
-        DeliverMessage(message, claim, context);
-      }
-      NoteClockProcedure();
-    };
-    const Contained ended = GuardedCall(kNoModule, turn);
-    if (ended.outcome != kCallReturned) {
-      ReportFault(ended);
-      KillCutShortTimer(message);
-      for (int i = 0; i < menders_; ++i) mend_[i]();
-    }
-    return end;
-  }
-
-  void Add(void (*mend)()) {
-    if (menders_ < kMostMenders) mend_[menders_++] = mend;
-  }
-
- private:
-  static constexpr int kMostMenders = 4;
-  void (*mend_[kMostMenders])() = {};
-  int menders_ = 0;
-};
-
-ContainedPump pump;
-
 }  // namespace
 
-void InstallContainedPump() { InstallMessagePump(&pump); }
+TurnEnd ContainedPump::Turn(MSG& message, Claim claim, void* context) {
+  TurnEnd end = TurnEnd::kDelivered;
+  PlugInHost& host = Host();
+  auto turn = [&] {
+    // A box's own loop delivers messages too: it is shown inside the guard.
+    host.ShowReportedFaults();
+    end = TakeMessage(message);
+    if (end == TurnEnd::kDelivered && !host.Quarantined().DropsMessage(message)) {
+      DeliverMessage(message, claim, context);
+    }
+    host.Quarantined().NoteClockProcedure();
+  };
+  const Contained ended = GuardedCall(kNoModule, turn);
+  if (ended.outcome != kCallReturned) {
+    host.ReportFault(ended);
+    KillCutShortTimer(message);
+    for (int i = 0; i < menders_; ++i) mend_[i]();
+  }
+  return end;
+}
 
-void OnAbandonedTurn(void (*mend)()) { pump.Add(mend); }
+void ContainedPump::OnAbandonedTurn(void (*mend)()) {
+  if (menders_ < kMostMenders) mend_[menders_++] = mend;
+}
 
 void RunContainedMessageLoop() {
   MSG message{};  // outside the turn, which may be cut short

@@ -8,13 +8,20 @@
 
 namespace vo::win {
 
-// Installs the guarded pump for every loop.
-void InstallContainedPump();
+class ContainedPump final : public MessagePump {
+ public:
+  TurnEnd Turn(MSG& message, Claim claim, void* context) override;
 
-// Runs after any turn that was cut short: the program's own frames of that turn were dropped
-// with the plug-in's, so what they would have reset on the way out must be reset there. At
-// most a few, each registered once.
-void OnAbandonedTurn(void (*mend)());
+  // Runs after any turn that was cut short: the program's own frames of that turn were
+  // dropped with the plug-in's, so what they would have reset on the way out must be reset
+  // there. At most a few, each registered once.
+  void OnAbandonedTurn(void (*mend)());
+
+ private:
+  static constexpr int kMostMenders = 4;
+  void (*mend_[kMostMenders])() = {};
+  int menders_ = 0;
+};
 
 // The main loop: runs until WM_QUIT.
 void RunContainedMessageLoop();

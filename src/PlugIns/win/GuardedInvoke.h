@@ -31,7 +31,7 @@ namespace vo::win {
 std::uintptr_t InstructionPointer(const CONTEXT& context);
 std::uintptr_t StackPointer(const CONTEXT& context);
 // Resumes the guarded call whose frame is at stack, ending it with outcome.
-void Redirect(CONTEXT& context, void* stack, DWORD outcome);
+void ResumeGuardedCall(CONTEXT& context, void* stack, DWORD outcome);
 // The running thread's block.
 NT_TIB* ThreadBlock();
 

@@ -98,7 +98,7 @@ namespace vo::win {
 std::uintptr_t InstructionPointer(const CONTEXT& c) { return c.Rip; }
 std::uintptr_t StackPointer(const CONTEXT& c) { return c.Rsp; }
 
-void Redirect(CONTEXT& c, void* stack, DWORD outcome) {
+void ResumeGuardedCall(CONTEXT& c, void* stack, DWORD outcome) {
   c.Rip = reinterpret_cast<DWORD64>(&GuardRecover);
   c.Rsp = reinterpret_cast<DWORD64>(stack);
   c.Rax = outcome;

@@ -57,7 +57,7 @@ namespace vo::win {
 std::uintptr_t InstructionPointer(const CONTEXT& c) { return c.Eip; }
 std::uintptr_t StackPointer(const CONTEXT& c) { return c.Esp; }
 
-void Redirect(CONTEXT& c, void* stack, DWORD outcome) {
+void ResumeGuardedCall(CONTEXT& c, void* stack, DWORD outcome) {
   c.Eip = reinterpret_cast<DWORD>(&GuardRecover);
   c.Esp = reinterpret_cast<DWORD>(stack);
   c.Eax = outcome;

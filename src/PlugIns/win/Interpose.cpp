@@ -3,7 +3,7 @@
 #include <cstring>
 #include <vector>
 
-#include "PlugIns/win/PlugIns.h"
+#include "PlugIns/win/PlugInHost.h"
 #include "PlugIns/win/Thunks.h"
 
 namespace vo::win {
@@ -45,12 +45,15 @@ class Exclusive {
 
 const void* EntryOf(Kind kind);
 
+bool OutOfService(const Trampoline& t) { return !Host().Modules().InService(t.module); }
+
 // A trampoline for the procedure, or the procedure itself when it is no plug-in's code (or no
 // executable page can be had). A trampoline is made once per procedure and answer, and kept
 // for the program's run: the system may call it at any time.
 const void* Wrap(Kind kind, bool wide, const void* procedure, LONG_PTR next = 0,
                  bool shared = true) {
-  const ModuleId module = ModuleAt(reinterpret_cast<std::uintptr_t>(procedure));
+  const ModuleId module =
+      Host().Modules().FindModuleAt(reinterpret_cast<std::uintptr_t>(procedure));
   if (module == kNoModule) return procedure;
   const Exclusive exclusive;
   for (const Trampoline* t : made) {
@@ -89,10 +92,11 @@ const Trampoline* TrampolineAt(std::uintptr_t address) {
 bool Ended(const Contained& ended, ModuleId module) {
   if (ended.outcome == kCallReturned) return false;
   const Contained fault{ended.outcome, ended.culprit != kNoModule ? ended.culprit : module};
-  if (OnGuiThread()) {
-    ReportFault(fault);
+  PlugInHost& host = Host();
+  if (host.Guard().OnGuiThread()) {
+    host.ReportFault(fault);
   } else {
-    QueueFault(fault);
+    host.Faults().Queue(fault);
   }
   return true;
 }
@@ -124,8 +128,8 @@ LRESULT Answer(const Trampoline& t, HWND window, UINT message, WPARAM wParam, LP
 
 LRESULT CALLBACK WindowEntry(const Trampoline* t, HWND window, UINT message, WPARAM wParam,
                              LPARAM lParam) {
-  if (IsOutOfService(t->module)) return Answer(*t, window, message, wParam, lParam);
-  const bool gui = OnGuiThread();
+  if (OutOfService(*t)) return Answer(*t, window, message, wParam, lParam);
+  const bool gui = Host().Guard().OnGuiThread();
   PassedOn call{t, false, 0, gui ? passing : nullptr};
   if (gui) passing = &call;
   LRESULT result = 0;
@@ -139,7 +143,7 @@ LRESULT CALLBACK WindowEntry(const Trampoline* t, HWND window, UINT message, WPA
 
 void CALLBACK TimerEntry(const Trampoline* t, HWND window, UINT message, UINT_PTR id, DWORD time) {
   const auto procedure = reinterpret_cast<TIMERPROC>(const_cast<void*>(t->procedure));
-  if (!IsOutOfService(t->module) &&
+  if (!OutOfService(*t) &&
       !Ended(GuardedCall(t->module, [&] { procedure(window, message, id, time); }), t->module)) {
     return;
   }
@@ -149,7 +153,7 @@ void CALLBACK TimerEntry(const Trampoline* t, HWND window, UINT message, UINT_PT
 LRESULT CALLBACK HookEntry(Trampoline* t, int code, WPARAM wParam, LPARAM lParam) {
   const auto procedure = reinterpret_cast<HOOKPROC>(const_cast<void*>(t->procedure));
   LRESULT result = 0;
-  if (!IsOutOfService(t->module) &&
+  if (!OutOfService(*t) &&
       !Ended(GuardedCall(t->module, [&] { result = procedure(code, wParam, lParam); }),
              t->module)) {
     return result;
@@ -163,7 +167,7 @@ LRESULT CALLBACK HookEntry(Trampoline* t, int code, WPARAM wParam, LPARAM lParam
 void CALLBACK WinEventEntry(Trampoline* t, HWINEVENTHOOK hook, DWORD event, HWND window,
                             LONG object, LONG child, DWORD thread, DWORD time) {
   const auto procedure = reinterpret_cast<WINEVENTPROC>(const_cast<void*>(t->procedure));
-  if (!IsOutOfService(t->module) &&
+  if (!OutOfService(*t) &&
       !Ended(GuardedCall(t->module,
                          [&] { procedure(hook, event, window, object, child, thread, time); }),
              t->module)) {
@@ -287,7 +291,8 @@ ATOM WINAPI RegisterClassExWInstead(const WNDCLASSEXW* c) {
 // The plug-in passes a message on: what comes back is the answer to give should the
 // plug-in's procedure be cut short afterwards.
 LRESULT Passed(WNDPROC next, LRESULT answer) {
-  if (OnGuiThread() && passing && passing->through->next == reinterpret_cast<LONG_PTR>(next)) {
+  if (Host().Guard().OnGuiThread() && passing &&
+      passing->through->next == reinterpret_cast<LONG_PTR>(next)) {
     passing->answered = true;
     passing->answer = answer;
   }

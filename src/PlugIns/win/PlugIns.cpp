@@ -1,13 +1,12 @@
 #include "PlugIns/win/PlugIns.h"
 
-#include <algorithm>
 #include <utility>
 #include <vector>
 
 #include "PlugIns/PlugInPaths.h"
+#include "PlugIns/win/FaultTexts.h"
 #include "PlugIns/win/Interpose.h"
-#include "PlugIns/win/Quarantine.h"
-#include "support/win/Application.h"
+#include "PlugIns/win/PlugInHost.h"
 #include "support/win/ForeignString.h"
 #include "support/win/SystemLibrary.h"
 
@@ -15,13 +14,6 @@ namespace vo::win {
 namespace {
 
 constexpr char kPlugInMask[] = "vo*.DLL";
-
-// GetProcAddress gives a generic function pointer; going through void (*)() tells the
-// compiler the cast to the real signature is meant.
-template <class Proc>
-Proc Resolve(HMODULE module, const char* name) {
-  return reinterpret_cast<Proc>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
-}
 
 // A file that is not a loadable library must be skipped silently, without the system's
 // error box.
@@ -57,81 +49,53 @@ bool IsPlainFile(DWORD attributes) {
           (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) == 0;
 }
 
-// Modules taken out of their slots, mapped until the program's end.
-struct RetiredModule {
-  UniqueModule module;
-  ModuleImage image;
-};
-std::vector<RetiredModule> retired;
-
-std::string BaseName(const std::string& path) {
-  const std::size_t slash = path.find_last_of("\\/:");
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-// Texts of reported faults not shown yet.
-std::vector<std::string> unshownFaults;
-
-std::string FaultMessage(const std::string& path, CallOutcome outcome) {
-  return "プラグイン・モジュール " + BaseName(path) +
-         " が異常終了しました (原因: " + DescribeOutcome(outcome) +
-         ")。このモジュールは vo の終了まで使用しません。";
-}
-
-// Before the first plug-in runs: the watchdog, and the system libraries the clock binds
-// late. Once plug-in code has been cut short holding the heap's or the loader's lock, a
-// library loaded for the first time could wait for ever.
-void PrepareForPlugIns() {
-  static bool prepared = false;
-  if (prepared) return;
-  prepared = true;
-  StartWatchdog();
-  BindLateEntries();
-}
-
 }  // namespace
 
 TVoPlugInsIF::TVoPlugInsIF(std::string path) : fileName_(std::move(path)) {
-  PrepareForPlugIns();
+  PlugInHost& host = Host();
+  host.PrepareForPlugIns();
   {
     QuietErrorMode quiet;
-    NoteLoadingModule(fileName_.c_str());  // its DllMain runs in there, unguarded
+    host.NoteLoadingModule(fileName_.c_str());  // its DllMain runs in there, unguarded
     module_ = UniqueModule(LoadLibraryA(fileName_.c_str()));
-    NoteLoadingModule(nullptr);
+    host.NoteLoadingModule(nullptr);
   }
   if (!module_) return;
   const HMODULE m = module_.get();
-  enable_ = Resolve<VpiEnableProc>(m, "VpiEnable");
-  disable_ = Resolve<VpiDisableProc>(m, "VpiDisable");
-  notify_ = Resolve<VpiNotifyProc>(m, "VpiNotify");
-  notifyFreq_ = Resolve<VpiNotifyFreqProc>(m, "VpiNotifyFreq");
-  discription_ = Resolve<VpiDiscriptionProc>(m, "VpiDiscription");
-  setProps_ = Resolve<VpiSetPropsProc>(m, "VpiSetProps");
+  enable_ = ProcAddress<VpiEnableProc>(m, "VpiEnable");
+  disable_ = ProcAddress<VpiDisableProc>(m, "VpiDisable");
+  notify_ = ProcAddress<VpiNotifyProc>(m, "VpiNotify");
+  notifyFreq_ = ProcAddress<VpiNotifyFreqProc>(m, "VpiNotifyFreq");
+  discription_ = ProcAddress<VpiDiscriptionProc>(m, "VpiDiscription");
+  setProps_ = ProcAddress<VpiSetPropsProc>(m, "VpiSetProps");
   if (Invalid()) return;
-  id_ = RegisterPlugInModule(m, fileName_);
+  id_ = host.Modules().Add(m, fileName_);
+  // Code the guard cannot tell apart is not run at all (with every slot taken long before,
+  // such a module would never be enabled anyway).
+  if (id_ == kNoModule) {
+    discription_ = nullptr;
+    return;
+  }
   if (!InterposeOn(m)) {
     OutputDebugStringA("vo: a plug-in's import table could not be rewritten\n");
   }
 }
 
-TVoPlugInsIF::~TVoPlugInsIF() {
-  if (!ran_ || !module_) {
-    ForgetModule(id_);  // unloaded with the wrapper
-    return;
-  }
-  const ModuleImage image = ModuleImage::Of(module_.get());
-  retired.push_back({std::move(module_), image});
-}
+// A module that never ran is unloaded with the wrapper.
+TVoPlugInsIF::~TVoPlugInsIF() { Host().Retire(id_, ran_ ? std::move(module_) : UniqueModule()); }
+
+bool TVoPlugInsIF::InService() const { return Host().Modules().InService(id_); }
 
 template <class Call>
 void TVoPlugInsIF::Guard(Call&& call) const {
-  if (IsOutOfService(id_)) return;
+  PlugInHost& host = Host();
+  if (!host.Modules().InService(id_)) return;
   ran_ = true;
   const Contained ended = GuardedCall(id_, call);
-  NoteClockProcedure();
+  host.Quarantined().NoteClockProcedure();
   if (ended.outcome == kCallReturned) return;
-  if (ended.culprit != id_ && ended.culprit != kNoModule) return ReportFault(ended);
-  Quarantine(id_);
+  if (ended.culprit != id_ && ended.culprit != kNoModule) return host.ReportFault(ended);
+  host.Quarantined().TakeOutOfService(id_);
   throw PlugInFault(FaultMessage(fileName_, ended.outcome));
 }
 
@@ -161,31 +125,6 @@ std::string TVoPlugInsIF::Description() const {
 
 void TVoPlugInsIF::SetProps() const {
   if (setProps_) Guard([this] { setProps_(); });
-}
-
-void ReportFault(const Contained& fault) {
-  if (Quarantine(fault.culprit)) {
-    unshownFaults.push_back(FaultMessage(ModulePath(fault.culprit), fault.outcome));
-  }
-}
-
-void ShowReportedFaults() {
-  for (Contained fault = TakeThreadFault(); fault.culprit != kNoModule; fault = TakeThreadFault()) {
-    ReportFault(fault);
-  }
-  while (!unshownFaults.empty()) {
-    const std::string message = std::move(unshownFaults.front());
-    unshownFaults.erase(unshownFaults.begin());
-    ShowApplicationError(message);
-  }
-}
-
-void ReclaimWindowProcedure(HWND window, WNDPROC own) {
-  if (!window) return;
-  const auto procedure = ProcedureBehind(static_cast<std::uintptr_t>(ProcedureOf(window)));
-  const bool intoRetired = std::any_of(retired.begin(), retired.end(),
-                                       [&](const auto& r) { return r.image.Contains(procedure); });
-  if (intoRetired) SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(own));
 }
 
 std::unique_ptr<TVoPlugInsIF> LoadPlugIn(const std::string& path) {

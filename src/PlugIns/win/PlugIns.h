@@ -28,9 +28,9 @@ class TVoPlugInsIF {
   // cannot be loaded leaves them all null.
   explicit TVoPlugInsIF(std::string path);
   // Unloads the module; VpiDisable is the table's business, not the destructor's. A module
-  // whose code has run stays mapped until the program ends: its code may still be on the
-  // stack (a window message that came in through a procedure of its) or hooked into a
-  // window, long after VpiDisable.
+  // whose code has run stays mapped until the program ends (the host keeps it): its code may
+  // still be on the stack (a window message that came in through a procedure of its) or
+  // hooked into a window, long after VpiDisable.
   ~TVoPlugInsIF();
   TVoPlugInsIF(const TVoPlugInsIF&) = delete;
   TVoPlugInsIF& operator=(const TVoPlugInsIF&) = delete;
@@ -38,6 +38,8 @@ class TVoPlugInsIF {
   // A module without VpiDiscription (or one that failed to load) is not a plug-in.
   bool Invalid() const { return discription_ == nullptr; }
   const std::string& FileName() const { return fileName_; }
+  // A module that faulted or hung once is out of service for the rest of the run.
+  bool InService() const;
 
   // Each call is skipped when the module lacks that export or is out of service. A fault or
   // hang inside the module ends the call with PlugInFault, once the module is out of service;
@@ -68,16 +70,6 @@ class TVoPlugInsIF {
   VpiDiscriptionProc discription_ = nullptr;
   VpiSetPropsProc setProps_ = nullptr;
 };
-
-// Takes the module blamed for a contained fault out of service at once. Its error box (one
-// per module) waits for ShowReportedFaults: a fault may be met in the middle of a tick.
-void ReportFault(const Contained& fault);
-// Shows the boxes of the faults reported so far, faults on plug-in threads included.
-void ShowReportedFaults();
-
-// If the window's procedure points into a plug-in module that has been unloaded by the
-// table, the window gets own back: no window of the clock may call into such a module.
-void ReclaimWindowProcedure(HWND window, WNDPROC own);
 
 // The module at path if it is a valid plug-in, else null (the library is unloaded again).
 std::unique_ptr<TVoPlugInsIF> LoadPlugIn(const std::string& path);

@@ -2,34 +2,12 @@
 
 #include <cstring>
 #include <initializer_list>
-#include <vector>
 
 #include "PlugIns/win/Interpose.h"
 #include "PlugIns/win/Thunks.h"
 
 namespace vo::win {
 namespace {
-
-// One plug-in procedure in the clock's subclass chain and the procedure it passes messages
-// on to, as the window reported it just before (in both character sets).
-struct Link {
-  std::uintptr_t procedure = 0;
-  LONG_PTR nextAnsi = 0;
-  LONG_PTR nextWide = 0;
-  bool wide = false;  // the plug-in's procedure takes Unicode messages
-};
-
-HWND clock = nullptr;
-LONG_PTR lastAnsi = 0;  // the clock's procedure as last seen
-LONG_PTR lastWide = 0;
-std::vector<Link> links;
-
-bool Known(std::uintptr_t procedure) {
-  for (const Link& link : links) {
-    if (link.procedure == procedure) return true;
-  }
-  return false;
-}
 
 // ---- bypassing a procedure ----------------------------------------------------------------
 // A subclass procedure cannot be unlinked from the middle of a chain: the procedure above it
@@ -67,7 +45,7 @@ bool WriteCode(std::uintptr_t at, std::size_t size, Write&& write) {
 }
 
 // Rewrites the start of the procedure into a jump to target.
-bool Redirect(std::uintptr_t procedure, const void* target) {
+bool RewriteAsJump(std::uintptr_t procedure, const void* target) {
   unsigned char jump[12];
 #if defined(__x86_64__)
   Put(Put(Put(jump, {0x48, 0xB8}), reinterpret_cast<std::uint64_t>(target)), {0xFF, 0xE0});
@@ -81,22 +59,6 @@ bool Redirect(std::uintptr_t procedure, const void* target) {
                    [&] { std::memcpy(reinterpret_cast<void*>(procedure), jump, size); });
 }
 
-void Bypass(const Link& link) {
-  if (static_cast<std::uintptr_t>(ProcedureOf(clock)) == link.procedure) {
-    SetWindowLongPtrA(clock, GWLP_WNDPROC, link.nextAnsi);
-    lastAnsi = GetWindowLongPtrA(clock, GWLP_WNDPROC);
-  }
-  const LONG_PTR next = link.wide ? link.nextWide : link.nextAnsi;
-  const void* forwarder = MakeForwarder(next, link.wide);
-  if (forwarder && Redirect(link.procedure, forwarder)) return;
-  // The code cannot be rewritten: the clock's chain is cut below the procedure instead,
-  // which also drops the subclasses made after it.
-  OutputDebugStringA("vo: a plug-in procedure could not be bypassed; its window's chain is cut\n");
-  SetWindowLongPtrA(clock, GWLP_WNDPROC, link.nextAnsi);
-  lastAnsi = GetWindowLongPtrA(clock, GWLP_WNDPROC);
-  lastWide = GetWindowLongPtrW(clock, GWLP_WNDPROC);
-}
-
 // ---- the module's windows -------------------------------------------------------------
 
 bool IsDialog(HWND window) {
@@ -104,30 +66,62 @@ bool IsDialog(HWND window) {
   return GetClassNameA(window, name, sizeof name) && std::strcmp(name, "#32770") == 0;
 }
 
-ModuleId ModuleRunBy(HWND window, int index = GWLP_WNDPROC) {
-  return ModuleAt(ProcedureBehind(static_cast<std::uintptr_t>(ProcedureOf(window, index))));
-}
-
-bool RunsCodeOf(HWND window, ModuleId module) {
-  if (ModuleRunBy(window) == module) return true;
-  return IsDialog(window) && ModuleRunBy(window, DWLP_DLGPROC) == module;
-}
-
 struct WindowSearch {
+  const ModuleRegistry& modules;
+  HWND clock;
   ModuleId module;
   std::vector<HWND> found;
+
+  ModuleId RunBy(HWND window, int index = GWLP_WNDPROC) const {
+    return modules.FindModuleAt(
+        ProcedureBehind(static_cast<std::uintptr_t>(ProcedureOf(window, index))));
+  }
+  bool RunsCodeOf(HWND window) const {
+    if (RunBy(window) == module) return true;
+    return IsDialog(window) && RunBy(window, DWLP_DLGPROC) == module;
+  }
 };
 
 BOOL CALLBACK CollectWindow(HWND window, LPARAM search) {
   auto& of = *reinterpret_cast<WindowSearch*>(search);
-  if (window != clock && RunsCodeOf(window, of.module)) of.found.push_back(window);
+  if (window != of.clock && of.RunsCodeOf(window)) of.found.push_back(window);
   return TRUE;
+}
+
+}  // namespace
+
+LONG_PTR ProcedureOf(HWND window, int index) {
+  return IsWindowUnicode(window) ? GetWindowLongPtrW(window, index)
+                                 : GetWindowLongPtrA(window, index);
+}
+
+bool Quarantine::Known(std::uintptr_t procedure) const {
+  for (const Link& link : links_) {
+    if (link.procedure == procedure) return true;
+  }
+  return false;
+}
+
+void Quarantine::Bypass(const Link& link) {
+  if (static_cast<std::uintptr_t>(ProcedureOf(clock_)) == link.procedure) {
+    SetWindowLongPtrA(clock_, GWLP_WNDPROC, link.nextAnsi);
+    lastAnsi_ = GetWindowLongPtrA(clock_, GWLP_WNDPROC);
+  }
+  const LONG_PTR next = link.wide ? link.nextWide : link.nextAnsi;
+  const void* forwarder = MakeForwarder(next, link.wide);
+  if (forwarder && RewriteAsJump(link.procedure, forwarder)) return;
+  // The code cannot be rewritten: the clock's chain is cut below the procedure instead,
+  // which also drops the subclasses made after it.
+  OutputDebugStringA("vo: a plug-in procedure could not be bypassed; its window's chain is cut\n");
+  SetWindowLongPtrA(clock_, GWLP_WNDPROC, link.nextAnsi);
+  lastAnsi_ = GetWindowLongPtrA(clock_, GWLP_WNDPROC);
+  lastWide_ = GetWindowLongPtrW(clock_, GWLP_WNDPROC);
 }
 
 // Destroys the thread's top-level windows that run the module's code, without calling it:
 // a modal dialog of the module's whose loop was abandoned is closed, and its owner enabled.
-void DestroyWindowsOf(ModuleId module) {
-  WindowSearch search{module, {}};
+void Quarantine::DestroyWindowsOf(ModuleId module) const {
+  WindowSearch search{modules_, clock_, module, {}};
   EnumThreadWindows(GetCurrentThreadId(), CollectWindow, reinterpret_cast<LPARAM>(&search));
   for (HWND window : search.found) {
     if (!IsWindow(window)) continue;
@@ -139,51 +133,43 @@ void DestroyWindowsOf(ModuleId module) {
   }
 }
 
-}  // namespace
-
-LONG_PTR ProcedureOf(HWND window, int index) {
-  return IsWindowUnicode(window) ? GetWindowLongPtrW(window, index)
-                                 : GetWindowLongPtrA(window, index);
+void Quarantine::WatchClock(HWND window) {
+  clock_ = window;
+  lastAnsi_ = GetWindowLongPtrA(clock_, GWLP_WNDPROC);
+  lastWide_ = GetWindowLongPtrW(clock_, GWLP_WNDPROC);
 }
 
-void WatchClockWindow(HWND window) {
-  clock = window;
-  lastAnsi = GetWindowLongPtrA(clock, GWLP_WNDPROC);
-  lastWide = GetWindowLongPtrW(clock, GWLP_WNDPROC);
-}
-
-void NoteClockProcedure() {
-  if (!clock) return;
-  const LONG_PTR ansi = GetWindowLongPtrA(clock, GWLP_WNDPROC);
-  if (ansi == lastAnsi) return;
-  const LONG_PTR wide = GetWindowLongPtrW(clock, GWLP_WNDPROC);
-  const bool unicode = IsWindowUnicode(clock);
+void Quarantine::NoteClockProcedure() {
+  if (!clock_) return;
+  const LONG_PTR ansi = GetWindowLongPtrA(clock_, GWLP_WNDPROC);
+  if (ansi == lastAnsi_) return;
+  const LONG_PTR wide = GetWindowLongPtrW(clock_, GWLP_WNDPROC);
+  const bool unicode = IsWindowUnicode(clock_);
   // The procedure's own address, in the character set it was set with.
   const auto procedure = static_cast<std::uintptr_t>(unicode ? wide : ansi);
-  if (ModuleAt(procedure) != kNoModule && !Known(procedure)) {
-    links.push_back({procedure, lastAnsi, lastWide, unicode != FALSE});
+  if (modules_.FindModuleAt(procedure) != kNoModule && !Known(procedure)) {
+    links_.push_back({procedure, lastAnsi_, lastWide_, unicode != FALSE});
   }
-  lastAnsi = ansi;
-  lastWide = wide;
+  lastAnsi_ = ansi;
+  lastWide_ = wide;
 }
 
-bool Quarantine(ModuleId module) {
-  if (module == kNoModule || IsOutOfService(module)) return false;
-  PutOutOfService(module);
-  if (clock) {
+bool Quarantine::TakeOutOfService(ModuleId module) {
+  if (!modules_.PutOutOfService(module)) return false;
+  if (clock_) {
     NoteClockProcedure();
-    for (const Link& link : links) {
-      if (ModuleAt(link.procedure) == module) Bypass(link);
+    for (const Link& link : links_) {
+      if (modules_.FindModuleAt(link.procedure) == module) Bypass(link);
     }
   }
   DestroyWindowsOf(module);
   return true;
 }
 
-bool DropsMessage(const MSG& message) {
+bool Quarantine::DropsMessage(const MSG& message) const {
   if (message.message != WM_TIMER || message.lParam == 0) return false;
   const auto procedure = ProcedureBehind(static_cast<std::uintptr_t>(message.lParam));
-  if (!IsOutOfService(ModuleAt(procedure))) return false;
+  if (modules_.InService(modules_.FindModuleAt(procedure))) return false;
   KillTimer(message.hwnd, message.wParam);
   return true;
 }

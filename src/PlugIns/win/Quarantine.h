@@ -6,7 +6,10 @@
 
 #include <windows.h>
 
-#include "PlugIns/win/PlugInGuard.h"
+#include <cstdint>
+#include <vector>
+
+#include "PlugIns/win/ModuleRegistry.h"
 
 namespace vo::win {
 
@@ -14,18 +17,43 @@ namespace vo::win {
 // width: across widths the system hands out a stand-in, not the address.
 LONG_PTR ProcedureOf(HWND window, int index = GWLP_WNDPROC);
 
-// The clock window, whose subclass chain is followed from here on.
-void WatchClockWindow(HWND clock);
+// The clock's subclass chain as plug-ins built it, and the cutting off itself.
+class Quarantine {
+ public:
+  explicit Quarantine(ModuleRegistry& modules) : modules_(modules) {}
+  Quarantine(const Quarantine&) = delete;
+  Quarantine& operator=(const Quarantine&) = delete;
 
-// Notes a change of the clock's window procedure; called after plug-in code has run, it
-// learns which procedure each plug-in's subclass passes messages on to.
-void NoteClockProcedure();
+  // The clock window, whose subclass chain is followed from here on.
+  void WatchClock(HWND clock);
+  // Notes a change of the clock's window procedure; called after plug-in code has run, it
+  // learns which procedure each plug-in's subclass passes messages on to.
+  void NoteClockProcedure();
+  // Takes the module out of service. False if it already was.
+  bool TakeOutOfService(ModuleId module);
+  // A timer message whose procedure lies in a module out of service: the timer is killed and
+  // the message is not to be dispatched.
+  bool DropsMessage(const MSG& message) const;
 
-// Takes the module out of service. False if it already was.
-bool Quarantine(ModuleId module);
+ private:
+  // One plug-in procedure in the clock's subclass chain and the procedure it passes messages
+  // on to, as the window reported it just before (in both character sets).
+  struct Link {
+    std::uintptr_t procedure = 0;
+    LONG_PTR nextAnsi = 0;
+    LONG_PTR nextWide = 0;
+    bool wide = false;  // the plug-in's procedure takes Unicode messages
+  };
 
-// A timer message whose procedure lies in a module out of service: the timer is killed and
-// the message is not to be dispatched.
-bool DropsMessage(const MSG& message);
+  bool Known(std::uintptr_t procedure) const;
+  void Bypass(const Link& link);
+  void DestroyWindowsOf(ModuleId module) const;
+
+  ModuleRegistry& modules_;
+  HWND clock_ = nullptr;
+  LONG_PTR lastAnsi_ = 0;  // the clock's procedure as last seen
+  LONG_PTR lastWide_ = 0;
+  std::vector<Link> links_;
+};
 
 }  // namespace vo::win

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -15,6 +16,7 @@
 #include "forms/win/SettingForm.h"
 #include "setting/SignIn.h"
 #include "setting/TimeSignal.h"
+#include "support/Failure.h"
 #include "support/win/Application.h"
 #include "support/win/Dpi.h"
 #include "support/win/Drawing.h"
@@ -22,7 +24,6 @@
 #include "support/win/Locale.h"
 #include "support/win/Offscreen.h"
 #include "support/win/RegistryStore.h"
-#include "support/win/SafeStart.h"
 #include "support/win/SystemLibrary.h"
 #include "vo_plugin.h"  // CLK_SETCOLOR, CLK_TELOP
 
@@ -334,15 +335,11 @@ void TSettingPanel::DiscoverPlugIns() {
   // Listing makes the executable's directory the current one for the rest of the run, so
   // that a relative wave path resolves there.
   FPlugInDirectory = ThisExecutableDirectory();
-  const std::vector<std::string> names = ListPlugInFiles(FPlugInDirectory);
-  for (const std::string& name : names) {
+  if (!FPlugIns) return;
+  for (const std::string& name : FPlugIns->Discover(FPlugInDirectory)) {
     SendMessageA(lstPlugIns, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
   }
-  for (const std::string& name : names) {
-    const std::string path = JoinPluginPath(FPlugInDirectory, name);
-    if (SkippedThisRun(path)) continue;  // the user's safe start: listed, not loaded
-    FClock->AddPlugIn(LoadPlugIn(path));
-  }
+  FPlugIns->LoadDiscovered();
 }
 
 void TSettingPanel::FormShow() {
@@ -468,32 +465,22 @@ std::string TSettingPanel::SelectedPlugInPath() const {
 }
 
 void TSettingPanel::lstPlugInsClick() {
-  // A module that is not loaded leaves the memo as it was; nothing here is reported.
-  try {
-    const std::string path = SelectedPlugInPath();
-    if (path.empty()) return;
-    FClock->WithPlugIn(path, [&](const TVoPlugInsIF& plugIn) {
-      SetWindowTextA(memDiscription, WithEditLineBreaks(plugIn.Description()).c_str());
-    });
-  } catch (...) {
-  }
+  const std::string path = SelectedPlugInPath();
+  if (path.empty() || !FPlugIns) return;
+  // The plug-in page reports nothing: a module that is not loaded, or that faults now, leaves
+  // the memo as it was.
+  const auto description =
+      IgnoringFailure(std::optional<std::string>{}, [&] { return FPlugIns->Describe(path); });
+  if (description) SetWindowTextA(memDiscription, WithEditLineBreaks(*description).c_str());
 }
 
 void TSettingPanel::btnPlugInPropClick() {
-  try {
-    const std::string path = SelectedPlugInPath();
-    if (path.empty()) return;
-    FClock->WithPlugIn(path, [&](const TVoPlugInsIF& plugIn) {
-      // The module's own settings take the screen meanwhile.
-      ShowWindow(dialog_, SW_HIDE);
-      plugIn.SetProps();
-      ShowWindow(dialog_, SW_SHOW);
-    });
-  } catch (const PlugInFault&) {
-    // Silent, like any error here; the module is out of service now, the dialog comes back.
-    ShowWindow(dialog_, SW_SHOW);
-  } catch (...) {
-  }
+  const std::string path = SelectedPlugInPath();
+  if (path.empty() || !FPlugIns) return;
+  // The module's own settings take the screen meanwhile. The plug-in page reports nothing: a
+  // module that faults there is out of service now, and the dialog comes back all the same.
+  IgnoringFailure([&] { FPlugIns->ShowProperties(path, dialog_); });
+  ShowWindow(dialog_, SW_SHOW);
 }
 
 // ---------------------------------------------------------------------------------------

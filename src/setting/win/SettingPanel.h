@@ -64,6 +64,9 @@ class TSettingPanel final : public DialogWindow<TSettingPanel>,
   // cannot be made, or on a failure while loading, after which the dialog goes on working.
   void Create(HINSTANCE instance, TClockPanel& clock);
 
+  // The plug-in host the plug-in page lists, loads and asks; set before Create.
+  void UsePlugIns(PlugInShelf* plugIns) { FPlugIns = plugIns; }
+
   void CheckTime(DateTime now) override;
   void ShowUnder(const RECT& clock) override;
   bool StepsAside() const override { return StepAside(); }
@@ -196,6 +199,7 @@ class TSettingPanel final : public DialogWindow<TSettingPanel>,
 
   TClockPanel* FClock = nullptr;
   HWND FHints = nullptr;
+  PlugInShelf* FPlugIns = nullptr;
   // The directory the plug-in list shows; the modules were loaded by paths built from it.
   std::string FPlugInDirectory;
   // The designed layout and fonts at the DPI of the dialog's monitor: taken at creation and

@@ -1,0 +1,16 @@
+// What the user reads of a plug-in's fault or hang.
+#pragma once
+
+#include <string>
+
+#include "PlugIns/win/PlugInGuard.h"
+
+namespace vo::win {
+
+// What went wrong, in the user's words: "スタック・オーバーフロー", ...
+std::string DescribeOutcome(CallOutcome outcome);
+
+// The error box's text for a fault of the module at path.
+std::string FaultMessage(const std::string& path, CallOutcome outcome);
+
+}  // namespace vo::win

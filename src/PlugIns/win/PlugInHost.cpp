@@ -1,0 +1,133 @@
+#include "PlugIns/win/PlugInHost.h"
+
+#include <utility>
+
+#include "PlugIns/PlugInPaths.h"
+#include "PlugIns/win/FaultTexts.h"
+#include "PlugIns/win/Interpose.h"
+#include "support/win/Application.h"
+#include "support/win/SafeStart.h"
+#include "support/win/SystemLibrary.h"
+
+namespace vo::win {
+namespace {
+
+PlugInHost* running = nullptr;
+
+}  // namespace
+
+PlugInHost& Host() { return *running; }
+
+PlugInHost::PlugInHost() { running = this; }
+
+void PlugInHost::Start(void (*onLostGui)()) {
+  if (guard_.GuiThread() != 0) return;
+  onLostGui_ = onLostGui;
+  guard_.Start();
+  faults_.Start();
+  InstallMessagePump(&pump_);
+}
+
+void PlugInHost::PrepareForPlugIns() {
+  if (prepared_) return;
+  prepared_ = true;
+  if (guard_.OnGuiThread()) {
+    watchdog_.Start(onLostGui_);
+    // A timer procedure's fault reaches the guard instead of being swallowed where the
+    // system lets a program choose.
+    constexpr int kTimerProcExceptionSuppression = 7;  // UOI_TIMERPROC_EXCEPTION_SUPPRESSION
+    BOOL suppress = FALSE;
+    SetUserObjectInformationW(GetCurrentProcess(), kTimerProcExceptionSuppression, &suppress,
+                              sizeof suppress);
+  }
+  BindLateEntries();
+}
+
+void PlugInHost::NoteLoadingModule(const char* path) {
+  if (HostObserver* watcher = observer_.load()) watcher->LoadingModule(path);
+}
+
+void PlugInHost::Retire(ModuleId module, UniqueModule mapped) {
+  modules_.Release(module, !mapped);
+  if (mapped) retired_.push_back(std::move(mapped));
+}
+
+void PlugInHost::EndProgram() {
+  if (guard_.AbandonedCode()) TerminateProcess(GetCurrentProcess(), 0);
+  constexpr DWORD kExitMilliseconds = 3000;
+  watchdog_.EndWithin(kExitMilliseconds);
+}
+
+void PlugInHost::ReportFault(const Contained& fault) {
+  if (quarantine_.TakeOutOfService(fault.culprit)) {
+    unshownFaults_.push_back(FaultMessage(modules_.Path(fault.culprit), fault.outcome));
+  }
+}
+
+void PlugInHost::ShowReportedFaults() {
+  for (Contained fault = faults_.Take(); fault.culprit != kNoModule; fault = faults_.Take()) {
+    ReportFault(fault);
+  }
+  while (!unshownFaults_.empty()) {
+    const std::string message = std::move(unshownFaults_.front());
+    unshownFaults_.erase(unshownFaults_.begin());
+    ShowApplicationError(message);
+  }
+}
+
+// ---- the clock's side --------------------------------------------------------------------
+
+void PlugInHost::NotifyMinute(HWND clock, double now) {
+  slots_.ForEachLoaded([&](TVoPlugInsIF& plugIn) { plugIn.Notify(clock, now); });
+}
+
+void PlugInHost::NotifyTick(HWND clock, double now) {
+  slots_.ForEachLoaded([&](TVoPlugInsIF& plugIn) { plugIn.NotifyFreq(clock, now); });
+}
+
+void PlugInHost::Release(HWND clock, WNDPROC own) {
+  slots_.ReleaseAll();
+  // A plug-in that subclassed the window and did not put back what it found: no window of
+  // the clock may call into a module out of its slot.
+  if (!clock) return;
+  const auto procedure = ProcedureBehind(static_cast<std::uintptr_t>(ProcedureOf(clock)));
+  if (modules_.IsReleased(modules_.FindModuleAt(procedure))) {
+    SetWindowLongPtrA(clock, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(own));
+  }
+}
+
+// ---- the settings dialog's side ------------------------------------------------------------
+
+std::vector<std::string> PlugInHost::Discover(const std::string& directory) {
+  directory_ = directory;
+  discovered_ = ListPlugInFiles(directory);
+  return discovered_;
+}
+
+void PlugInHost::LoadDiscovered() {
+  for (const std::string& name : discovered_) {
+    const std::string path = JoinPluginPath(directory_, name);
+    if (SkippedThisRun(path)) continue;  // the user's safe start: listed, not loaded
+    try {
+      slots_.Add(LoadPlugIn(path));
+    } catch (const PlugInFault& fault) {
+      ShowApplicationError(fault.what());
+    }
+  }
+}
+
+std::optional<std::string> PlugInHost::Describe(std::string_view path) {
+  std::optional<std::string> description;
+  slots_.WithModule(path, [&](const TVoPlugInsIF& plugIn) { description = plugIn.Description(); });
+  return description;
+}
+
+bool PlugInHost::ShowProperties(std::string_view path, HWND hiddenMeanwhile) {
+  return slots_.WithModule(path, [&](const TVoPlugInsIF& plugIn) {
+    ShowWindow(hiddenMeanwhile, SW_HIDE);
+    plugIn.SetProps();
+    ShowWindow(hiddenMeanwhile, SW_SHOW);
+  });
+}
+
+}  // namespace vo::win
