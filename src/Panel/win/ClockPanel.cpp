@@ -737,6 +737,31 @@ LRESULT TClockPanel::OnClockMessage(UINT message, WPARAM wParam, LPARAM lParam) 
   }
 }
 
+void TClockPanel::OnTimer(UINT_PTR id) {
+  if (id == kTimerId) Timer1Timer();
+  if (id == kReplaceTimerId) ReplaceOnAMonitor();
+  if (id == kScreenCheckTimerId) {
+    if (!FSteppedAside) KillTimer(Handle(), kScreenCheckTimerId);
+    CheckFullScreen();
+  }
+}
+
+void TClockPanel::OnSetCursor(UINT hitTest) {
+  POINT at;
+  GetCursorPos(&at);
+  ScreenToClient(Handle(), &at);
+  if (hitTest == HTCLIENT && SetCursorFor(at)) return;
+  SetCursor(LoadCursor(nullptr, IDC_ARROW));
+}
+
+void TClockPanel::OnDestroy() {
+  KillTimer(Handle(), kTimerId);
+  FForegroundHook.reset();
+  FWindowHook.reset();
+  if (eventClock == this) eventClock = nullptr;
+  PostQuitMessage(0);
+}
+
 LRESULT TClockPanel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   if (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST) RelayToHints(message, wParam, lParam);
   // The plug-ins' messages: one run of numbers, as checked at the top of this file.
@@ -745,12 +770,7 @@ LRESULT TClockPanel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   }
   switch (message) {
     case WM_TIMER:
-      if (wParam == kTimerId) Timer1Timer();
-      if (wParam == kReplaceTimerId) ReplaceOnAMonitor();
-      if (wParam == kScreenCheckTimerId) {
-        if (!FSteppedAside) KillTimer(Handle(), kScreenCheckTimerId);
-        CheckFullScreen();
-      }
+      OnTimer(wParam);
       return 0;
     case WM_DISPLAYCHANGE:
       ReplaceSoon();
@@ -796,14 +816,9 @@ LRESULT TClockPanel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_NOTIFY:
       if (AnswerHint(*reinterpret_cast<NMHDR*>(lParam))) return 0;
       return Default(message, wParam, lParam);
-    case WM_SETCURSOR: {
-      POINT at;
-      GetCursorPos(&at);
-      ScreenToClient(Handle(), &at);
-      if (LOWORD(lParam) == HTCLIENT && SetCursorFor(at)) return TRUE;
-      SetCursor(LoadCursor(nullptr, IDC_ARROW));
+    case WM_SETCURSOR:
+      OnSetCursor(LOWORD(lParam));
       return TRUE;
-    }
     case WM_CLOSE:
       FormCloseQuery();
       FormClose();
@@ -813,11 +828,7 @@ LRESULT TClockPanel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       FormCloseQuery();
       return TRUE;
     case WM_DESTROY:
-      KillTimer(Handle(), kTimerId);
-      FForegroundHook.reset();
-      FWindowHook.reset();
-      if (eventClock == this) eventClock = nullptr;
-      PostQuitMessage(0);
+      OnDestroy();
       return 0;
     default:
       return Default(message, wParam, lParam);

@@ -120,6 +120,9 @@ class TClockPanel : public Window<TClockPanel>, private ClockSurface {
   // The buttons and moves over the strip, `at` in client pixels.
   void OnMouse(UINT message, POINT at);
   LRESULT OnClockMessage(UINT message, WPARAM wParam, LPARAM lParam);
+  void OnTimer(UINT_PTR id);
+  void OnSetCursor(UINT hitTest);
+  void OnDestroy();
   bool SetCursorFor(POINT client) const;
 
   // Drawing.
