@@ -100,13 +100,12 @@ void PlugInHost::Release(HWND clock, WNDPROC own) {
 
 std::vector<std::string> PlugInHost::Discover(const std::string& directory) {
   directory_ = directory;
-  discovered_ = ListPlugInFiles(directory);
-  return discovered_;
+  return ListPlugInFiles(directory);
 }
 
-void PlugInHost::LoadDiscovered() {
-  for (const std::string& name : discovered_) {
-    const std::string path = JoinPluginPath(directory_, name);
+void PlugInHost::Load(const std::vector<std::string>& names) {
+  for (const std::string& name : names) {
+    const std::string path = PathOf(name);
     if (SkippedThisRun(path)) continue;  // the user's safe start: listed, not loaded
     try {
       slots_.Add(LoadPlugIn(path));
@@ -116,14 +115,19 @@ void PlugInHost::LoadDiscovered() {
   }
 }
 
-std::optional<std::string> PlugInHost::Describe(std::string_view path) {
+std::string PlugInHost::PathOf(std::string_view name) const {
+  return JoinPluginPath(directory_, name);
+}
+
+std::optional<std::string> PlugInHost::Describe(std::string_view name) {
   std::optional<std::string> description;
-  slots_.WithModule(path, [&](const TVoPlugInsIF& plugIn) { description = plugIn.Description(); });
+  slots_.WithModule(PathOf(name),
+                    [&](const TVoPlugInsIF& plugIn) { description = plugIn.Description(); });
   return description;
 }
 
-bool PlugInHost::ShowProperties(std::string_view path, HWND hiddenMeanwhile) {
-  return slots_.WithModule(path, [&](const TVoPlugInsIF& plugIn) {
+bool PlugInHost::ShowProperties(std::string_view name, HWND hiddenMeanwhile) {
+  return slots_.WithModule(PathOf(name), [&](const TVoPlugInsIF& plugIn) {
     ShowWindow(hiddenMeanwhile, SW_HIDE);
     plugIn.SetProps();
     ShowWindow(hiddenMeanwhile, SW_SHOW);

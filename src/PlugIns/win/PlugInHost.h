@@ -70,9 +70,9 @@ class PlugInHost final : public ClockPlugIns, public PlugInShelf {
   void Release(HWND clock, WNDPROC own) override;
 
   std::vector<std::string> Discover(const std::string& directory) override;
-  void LoadDiscovered() override;
-  std::optional<std::string> Describe(std::string_view path) override;
-  bool ShowProperties(std::string_view path, HWND hiddenMeanwhile) override;
+  void Load(const std::vector<std::string>& names) override;
+  std::optional<std::string> Describe(std::string_view name) override;
+  bool ShowProperties(std::string_view name, HWND hiddenMeanwhile) override;
 
   // ---- for the host's own parts
   ModuleRegistry& Modules() { return modules_; }
@@ -110,8 +110,9 @@ class PlugInHost final : public ClockPlugIns, public PlugInShelf {
   // Before the slots: a module's release retires it here.
   std::vector<UniqueModule> retired_;
   SlotTable<TVoPlugInsIF> slots_;
-  std::string directory_;  // as Discover was last given it
-  std::vector<std::string> discovered_;
+  std::string PathOf(std::string_view name) const;
+
+  std::string directory_;  // as Discover was last given it: the modules' names are in there
 };
 
 // The one host, for code the system or another thread runs without a context of ours (the

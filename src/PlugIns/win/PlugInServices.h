@@ -26,22 +26,22 @@ class ClockPlugIns {
   ~ClockPlugIns() = default;
 };
 
-// What the settings dialog asks of the host. A module is named by its full path (ASCII
-// letters compared case-insensitively).
+// What the settings dialog asks of the host. A module is named by its file name as Discover
+// listed it (ASCII letters compared case-insensitively), in the directory given there.
 class PlugInShelf {
  public:
   // The plug-in files in directory (see ListPlugInFiles), in the order the list shows them.
   virtual std::vector<std::string> Discover(const std::string& directory) = 0;
-  // Loads and enables those Discover listed last, in that order, but for those the user's
+  // Loads and enables the modules of these names, in this order, but for those the user's
   // safe start leaves out; a module's fault in VpiEnable is shown and costs that module only.
-  virtual void LoadDiscovered() = 0;
-  // The description of the module in service at path; none when no such module is there.
-  // A fault in it throws PlugInFault.
-  virtual std::optional<std::string> Describe(std::string_view path) = 0;
+  virtual void Load(const std::vector<std::string>& names) = 0;
+  // The description of the module in service by that name; none when no such module is
+  // there. A fault in it throws PlugInFault.
+  virtual std::optional<std::string> Describe(std::string_view name) = 0;
   // Shows the module's own settings, with hiddenMeanwhile hidden while they take the screen;
-  // false when no module in service has that path. A fault in it throws PlugInFault (the
+  // false when no module in service has that name. A fault in it throws PlugInFault (the
   // window stays hidden).
-  virtual bool ShowProperties(std::string_view path, HWND hiddenMeanwhile) = 0;
+  virtual bool ShowProperties(std::string_view name, HWND hiddenMeanwhile) = 0;
 
  protected:
   ~PlugInShelf() = default;

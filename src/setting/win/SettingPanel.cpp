@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "Panel/win/Monitors.h"
-#include "PlugIns/PlugInPaths.h"
 #include "PlugIns/win/PlugIns.h"
 #include "forms/win/SettingForm.h"
 #include "setting/SignIn.h"
@@ -334,12 +333,12 @@ void TSettingPanel::FormCreate() {
 void TSettingPanel::DiscoverPlugIns() {
   // Listing makes the executable's directory the current one for the rest of the run, so
   // that a relative wave path resolves there.
-  FPlugInDirectory = ThisExecutableDirectory();
   if (!FPlugIns) return;
-  for (const std::string& name : FPlugIns->Discover(FPlugInDirectory)) {
+  const std::vector<std::string> names = FPlugIns->Discover(ThisExecutableDirectory());
+  for (const std::string& name : names) {
     SendMessageA(lstPlugIns, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
   }
-  FPlugIns->LoadDiscovered();
+  FPlugIns->Load(names);
 }
 
 void TSettingPanel::FormShow() {
@@ -451,7 +450,7 @@ void TSettingPanel::btnBrowseClick() {
   if (chosen) SetWaveFileText(file.data());
 }
 
-std::string TSettingPanel::SelectedPlugInPath() const {
+std::string TSettingPanel::SelectedPlugInName() const {
   const LRESULT selected = SendMessageA(lstPlugIns, LB_GETCURSEL, 0, 0);
   if (selected == LB_ERR) return {};
   const LRESULT length = SendMessageA(lstPlugIns, LB_GETTEXTLEN, selected, 0);
@@ -461,25 +460,25 @@ std::string TSettingPanel::SelectedPlugInPath() const {
       SendMessageA(lstPlugIns, LB_GETTEXT, selected, reinterpret_cast<LPARAM>(name.data()));
   if (copied == LB_ERR) return {};
   name.resize(static_cast<std::size_t>(copied));
-  return JoinPluginPath(FPlugInDirectory, name);
+  return name;
 }
 
 void TSettingPanel::lstPlugInsClick() {
-  const std::string path = SelectedPlugInPath();
-  if (path.empty() || !FPlugIns) return;
+  const std::string name = SelectedPlugInName();
+  if (name.empty() || !FPlugIns) return;
   // The plug-in page reports nothing: a module that is not loaded, or that faults now, leaves
   // the memo as it was.
   const auto description =
-      IgnoringFailure(std::optional<std::string>{}, [&] { return FPlugIns->Describe(path); });
+      IgnoringFailure(std::optional<std::string>{}, [&] { return FPlugIns->Describe(name); });
   if (description) SetWindowTextA(memDiscription, WithEditLineBreaks(*description).c_str());
 }
 
 void TSettingPanel::btnPlugInPropClick() {
-  const std::string path = SelectedPlugInPath();
-  if (path.empty() || !FPlugIns) return;
+  const std::string name = SelectedPlugInName();
+  if (name.empty() || !FPlugIns) return;
   // The module's own settings take the screen meanwhile. The plug-in page reports nothing: a
   // module that faults there is out of service now, and the dialog comes back all the same.
-  IgnoringFailure([&] { FPlugIns->ShowProperties(path, dialog_); });
+  IgnoringFailure([&] { FPlugIns->ShowProperties(name, dialog_); });
   ShowWindow(dialog_, SW_SHOW);
 }
 

@@ -123,7 +123,8 @@ class TSettingPanel final : public DialogWindow<TSettingPanel>,
     return std::array{&panel.rbt0000, &panel.rbt0600, &panel.rbt1200, &panel.rbt1800};
   }
   auto AnchorControls() { return AnchorsOf(*this); }
-  std::string SelectedPlugInPath() const;
+  // The file name selected in the plug-in list, "" when none is.
+  std::string SelectedPlugInName() const;
 
   void PostColors(Color fore, Color back) const;
   void PostTelop(const SignalTexts& texts) const;
@@ -200,8 +201,6 @@ class TSettingPanel final : public DialogWindow<TSettingPanel>,
   TClockPanel* FClock = nullptr;
   HWND FHints = nullptr;
   PlugInShelf* FPlugIns = nullptr;
-  // The directory the plug-in list shows; the modules were loaded by paths built from it.
-  std::string FPlugInDirectory;
   // The designed layout and fonts at the DPI of the dialog's monitor: taken at creation and
   // on WM_DPICHANGED.
   DpiScale FScale;
