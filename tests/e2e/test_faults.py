@@ -40,6 +40,10 @@ CONTAINED = {
 # Promises with a deadline: a hang gets its box within this many ms (the watchdog cuts it short
 # after about 5 s; the rest is room for a loaded machine).
 HANG_TO_BOX_MS = 10_000
+# A hang that begins while another module's box is up (the system's loop of that box runs the
+# plug-in's timer) is boxed as that box closes: collect_boxes, which keeps finding the frozen
+# box meanwhile, sees the new one up to one of its rounds late.
+BOX_ROUND_MS = 2_000
 # Plug-in code the system calls from inside its own calls, and what each box must say.
 CALLED_BACK = {
     "PW": "メモリー保護違反",  # its subclass of the clock, on WM_PAINT
@@ -143,10 +147,13 @@ class FaultTestCase(harness.ClockTestCase):
             with self.subTest(hang=hang["tag"]):
                 name = plugin(hang["tag"])
                 self.assertIn(hang["tag"], seen, f"{name} hung and got no box")
-                delay = seen[hang["tag"]] - hang.int("tick")
-                self.assertLessEqual(delay, HANG_TO_BOX_MS,
+                start = hang.int("tick")
+                delay = seen[hang["tag"]] - start
+                under_a_box = any(start - BOX_ROUND_MS < at <= start for at in seen.values())
+                allowed = HANG_TO_BOX_MS + (BOX_ROUND_MS if under_a_box else 0)
+                self.assertLessEqual(delay, allowed,
                                      f"{name}: {delay} ms from its hang to its box; a hang "
-                                     f"gets its box within {HANG_TO_BOX_MS} ms")
+                                     f"gets its box within {allowed} ms")
 
     def assert_clock_state_restored(self, clock, changed_by):
         """Every call reached the healthy recorder with the x87 control word, MXCSR and
