@@ -63,9 +63,15 @@ set(VO_FAULT_VARIANTS N:kNullWrite:3 O:kOverflow:1 P:kOverflow:1 X:kForeignCode:
                 # Blocked in the system, in a call and in its DllMain: the run record names it.
                 BL:kBlock:3 BD:kLoadBlock:1)
 # Faults where the system itself calls plug-in code: a paint, a raise, the menu, a hook, a
-# timer procedure, a window class of the module's own, a modal box's loop.
+# timer procedure, a window class of the module's own (registered, or its procedure replaced,
+# each way there is), an event hook, a modal box's loop.
 list(APPEND VO_FAULT_VARIANTS PW:kPaintWrite:3 RW:kRaiseWrite:3 RS:kRaiseSpin:3 MW:kMenuWrite:1
-     KW:kHookWrite:4 TF:kTimerWrite:5 CW:kClassWrite:1 AS:kAboutSpin:1)
+     KW:kHookWrite:4 KU:kHookWriteWide:4 TF:kTimerWrite:5 CW:kClassWrite:1
+     CU:kClassWriteWide:1 CX:kClassWriteEx:1 CV:kClassWriteExWide:1 CL:kClassLongWrite:1
+     WE:kWinEventWrite:3 AS:kAboutSpin:1)
+# Hooks and subclasses kept within the rules: a hook on every program's threads, the
+# re-subclass idiom.
+list(APPEND VO_FAULT_VARIANTS GH:kGlobalHook:1 RI:kResubclass:1)
 foreach(variant ${VO_FAULT_VARIANTS})
   string(REPLACE ":" ";" parts ${variant})
   list(GET parts 0 tag)

@@ -3,6 +3,7 @@
 fault costs one error box naming the module, the module is called no more, the healthy
 recorder plug-in goes on ticking, and the close still saves the place and ends with 0."""
 
+import subprocess
 import time
 import unittest
 
@@ -49,15 +50,23 @@ CALLED_BACK = {
     "PW": "メモリー保護違反",  # its subclass of the clock, on WM_PAINT
     "RW": "メモリー保護違反",  # the same, on WM_WINDOWPOSCHANGING as the clock raises itself
     "RS": "応答の停止",        # the same, looping there
-    "KW": "メモリー保護違反",  # its WH_CALLWNDPROC hook
+    "KW": "メモリー保護違反",  # its WH_CALLWNDPROC hook, after 10,000 set and removed
+    "KU": "メモリー保護違反",  # the same hook set with SetWindowsHookExW
     "TF": "メモリー保護違反",  # its timer procedure, at every call
+    "WE": "メモリー保護違反",  # its hook of the process's events (SetWinEventHook)
     "CW": "メモリー保護違反",  # a window of its own class, on a message from another process
+    "CU": "メモリー保護違反",  # ... the class registered with RegisterClassW
+    "CX": "メモリー保護違反",  # ... with RegisterClassExA
+    "CV": "メモリー保護違反",  # ... with RegisterClassExW
+    "CL": "メモリー保護違反",  # ... its procedure replaced with SetClassLongPtrA
 }
+OWN_CLASSES = ("CW", "CU", "CX", "CV", "CL")
 # The same inside the clock's menu and modal loops.
 IN_LOOPS = {
     "MW": "メモリー保護違反",  # its subclass, on WM_INITMENUPOPUP of the clock's menu
     "AS": "応答の停止",        # its timer procedure, while the About box is open
 }
+IDIOM_MESSAGE = 0x8056  # voFaultRI's subclass procedure notes each one that reaches it
 ABOUT = "title:" + "About Kiroの時計".encode("cp932").hex()
 SETTINGS = "title:" + "Kiroの時計 - 設定".encode("cp932").hex()
 WM_APP = 0x8000
@@ -74,7 +83,8 @@ def box_text(box):
 
 def named_module(box):
     """The tag of the one module a box names, or None."""
-    named = [tag for tag in [*FAULTS, *CONTAINED, *CALLED_BACK, *IN_LOOPS, "HS", "LS", "OT"]
+    named = [tag for tag in [*FAULTS, *CONTAINED, *CALLED_BACK, *IN_LOOPS, "HS", "LS", "OT",
+                             "GH", "RI"]
              if plugin(tag) in box_text(box)]
     return named[0] if len(named) == 1 else None
 
@@ -333,7 +343,8 @@ class CalledBackBySystem(FaultTestCase):
                                  ["voRecA.DLL"], recorder=True)
         self.wait_healthy_ticks(clock, 5, "at start")
         self.wine.probe("cover", 0, 0, 1024, 40, 2000)  # the clock raises itself above it
-        self.assertEqual(0, self.wine.send(WM_APP, 0, 0, "voFaultClass"))
+        for tag in OWN_CLASSES:
+            self.assertEqual(0, self.wine.send(WM_APP, 0, 0, f"voFaultClass{tag}"), tag)
         texts = self.box_texts(len(CALLED_BACK), 90)
         self.assert_boxes(CALLED_BACK, texts)
         self.assert_no_box_after(clock, 10)
@@ -354,6 +365,46 @@ class CalledBackBySystem(FaultTestCase):
         self.close_about_box()
         self.assert_windows_work(clock)
         self.close_and_check(clock)
+
+
+class HooksWithinTheRules(FaultTestCase):
+    def test_a_global_hook_and_the_resubclass_idiom_keep_working(self):
+        # GH hooks every program's message retrieval from its own module; RI subclasses a
+        # window of its own at every tick unless it reads back its own procedure.
+        clock = self.start_clock(at="00:00:10", plugins=[plugin("GH"), plugin("RI"), "voRecA.DLL"],
+                                 recorder=True)
+        held = self.wine.popen(harness.PROBE_EXE, "hold", "voHeld", 8000, stdout=subprocess.PIPE)
+        try:
+            self.assertTrue(held.stdout.readline().startswith(b"hold "))
+            for _ in range(3):  # each retrieved by the other program, through the hook
+                self.wine.probe("post", WM_APP, 0, 0, "voHeld")
+            self.assertEqual(0, self.wine.send(0, 0, 0, "voHeld"),
+                             "the other program no longer answers")
+            self.assertEqual(0, held.wait(30), "the other program did not live on: a hook of "
+                             "a plug-in's on its threads ran code that is not in the plug-in")
+        finally:
+            if held.poll() is None:
+                held.kill()
+                held.wait()
+            held.stdout.close()
+
+        self.wait_healthy_ticks(clock, 3, "with the global hook set")
+        self.assertEqual(0, self.wine.send(IDIOM_MESSAGE, 0, 0, "voFaultClassRI"))
+        self.wait_healthy_ticks(clock, 2, "after the message to the idiom's procedure")
+        events = [r for r in clock.recorder.events() if r["tag"] == "RI"]
+        self.assertEqual([], [r["call"] for r in events if r.kind == "readback" and r["ok"] != "1"],
+                         "calls that read back a trampoline where the plug-in set its procedure")
+        self.assertEqual(1, sum(r.kind == "arrived" for r in events),
+                         "the message must reach the re-subclassing plug-in's procedure once; "
+                         f"it noted {[r.kind for r in events][-8:]}")
+        box = self.wine.probe("msgbox", 0, check=False)
+        self.assertNotEqual("msgbox", box[0].kind, f"a box: {box_text(box)!r}")
+        ticks = [sum(r.kind == "notifyfreq" and r["tag"] == tag for r in clock.recorder.events())
+                 for tag in ("RI", "A")]
+        self.assertLessEqual(abs(ticks[0] - ticks[1]), 1,
+                             f"voFaultRI.dll got {ticks[0]} ticks, voRecA.DLL {ticks[1]}: the "
+                             "re-subclassing plug-in went out of service")
+        self.close_and_check(clock, cut_short=False)
 
 
 if __name__ == "__main__":

@@ -1,10 +1,13 @@
 #include "PlugIns/win/Interpose.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
 #include "PlugIns/win/PlugInHost.h"
 #include "PlugIns/win/Thunks.h"
+#include "support/win/Handles.h"
+#include "support/win/SrwLock.h"
 
 namespace vo::win {
 namespace {
@@ -27,64 +30,156 @@ struct Trampoline {
   ModuleId module;
   const void* procedure;
   LONG_PTR next = 0;      // kSubclass: the procedure messages go on to
+  HWND window = nullptr;  // kSubclass of one window: given back at its WM_NCDESTROY
   HANDLE hook = nullptr;  // kHook, kWinEvent: the hook, removed once out of service
   const void* code = nullptr;
+  LONG state = 0;  // calls in progress, plus kRetired once the system makes no new one
 };
+constexpr LONG kRetired = 0x40000000;
 
-// Made by any thread that runs plug-in code, read by the quarantine on the GUI thread.
+// Made by any thread that runs plug-in code, read by the quarantine on the GUI thread. A
+// trampoline given back is deleted under it, so whoever reads one through its thunk holds it.
 SRWLOCK lock = SRWLOCK_INIT;
 std::vector<Trampoline*> made;
-
-class Exclusive {
- public:
-  Exclusive() { AcquireSRWLockExclusive(&lock); }
-  Exclusive(const Exclusive&) = delete;
-  Exclusive& operator=(const Exclusive&) = delete;
-  ~Exclusive() { ReleaseSRWLockExclusive(&lock); }
-};
 
 const void* EntryOf(Kind kind);
 
 bool OutOfService(const Trampoline& t) { return !Host().Modules().InService(t.module); }
 
-// A trampoline for the procedure, or the procedure itself when it is no plug-in's code (or no
-// executable page can be had). A trampoline is made once per procedure and answer, and kept
-// for the program's run: the system may call it at any time.
-const void* Wrap(Kind kind, bool wide, const void* procedure, LONG_PTR next = 0,
-                 bool shared = true) {
-  const ModuleId module =
-      Host().Modules().FindModuleAt(reinterpret_cast<std::uintptr_t>(procedure));
-  if (module == kNoModule) return procedure;
-  const Exclusive exclusive;
-  for (const Trampoline* t : made) {
-    if (shared && t->kind == kind && t->wide == wide && t->procedure == procedure &&
-        t->next == next) {
-      return t->code;
+std::uintptr_t AddressOf(const void* code) { return reinterpret_cast<std::uintptr_t>(code); }
+
+// Whether code at that address belongs to neither vo nor the system: a class framework's
+// window thunk in heap memory, or a helper library of the plug-in's.
+bool OutsideVoAndSystem(const void* code) {
+  MEMORY_BASIC_INFORMATION memory{};
+  if (!code || !VirtualQuery(code, &memory, sizeof memory) || memory.State != MEM_COMMIT) {
+    return false;
+  }
+  constexpr DWORD kExecutable =
+      PAGE_EXECUTE | PAGE_EXECUTE_READ | PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_WRITECOPY;
+  if (!(memory.Protect & kExecutable)) return false;
+  if (memory.Type != MEM_IMAGE) return !ThunkAt(AddressOf(code)).target;  // not one of vo's
+  const auto image = static_cast<HMODULE>(memory.AllocationBase);
+  if (image == GetModuleHandleW(nullptr)) return false;
+  wchar_t path[MAX_PATH];
+  wchar_t windows[MAX_PATH];
+  const UINT folder = GetWindowsDirectoryW(windows, MAX_PATH);
+  const DWORD length = GetModuleFileNameW(image, path, MAX_PATH);
+  if (!folder || folder >= MAX_PATH || !length || length >= MAX_PATH) return false;
+  return CompareStringOrdinal(path, static_cast<int>(folder), windows, static_cast<int>(folder),
+                              TRUE) != CSTR_EQUAL;
+}
+
+// The module a procedure is run on behalf of: the one whose code it is, or, for code outside
+// vo and the system, the plug-in that handed it over (from the return address of its call).
+ModuleId OwnerOf(const void* procedure, const void* caller) {
+  const ModuleRegistry& modules = Host().Modules();
+  const ModuleId own = modules.FindModuleAt(AddressOf(procedure));
+  if (own != kNoModule || !OutsideVoAndSystem(procedure)) return own;
+  return modules.FindModuleAt(AddressOf(caller));
+}
+
+// What a procedure is to be handed to the system with.
+struct Wanted {
+  Kind kind;
+  bool wide;
+  const void* procedure;
+  const void* caller;     // the return address of the plug-in's call
+  LONG_PTR next = 0;      // kSubclass
+  HWND window = nullptr;  // kSubclass of one window
+  bool shared = true;     // false: one trampoline per hook, which it removes itself
+};
+
+// A trampoline for the procedure, or the procedure itself when it is no plug-in's code, or
+// null when no executable page can be had: the plug-in's call then fails as out of memory,
+// rather than run its code unguarded. A trampoline is kept until the system can call it no
+// more (Retire): its hook removed or its window gone.
+Trampoline* MakeTrampoline(const Wanted& wanted, ModuleId module) {
+  const ExclusiveLock exclusive(lock);
+  for (Trampoline* t : made) {
+    if (wanted.shared && t->kind == wanted.kind && t->wide == wanted.wide &&
+        t->procedure == wanted.procedure && t->next == wanted.next && t->window == wanted.window) {
+      return t;
     }
   }
-  auto* t = new Trampoline{kind, wide, module, procedure, next};
-  t->code = MakeThunk(EntryOf(kind), t);
+  auto* t = new Trampoline{wanted.kind,      wanted.wide, module,
+                           wanted.procedure, wanted.next, wanted.window};
+  t->code = MakeThunk(EntryOf(wanted.kind), t);
   if (!t->code) {
     delete t;
-    return procedure;
+    return nullptr;
   }
   made.push_back(t);
-  return t->code;
+  return t;
+}
+
+const void* Wrap(const Wanted& wanted, Trampoline** trampoline = nullptr) {
+  const ModuleId module = OwnerOf(wanted.procedure, wanted.caller);
+  if (module == kNoModule) return wanted.procedure;
+  Trampoline* t = MakeTrampoline(wanted, module);
+  if (trampoline) *trampoline = t;
+  if (!t) SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+  return t ? t->code : nullptr;
 }
 
 template <class Procedure>
-Procedure Wrapped(Kind kind, bool wide, Procedure procedure, LONG_PTR next = 0) {
+Procedure Wrapped(Kind kind, bool wide, Procedure procedure, const void* caller) {
   return reinterpret_cast<Procedure>(
-      const_cast<void*>(Wrap(kind, wide, reinterpret_cast<const void*>(procedure), next)));
+      const_cast<void*>(Wrap({kind, wide, reinterpret_cast<const void*>(procedure), caller})));
 }
 
-const Trampoline* TrampolineAt(std::uintptr_t address) {
-  const ThunkSlot* slot = ThunkAt(address);
-  if (!slot) return nullptr;
-  for (Kind kind : {Kind::kWindow, Kind::kTimer, Kind::kHook, Kind::kWinEvent, Kind::kThread}) {
-    if (slot->target == EntryOf(kind)) return static_cast<const Trampoline*>(slot->argument);
+void Free(Trampoline* t) {
+  const ExclusiveLock exclusive(lock);
+  FreeThunk(t->code);
+  delete t;
+}
+
+// The system makes no new call through the trampoline: it goes once no call is in progress.
+void Retire(Trampoline* t) {
+  {
+    const ExclusiveLock exclusive(lock);
+    const auto at = std::find(made.begin(), made.end(), t);
+    if (at == made.end()) return;  // retired already
+    made.erase(at);
+  }
+  if ((InterlockedOr(&t->state, kRetired) & ~kRetired) == 0) Free(t);
+}
+
+// A call through a trampoline in progress: it is not given back meanwhile.
+class InCall {
+ public:
+  explicit InCall(Trampoline* t) : t_(t) { InterlockedIncrement(&t_->state); }
+  InCall(const InCall&) = delete;
+  InCall& operator=(const InCall&) = delete;
+  ~InCall() {
+    if (InterlockedDecrement(&t_->state) == kRetired) Free(t_);
+  }
+
+ private:
+  Trampoline* t_;
+};
+
+// The trampoline of a hook still set, or null.
+Trampoline* HookTrampoline(HANDLE hook) {
+  const SharedLock shared(lock);
+  for (Trampoline* t : made) {
+    if (hook && t->hook == hook) return t;
   }
   return nullptr;
+}
+
+// The plug-in procedure behind a trampoline of the module's (any module's for kNoModule), or
+// the address as it is.
+std::uintptr_t Behind(std::uintptr_t address, ModuleId module) {
+  const SharedLock shared(lock);
+  const ThunkSlot slot = ThunkAt(address);
+  if (slot.target != EntryOf(Kind::kWindow) && slot.target != EntryOf(Kind::kTimer) &&
+      slot.target != EntryOf(Kind::kHook) && slot.target != EntryOf(Kind::kWinEvent) &&
+      slot.target != EntryOf(Kind::kThread)) {
+    return address;
+  }
+  const auto* t = static_cast<const Trampoline*>(slot.argument);
+  return module == kNoModule || t->module == module ? AddressOf(t->procedure) : address;
 }
 
 // A call cut short is reported where it can be: on the GUI thread at once, from any other
@@ -126,8 +221,7 @@ LRESULT Answer(const Trampoline& t, HWND window, UINT message, WPARAM wParam, LP
   }
 }
 
-LRESULT CALLBACK WindowEntry(const Trampoline* t, HWND window, UINT message, WPARAM wParam,
-                             LPARAM lParam) {
+LRESULT Dispatched(const Trampoline* t, HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (OutOfService(*t)) return Answer(*t, window, message, wParam, lParam);
   const bool gui = Host().Guard().OnGuiThread();
   PassedOn call{t, false, 0, gui ? passing : nullptr};
@@ -141,7 +235,17 @@ LRESULT CALLBACK WindowEntry(const Trampoline* t, HWND window, UINT message, WPA
   return call.answered ? call.answer : Answer(*t, window, message, wParam, lParam);
 }
 
-void CALLBACK TimerEntry(const Trampoline* t, HWND window, UINT message, UINT_PTR id, DWORD time) {
+LRESULT CALLBACK WindowEntry(Trampoline* t, HWND window, UINT message, WPARAM wParam,
+                             LPARAM lParam) {
+  const InCall call(t);
+  const LRESULT result = Dispatched(t, window, message, wParam, lParam);
+  // The window's last message: its own subclass trampoline is called no more.
+  if (message == WM_NCDESTROY && t->window == window) Retire(t);
+  return result;
+}
+
+void CALLBACK TimerEntry(Trampoline* t, HWND window, UINT message, UINT_PTR id, DWORD time) {
+  const InCall call(t);
   const auto procedure = reinterpret_cast<TIMERPROC>(const_cast<void*>(t->procedure));
   if (!OutOfService(*t) &&
       !Ended(GuardedCall(t->module, [&] { procedure(window, message, id, time); }), t->module)) {
@@ -151,6 +255,7 @@ void CALLBACK TimerEntry(const Trampoline* t, HWND window, UINT message, UINT_PT
 }
 
 LRESULT CALLBACK HookEntry(Trampoline* t, int code, WPARAM wParam, LPARAM lParam) {
+  const InCall call(t);
   const auto procedure = reinterpret_cast<HOOKPROC>(const_cast<void*>(t->procedure));
   LRESULT result = 0;
   if (!OutOfService(*t) &&
@@ -158,14 +263,13 @@ LRESULT CALLBACK HookEntry(Trampoline* t, int code, WPARAM wParam, LPARAM lParam
              t->module)) {
     return result;
   }
-  if (HANDLE hook = InterlockedExchangePointer(&t->hook, nullptr)) {
-    UnhookWindowsHookEx(static_cast<HHOOK>(hook));
-  }
+  if (UnhookWindowsHookEx(static_cast<HHOOK>(t->hook))) Retire(t);
   return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
 void CALLBACK WinEventEntry(Trampoline* t, HWINEVENTHOOK hook, DWORD event, HWND window,
                             LONG object, LONG child, DWORD thread, DWORD time) {
+  const InCall call(t);
   const auto procedure = reinterpret_cast<WINEVENTPROC>(const_cast<void*>(t->procedure));
   if (!OutOfService(*t) &&
       !Ended(GuardedCall(t->module,
@@ -173,12 +277,12 @@ void CALLBACK WinEventEntry(Trampoline* t, HWINEVENTHOOK hook, DWORD event, HWND
              t->module)) {
     return;
   }
-  UnhookWinEvent(hook);
+  if (UnhookWinEvent(hook)) Retire(t);
 }
 
 // A plug-in's thread runs under a guard of its own from its first instruction: a fault there
 // ends the thread, not the program, whatever filter the process has.
-DWORD WINAPI ThreadEntry(const Trampoline* t, void* parameter) {
+DWORD WINAPI ThreadEntry(Trampoline* t, void* parameter) {
   const auto procedure = reinterpret_cast<LPTHREAD_START_ROUTINE>(const_cast<void*>(t->procedure));
   DWORD result = 0;
   if (Ended(GuardedCall(t->module, [&] { result = procedure(parameter); }), t->module)) return 0;
@@ -207,85 +311,138 @@ bool IsDialog(HWND window) {
   return GetClassNameA(window, name, sizeof name) && std::strcmp(name, "#32770") == 0;
 }
 
-// A value for a window's or class's slot: procedures go in behind trampolines.
-LONG_PTR WindowValue(HWND window, int index, LONG_PTR value, bool wide) {
+bool HoldsProcedure(HWND window, int index) {
+  return index == GWLP_WNDPROC || (index == DWLP_DLGPROC && IsDialog(window));
+}
+
+template <class Function>
+const void* Code(Function* function) {
+  return reinterpret_cast<const void*>(function);
+}
+
+// A value for a window's or class's slot: procedures go in behind trampolines (null if none
+// could be made).
+LONG_PTR WindowValue(HWND window, int index, LONG_PTR value, bool wide, const void* caller) {
   const auto procedure = reinterpret_cast<const void*>(value);
   if (index == GWLP_WNDPROC) {
     const LONG_PTR next =
         wide ? GetWindowLongPtrW(window, index) : GetWindowLongPtrA(window, index);
-    if (ProcedureBehind(static_cast<std::uintptr_t>(next)) == static_cast<std::uintptr_t>(value)) {
+    if (Behind(static_cast<std::uintptr_t>(next), kNoModule) ==
+        static_cast<std::uintptr_t>(value)) {
       return next;  // the same procedure again
     }
-    return reinterpret_cast<LONG_PTR>(Wrap(Kind::kSubclass, wide, procedure, next));
+    return reinterpret_cast<LONG_PTR>(
+        Wrap({Kind::kSubclass, wide, procedure, caller, next, window}));
   }
   if (index == DWLP_DLGPROC && IsDialog(window)) {
-    return reinterpret_cast<LONG_PTR>(Wrap(Kind::kDialog, wide, procedure));
+    return reinterpret_cast<LONG_PTR>(Wrap({Kind::kDialog, wide, procedure, caller}));
   }
   return value;
 }
 
-LONG_PTR ClassValue(HWND window, int index, LONG_PTR value, bool wide) {
+LONG_PTR ClassValue(HWND window, int index, LONG_PTR value, bool wide, const void* caller) {
   if (index != GCLP_WNDPROC) return value;
   const LONG_PTR next = static_cast<LONG_PTR>(wide ? GetClassLongPtrW(window, index)
                                                    : GetClassLongPtrA(window, index));
   return reinterpret_cast<LONG_PTR>(
-      Wrap(Kind::kSubclass, wide, reinterpret_cast<const void*>(value), next));
+      Wrap({Kind::kSubclass, wide, reinterpret_cast<const void*>(value), caller, next}));
+}
+
+// What the plug-in reads back where it wrote its own procedure: that procedure, not the
+// trampoline standing in for it, so that a check "is my procedure still in place?" holds.
+LONG_PTR ReadBack(LONG_PTR value, const void* caller) {
+  const ModuleId module = Host().Modules().FindModuleAt(AddressOf(caller));
+  return static_cast<LONG_PTR>(Behind(static_cast<std::uintptr_t>(value), module));
+}
+
+template <class Class>
+BOOL ReadBack(BOOL found, Class* given, const void* caller) {
+  if (found && given) {
+    given->lpfnWndProc =
+        reinterpret_cast<WNDPROC>(ReadBack(reinterpret_cast<LONG_PTR>(given->lpfnWndProc), caller));
+  }
+  return found;
+}
+
+// The slot's value as set, procedures behind trampolines; 0 (out of memory) if a trampoline
+// was needed and none could be made.
+template <class Value, class Set>
+Value SetSlot(LONG_PTR given, LONG_PTR value, Set&& set) {
+  return given && !value ? Value{} : set(static_cast<Value>(value));
 }
 
 #if defined(__x86_64__)
-LONG_PTR WINAPI SetWindowLongPtrAInstead(HWND w, int i, LONG_PTR v) {
-  return SetWindowLongPtrA(w, i, WindowValue(w, i, v, false));
-}
-LONG_PTR WINAPI SetWindowLongPtrWInstead(HWND w, int i, LONG_PTR v) {
-  return SetWindowLongPtrW(w, i, WindowValue(w, i, v, true));
-}
-ULONG_PTR WINAPI SetClassLongPtrAInstead(HWND w, int i, LONG_PTR v) {
-  return SetClassLongPtrA(w, i, ClassValue(w, i, v, false));
-}
-ULONG_PTR WINAPI SetClassLongPtrWInstead(HWND w, int i, LONG_PTR v) {
-  return SetClassLongPtrW(w, i, ClassValue(w, i, v, true));
-}
+using WindowLong = LONG_PTR;
+using ClassLong = ULONG_PTR;
 #else
-LONG WINAPI SetWindowLongAInstead(HWND w, int i, LONG v) {
-  return SetWindowLongA(w, i, WindowValue(w, i, v, false));
-}
-LONG WINAPI SetWindowLongWInstead(HWND w, int i, LONG v) {
-  return SetWindowLongW(w, i, WindowValue(w, i, v, true));
-}
-DWORD WINAPI SetClassLongAInstead(HWND w, int i, LONG v) {
-  return SetClassLongA(w, i, ClassValue(w, i, v, false));
-}
-DWORD WINAPI SetClassLongWInstead(HWND w, int i, LONG v) {
-  return SetClassLongW(w, i, ClassValue(w, i, v, true));
-}
+using WindowLong = LONG;
+using ClassLong = DWORD;
 #endif
 
+// In place of SetWindowLong(Ptr)A/W, SetClassLong(Ptr)A/W and their getters.
+template <WindowLong(WINAPI* Set)(HWND, int, WindowLong), bool kWide>
+WindowLong WINAPI SetWindowSlot(HWND w, int i, WindowLong v) {
+  const LONG_PTR value = WindowValue(w, i, v, kWide, __builtin_return_address(0));
+  return SetSlot<WindowLong>(v, value, [&](WindowLong x) { return Set(w, i, x); });
+}
+template <ClassLong(WINAPI* Set)(HWND, int, WindowLong), bool kWide>
+ClassLong WINAPI SetClassSlot(HWND w, int i, WindowLong v) {
+  const LONG_PTR value = ClassValue(w, i, v, kWide, __builtin_return_address(0));
+  return SetSlot<ClassLong>(v, value, [&](WindowLong x) { return Set(w, i, x); });
+}
+template <WindowLong(WINAPI* Get)(HWND, int)>
+WindowLong WINAPI GetWindowSlot(HWND w, int i) {
+  const WindowLong value = Get(w, i);
+  if (!HoldsProcedure(w, i)) return value;
+  return static_cast<WindowLong>(ReadBack(value, __builtin_return_address(0)));
+}
+template <ClassLong(WINAPI* Get)(HWND, int)>
+ClassLong WINAPI GetClassSlot(HWND w, int i) {
+  const ClassLong value = Get(w, i);
+  if (i != GCLP_WNDPROC) return value;
+  return static_cast<ClassLong>(
+      ReadBack(static_cast<LONG_PTR>(value), __builtin_return_address(0)));
+}
+
 template <class Class>
-Class WithTrampoline(const Class* given, bool wide) {
+Class WithTrampoline(const Class* given, bool wide, const void* caller) {
   Class copy = *given;
-  copy.lpfnWndProc = Wrapped(Kind::kWindow, wide, copy.lpfnWndProc);
+  copy.lpfnWndProc = Wrapped(Kind::kWindow, wide, copy.lpfnWndProc, caller);
   return copy;
 }
 
+template <class Class, class Register>
+ATOM Registered(const Class* given, bool wide, const void* caller, Register&& registerClass) {
+  if (!given) return registerClass(given);
+  const Class copy = WithTrampoline(given, wide, caller);
+  if (given->lpfnWndProc && !copy.lpfnWndProc) return 0;
+  return registerClass(&copy);
+}
+
 ATOM WINAPI RegisterClassAInstead(const WNDCLASSA* c) {
-  if (!c) return RegisterClassA(c);
-  const WNDCLASSA copy = WithTrampoline(c, false);
-  return RegisterClassA(&copy);
+  return Registered(c, false, __builtin_return_address(0), RegisterClassA);
 }
 ATOM WINAPI RegisterClassWInstead(const WNDCLASSW* c) {
-  if (!c) return RegisterClassW(c);
-  const WNDCLASSW copy = WithTrampoline(c, true);
-  return RegisterClassW(&copy);
+  return Registered(c, true, __builtin_return_address(0), RegisterClassW);
 }
 ATOM WINAPI RegisterClassExAInstead(const WNDCLASSEXA* c) {
-  if (!c) return RegisterClassExA(c);
-  const WNDCLASSEXA copy = WithTrampoline(c, false);
-  return RegisterClassExA(&copy);
+  return Registered(c, false, __builtin_return_address(0), RegisterClassExA);
 }
 ATOM WINAPI RegisterClassExWInstead(const WNDCLASSEXW* c) {
-  if (!c) return RegisterClassExW(c);
-  const WNDCLASSEXW copy = WithTrampoline(c, true);
-  return RegisterClassExW(&copy);
+  return Registered(c, true, __builtin_return_address(0), RegisterClassExW);
+}
+
+BOOL WINAPI GetClassInfoAInstead(HINSTANCE i, LPCSTR name, WNDCLASSA* c) {
+  return ReadBack(GetClassInfoA(i, name, c), c, __builtin_return_address(0));
+}
+BOOL WINAPI GetClassInfoWInstead(HINSTANCE i, LPCWSTR name, WNDCLASSW* c) {
+  return ReadBack(GetClassInfoW(i, name, c), c, __builtin_return_address(0));
+}
+BOOL WINAPI GetClassInfoExAInstead(HINSTANCE i, LPCSTR name, WNDCLASSEXA* c) {
+  return ReadBack(GetClassInfoExA(i, name, c), c, __builtin_return_address(0));
+}
+BOOL WINAPI GetClassInfoExWInstead(HINSTANCE i, LPCWSTR name, WNDCLASSEXW* c) {
+  return ReadBack(GetClassInfoExW(i, name, c), c, __builtin_return_address(0));
 }
 
 // The plug-in passes a message on: what comes back is the answer to give should the
@@ -305,69 +462,129 @@ LRESULT WINAPI CallWindowProcWInstead(WNDPROC p, HWND w, UINT m, WPARAM wp, LPAR
   return Passed(p, CallWindowProcW(p, w, m, wp, lp));
 }
 
-HHOOK Hooked(HOOKPROC procedure, bool wide, int type, HINSTANCE instance, DWORD thread) {
-  // One trampoline per hook: it removes its own hook.
-  const void* code = Wrap(Kind::kHook, wide, reinterpret_cast<const void*>(procedure), 0, false);
-  const auto wrapped = reinterpret_cast<HOOKPROC>(const_cast<void*>(code));
-  const HHOOK hook = wide ? SetWindowsHookExW(type, wrapped, instance, thread)
-                          : SetWindowsHookExA(type, wrapped, instance, thread);
-  if (const Trampoline* t = TrampolineAt(reinterpret_cast<std::uintptr_t>(code))) {
-    const_cast<Trampoline*>(t)->hook = hook;
+// Whether the system runs a hook's procedure in this process only: a low-level hook on the
+// thread that set it, a thread's hook on that thread. A global hook, or one on another
+// process's thread, runs in other processes at its offset in the module given: no trampoline
+// of vo's exists there, so the procedure is handed over as it is.
+bool HookRunsHere(int type, DWORD thread) {
+  if (type == WH_KEYBOARD_LL || type == WH_MOUSE_LL || thread == GetCurrentThreadId()) {
+    return true;
   }
+  if (thread == 0) return false;
+  const UniqueKernelHandle handle(OpenThread(THREAD_QUERY_LIMITED_INFORMATION, FALSE, thread));
+  return handle && GetProcessIdOfThread(handle.get()) == GetCurrentProcessId();
+}
+
+// Sets a hook through its own trampoline, which removes the hook once out of service and is
+// given back with the hook.
+template <class Hook, class Procedure, class Set>
+Hook SetThroughTrampoline(Kind kind, Procedure procedure, bool wide, const void* caller,
+                          Set&& set) {
+  Trampoline* t = nullptr;
+  const auto wrapped = reinterpret_cast<Procedure>(
+      const_cast<void*>(Wrap({kind, wide, Code(procedure), caller, 0, nullptr, false}, &t)));
+  if (procedure && !wrapped) return nullptr;
+  const Hook hook = set(wrapped);
+  if (t && hook) InterlockedExchangePointer(&t->hook, hook);
+  if (t && !hook) Retire(t);
   return hook;
 }
+
+HHOOK Hooked(int type, HOOKPROC procedure, HINSTANCE instance, DWORD thread, bool wide,
+             const void* caller) {
+  const auto set = [&](HOOKPROC p) {
+    return wide ? SetWindowsHookExW(type, p, instance, thread)
+                : SetWindowsHookExA(type, p, instance, thread);
+  };
+  if (!HookRunsHere(type, thread)) return set(procedure);
+  return SetThroughTrampoline<HHOOK>(Kind::kHook, procedure, wide, caller, set);
+}
 HHOOK WINAPI SetWindowsHookExAInstead(int type, HOOKPROC p, HINSTANCE i, DWORD thread) {
-  return Hooked(p, false, type, i, thread);
+  return Hooked(type, p, i, thread, false, __builtin_return_address(0));
 }
 HHOOK WINAPI SetWindowsHookExWInstead(int type, HOOKPROC p, HINSTANCE i, DWORD thread) {
-  return Hooked(p, true, type, i, thread);
+  return Hooked(type, p, i, thread, true, __builtin_return_address(0));
 }
 
 HWINEVENTHOOK WINAPI SetWinEventHookInstead(DWORD min, DWORD max, HMODULE module, WINEVENTPROC p,
                                             DWORD process, DWORD thread, DWORD flags) {
+  const auto set = [&](WINEVENTPROC procedure) {
+    return SetWinEventHook(min, max, module, procedure, process, thread, flags);
+  };
   // In-context hooks run in other processes, where no trampoline of vo's exists.
-  if (!(flags & WINEVENT_INCONTEXT)) p = Wrapped(Kind::kWinEvent, false, p);
-  return SetWinEventHook(min, max, module, p, process, thread, flags);
+  if (flags & WINEVENT_INCONTEXT) return set(p);
+  return SetThroughTrampoline<HWINEVENTHOOK>(Kind::kWinEvent, p, false, __builtin_return_address(0),
+                                             set);
+}
+
+// A hook removed is called no more: its trampoline goes (once no call is in progress).
+BOOL WINAPI UnhookWindowsHookExInstead(HHOOK hook) {
+  Trampoline* t = HookTrampoline(hook);
+  const BOOL removed = UnhookWindowsHookEx(hook);
+  if (removed && t) Retire(t);
+  return removed;
+}
+BOOL WINAPI UnhookWinEventInstead(HWINEVENTHOOK hook) {
+  Trampoline* t = HookTrampoline(hook);
+  const BOOL removed = UnhookWinEvent(hook);
+  if (removed && t) Retire(t);
+  return removed;
 }
 
 UINT_PTR WINAPI SetTimerInstead(HWND w, UINT_PTR id, UINT elapse, TIMERPROC p) {
-  return SetTimer(w, id, elapse, Wrapped(Kind::kTimer, false, p));
+  const TIMERPROC wrapped = Wrapped(Kind::kTimer, false, p, __builtin_return_address(0));
+  return p && !wrapped ? 0 : SetTimer(w, id, elapse, wrapped);
 }
 
 HANDLE WINAPI CreateThreadInstead(SECURITY_ATTRIBUTES* a, SIZE_T stack, LPTHREAD_START_ROUTINE p,
                                   void* parameter, DWORD flags, DWORD* id) {
-  return CreateThread(a, stack, Wrapped(Kind::kThread, false, p), parameter, flags, id);
+  const auto wrapped = Wrapped(Kind::kThread, false, p, __builtin_return_address(0));
+  return p && !wrapped ? nullptr : CreateThread(a, stack, wrapped, parameter, flags, id);
 }
 
-DLGPROC Dialog(DLGPROC p) { return Wrapped(Kind::kDialog, false, p); }
+// A dialog whose procedure could not be put behind a trampoline is not made: the call fails
+// as out of memory.
+template <class Result, class Make>
+Result WithDialog(DLGPROC p, const void* caller, Result failed, Make&& make) {
+  const DLGPROC wrapped = Wrapped(Kind::kDialog, false, p, caller);
+  return p && !wrapped ? failed : make(wrapped);
+}
 
 HWND WINAPI CreateDialogParamAInstead(HINSTANCE i, LPCSTR t, HWND o, DLGPROC p, LPARAM l) {
-  return CreateDialogParamA(i, t, o, Dialog(p), l);
+  return WithDialog(p, __builtin_return_address(0), HWND{},
+                    [&](DLGPROC d) { return CreateDialogParamA(i, t, o, d, l); });
 }
 HWND WINAPI CreateDialogParamWInstead(HINSTANCE i, LPCWSTR t, HWND o, DLGPROC p, LPARAM l) {
-  return CreateDialogParamW(i, t, o, Dialog(p), l);
+  return WithDialog(p, __builtin_return_address(0), HWND{},
+                    [&](DLGPROC d) { return CreateDialogParamW(i, t, o, d, l); });
 }
 HWND WINAPI CreateDialogIndirectParamAInstead(HINSTANCE i, LPCDLGTEMPLATEA t, HWND o, DLGPROC p,
                                               LPARAM l) {
-  return CreateDialogIndirectParamA(i, t, o, Dialog(p), l);
+  return WithDialog(p, __builtin_return_address(0), HWND{},
+                    [&](DLGPROC d) { return CreateDialogIndirectParamA(i, t, o, d, l); });
 }
 HWND WINAPI CreateDialogIndirectParamWInstead(HINSTANCE i, LPCDLGTEMPLATEW t, HWND o, DLGPROC p,
                                               LPARAM l) {
-  return CreateDialogIndirectParamW(i, t, o, Dialog(p), l);
+  return WithDialog(p, __builtin_return_address(0), HWND{},
+                    [&](DLGPROC d) { return CreateDialogIndirectParamW(i, t, o, d, l); });
 }
 INT_PTR WINAPI DialogBoxParamAInstead(HINSTANCE i, LPCSTR t, HWND o, DLGPROC p, LPARAM l) {
-  return DialogBoxParamA(i, t, o, Dialog(p), l);
+  return WithDialog(p, __builtin_return_address(0), INT_PTR{-1},
+                    [&](DLGPROC d) { return DialogBoxParamA(i, t, o, d, l); });
 }
 INT_PTR WINAPI DialogBoxParamWInstead(HINSTANCE i, LPCWSTR t, HWND o, DLGPROC p, LPARAM l) {
-  return DialogBoxParamW(i, t, o, Dialog(p), l);
+  return WithDialog(p, __builtin_return_address(0), INT_PTR{-1},
+                    [&](DLGPROC d) { return DialogBoxParamW(i, t, o, d, l); });
 }
 INT_PTR WINAPI DialogBoxIndirectParamAInstead(HINSTANCE i, LPCDLGTEMPLATEA t, HWND o, DLGPROC p,
                                               LPARAM l) {
-  return DialogBoxIndirectParamA(i, t, o, Dialog(p), l);
+  return WithDialog(p, __builtin_return_address(0), INT_PTR{-1},
+                    [&](DLGPROC d) { return DialogBoxIndirectParamA(i, t, o, d, l); });
 }
 INT_PTR WINAPI DialogBoxIndirectParamWInstead(HINSTANCE i, LPCDLGTEMPLATEW t, HWND o, DLGPROC p,
                                               LPARAM l) {
-  return DialogBoxIndirectParamW(i, t, o, Dialog(p), l);
+  return WithDialog(p, __builtin_return_address(0), INT_PTR{-1},
+                    [&](DLGPROC d) { return DialogBoxIndirectParamW(i, t, o, d, l); });
 }
 
 FARPROC WINAPI GetProcAddressInstead(HMODULE module, LPCSTR name);
@@ -376,35 +593,49 @@ struct Interposed {
   const char* library;
   const char* name;
   const void* instead;
-  const void* real = nullptr;  // as the module's import table holds it
+  const void* real = nullptr;   // as the module's import table holds it
+  const void* alias = nullptr;  // kernelbase's entry of the same name, where it has one
 };
 
-template <class Function>
-constexpr const void* Code(Function* function) {
-  return reinterpret_cast<const void*>(function);
-}
+// 64-bit user32 names its calls of pointer-sized slots "...Ptr"; 32-bit user32 has the LONG
+// ones only, and its headers make the "Ptr" names macros for them.
+#if defined(__x86_64__)
+#define VO_SLOT_CALL(verb, charset) verb##LongPtr##charset
+#else
+#define VO_SLOT_CALL(verb, charset) verb##Long##charset
+#endif
+#define VO_NAME_OF(call) #call
+#define VO_NAME_OF_EXPANDED(call) VO_NAME_OF(call)
+#define VO_SLOT_NAME(verb, charset) VO_NAME_OF_EXPANDED(VO_SLOT_CALL(verb, charset))
 
 Interposed interposed[] = {
-#if defined(__x86_64__)
-    {"user32.dll", "SetWindowLongPtrA", Code(&SetWindowLongPtrAInstead)},
-    {"user32.dll", "SetWindowLongPtrW", Code(&SetWindowLongPtrWInstead)},
-    {"user32.dll", "SetClassLongPtrA", Code(&SetClassLongPtrAInstead)},
-    {"user32.dll", "SetClassLongPtrW", Code(&SetClassLongPtrWInstead)},
-#else
-    {"user32.dll", "SetWindowLongA", Code(&SetWindowLongAInstead)},
-    {"user32.dll", "SetWindowLongW", Code(&SetWindowLongWInstead)},
-    {"user32.dll", "SetClassLongA", Code(&SetClassLongAInstead)},
-    {"user32.dll", "SetClassLongW", Code(&SetClassLongWInstead)},
-#endif
+    {"user32.dll", VO_SLOT_NAME(SetWindow, A),
+     Code(&SetWindowSlot<&VO_SLOT_CALL(SetWindow, A), false>)},
+    {"user32.dll", VO_SLOT_NAME(SetWindow, W),
+     Code(&SetWindowSlot<&VO_SLOT_CALL(SetWindow, W), true>)},
+    {"user32.dll", VO_SLOT_NAME(SetClass, A),
+     Code(&SetClassSlot<&VO_SLOT_CALL(SetClass, A), false>)},
+    {"user32.dll", VO_SLOT_NAME(SetClass, W),
+     Code(&SetClassSlot<&VO_SLOT_CALL(SetClass, W), true>)},
+    {"user32.dll", VO_SLOT_NAME(GetWindow, A), Code(&GetWindowSlot<&VO_SLOT_CALL(GetWindow, A)>)},
+    {"user32.dll", VO_SLOT_NAME(GetWindow, W), Code(&GetWindowSlot<&VO_SLOT_CALL(GetWindow, W)>)},
+    {"user32.dll", VO_SLOT_NAME(GetClass, A), Code(&GetClassSlot<&VO_SLOT_CALL(GetClass, A)>)},
+    {"user32.dll", VO_SLOT_NAME(GetClass, W), Code(&GetClassSlot<&VO_SLOT_CALL(GetClass, W)>)},
     {"user32.dll", "RegisterClassA", Code(&RegisterClassAInstead)},
     {"user32.dll", "RegisterClassW", Code(&RegisterClassWInstead)},
     {"user32.dll", "RegisterClassExA", Code(&RegisterClassExAInstead)},
     {"user32.dll", "RegisterClassExW", Code(&RegisterClassExWInstead)},
+    {"user32.dll", "GetClassInfoA", Code(&GetClassInfoAInstead)},
+    {"user32.dll", "GetClassInfoW", Code(&GetClassInfoWInstead)},
+    {"user32.dll", "GetClassInfoExA", Code(&GetClassInfoExAInstead)},
+    {"user32.dll", "GetClassInfoExW", Code(&GetClassInfoExWInstead)},
     {"user32.dll", "CallWindowProcA", Code(&CallWindowProcAInstead)},
     {"user32.dll", "CallWindowProcW", Code(&CallWindowProcWInstead)},
     {"user32.dll", "SetWindowsHookExA", Code(&SetWindowsHookExAInstead)},
     {"user32.dll", "SetWindowsHookExW", Code(&SetWindowsHookExWInstead)},
+    {"user32.dll", "UnhookWindowsHookEx", Code(&UnhookWindowsHookExInstead)},
     {"user32.dll", "SetWinEventHook", Code(&SetWinEventHookInstead)},
+    {"user32.dll", "UnhookWinEvent", Code(&UnhookWinEventInstead)},
     {"user32.dll", "SetTimer", Code(&SetTimerInstead)},
     {"user32.dll", "CreateDialogParamA", Code(&CreateDialogParamAInstead)},
     {"user32.dll", "CreateDialogParamW", Code(&CreateDialogParamWInstead)},
@@ -422,7 +653,7 @@ Interposed interposed[] = {
 const void* InsteadOf(const void* real) {
   if (!real) return nullptr;
   for (const Interposed& entry : interposed) {
-    if (entry.real == real) return entry.instead;
+    if (entry.real == real || entry.alias == real) return entry.instead;
   }
   return nullptr;
 }
@@ -439,10 +670,28 @@ void ResolveInterposed() {
   static bool resolved = false;
   if (resolved) return;
   resolved = true;
+  const HMODULE kernelBase = GetModuleHandleA("kernelbase.dll");
   for (Interposed& entry : interposed) {
     entry.real =
         reinterpret_cast<const void*>(GetProcAddress(GetModuleHandleA(entry.library), entry.name));
+    if (kernelBase)
+      entry.alias = reinterpret_cast<const void*>(GetProcAddress(kernelBase, entry.name));
   }
+}
+
+// A library the loader resolves to user32, kernel32 or kernelbase under another name: an
+// API set ("api-ms-win-core-...", "ext-ms-win-ntuser-...") or kernelbase itself. Its entries
+// are known by name; their addresses may be any of the three's.
+bool NamesSystemEntries(const char* library) {
+  return _strnicmp(library, "api-ms-win-", 11) == 0 || _strnicmp(library, "ext-ms-win-", 11) == 0 ||
+         _stricmp(library, "kernelbase.dll") == 0;
+}
+
+const void* InsteadOfName(const char* name) {
+  for (const Interposed& entry : interposed) {
+    if (std::strcmp(entry.name, name) == 0) return entry.instead;
+  }
+  return nullptr;
 }
 
 bool Rewrite(ULONG_PTR* entry, const void* value) {
@@ -451,6 +700,22 @@ bool Rewrite(ULONG_PTR* entry, const void* value) {
   *entry = reinterpret_cast<ULONG_PTR>(value);
   VirtualProtect(entry, sizeof *entry, old, &old);
   return true;
+}
+
+// What vo calls instead of one import: by its address, or by its name where the library is
+// known to hand out system entries.
+const void* InsteadOfImport(std::uintptr_t base, const IMAGE_IMPORT_DESCRIPTOR& library,
+                            std::size_t index, const IMAGE_THUNK_DATA& entry) {
+  if (const void* instead = InsteadOf(reinterpret_cast<const void*>(entry.u1.Function))) {
+    return instead;
+  }
+  const auto* library_name = reinterpret_cast<const char*>(base + library.Name);
+  if (!library.OriginalFirstThunk || !NamesSystemEntries(library_name)) return nullptr;
+  const auto& named =
+      reinterpret_cast<const IMAGE_THUNK_DATA*>(base + library.OriginalFirstThunk)[index];
+  if (IMAGE_SNAP_BY_ORDINAL(named.u1.Ordinal)) return nullptr;
+  const auto* byName = reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + named.u1.AddressOfData);
+  return InsteadOfName(reinterpret_cast<const char*>(byName->Name));
 }
 
 }  // namespace
@@ -467,18 +732,15 @@ bool InterposeOn(HMODULE module) {
   for (auto* library =
            reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress);
        library->Name != 0; ++library) {
-    for (auto* entry = reinterpret_cast<IMAGE_THUNK_DATA*>(base + library->FirstThunk);
-         entry->u1.Function != 0; ++entry) {
-      const void* instead = InsteadOf(reinterpret_cast<const void*>(entry->u1.Function));
-      if (instead && !Rewrite(&entry->u1.Function, instead)) complete = false;
+    auto* entries = reinterpret_cast<IMAGE_THUNK_DATA*>(base + library->FirstThunk);
+    for (std::size_t i = 0; entries[i].u1.Function != 0; ++i) {
+      const void* instead = InsteadOfImport(base, *library, i, entries[i]);
+      if (instead && !Rewrite(&entries[i].u1.Function, instead)) complete = false;
     }
   }
   return complete;
 }
 
-std::uintptr_t ProcedureBehind(std::uintptr_t address) {
-  const Trampoline* t = TrampolineAt(address);
-  return t ? reinterpret_cast<std::uintptr_t>(t->procedure) : address;
-}
+std::uintptr_t ProcedureBehind(std::uintptr_t address) { return Behind(address, kNoModule); }
 
 }  // namespace vo::win

@@ -6,6 +6,13 @@
 // callback the system made; when the call is cut short, or the module is out of service, the
 // trampoline answers the system itself (the next procedure's answer, the default, or
 // nothing) and returns to it normally. No recovery leaves a call of the system's.
+//
+// Only procedures the system runs in this process get a trampoline: a hook that runs in other
+// processes (a global one, or one on another process's thread) reaches the system as the
+// plug-in gave it, its procedure in its own module. Where a plug-in reads a procedure back
+// (GetWindowLong, GetClassLong, GetClassInfo) it reads its own, not the trampoline. Code that
+// is neither vo's nor the system's (a class framework's window thunk, a helper library's
+// procedure) is run on behalf of the plug-in that handed it over.
 #pragma once
 
 #include <windows.h>

@@ -5,6 +5,7 @@
 // ever writable and executable at once.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <initializer_list>
@@ -19,12 +20,20 @@ struct ThunkSlot {
 };
 
 // The thunk's code address, or null when no executable page can be had (Arbitrary Code
-// Guard forbids making one, or memory ran out). Never freed: a window may call it until the
-// program ends.
+// Guard forbids making one, or memory ran out). Thunks are taken from one allocator under a
+// lock of its own, by any thread; pages are added as needed, never given back.
 const void* MakeThunk(const void* target, const void* argument);
 
-// The slot of a thunk address given out by MakeThunk, else null.
-const ThunkSlot* ThunkAt(std::uintptr_t address);
+// Gives a thunk back for reuse. Only once the system can call it no more: its hook removed,
+// its window gone, and no call through it in progress.
+void FreeThunk(const void* code);
+
+// What the thunk at that address calls, or an empty slot (target null) if no thunk in use
+// starts there.
+ThunkSlot ThunkAt(std::uintptr_t address);
+
+// Pages of thunks made so far.
+std::size_t ThunkPages();
 
 // Machine code is written a value or a few bytes at a time: each returns the address after
 // what it wrote.

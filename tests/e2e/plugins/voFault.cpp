@@ -31,12 +31,19 @@
 //   kRaiseWrite       ... on WM_WINDOWPOSCHANGING, as the clock raises itself over a cover
 //   kRaiseSpin        ... loops for ever on WM_WINDOWPOSCHANGING
 //   kMenuWrite        ... writes through null on WM_INITMENUPOPUP of the clock's menu
-//   kHookWrite        its WH_CALLWNDPROC hook on the clock's thread writes through null
+//   kHookWrite        its WH_CALLWNDPROC hook on the clock's thread writes through null,
+//                     set after 10,000 such hooks were set and removed (it notes "pages
+//                     count=N", the executable pages of no module's then in the process)
+//   kHookWriteWide    ... the same hook set with SetWindowsHookExW
+//   kWinEventWrite    its hook of every event of the process writes through null
 //   kTimerWrite       its timer procedure writes through null at every call
 //   kAboutSpin        its timer procedure loops for ever while the clock is disabled (a
 //                     modal box of the clock's is open)
-//   kClassWrite       a hidden window of a class of its own ("voFaultClass", made in
-//                     VpiEnable) writes through null on WM_APP, sent from any process
+//   kClassWrite       a hidden window of a class of its own ("voFaultClass<FAULT_TAG>",
+//                     made in VpiEnable) writes through null on WM_APP, sent from any process;
+//                     the class registered with RegisterClassA, or, in kClassWriteWide,
+//                     kClassWriteEx and kClassWriteExWide, RegisterClassW, -ExA or -ExW
+//   kClassLongWrite   the same, its procedure set afterwards with SetClassLongPtrA
 // and
 //   kForgetWide   kForget with a wide procedure (SetWindowLongPtrW): the clock's window turns
 //                 Unicode. Its procedure asks the hints to notify in Unicode (NFR_UNICODE)
@@ -44,6 +51,12 @@
 //   kBlock        waits for ever inside the system (Sleep) in VpiNotifyFreq from call
 //                 FAULT_FROM on: no guard may cut that short, only the user's end of vo
 //   kLoadBlock    the same in its DllMain, as it is loaded
+//   kGlobalHook   sets a WH_GETMESSAGE hook on every thread of the desktop in VpiEnable, its
+//                 procedure in this module: it runs in other programs too
+//   kResubclass   makes a window of a class of its own in VpiEnable, noting "readback
+//                 call=<name> ok=<0|1>" for each call that reads back its procedures; at
+//                 every tick subclasses it unless GetWindowLongPtrA finds its subclass
+//                 procedure in place, which notes "arrived" for each WM_APP + 0x56
 // Each hang notes "hang" just before it starts.
 #include <windows.h>
 
@@ -90,7 +103,15 @@ enum class Mode {
   kHookWrite,
   kTimerWrite,
   kAboutSpin,
-  kClassWrite
+  kClassWrite,
+  kClassWriteWide,
+  kClassWriteEx,
+  kClassWriteExWide,
+  kClassLongWrite,
+  kHookWriteWide,
+  kWinEventWrite,
+  kGlobalHook,
+  kResubclass
 };
 constexpr Mode kMode = Mode::FAULT_MODE;
 
@@ -167,15 +188,109 @@ LRESULT CALLBACK ClassProcedure(HWND window, UINT message, WPARAM wParam, LPARAM
   return DefWindowProcA(window, message, wParam, lParam);
 }
 
-void MakeWindowOfOwnClass() {
-  WNDCLASSA form{};
-  form.lpfnWndProc = ClassProcedure;
-  form.hInstance = GetModuleHandleA(nullptr);
-  form.lpszClassName = "voFaultClass";
-  if (RegisterClassA(&form)) {
-    CreateWindowExA(0, form.lpszClassName, "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
-                    form.hInstance, nullptr);
+HINSTANCE self = nullptr;  // this module
+HWND own = nullptr;        // kResubclass: a window of its own class
+constexpr char kClassName[] = "voFaultClass" FAULT_TAG;
+constexpr wchar_t kWideClassName[] = L"voFaultClass" FAULT_TAG;
+
+// Registers the class in the way the mode names, with the given procedure.
+template <class Extended, class Plain, class Char>
+bool Register(WNDPROC procedure, const Char* name, ATOM(WINAPI* registerExtended)(const Extended*),
+              ATOM(WINAPI* registerPlain)(const Plain*)) {
+  Extended form{};
+  form.cbSize = sizeof form;
+  form.lpfnWndProc = procedure;
+  form.hInstance = self;
+  form.lpszClassName = name;
+  if (kMode == Mode::kClassWriteEx || kMode == Mode::kClassWriteExWide) {
+    return registerExtended(&form);
   }
+  const Plain plain{0, procedure, 0, 0, self, nullptr, nullptr, nullptr, nullptr, name};
+  return registerPlain(&plain);
+}
+
+bool RegisterOwnClass(WNDPROC procedure) {
+  if (kMode == Mode::kClassWriteWide || kMode == Mode::kClassWriteExWide) {
+    return Register(procedure, kWideClassName, RegisterClassExW, RegisterClassW);
+  }
+  return Register(procedure, kClassName, RegisterClassExA, RegisterClassA);
+}
+
+HWND MakeOwnWindow() {
+  return CreateWindowExA(0, kClassName, "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, self, nullptr);
+}
+
+void MakeWindowOfOwnClass() {
+  if (kMode != Mode::kClassLongWrite) {
+    if (RegisterOwnClass(ClassProcedure)) MakeOwnWindow();
+    return;
+  }
+  // A class procedure replaced: windows made afterwards run the new one.
+  if (!RegisterOwnClass(DefWindowProcA)) return;
+  const HWND first = MakeOwnWindow();
+  SetClassLongPtrA(first, GCLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ClassProcedure));
+  MakeOwnWindow();
+  DestroyWindow(first);
+}
+
+LRESULT CALLBACK GlobalProcedure(int code, WPARAM wParam, LPARAM lParam) {
+  return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+void CALLBACK WinEventProcedure(HWINEVENTHOOK, DWORD, HWND, LONG, LONG, DWORD, DWORD) {
+  if (due) WriteThroughNull();
+}
+
+// Executable pages outside every module: where generated code (thunks) lives.
+int LooseCodePages() {
+  int pages = 0;
+  MEMORY_BASIC_INFORMATION memory;
+  for (auto* at = static_cast<char*>(nullptr);
+       VirtualQuery(at, &memory, sizeof memory) == sizeof memory;
+       at = static_cast<char*>(memory.BaseAddress) + memory.RegionSize) {
+    if (memory.State == MEM_COMMIT && memory.Type == MEM_PRIVATE &&
+        (memory.Protect & (PAGE_EXECUTE_READ | PAGE_EXECUTE_READWRITE))) {
+      pages += static_cast<int>(memory.RegionSize / 4096);
+    }
+  }
+  return pages;
+}
+
+void SetFaultingHook() {
+  for (int i = 0; i < 10000; ++i) {
+    UnhookWindowsHookEx(
+        SetWindowsHookExA(WH_CALLWNDPROC, HookProcedure, nullptr, GetCurrentThreadId()));
+  }
+  vo::test::RecordLine(FAULT_TAG, "pages", "count=%d", LooseCodePages());
+  if (kMode == Mode::kHookWriteWide) {
+    SetWindowsHookExW(WH_CALLWNDPROC, HookProcedure, nullptr, GetCurrentThreadId());
+  } else {
+    SetWindowsHookExA(WH_CALLWNDPROC, HookProcedure, nullptr, GetCurrentThreadId());
+  }
+}
+
+LRESULT CALLBACK OwnClassProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+// Each call that reads back the procedure of a class of this module's must find its own.
+void CheckReadBack() {
+  if (!RegisterOwnClass(OwnClassProcedure)) return Note("unregistered");
+  own = MakeOwnWindow();
+  const auto procedure = reinterpret_cast<LONG_PTR>(&OwnClassProcedure);
+  auto check = [](const char* call, bool ok) {
+    vo::test::RecordLine(FAULT_TAG, "readback", "call=%s ok=%d", call, ok ? 1 : 0);
+  };
+  WNDCLASSA plain{};
+  WNDCLASSEXA extended{};
+  extended.cbSize = sizeof extended;
+  check("GetClassInfoA", GetClassInfoA(self, kClassName, &plain) &&
+                             reinterpret_cast<LONG_PTR>(plain.lpfnWndProc) == procedure);
+  check("GetClassInfoExA", GetClassInfoExA(self, kClassName, &extended) &&
+                               reinterpret_cast<LONG_PTR>(extended.lpfnWndProc) == procedure);
+  check("GetClassLongPtrA",
+        static_cast<LONG_PTR>(GetClassLongPtrA(own, GCLP_WNDPROC)) == procedure);
+  check("GetWindowLongPtrA", GetWindowLongPtrA(own, GWLP_WNDPROC) == procedure);
 }
 
 void CALLBACK NotingTimerProcedure(HWND, UINT, UINT_PTR, DWORD) { Note("timer"); }
@@ -237,13 +352,31 @@ void Subclass(HWND clock) {
   Note("subclass");
 }
 
+constexpr UINT kIdiomMessage = WM_APP + 0x56;
+
+LRESULT CALLBACK IdiomProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == kIdiomMessage) Note("arrived");
+  return CallWindowProcA(previous, window, message, wParam, lParam);
+}
+
+// The common idiom: subclass unless the procedure is already in place.
+void KeepSubclassed(HWND window) {
+  if (!window ||
+      GetWindowLongPtrA(window, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(&IdiomProcedure)) {
+    return;
+  }
+  previous = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&IdiomProcedure)));
+}
+
 int freqCalls = 0;
 
 }  // namespace
 
 extern "C" {
 
-BOOL WINAPI DllMain(HINSTANCE, DWORD reason, void*) {
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, void*) {
+  if (reason == DLL_PROCESS_ATTACH) self = instance;
   if (kMode == Mode::kLoadBlock && reason == DLL_PROCESS_ATTACH) Sleep(INFINITE);
   if (kMode != Mode::kDetachSpin) return TRUE;
   if (reason == DLL_PROCESS_ATTACH) InitializeCriticalSection(&detachLock);
@@ -260,10 +393,18 @@ void WINAPI VpiEnable(void) {
   if (kMode == Mode::kTimerSpin || kMode == Mode::kTimerWrite || kMode == Mode::kAboutSpin) {
     SetTimer(nullptr, 0, 100, TimerProcedure);
   }
-  if (kMode == Mode::kHookWrite) {
-    SetWindowsHookExA(WH_CALLWNDPROC, HookProcedure, nullptr, GetCurrentThreadId());
+  if (kMode == Mode::kHookWrite || kMode == Mode::kHookWriteWide) SetFaultingHook();
+  if (kMode == Mode::kWinEventWrite) {
+    SetWinEventHook(EVENT_MIN, EVENT_MAX, nullptr, WinEventProcedure, GetCurrentProcessId(), 0,
+                    WINEVENT_OUTOFCONTEXT);
   }
-  if (kMode == Mode::kClassWrite) MakeWindowOfOwnClass();
+  if (kMode == Mode::kClassWrite || kMode == Mode::kClassWriteWide ||
+      kMode == Mode::kClassWriteEx || kMode == Mode::kClassWriteExWide ||
+      kMode == Mode::kClassLongWrite) {
+    MakeWindowOfOwnClass();
+  }
+  if (kMode == Mode::kGlobalHook) SetWindowsHookExA(WH_GETMESSAGE, GlobalProcedure, self, 0);
+  if (kMode == Mode::kResubclass) CheckReadBack();
   if (kMode == Mode::kTimerThenWrite) SetTimer(nullptr, 0, 100, NotingTimerProcedure);
 }
 
@@ -348,6 +489,9 @@ void WINAPI VpiNotifyFreq(HWND clock, double) {
     case Mode::kForget:
     case Mode::kForgetWide:
       Subclass(clock);
+      break;
+    case Mode::kResubclass:
+      KeepSubclassed(own);
       break;
     default:
       break;

@@ -14,6 +14,7 @@
 #include "PlugIns/SlotTable.h"
 #include "PlugIns/win/PlugInHost.h"
 #include "PlugIns/win/PlugIns.h"
+#include "PlugIns/win/Thunks.h"
 #include "Tally.h"
 #include "support/win/ForeignString.h"
 #include "vo_plugin.h"
@@ -170,6 +171,47 @@ void TestExecutableDirectory() {
   CHECK(directory == ProgramDirectory(), "exe: agrees with the program's own path");
 }
 
+// What the thunks below call: the argument a thunk was made with, then the caller's own.
+int WINAPI AddToArgument(const void* argument, int value) {
+  return *static_cast<const int*>(argument) + value;
+}
+
+const void* MakeAdder(const int& base) {
+  return vo::win::MakeThunk(reinterpret_cast<const void*>(&AddToArgument), &base);
+}
+
+int CallAdder(const void* thunk, int value) {
+  return reinterpret_cast<int(WINAPI*)(int)>(const_cast<void*>(thunk))(value);
+}
+
+void TestThunks() {
+  static const int thousand = 1000;
+  static const int twoThousand = 2000;
+  const void* first = MakeAdder(thousand);
+  CHECK(first && CallAdder(first, 1) == 1001, "thunks: a thunk calls its target, argument first");
+#if defined(__x86_64__)
+  DWORD64 base = 0;
+  CHECK(RtlLookupFunctionEntry(reinterpret_cast<DWORD64>(first), &base, nullptr) != nullptr,
+        "thunks: the unwinder knows a thunk's frame");
+#endif
+  const std::size_t pages = vo::win::ThunkPages();
+  for (int i = 0; i < 10000; ++i) vo::win::FreeThunk(MakeAdder(thousand));
+  CHECK(vo::win::ThunkPages() == pages, "thunks: 10,000 made and given back take no new page");
+  vo::win::FreeThunk(first);
+  CHECK(!vo::win::ThunkAt(reinterpret_cast<std::uintptr_t>(first)).target,
+        "thunks: a thunk given back is known no more");
+  const void* again = MakeAdder(twoThousand);
+  CHECK(again == first && CallAdder(again, 1) == 2001,
+        "thunks: a thunk given back is reused, with its new argument");
+
+  std::vector<const void*> held(20 * 4096 / 16);
+  for (const void*& thunk : held) thunk = MakeAdder(thousand);
+  CHECK(held.back() && CallAdder(held.back(), 5) == 1005 && vo::win::ThunkPages() > 16,
+        "thunks: pages are added as long as thunks are wanted");
+  for (const void* thunk : held) vo::win::FreeThunk(thunk);
+  vo::win::FreeThunk(again);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -189,6 +231,7 @@ int main(int argc, char** argv) {
   TestSampleTelop(directory);
   TestTable(directory);
   TestExecutableDirectory();
+  TestThunks();
 
   return vo::test::Summary();
 }
