@@ -66,6 +66,7 @@ IN_LOOPS = {
     "MW": "メモリー保護違反",  # its subclass, on WM_INITMENUPOPUP of the clock's menu
     "AS": "応答の停止",        # its timer procedure, while the About box is open
 }
+HELD_MESSAGE = 0x8057  # voFaultGH's hook notes each one another program takes from its queue
 IDIOM_MESSAGE = 0x8056  # voFaultRI's subclass procedure notes each one that reaches it
 ABOUT = "title:" + "About Kiroの時計".encode("cp932").hex()
 SETTINGS = "title:" + "Kiroの時計 - 設定".encode("cp932").hex()
@@ -347,6 +348,9 @@ class CalledBackBySystem(FaultTestCase):
             self.assertEqual(0, self.wine.send(WM_APP, 0, 0, f"voFaultClass{tag}"), tag)
         texts = self.box_texts(len(CALLED_BACK), 90)
         self.assert_boxes(CALLED_BACK, texts)
+        pages = [r.int("count") for r in clock.recorder.events() if r.kind == "pages"]
+        self.assertLess(max(pages), 8, "executable pages outside any module after 10,000 hooks "
+                        "were set and removed: the trampolines of removed hooks were not given back")
         self.assert_no_box_after(clock, 10)
         self.assert_windows_work(clock)
         self.close_and_check(clock)
@@ -373,15 +377,18 @@ class HooksWithinTheRules(FaultTestCase):
         # window of its own at every tick unless it reads back its own procedure.
         clock = self.start_clock(at="00:00:10", plugins=[plugin("GH"), plugin("RI"), "voRecA.DLL"],
                                  recorder=True)
-        held = self.wine.popen(harness.PROBE_EXE, "hold", "voHeld", 8000, stdout=subprocess.PIPE)
+        held = self.wine.popen(harness.PROBE_EXE, "hold", "voHeld", 8000, stdout=subprocess.PIPE,
+                               env=clock.recorder.env)
         try:
             self.assertTrue(held.stdout.readline().startswith(b"hold "))
             for _ in range(3):  # each retrieved by the other program, through the hook
-                self.wine.probe("post", WM_APP, 0, 0, "voHeld")
+                self.wine.probe("post", HELD_MESSAGE, 0, 0, "voHeld")
             self.assertEqual(0, self.wine.send(0, 0, 0, "voHeld"),
                              "the other program no longer answers")
             self.assertEqual(0, held.wait(30), "the other program did not live on: a hook of "
                              "a plug-in's on its threads ran code that is not in the plug-in")
+            self.wait_until(lambda: any(r.kind == "held" for r in clock.recorder.events()), 5,
+                            message="the plug-in's own hook procedure run in the other program")
         finally:
             if held.poll() is None:
                 held.kill()

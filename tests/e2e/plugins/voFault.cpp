@@ -52,7 +52,8 @@
 //                 FAULT_FROM on: no guard may cut that short, only the user's end of vo
 //   kLoadBlock    the same in its DllMain, as it is loaded
 //   kGlobalHook   sets a WH_GETMESSAGE hook on every thread of the desktop in VpiEnable, its
-//                 procedure in this module: it runs in other programs too
+//                 procedure in this module: it runs in other programs too, where it notes
+//                 "held" for each WM_APP + 0x57 they take from their queue
 //   kResubclass   makes a window of a class of its own in VpiEnable, noting "readback
 //                 call=<name> ok=<0|1>" for each call that reads back its procedures; at
 //                 every tick subclasses it unless GetWindowLongPtrA finds its subclass
@@ -233,7 +234,12 @@ void MakeWindowOfOwnClass() {
   DestroyWindow(first);
 }
 
+constexpr UINT kHeldMessage = WM_APP + 0x57;  // posted by the tests to another program only
+
 LRESULT CALLBACK GlobalProcedure(int code, WPARAM wParam, LPARAM lParam) {
+  if (code == HC_ACTION && reinterpret_cast<const MSG*>(lParam)->message == kHeldMessage) {
+    Note("held");
+  }
   return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
