@@ -31,19 +31,18 @@
 //   kRaiseWrite       ... on WM_WINDOWPOSCHANGING, as the clock raises itself over a cover
 //   kRaiseSpin        ... loops for ever on WM_WINDOWPOSCHANGING
 //   kMenuWrite        ... writes through null on WM_INITMENUPOPUP of the clock's menu
-//   kHookWrite        its WH_CALLWNDPROC hook on the clock's thread writes through null,
-//                     set after 10,000 such hooks were set and removed (it notes "pages
-//                     count=N", the executable pages of no module's then in the process)
-//   kHookWriteWide    ... the same hook set with SetWindowsHookExW
+//   kHookWrite        its WH_CALLWNDPROC hook on the clock's thread writes through null, set
+//                     after 10,000 were set and removed (noting "pages count=<executable
+//                     pages of no module's>"); kHookWriteWide sets it with SetWindowsHookExW
 //   kWinEventWrite    its hook of every event of the process writes through null
 //   kTimerWrite       its timer procedure writes through null at every call
 //   kAboutSpin        its timer procedure loops for ever while the clock is disabled (a
 //                     modal box of the clock's is open)
 //   kClassWrite       a hidden window of a class of its own ("voFaultClass<FAULT_TAG>",
 //                     made in VpiEnable) writes through null on WM_APP, sent from any process;
-//                     the class registered with RegisterClassA, or, in kClassWriteWide,
-//                     kClassWriteEx and kClassWriteExWide, RegisterClassW, -ExA or -ExW
-//   kClassLongWrite   the same, its procedure set afterwards with SetClassLongPtrA
+//                     the class registered with RegisterClassA (kClassWriteWide: -W,
+//                     kClassWriteEx: -ExA, kClassWriteExWide: -ExW; kClassLongWrite: its
+//                     procedure set with SetClassLongPtrA)
 // and
 //   kForgetWide   kForget with a wide procedure (SetWindowLongPtrW): the clock's window turns
 //                 Unicode. Its procedure asks the hints to notify in Unicode (NFR_UNICODE)
