@@ -149,6 +149,7 @@ class FaultTestCase(harness.ClockTestCase):
                 self.assertIn(hang["tag"], seen, f"{name} hung and got no box")
                 start = hang.int("tick")
                 delay = seen[hang["tag"]] - start
+                harness.log("hang to box", name, delay, "ms")
                 under_a_box = any(start - BOX_ROUND_MS < at <= start for at in seen.values())
                 allowed = HANG_TO_BOX_MS + (BOX_ROUND_MS if under_a_box else 0)
                 self.assertLessEqual(delay, allowed,

@@ -96,7 +96,6 @@ void TClockPanel::FormCreate() {
   SetWindowPos(Handle(), HWND_TOPMOST, place.left, place.top, bounds.right - bounds.left,
                bounds.bottom - bounds.top, 0);
   FDragX = 0;
-  FDragY = 0;
 
   FitToPanel();
   FDragging = false;

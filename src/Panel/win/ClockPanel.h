@@ -196,7 +196,6 @@ class TClockPanel : public Window<TClockPanel>, private ClockSurface {
   SecBarState FSecBar;
   int FLastLeft = 0;  // the left edge as last moved to
   int FDragX = 0;
-  int FDragY = 0;
   bool FDragging = false;
   bool FTelopPressed = false;  // the left button went down on the telop
   bool FTicking = false;

@@ -53,7 +53,7 @@ void TClockPanel::HideTelop() {
 void TClockPanel::imgTelopClick() { HideTelop(); }
 
 void TClockPanel::ShowTelop(const std::string& telop, const std::string& wave) {
-  static const auto playSound = LateBound<decltype(sndPlaySoundA)>("winmm.dll", "sndPlaySoundA");
+  const auto playSound = LateBound<decltype(sndPlaySoundA)>("winmm.dll", "sndPlaySoundA");
   if (!wave.empty() && playSound) playSound(wave.c_str(), kWaveFlags);
   if (telop.empty()) return;
   FTelopCaption = telop;

@@ -70,7 +70,7 @@ bool TSettingPanel::RunColorDialog() {
   choose.rgbResult = ToColorRef(ColorDialog1.color);
   choose.lpCustColors = ColorDialog1.customColors.data();
   choose.Flags = CC_RGBINIT;
-  static const auto chooseColor = LateBound<decltype(ChooseColorA)>("comdlg32.dll", "ChooseColorA");
+  const auto chooseColor = LateBound<decltype(ChooseColorA)>("comdlg32.dll", "ChooseColorA");
   if (!chooseColor || !chooseColor(&choose)) return false;
   ColorDialog1.color = static_cast<Color>(choose.rgbResult & 0x00FFFFFF);
   return true;
