@@ -13,6 +13,7 @@
 #include "forms/ClockForm.h"
 #include "support/win/Application.h"
 #include "support/win/Drawing.h"
+#include "support/win/Hints.h"
 
 namespace vo::win {
 
@@ -33,15 +34,9 @@ void TClockPanel::CreateHints() {
   if (!FHints) return;
   // The texts come from HintText, asked each time a hint is about to show.
   auto addTool = [&](UINT id, const Box& box) {
-    TOOLINFOA tool{};
-    tool.cbSize = sizeof tool;
     // No TTF_SUBCLASS: a subclassed window pays three property look-ups for every message,
     // ticks included. HandleMessage relays the mouse instead.
-    tool.uFlags = 0;
-    tool.hwnd = Handle();
-    tool.uId = id;
-    tool.rect = RectOf(box);
-    tool.lpszText = LPSTR_TEXTCALLBACKA;
+    TOOLINFOA tool = HintTool(Handle(), id, 0, LPSTR_TEXTCALLBACKA, RectOf(box));
     SendMessageA(FHints, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
   };
   addTool(kDateHintId, FLayout.lblDate);

@@ -14,6 +14,7 @@
 #include "support/win/Dpi.h"
 #include "support/win/Drawing.h"
 #include "support/win/FormDialog.h"
+#include "support/win/Hints.h"
 #include "support/win/Locale.h"
 #include "support/win/RegistryStore.h"
 #include "support/win/SystemLibrary.h"
@@ -30,15 +31,11 @@ WPARAM AsMessageWord(Color color) { return static_cast<WPARAM>(static_cast<std::
 
 // A disabled edit gets no mouse messages; its page does, so the hint shows there too, over
 // the edit's place.
-TOOLINFOA PageHint(HWND page, HWND control) {
-  TOOLINFOA tool{};
-  tool.cbSize = sizeof tool;
-  tool.uFlags = TTF_SUBCLASS;
-  tool.hwnd = page;
-  tool.uId = static_cast<UINT_PTR>(GetDlgCtrlID(control));
-  GetWindowRect(control, &tool.rect);
-  MapWindowPoints(nullptr, page, reinterpret_cast<POINT*>(&tool.rect), 2);
-  return tool;
+TOOLINFOA PageHint(HWND page, HWND control, const char* text = nullptr) {
+  RECT area{};
+  GetWindowRect(control, &area);
+  MapWindowPoints(nullptr, page, reinterpret_cast<POINT*>(&area), 2);
+  return HintTool(page, static_cast<UINT_PTR>(GetDlgCtrlID(control)), TTF_SUBCLASS, text, area);
 }
 
 }  // namespace
@@ -152,16 +149,11 @@ void TSettingPanel::CreateHints() {
 
 void TSettingPanel::AddHint(HWND page, HWND control, const char* text) {
   if (!control) return;
-  TOOLINFOA tool{};
-  tool.cbSize = sizeof tool;
-  tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-  tool.hwnd = page;
-  tool.uId = reinterpret_cast<UINT_PTR>(control);
-  tool.lpszText = const_cast<char*>(text);
+  TOOLINFOA tool =
+      HintTool(page, reinterpret_cast<UINT_PTR>(control), TTF_IDISHWND | TTF_SUBCLASS, text);
   SendMessageA(FHints, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
 
-  TOOLINFOA onPage = PageHint(page, control);
-  onPage.lpszText = const_cast<char*>(text);
+  TOOLINFOA onPage = PageHint(page, control, text);
   SendMessageA(FHints, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&onPage));
 }
 
