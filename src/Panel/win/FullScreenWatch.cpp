@@ -13,8 +13,8 @@ TClockPanel* eventClock = nullptr;
 }  // namespace
 
 // Events, not a poll: the foreground changing, the foreground window moving or resizing
-// (into or out of full screen), a window made. Started at the first tick, when the options
-// are loaded.
+// (into or out of full screen) or closing, a window made. Started at the first tick, when the
+// options are loaded.
 void TClockPanel::WatchForeground() {
   FWatching = true;
   eventClock = this;
@@ -41,7 +41,9 @@ void TClockPanel::OnWindowEvent(DWORD event, HWND window) {
       CheckFullScreen();
       return;
     case EVENT_OBJECT_LOCATIONCHANGE:
-      // Not the cursor, the caret or a window in the background.
+    case EVENT_OBJECT_DESTROY:
+      // Not the cursor, the caret or a window in the background. A foreground window that
+      // closes need not hand the foreground on: then nothing else says it went.
       if (window == FForeground) CheckFullScreen();
       return;
     case EVENT_OBJECT_CREATE:

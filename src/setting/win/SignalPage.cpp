@@ -63,8 +63,7 @@ void TSettingPanel::btnBrowseClick() {
   open.lpstrDefExt = form::kWaveDefaultExtension;
   // The current directory stays the program's, where a relative wave path is looked up.
   open.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_NOCHANGEDIR;
-  const auto openFile =
-      LateBound<decltype(GetOpenFileNameA)>("comdlg32.dll", "GetOpenFileNameA");
+  const auto openFile = LateBound<decltype(GetOpenFileNameA)>("comdlg32.dll", "GetOpenFileNameA");
   const auto lastError =
       LateBound<decltype(CommDlgExtendedError)>("comdlg32.dll", "CommDlgExtendedError");
   if (!openFile || !lastError) return;
