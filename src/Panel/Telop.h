@@ -15,14 +15,14 @@ class TelopScroll {
   // re-enters at wrapX (the clock panel's width). The step scales with the strip.
   // Returns the new offset.
   int Step(int textWidth, int wrapX, const DpiScale& scale = {}) {
-    FTelopX -= scale(kTelopStep);
-    if (textWidth + FTelopX < 0) FTelopX = wrapX;
-    return FTelopX;
+    x_ -= scale(kTelopStep);
+    if (textWidth + x_ < 0) x_ = wrapX;
+    return x_;
   }
-  int X() const { return FTelopX; }
+  int X() const { return x_; }
 
  private:
-  int FTelopX = 0;
+  int x_ = 0;
 };
 
 }  // namespace vo

@@ -8,13 +8,11 @@
 
 #include "support/DateFormat.h"
 #include "support/DateTime.h"
+#include "support/Texts.h"
 
 namespace vo {
 
-// "%h時%m分です。" in Shift_JIS, spelt in escapes so that the ASCII-only (clang) builds hold it
-// too.
-inline constexpr std::string_view kDefaultTelopTemplate =
-    "%h\x8E\x9E%m\x95\xAA\x82\xC5\x82\xB7\x81\x42";
+inline constexpr std::string_view kDefaultTelopTemplate = texts::kDefaultTelopTemplate;
 inline constexpr std::string_view kDefaultWavePath = "sample.wav";
 
 // 15, 30 or 60 from the three interval buttons: tested in that order, the last checked one

@@ -38,13 +38,6 @@ std::size_t CharCount(std::string_view text) {
   return count;
 }
 
-template <std::size_t N>
-std::string_view NameOr(const std::array<std::string, N>& names,
-                        const std::array<std::string_view, N>& fallback, int index) {
-  const std::string& name = names[static_cast<std::size_t>(index)];
-  return name.empty() ? fallback[static_cast<std::size_t>(index)] : std::string_view(name);
-}
-
 // "g": Japanese keeps the first character (the era's initial), traditional Chinese the
 // last two of a four-character name; other languages show the name whole.
 std::string_view ShortEraName(std::string_view name, int primaryLanguage, int subLanguage) {
@@ -142,25 +135,31 @@ class StampWriter {
   }
 
   void AppendMonth(int count) {
-    const int index = date_.month - 1;
-    if (count <= 2) {
-      AppendNumber(date_.month, count);
-    } else if (count == 3) {
-      out_.append(NameOr(settings_.shortMonthNames, kEnglishShortMonths, index));
-    } else {
-      out_.append(NameOr(settings_.longMonthNames, kEnglishLongMonths, index));
-    }
+    AppendNumberOrName(count, date_.month, date_.month - 1,
+                       {settings_.shortMonthNames.data(), kEnglishShortMonths.data()},
+                       {settings_.longMonthNames.data(), kEnglishLongMonths.data()});
   }
 
+  // "d" and "dd" the day of the month; "ddd" and "dddd" the day of the week.
   void AppendDay(int count) {
-    const int index = date_.dayOfWeek - 1;
+    AppendNumberOrName(count, date_.day, date_.dayOfWeek - 1,
+                       {settings_.shortDayNames.data(), kEnglishShortDays.data()},
+                       {settings_.longDayNames.data(), kEnglishLongDays.data()});
+  }
+
+  // One or two letters the number, three the short name, four or more the long one.
+  struct Names {
+    const std::string* local;         // the locale's, empty where it has none
+    const std::string_view* english;  // the fallback
+  };
+  void AppendNumberOrName(int count, int number, int index, Names shortNames, Names longNames) {
     if (count <= 2) {
-      AppendNumber(date_.day, count);
-    } else if (count == 3) {
-      out_.append(NameOr(settings_.shortDayNames, kEnglishShortDays, index));
-    } else {
-      out_.append(NameOr(settings_.longDayNames, kEnglishLongDays, index));
+      AppendNumber(number, count);
+      return;
     }
+    const Names names = count == 3 ? shortNames : longNames;
+    const std::string& local = names.local[index];
+    out_.append(local.empty() ? names.english[index] : std::string_view(local));
   }
 
   void AppendEraName(int count) {

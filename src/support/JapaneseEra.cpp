@@ -6,6 +6,7 @@
 #include <tuple>
 
 #include "support/ShiftJis.h"
+#include "support/Texts.h"
 
 namespace vo {
 namespace {
@@ -90,14 +91,12 @@ std::optional<JapaneseEra> ParseSystemEra(const SystemEraValue& value) {
   return JapaneseEra{first->year, first->month, first->day, name, initial};
 }
 
-// Names as Shift_JIS escapes so that every compiler, whatever its execution character set,
-// stores the same bytes.
 constexpr JapaneseEra kBuiltInEras[] = {
-    {1868, 10, 23, "\x96\xbe\x8e\xa1", "\x96\xbe"},  // Meiji
-    {1912, 7, 30, "\x91\xe5\x90\xb3", "\x91\xe5"},   // Taisho
-    {1926, 12, 25, "\x8f\xba\x98\x61", "\x8f\xba"},  // Showa
-    {1989, 1, 8, "\x95\xbd\x90\xac", "\x95\xbd"},    // Heisei
-    {2019, 5, 1, "\x97\xdf\x98\x61", "\x97\xdf"},    // Reiwa
+    {1868, 10, 23, texts::kMeijiName, texts::kMeijiInitial},
+    {1912, 7, 30, texts::kTaishoName, texts::kTaishoInitial},
+    {1926, 12, 25, texts::kShowaName, texts::kShowaInitial},
+    {1989, 1, 8, texts::kHeiseiName, texts::kHeiseiInitial},
+    {2019, 5, 1, texts::kReiwaName, texts::kReiwaInitial},
 };
 
 }  // namespace

@@ -3,42 +3,28 @@
 #include <algorithm>
 #include <array>
 
+#include "support/TextSlot.h"
+#include "support/Texts.h"
+
 namespace vo {
 namespace {
-
-// The messages are Shift_JIS bytes written out, so that every compiler (also one that cannot
-// convert the source's UTF-8) stores the same text.
-// "'%s' の取得に失敗しました"
-constexpr std::string_view kReadFailedText =
-    "'%s' \x82\xCC\x8E\xE6\x93\xBE\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD";
-// "'%s' のﾃﾞｰﾀ型が不正です"
-constexpr std::string_view kBadTypeText =
-    "'%s' \x82\xCC\xC3\xDE\xB0\xC0\x8C^\x82\xAA\x95s\x90\xB3\x82\xC5\x82\xB7";
-// "'%s' の設定に失敗しました"
-constexpr std::string_view kWriteFailedText =
-    "'%s' \x82\xCC\x90\xDD\x92\xE8\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD";
 
 constexpr std::size_t kDwordSize = 4;
 
 std::string_view TemplateOf(ERegistryException::Kind kind) {
   switch (kind) {
     case ERegistryException::Kind::kReadFailed:
-      return kReadFailedText;
+      return texts::kReadFailedText;
     case ERegistryException::Kind::kBadType:
-      return kBadTypeText;
+      return texts::kBadTypeText;
     case ERegistryException::Kind::kWriteFailed:
-      return kWriteFailedText;
+      return texts::kWriteFailedText;
   }
-  return kReadFailedText;
+  return texts::kReadFailedText;
 }
 
 std::string FormatMessage(ERegistryException::Kind kind, std::string_view valueName) {
-  const std::string_view text = TemplateOf(kind);
-  const std::size_t slot = text.find("%s");
-  std::string message(text.substr(0, slot));
-  message += valueName;
-  message += text.substr(slot + 2);
-  return message;
+  return WithSlotFilled(TemplateOf(kind), valueName);
 }
 
 bool IsStringType(ValueType type) {

@@ -14,6 +14,7 @@
 #include "PlugIns/win/PlugInHost.h"
 #include "about/win/AboutPanel.h"
 #include "forms/ClockForm.h"
+#include "forms/Resources.h"
 #include "setting/win/SettingPanel.h"
 #include "support/win/Application.h"
 #include "support/win/SafeStart.h"
@@ -49,25 +50,39 @@ class RunRecordKeeper final : public vo::win::HostObserver {
   void BlockedInSystem(const char* path) override { vo::win::NoteModuleAtRisk(path); }
 };
 
-// The program's end, after the message loop and at the end of the logon session alike: the
-// run record says the run ended well, and code a plug-in left half-run may hold a lock that
-// the normal end of a process would wait for.
-void EndTheRun(vo::win::PlugInHost& plugIns) {
-  vo::win::EndRunCleanly();
-  plugIns.EndProgram();
-}
-
 // Any top-level window of the clock's class, visible or hidden, means a copy is running.
 bool AnotherCopyRuns() { return FindWindowA(vo::forms::clock::kClassName, nullptr) != nullptr; }
 
-int RunClock(HINSTANCE instance) {
+// The run: the plug-in host and the windows, in the order they are made.
+class ClockRun {
+ public:
+  int Run(HINSTANCE instance);
+
+ private:
+  void EndTheRun();
+  void MakeDialogs(HINSTANCE instance);
+
+  // Made before the clock, it outlives it: the clock's end comes before the modules' unload.
+  vo::win::PlugInHost plugIns_;
+  vo::win::TClockPanel clock_;
+  RunRecordKeeper record_;
+  vo::win::TSettingPanel setting_;
+  AboutBox about_;
+};
+
+// Static, not on the stack of the clock's thread: a plug-in may end that thread, after which
+// the last place is still saved from another. The host's callbacks find the run here.
+ClockRun& TheRun() {
+  static ClockRun run;
+  return run;
+}
+
+int ClockRun::Run(HINSTANCE instance) {
   using namespace vo::win;
   Application& application = Application::Instance();
-  application.Initialize(instance);
-  // Made before the clock, it outlives it: the clock's end comes before the modules' unload.
-  static PlugInHost plugIns;
+  application.Initialize(instance, IDI_APP);
   application.SetSessionEnd([] {
-    EndTheRun(plugIns);
+    TheRun().EndTheRun();
     ExitProcess(0);
   });
 
@@ -76,42 +91,53 @@ int RunClock(HINSTANCE instance) {
     return 0;
   }
 
-  static TClockPanel clock;  // lives until the process ends, like the other windows
-  clock.Create(instance, application.Window());
-  application.SetMainWindow(clock.Handle());
+  clock_.Create(instance, application.Window());
+  application.SetMainWindow(clock_.Handle());
   // The user sees the clock now; the rest of start-up happens behind it, and its first tick
   // comes after all of it, from the message loop.
-  clock.ShowFirstFrame();
+  clock_.ShowFirstFrame();
   // After an end that went wrong the user may leave the plug-ins out, this once.
   BeginSafeStart(application.Window());
-  plugIns.Start([] { clock.SaveLastPlace(); });
-  static RunRecordKeeper record;
-  plugIns.Observe(&record);
-  plugIns.WatchClock(clock.Handle());
-  clock.UsePlugIns(&plugIns);
-  plugIns.OnAbandonedTurn([] { clock.AfterAbandonedTurn(); });
+  // Should a plug-in end the clock's thread, the last place is saved from another.
+  plugIns_.Start([] { TheRun().clock_.SaveLastPlace(); });
+  plugIns_.Observe(&record_);
+  plugIns_.WatchClock(clock_.Handle());
+  clock_.UsePlugIns(&plugIns_);
+  plugIns_.OnAbandonedTurn([] { TheRun().clock_.AfterAbandonedTurn(); });
 
   BindCommonControls();
-  // The settings dialog comes second: it loads the options and then the plug-ins, into the
-  // host the clock already notifies. A failure there or in the About box is reported and
-  // start-up goes on with what was made. The clock reaches the dialog before it is made: an
-  // error box, or a plug-in's VpiEnable, may pump messages meanwhile, and the minute's check
-  // belongs to whichever tick comes first.
-  static TSettingPanel setting;
-  clock.Attach(&setting, nullptr);
-  setting.UsePlugIns(&plugIns);
-  ShowingErrors([instance] { setting.Create(instance, clock); });
-
-  static AboutBox about;
-  ShowingErrors([&] {
-    about.panel.Create(instance, application.Window());
-    clock.Attach(&setting, &about);
-  });
+  MakeDialogs(instance);
 
   RunContainedMessageLoop();
-  EndTheRun(plugIns);
+  EndTheRun();
   return 0;
 }
+
+// The program's end, after the message loop and at the end of the logon session alike: the
+// run record says the run ended well, and code a plug-in left half-run may hold a lock that
+// the normal end of a process would wait for.
+void ClockRun::EndTheRun() {
+  vo::win::EndRunCleanly();
+  plugIns_.EndProgram();
+}
+
+// The settings dialog comes second: it loads the options and then the plug-ins, into the
+// host the clock already notifies. A failure there or in the About box is reported and
+// start-up goes on with what was made. The clock reaches the dialog before it is made: an
+// error box, or a plug-in's VpiEnable, may pump messages meanwhile, and the minute's check
+// belongs to whichever tick comes first.
+void ClockRun::MakeDialogs(HINSTANCE instance) {
+  using namespace vo::win;
+  clock_.Attach(&setting_, nullptr);
+  setting_.UsePlugIns(&plugIns_);
+  ShowingErrors([&] { setting_.Create(instance, clock_); });
+  ShowingErrors([&] {
+    about_.panel.Create(instance, Application::Instance().Window());
+    clock_.Attach(&setting_, &about_);
+  });
+}
+
+int RunClock(HINSTANCE instance) { return TheRun().Run(instance); }
 
 }  // namespace
 

@@ -76,6 +76,16 @@ VO_EXE = Path(os.environ.get("VO_EXE", BUILD_DIR / "vo.exe"))
 WINE = os.environ.get("VO_WINE") or which_wine("win64" if pe_machine(VO_EXE) == "64-bit"
                                                 else "win32")[1]
 PROBE_EXE = BUILD_DIR / "probe.exe"
+
+
+def wine_major():
+    """The major version of the Wine the suites run under ("wine-8.0 ..." gives 8)."""
+    words = subprocess.run([WINE, "--version"], check=True, capture_output=True, text=True,
+                           timeout=60).stdout.split()
+    match = re.match(r"wine-(\d+)", words[0] if words else "")
+    return int(match.group(1)) if match else 0
+
+
 WINESERVER = ("/usr/lib/wine/wineserver64" if os.path.exists("/usr/lib/wine/wineserver64")
               else shutil.which("wineserver") or "wineserver")
 SCREEN = (1024, 768)

@@ -182,4 +182,21 @@ void ExpectNothingSaved(std::string_view path, Save save) {
   }
 }
 
+// A stored value of the given type holding the given bytes.
+inline StoredValue Bytes(ValueType type, std::string_view bytes) {
+  return {type, {bytes.begin(), bytes.end()}};
+}
+
+// Runs the call and returns the kind of ERegistryException it raised, failing if none.
+template <typename Call>
+ERegistryException Raised(Call call) {
+  try {
+    call();
+  } catch (const ERegistryException& error) {
+    return error;
+  }
+  ADD_FAILURE() << "no ERegistryException";
+  return ERegistryException(ERegistryException::Kind::kReadFailed, "<none>");
+}
+
 }  // namespace vo

@@ -3,14 +3,12 @@
 #include <string>
 
 #include "MemorySettingsStore.h"
-#include "setting/SignIn.h"
 #include "support/RunRecord.h"
 
 namespace vo {
 namespace {
 
 constexpr std::string_view kModule = "C:\\vo\\voFault.dll";
-constexpr std::string_view kExe = "C:\\Program Files\\vo\\vo.exe";
 
 TEST(RunRecord, OnlyARunWithoutItsCleanEndIsAskedAbout) {
   MemorySettingsBackend store;
@@ -38,15 +36,6 @@ TEST(RunRecord, TheModuleAtRiskIsNamedAndAloneLeftOut) {
   // "\x95\x5C" is one double-byte character: its 0x5C does not cut the name.
   store.PutText(kClockKeyPath, kRunRecordName, "C:\\vo\\\x95\\x.dll");
   EXPECT_NE(std::string::npos, SafeStartQuestion(BeginRun(store)).find(" \x95\\x.dll "));
-}
-
-TEST(SignIn, TheRunValueNamesThisProgramByItsPathQuotedOrNot) {
-  EXPECT_TRUE(NamesProgram(SignInCommand(kExe), kExe));
-  EXPECT_TRUE(NamesProgram("\"c:\\program files\\VO\\VO.EXE\" /min", kExe));
-  EXPECT_TRUE(NamesProgram("C:\\vo\\vo.exe -x", "C:\\vo\\vo.exe"));
-  EXPECT_FALSE(NamesProgram("C:\\Program Files\\vo\\vo.exe", kExe)) << "unquoted, cut at space";
-  EXPECT_FALSE(NamesProgram("\"C:\\Program Files\\vo\\vo.exe2\"", kExe));
-  EXPECT_FALSE(NamesProgram("", kExe));
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
 #include "Panel/win/ClockPanel.h"
 
 #include <commctrl.h>
-#include <mmsystem.h>
 #include <windowsx.h>
 
 #include <iterator>
@@ -10,6 +9,7 @@
 
 #include "Panel/ClockMessages.h"
 #include "Panel/Placement.h"
+#include "Panel/win/ExitBox.h"
 #include "Panel/win/Monitors.h"
 #include "forms/ClockForm.h"
 #include "support/win/Application.h"
@@ -19,7 +19,6 @@
 #include "support/win/FormDialog.h"
 #include "support/win/Locale.h"
 #include "support/win/RegistryStore.h"
-#include "support/win/SystemLibrary.h"
 
 namespace vo::win {
 
@@ -35,43 +34,8 @@ static_assert(std::string_view(form::kClassName) == CLK_CLASSNAME);
 namespace {
 
 enum MenuId : UINT { kMenuBlankId = 100, kMenuSettingId, kMenuAboutId, kMenuExitId };
-enum HintId : UINT { kDateHintId = 1, kTimeHintId };
-
-constexpr UINT kWaveFlags = SND_ASYNC | SND_NODEFAULT | SND_NOSTOP;  // 0x13
-
-// The one clock of the process, for the window-event callback, which has no context.
-TClockPanel* eventClock = nullptr;
-
-// The exit confirmation's Cancel button carries the program's own caption.
-HHOOK confirmHook = nullptr;
-LRESULT CALLBACK ConfirmHook(int code, WPARAM wParam, LPARAM lParam) {
-  if (code == HCBT_ACTIVATE) {
-    const HWND box = reinterpret_cast<HWND>(wParam);
-    SetDlgItemTextA(box, IDCANCEL, form::kCancelButton);
-    // Centred on the clock's monitor: the whole screen when there is one.
-    CentreIn(box,
-             MonitorRect(MonitorFromWindow(GetWindow(box, GW_OWNER), MONITOR_DEFAULTTOPRIMARY)));
-    UnhookWindowsHookEx(std::exchange(confirmHook, nullptr));
-    return 0;
-  }
-  return CallNextHookEx(confirmHook, code, wParam, lParam);
-}
 
 }  // namespace
-
-// The clock window as the stored position sees it.
-class ClockPosition final : public PositionTarget {
- public:
-  explicit ClockPosition(TClockPanel& clock) : clock_(clock) {}
-  int Left() const override { return clock_.Left(); }
-  void SetLeft(int left) override { clock_.SetLeft(left); }
-  Color ForeColor() const override { return clock_.FForeColor; }
-  Color BackColor() const override { return clock_.FBackColor; }
-  void SetColors(Color fore, Color back) override { clock_.SetColors(fore, back); }
-
- private:
-  TClockPanel& clock_;
-};
 
 TClockPanel::~TClockPanel() {
   if (Handle()) DestroyWindow(Handle());
@@ -124,11 +88,7 @@ void TClockPanel::FormCreate() {
       Handle(), nullptr, instance, nullptr);
 
   BuildPopupMenu();
-  {
-    RegistrySettingsBackend store;
-    ClockPosition position(*this);
-    LoadPosition(store, position);
-  }
+  LoadPlace();
   FMonitors = Monitors();
   const StripPlace place = StartPlace(Left(), FMonitors, FLayout.scale);
   FMonitorTop = place.top;
@@ -136,7 +96,6 @@ void TClockPanel::FormCreate() {
   SetWindowPos(Handle(), HWND_TOPMOST, place.left, place.top, bounds.right - bounds.left,
                bounds.bottom - bounds.top, 0);
   FDragX = 0;
-  FDragY = 0;
 
   FitToPanel();
   FDragging = false;
@@ -189,147 +148,6 @@ void TClockPanel::ShowFirstFrame() {
   // thread next waits for messages, or until this.
   GdiFlush();
   FFirstFrame = false;
-}
-
-// The hint window exists only while the mouse is over the strip. It always lies directly
-// above the strip, its owner; when absent it costs the topmost check nothing, and a start-up
-// without it paints the strip sooner.
-void TClockPanel::CreateHints() {
-  FHints = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP, 0, 0,
-                           0, 0, Handle(), nullptr, Application::Instance().Module(), nullptr);
-  if (!FHints) return;
-  // The texts come from HintText, asked each time a hint is about to show.
-  auto addTool = [&](UINT id, const Box& box) {
-    TOOLINFOA tool{};
-    tool.cbSize = sizeof tool;
-    // No TTF_SUBCLASS: a subclassed window pays three property look-ups for every message,
-    // ticks included. HandleMessage relays the mouse instead.
-    tool.uFlags = 0;
-    tool.hwnd = Handle();
-    tool.uId = id;
-    tool.rect = RectOf(box);
-    tool.lpszText = LPSTR_TEXTCALLBACKA;
-    SendMessageA(FHints, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
-  };
-  addTool(kDateHintId, FLayout.lblDate);
-  // The date label lies above the time label where they overlap.
-  addTool(kTimeHintId,
-          Box{FLayout.lblDate.right(), FLayout.lblTime.top,
-              FLayout.lblTime.right() - FLayout.lblDate.right(), FLayout.lblTime.height});
-  TRACKMOUSEEVENT leave{sizeof leave, TME_LEAVE, Handle(), 0};
-  TrackMouseEvent(&leave);
-}
-
-void TClockPanel::DestroyHints() {
-  if (FHints) DestroyWindow(std::exchange(FHints, nullptr));
-}
-
-const char* TClockPanel::HintText(UINT_PTR id) const {
-  // Only the labels have hints: over a telop covering them the mouse is on the telop.
-  POINT at{};
-  GetCursorPos(&at);
-  ScreenToClient(Handle(), &at);
-  if (OnTelop(at)) return "";
-  return id == kDateHintId ? form::kDateHint : form::kTimeHint;
-}
-
-RECT TClockPanel::Bounds() const {
-  RECT bounds{};
-  GetWindowRect(Handle(), &bounds);
-  return bounds;
-}
-
-int TClockPanel::Left() const { return Bounds().left; }
-
-void TClockPanel::SetLeft(int left) {
-  SetWindowPos(Handle(), nullptr, left, Bounds().top, 0, 0,
-               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-void TClockPanel::MoveTo(StripPlace place) {
-  FMonitorTop = place.top;
-  SetWindowPos(Handle(), nullptr, place.left, place.top, 0, 0,
-               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-// ---------------------------------------------------------------------------------------
-// Monitors, display changes, full-screen programs
-
-void TClockPanel::ReplaceSoon() { SetTimer(Handle(), kReplaceTimerId, kReplaceDelay, nullptr); }
-
-// A strip still wholly on a monitor stays where it is, so one whose monitor went and came
-// back is moved once, not twice.
-void TClockPanel::ReplaceOnAMonitor() {
-  KillTimer(Handle(), kReplaceTimerId);
-  FMonitors = Monitors();
-  const RECT bounds = Bounds();
-  const StripPlace place{bounds.left, bounds.top};
-  const int width = bounds.right - bounds.left;
-  if (OnAMonitor(place, width, FMonitors)) {
-    FMonitorTop = place.top;
-  } else {
-    MoveTo(PlaceOnMonitor(place, width, FMonitors));
-  }
-  CheckFullScreen();
-}
-
-// Events, not a poll: the foreground changing, the foreground window moving or resizing
-// (into or out of full screen), a window made. Started at the first tick, when the options
-// are loaded.
-void TClockPanel::WatchForeground() {
-  FWatching = true;
-  eventClock = this;
-  FForeground = GetForegroundWindow();
-  FForegroundHook.reset(SetWinEventHook(EVENT_SYSTEM_FOREGROUND, EVENT_SYSTEM_FOREGROUND, nullptr,
-                                        OnWinEvent, 0, 0, WINEVENT_OUTOFCONTEXT));
-  FWindowHook.reset(SetWinEventHook(EVENT_OBJECT_CREATE, EVENT_OBJECT_LOCATIONCHANGE, nullptr,
-                                    OnWinEvent, 0, 0,
-                                    WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS));
-  CheckFullScreen();
-}
-
-void CALLBACK TClockPanel::OnWinEvent(HWINEVENTHOOK, DWORD event, HWND window, LONG object,
-                                      LONG child, DWORD, DWORD) {
-  if (eventClock && object == OBJID_WINDOW && child == CHILDID_SELF) {
-    eventClock->OnWindowEvent(event, window);
-  }
-}
-
-void TClockPanel::OnWindowEvent(DWORD event, HWND window) {
-  switch (event) {
-    case EVENT_SYSTEM_FOREGROUND:
-      FForeground = window;
-      CheckFullScreen();
-      return;
-    case EVENT_OBJECT_LOCATIONCHANGE:
-      // Not the cursor, the caret or a window in the background.
-      if (window == FForeground) CheckFullScreen();
-      return;
-    case EVENT_OBJECT_CREATE:
-      CheckFullScreenSoon();
-      return;
-    default:
-      return;
-  }
-}
-
-void TClockPanel::CheckFullScreenSoon() {
-  if (!FSteppedAside) SetTimer(Handle(), kScreenCheckTimerId, kNewWindowDelay, nullptr);
-}
-
-void TClockPanel::CheckFullScreen() {
-  const bool aside = FSettings && FSettings->StepsAside() && FullScreenOver(Handle());
-  if (aside == FSteppedAside) return;
-  FSteppedAside = aside;
-  if (aside) {
-    SetTimer(Handle(), kScreenCheckTimerId, kAsideCheckInterval, nullptr);
-    DestroyHints();
-    ShowWindow(Handle(), SW_HIDE);
-  } else {
-    KillTimer(Handle(), kScreenCheckTimerId);
-    SetWindowPos(Handle(), HWND_TOPMOST, 0, 0, 0, 0,
-                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
-  }
 }
 
 // ---------------------------------------------------------------------------------------
@@ -416,53 +234,6 @@ void TClockPanel::DrawSecBar(std::uint16_t second, std::uint16_t millisecond) {
   // image whenever the strip is repainted.
   WindowDC dc(Handle());
   imgSec.CopyTo(dc.get(), FLayout.imgSec.left, FLayout.imgSec.top);
-}
-
-// ---------------------------------------------------------------------------------------
-// Telop
-
-void TClockPanel::MeasureTelop() {
-  WindowDC screen(nullptr);
-  SelectedObject font(screen.get(), FWindowFont.get());
-  RECT extent{0, 0, 0, 0};
-  DrawTextA(screen.get(), FTelopCaption.c_str(), static_cast<int>(FTelopCaption.size()), &extent,
-            DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
-  FTelopWidth = extent.right - extent.left;
-}
-
-void TClockPanel::AdvanceTelop() {
-  FTelop.Step(FTelopWidth, FLayout.pnlClock.width, FLayout.scale);
-  DrawTelop();
-}
-
-void TClockPanel::DrawTelop() {
-  imgTelop.Fill(0, 0, imgTelop.Width() + 1, imgTelop.Height() + 1, ToColorRef(FBackColor));
-  const HDC dc = imgTelop.DC();
-  SelectedObject font(dc, FWindowFont.get());
-  SetTextColor(dc, ToColorRef(FForeColor));
-  SetBkColor(dc, ToColorRef(FBackColor));
-  SetBkMode(dc, OPAQUE);
-  TextOutA(dc, FTelop.X(), 0, FTelopCaption.c_str(), static_cast<int>(FTelopCaption.size()));
-  InvalidateBox(FLayout.pnlTelop);
-}
-
-void TClockPanel::HideTelop() {
-  FTelopVisible = false;
-  InvalidateBox(FLayout.pnlTelop);
-}
-
-void TClockPanel::imgTelopClick() { HideTelop(); }
-
-void TClockPanel::ShowTelop(const std::string& telop, const std::string& wave) {
-  static const auto playSound = LateBound<decltype(sndPlaySoundA)>("winmm.dll", "sndPlaySoundA");
-  if (!wave.empty() && playSound) playSound(wave.c_str(), kWaveFlags);
-  if (telop.empty()) return;
-  FTelopCaption = telop;
-  MeasureTelop();
-  // Nothing is drawn until the next tick; the offset carries on from the last caption.
-  FTelopVisible = true;
-  // A hint over a label would stay over the telop; HintText keeps it away from now on.
-  if (FHints) SendMessageA(FHints, TTM_POP, 0, 0);
 }
 
 void TClockPanel::SetColors(Color fore, Color back) {
@@ -583,43 +354,15 @@ void TClockPanel::mnuAboutClick() {
 
 void TClockPanel::mnuExitClick() {
   SetFocus(edtFocusReciever);
-  confirmHook = SetWindowsHookExA(WH_CBT, ConfirmHook, nullptr, GetCurrentThreadId());
-  const int answer = MessageBoxA(Handle(), form::kExitQuestion, form::kExitCaption,
-                                 MB_OKCANCEL | MB_ICONQUESTION | MB_DEFBUTTON1);
-  if (confirmHook) UnhookWindowsHookEx(std::exchange(confirmHook, nullptr));
-  if (answer == IDOK) SendMessageA(Handle(), WM_CLOSE, 0, 0);
+  if (ConfirmExit(Handle())) SendMessageA(Handle(), WM_CLOSE, 0, 0);
 }
 
 // ---------------------------------------------------------------------------------------
 // Close
 
 void TClockPanel::FormCloseQuery() {
-  {
-    RegistrySettingsBackend store;
-    ClockPosition position(*this);
-    SavePosition(store, position);
-  }
+  SavePlace();
   ReleasePlugIns();
-}
-
-void TClockPanel::SaveLastPlace() const {
-  class LastPlace final : public PositionTarget {
-   public:
-    explicit LastPlace(const TClockPanel& clock) : clock_(clock) {}
-    int Left() const override { return clock_.FLastLeft; }
-    void SetLeft(int) override {}
-    Color ForeColor() const override { return clock_.FForeColor; }
-    Color BackColor() const override { return clock_.FBackColor; }
-    void SetColors(Color, Color) override {}
-
-   private:
-    const TClockPanel& clock_;
-  };
-  // Nothing more can be done: the program is ending.
-  IgnoringFailure([this] {
-    RegistrySettingsBackend store;
-    SavePosition(store, LastPlace(*this));
-  });
 }
 
 void TClockPanel::AfterAbandonedTurn() {
@@ -643,32 +386,7 @@ void TClockPanel::FormClose() {
 }
 
 // ---------------------------------------------------------------------------------------
-
-bool TClockPanel::AnswerHint(NMHDR& header) const {
-  if (header.hwndFrom != FHints) return false;
-  if (header.code == TTN_GETDISPINFOA) {
-    reinterpret_cast<NMTTDISPINFOA&>(header).lpszText = const_cast<char*>(HintText(header.idFrom));
-    return true;
-  }
-  // Asked when a plug-in's wide procedure answered the format question itself.
-  if (header.code == TTN_GETDISPINFOW) {
-    auto& notice = reinterpret_cast<NMTTDISPINFOW&>(header);
-    const int length = MultiByteToWideChar(CP_ACP, 0, HintText(header.idFrom), -1, notice.szText,
-                                           static_cast<int>(std::size(notice.szText)));
-    if (length <= 0) notice.szText[0] = L'\0';
-    notice.lpszText = notice.szText;
-    return true;
-  }
-  return false;
-}
-
-void TClockPanel::RelayToHints(UINT message, WPARAM wParam, LPARAM lParam) {
-  // Not while dragging: the mouse may be outside the strip, and the hint would come and go.
-  if (!FHints && !FDragging && message == WM_MOUSEMOVE) CreateHints();
-  if (!FHints) return;
-  MSG mouse{Handle(), message, wParam, lParam, 0, {}};
-  SendMessageA(FHints, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&mouse));
-}
+// Messages
 
 void TClockPanel::OnMouse(UINT message, POINT at) {
   switch (message) {
@@ -756,9 +474,7 @@ void TClockPanel::OnSetCursor(UINT hitTest) {
 
 void TClockPanel::OnDestroy() {
   KillTimer(Handle(), kTimerId);
-  FForegroundHook.reset();
-  FWindowHook.reset();
-  if (eventClock == this) eventClock = nullptr;
+  StopWatching();
   PostQuitMessage(0);
 }
 

@@ -78,7 +78,7 @@ class TClockPanel : public Window<TClockPanel>, private ClockSurface {
  private:
   friend class ClockPosition;
 
-  // Creation, show, tick and close.
+  // Creation, show, tick and close (ClockPanel.cpp).
   void FormCreate();
   void BuildPopupMenu();
   void FitToPanel();
@@ -88,29 +88,12 @@ class TClockPanel : public Window<TClockPanel>, private ClockSurface {
   void FormClose();
   void ReleasePlugIns();
 
-  // Control messages.
-  void ShowTelop(const std::string& telop, const std::string& wave);
   void SetColors(Color fore, Color back);
-  void SetLeft(int left);
-  int Left() const;
-
-  // Monitors, display changes and full-screen programs.
-  void MoveTo(StripPlace place);
-  // Display changes come in bursts (each monitor, the work area, the DPI): one look after.
-  void ReplaceSoon();
-  void ReplaceOnAMonitor();
-  void WatchForeground();
-  static void CALLBACK OnWinEvent(HWINEVENTHOOK hook, DWORD event, HWND window, LONG object,
-                                  LONG child, DWORD thread, DWORD time);
-  void OnWindowEvent(DWORD event, HWND window);
-  void CheckFullScreen();
-  void CheckFullScreenSoon();
 
   // Mouse, menu.
   void lblDateMouseDown(int x);
   void lblDateMouseMove(int x);
   void lblDateMouseUp();
-  void imgTelopClick();
   void ShowPopupMenu(POINT screen);
   void mnuSettingClick();
   void mnuAboutClick();
@@ -129,18 +112,43 @@ class TClockPanel : public Window<TClockPanel>, private ClockSurface {
   void Paint(HDC target) const;
   void PaintPanel(HDC dc) const;
   void PaintLabel(HDC dc, const std::string& caption, HFONT font, const Box& box) const;
-  void DrawTelop();
-  void MeasureTelop();
   void InvalidateBox(const Box& box) const;
+  // Fonts, bitmaps and hint areas at FLayout's scale; the fitted size follows the panel.
+  void CreateScaledParts();
+  void ApplyDpi(int dpi);
+
+  // The telop (ClockTelop.cpp).
+  void ShowTelop(const std::string& telop, const std::string& wave);
+  void MeasureTelop();
+  void DrawTelop();
+  void imgTelopClick();
+
+  // The stored place and the monitors (ClockPlace.cpp).
+  void LoadPlace();
+  void SavePlace();
+  void SetLeft(int left);
+  int Left() const;
+  void MoveTo(StripPlace place);
+  // Display changes come in bursts (each monitor, the work area, the DPI): one look after.
+  void ReplaceSoon();
+  void ReplaceOnAMonitor();
+
+  // Full-screen programs (FullScreenWatch.cpp).
+  void WatchForeground();
+  void StopWatching();
+  static void CALLBACK OnWinEvent(HWINEVENTHOOK hook, DWORD event, HWND window, LONG object,
+                                  LONG child, DWORD thread, DWORD time);
+  void OnWindowEvent(DWORD event, HWND window);
+  void CheckFullScreen();
+  void CheckFullScreenSoon();
+
+  // The hints over the labels (ClockHints.cpp).
   void CreateHints();
   void DestroyHints();
   const char* HintText(UINT_PTR id) const;
   // Fills in a hint's text, in the form the hint asked for; false for other notices.
   bool AnswerHint(NMHDR& header) const;
   void RelayToHints(UINT message, WPARAM wParam, LPARAM lParam);
-  // Fonts, bitmaps and hint areas at FLayout's scale; the fitted size follows the panel.
-  void CreateScaledParts();
-  void ApplyDpi(int dpi);
 
   // ClockSurface: what a tick touches.
   int WindowTop() const override;
@@ -188,7 +196,6 @@ class TClockPanel : public Window<TClockPanel>, private ClockSurface {
   SecBarState FSecBar;
   int FLastLeft = 0;  // the left edge as last moved to
   int FDragX = 0;
-  int FDragY = 0;
   bool FDragging = false;
   bool FTelopPressed = false;  // the left button went down on the telop
   bool FTicking = false;

@@ -166,13 +166,4 @@ std::string ThisExecutableDirectory() {
   return path.empty() ? path : ExecutableDirectory(path);
 }
 
-std::string CurrentDirectory() {
-  const DWORD needed = GetCurrentDirectoryA(0, nullptr);
-  if (needed == 0) return {};
-  std::string directory(needed, '\0');
-  const DWORD length = GetCurrentDirectoryA(needed, directory.data());
-  directory.resize(length < needed ? length : 0);
-  return directory;
-}
-
 }  // namespace vo::win

@@ -86,7 +86,4 @@ std::string ThisExecutablePath();
 // The directory of vo.exe: "C:\vo" for C:\vo\vo.exe, "C:\" for C:\vo.exe.
 std::string ThisExecutableDirectory();
 
-// The process's current directory as the system reports it.
-std::string CurrentDirectory();
-
 }  // namespace vo::win

@@ -83,14 +83,9 @@ class TSettingPanel final : public DialogWindow<TSettingPanel>,
   INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
   bool OnCommand(int id, int code);
 
-  // Building the controls.
+  // The frame: building, pages, hints, the form handlers, messages (SettingPanel.cpp).
   void BuildControls();
-  void CreateColorPage();
-  void CreateTelopPage();
-  void CreatePlugInsPage();
-  void CreateGeneralPage();
   RECT PageArea() const;
-  void SetAnchorFont(HFONT font);
   void CreateHints();
   void AddHint(HWND page, HWND control, const char* text);
   void ApplyDpi(int dpi);
@@ -99,22 +94,20 @@ class TSettingPanel final : public DialogWindow<TSettingPanel>,
   std::array<HWND, 4> Pages() const {
     return {tabColor.Handle(), tabTelop.Handle(), tabPlugIns.Handle(), tabGeneral.Handle()};
   }
-
-  // Handlers.
   void FormCreate();
   void FormShow();
   void btnOKClick();
   void btnCancelClick();
+  void PostColors(Color fore, Color back) const;
+  void PostTelop(const SignalTexts& texts) const;
+  void PaintPage(HWND page, HDC dc) const;
+
+  // The colour page (ColorPage.cpp).
+  void CreateColorPage();
+  void SetAnchorFont(HFONT font);
   // Both colour buttons: the chosen colour goes to the example label, then the checked
   // anchor; `part` is &ColoredControl::font or &ColoredControl::color.
   void btnColorClick(Color ColoredControl::*part);
-  void chkWaveClick();
-  void chkTelopClick();
-  void btnBrowseClick();
-  void lstPlugInsClick();
-  void btnPlugInPropClick();
-  void DiscoverPlugIns();
-
   // The colour dialog, from the last colour chosen; true when the user chose one.
   bool RunColorDialog();
   // The anchors' controls in anchor order, for a const or a mutable panel.
@@ -123,19 +116,9 @@ class TSettingPanel final : public DialogWindow<TSettingPanel>,
     return std::array{&panel.rbt0000, &panel.rbt0600, &panel.rbt1200, &panel.rbt1800};
   }
   auto AnchorControls() { return AnchorsOf(*this); }
-  // The file name selected in the plug-in list, "" when none is.
-  std::string SelectedPlugInName() const;
-
-  void PostColors(Color fore, Color back) const;
-  void PostTelop(const SignalTexts& texts) const;
   Anchors CurrentAnchors() const;
-
-  // Drawing.
-  void PaintPage(HWND page, HDC dc) const;
   void PaintColorPage(HDC dc) const;
-  bool DrawPlugInItem(const DRAWITEMSTRUCT& item) const;
   HBRUSH OnCtlColor(HDC dc, HWND control);
-
   // ColorOptionsView: the colour page's controls.
   bool Active() const override;
   void SetActive(bool active) override;
@@ -145,6 +128,11 @@ class TSettingPanel final : public DialogWindow<TSettingPanel>,
   void SetAnchorBackColor(int anchor, Color color) override;
   const ColoredControl& Anchor(int anchor) const;
 
+  // The time-signal page (SignalPage.cpp).
+  void CreateTelopPage();
+  void chkWaveClick();
+  void chkTelopClick();
+  void btnBrowseClick();
   // SignalOptionsView: the signal page's controls.
   bool UseTelop() const override;
   void SetUseTelop(bool use) override;
@@ -157,6 +145,19 @@ class TSettingPanel final : public DialogWindow<TSettingPanel>,
   int Interval() const override;
   void SetInterval(int minutes) override;
 
+  // The plug-in page (PlugInsPage.cpp).
+  void CreatePlugInsPage();
+  void DiscoverPlugIns();
+  // The file name selected in the plug-in list, "" when none is.
+  std::string SelectedPlugInName() const;
+  void lstPlugInsClick();
+  void btnPlugInPropClick();
+  bool DrawPlugInItem(const DRAWITEMSTRUCT& item) const;
+
+  // The general page (GeneralPage.cpp).
+  void CreateGeneralPage();
+  void ShowStartAtSignIn();
+  void SaveStartAtSignIn(SettingsBackend& store);
   // GeneralOptionsView: the general page's controls.
   bool StepAside() const override;
   void SetStepAside(bool stepAside) override;

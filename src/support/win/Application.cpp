@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <string>
 
-#include "forms/Resources.h"
 #include "support/win/Locale.h"
 #include "support/win/SystemEras.h"
 
@@ -22,8 +21,9 @@ Application& Application::Instance() {
 
 WindowClass Application::Class() { return {.name = "voApplication", .programIcons = true}; }
 
-void Application::Initialize(HINSTANCE instance) {
+void Application::Initialize(HINSTANCE instance, WORD programIcon) {
   instance_ = instance;
+  programIcon_ = programIcon;
   format_ = LoadFormatSettings();
   // Never shown: it carries the title and owns the other windows.
   CreateBound(instance, 0, kApplicationTitle, WS_POPUP | WS_CAPTION, 0, 0, 0, 0, nullptr, nullptr,
@@ -72,10 +72,12 @@ LRESULT Application::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 void SetProgramIcons(WNDCLASSEXA& windowClass) {
+  const WORD icon = Application::Instance().ProgramIcon();
+  if (icon == 0) return;
   const HINSTANCE instance = windowClass.hInstance;
-  windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_APP));
-  windowClass.hIconSm = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_APP),
-                                                      IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+  windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(icon));
+  windowClass.hIconSm = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(icon), IMAGE_ICON,
+                                                      GetSystemMetrics(SM_CXSMICON),
                                                       GetSystemMetrics(SM_CYSMICON), LR_SHARED));
 }
 

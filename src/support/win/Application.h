@@ -19,10 +19,12 @@ class Application final : private vo::win::Window<Application> {
  public:
   static Application& Instance();
 
-  // Creates the hidden application window. Throws Failure if the platform refused.
-  void Initialize(HINSTANCE instance);
+  // Creates the hidden application window; the windows that show the program's icons take
+  // the icon resource `programIcon`. Throws Failure if the platform refused.
+  void Initialize(HINSTANCE instance, WORD programIcon);
 
   HINSTANCE Module() const { return instance_; }
+  WORD ProgramIcon() const { return programIcon_; }
   HWND Window() const { return Handle(); }
   // The window whose close ends the program; a close sent to the application goes there.
   void SetMainWindow(HWND window) { main_ = window; }
@@ -47,6 +49,7 @@ class Application final : private vo::win::Window<Application> {
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
   HINSTANCE instance_ = nullptr;
+  WORD programIcon_ = 0;
   HWND main_ = nullptr;
   void (*sessionEnd_)() = nullptr;
   FormatSettings format_;

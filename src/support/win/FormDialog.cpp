@@ -209,4 +209,30 @@ void EndModal(HWND dialog, INT_PTR result) {
   ShowWindow(dialog, SW_HIDE);
 }
 
+bool IsChecked(HWND button) { return SendMessageA(button, BM_GETCHECK, 0, 0) == BST_CHECKED; }
+
+bool SetChecked(HWND button, bool checked) {
+  if (IsChecked(button) == checked) return false;
+  SendMessageA(button, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+  return true;
+}
+
+std::string WindowText(HWND window) {
+  const int length = GetWindowTextLengthA(window);
+  if (length <= 0) return {};
+  std::string text(static_cast<std::size_t>(length) + 1, '\0');
+  text.resize(static_cast<std::size_t>(GetWindowTextA(window, text.data(), length + 1)));
+  return text;
+}
+
+std::string ListBoxText(HWND list, WPARAM index) {
+  const LRESULT length = SendMessageA(list, LB_GETTEXTLEN, index, 0);
+  if (length == LB_ERR || length <= 0) return {};
+  std::string text(static_cast<std::size_t>(length) + 1, '\0');
+  const LRESULT copied =
+      SendMessageA(list, LB_GETTEXT, index, reinterpret_cast<LPARAM>(text.data()));
+  text.resize(copied == LB_ERR ? 0 : static_cast<std::size_t>(copied));
+  return text;
+}
+
 }  // namespace vo::win

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <span>
+#include <string>
 
 #include "support/DpiScale.h"
 #include "support/win/Handles.h"
@@ -44,6 +45,15 @@ void LayOutControls(HWND parent, std::span<const ControlSpec> controls, HFONT fo
 // Sizes a label to its text in its own font, as a self-sizing label does; a right-aligned
 // label keeps its right edge, others their left edge.
 void FitToText(HWND control, bool keepRightEdge);
+
+// Whether a check box or radio button is checked.
+bool IsChecked(HWND button);
+// Checks or clears a check box or radio button; true when the state changed.
+bool SetChecked(HWND button, bool checked);
+// A control's whole text; "" when it has none.
+std::string WindowText(HWND window);
+// The text of a list box's item `index`; "" when there is no such item.
+std::string ListBoxText(HWND list, WPARAM index);
 
 // Moves `window`, keeping its size, so that its middle is the middle of `area` (screen
 // coordinates).

@@ -13,6 +13,7 @@
 #include <string_view>
 
 #include "support/Failure.h"
+#include "support/Texts.h"
 #include "support/win/FormDialog.h"
 
 namespace vo::win {
@@ -39,7 +40,7 @@ Result ShowingErrors(Result failed, Handler&& handler) noexcept {
   } catch (const std::exception& error) {
     ShowApplicationError(error.what());
   } catch (...) {
-    ShowApplicationError("Unexpected error");
+    ShowApplicationError(texts::kUnexpectedErrorText);
   }
   return failed;
 }

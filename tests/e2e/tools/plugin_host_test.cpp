@@ -29,6 +29,16 @@ std::string Join(const std::vector<std::string>& names) {
   return all;
 }
 
+// The process's current directory as the system reports it.
+std::string CurrentDirectory() {
+  const DWORD needed = GetCurrentDirectoryA(0, nullptr);
+  if (needed == 0) return {};
+  std::string directory(needed, '\0');
+  const DWORD length = GetCurrentDirectoryA(needed, directory.data());
+  directory.resize(length < needed ? length : 0);
+  return directory;
+}
+
 bool WriteFileText(const std::string& path, const char* text) {
   HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -80,7 +90,7 @@ void TestListing(const std::string& directory) {
   std::printf("listed: %s\n", listed.c_str());
   CHECK(listed == "voA.DLL, vob.dll, voNoDesc.dll, voReadOnly.dll, voText.DLL",
         "list: plain and read-only vo*.DLL files, case-insensitive order");
-  CHECK(vo::SamePathIgnoringCase(vo::win::CurrentDirectory(), directory),
+  CHECK(vo::SamePathIgnoringCase(CurrentDirectory(), directory),
         "list: the directory became the current directory");
   CHECK(vo::win::ListPlugInFiles(directory + "\\missing").empty(),
         "list: a missing directory lists nothing");
@@ -149,7 +159,7 @@ void TestTable(const std::string& directory) {
 
   // The selected entry's path is built from the current directory, in whatever case the
   // system reports it.
-  std::string upper = vo::JoinPluginPath(vo::win::CurrentDirectory(), "VOB.DLL");
+  std::string upper = vo::JoinPluginPath(CurrentDirectory(), "VOB.DLL");
   CharUpperA(upper.data());
   CHECK(table.InService(upper), "table: lookup ignores letter case");
   CHECK(!table.InService(vo::JoinPluginPath(directory, "voText.DLL")),

@@ -454,10 +454,11 @@ bool ClockShownOnTop(HWND clock) {
 
 // A magenta popup over the given rectangle, kept for the given time. A cover is topmost and
 // not activated: the clock must climb back on top. A full-screen window is an ordinary
-// foreground window; after `shrinkMs` it leaves full screen for that long before it closes.
-// Either way the time the clock took to step aside and to come back is reported.
+// foreground window; after `shrinkMs` it leaves full screen for that long before it closes,
+// after `awayMs` a small window takes the foreground from it for that long. Either way the
+// time the clock took to step aside and to come back is reported.
 int CommandCover(int left, int top, int width, int height, DWORD durationMs, bool fullScreen,
-                 DWORD shrinkMs = 0) {
+                 DWORD shrinkMs = 0, DWORD awayMs = 0) {
   WNDCLASSA windowClass{};
   windowClass.lpfnWndProc = CoverProc;
   windowClass.hInstance = GetModuleHandleA(nullptr);
@@ -490,6 +491,17 @@ int CommandCover(int left, int top, int width, int height, DWORD durationMs, boo
   std::printf("aside ms=%ld\n", aside);
   std::fflush(stdout);
   PumpMessagesFor(durationMs);
+  if (awayMs) {
+    const HWND other =
+        CreateWindowExA(0, "voProbeCover", "other", WS_POPUP, left + width / 4, top + height / 4,
+                        width / 2, height / 2, nullptr, nullptr, windowClass.hInstance, nullptr);
+    ShowWindow(other, SW_SHOW);
+    SetForegroundWindow(other);
+    std::printf("away back_ms=%ld\n", MillisecondsUntil(ClockShownOnTop, 3000));
+    std::fflush(stdout);
+    PumpMessagesFor(awayMs);
+    DestroyWindow(other);
+  }
   if (shrinkMs) {
     SetWindowPos(window, nullptr, left, top, width / 2, height / 2, SWP_NOZORDER);
     std::printf("shrunk back_ms=%ld\n", MillisecondsUntil(ClockShownOnTop, 3000));
@@ -768,11 +780,12 @@ constexpr Verb kVerbs[] = {
      [](const Arguments& a) {
        return CommandCover(a.number(0), a.number(1), a.number(2), a.number(3), a.number(4), false);
      }},
-    {"fullscreen", "nnnnnN",
-     "<left> <top> <w> <h> <ms> [shrink-ms]  a foreground borderless window for a while",
+    {"fullscreen", "nnnnnNN",
+     "<left> <top> <w> <h> <ms> [shrink-ms] [away-ms]  a foreground borderless window for a "
+     "while",
      [](const Arguments& a) {
        return CommandCover(a.number(0), a.number(1), a.number(2), a.number(3), a.number(4), true,
-                           a.number(5));
+                           a.number(5), a.number(6));
      }},
     {"display", "nn", "<w> <h>  change the display mode, time the clock's move",
      [](const Arguments& a) { return CommandDisplay(a.number(0), a.number(1)); }},
