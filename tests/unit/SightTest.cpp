@@ -30,7 +30,7 @@ TEST(Sight, NextMinuteAndMissedTicks) {
   EXPECT_EQ(DelayToNextMinute(EncodeDateTime(2026, 3, 5, 23, 59, 30, 250)), 29'750u);
 
   EXPECT_EQ(MissedTicks(49, 50), 0);
-  EXPECT_EQ(MissedTicks(50, 50), 0);   // the very next tick
+  EXPECT_EQ(MissedTicks(50, 50), 0);  // the very next tick
   EXPECT_EQ(MissedTicks(99, 50), 0);
   EXPECT_EQ(MissedTicks(30'000, 50), 599);
 }

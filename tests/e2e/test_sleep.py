@@ -1,0 +1,153 @@
+#!/usr/bin/python3
+"""The clock nobody sees: with the session locked or the display off it draws nothing and,
+without a plug-in that wants every tick, its thread wakes only at each minute's start, where
+the minute's work still runs (the time signal, VpiNotify); the moment it can be seen again it
+shows what a clock that never slept would show.
+
+The session is locked by the message the system sends (WM_WTSSESSION_CHANGE, from the probe);
+the display is turned off and on by the recorder plug-in from inside the process, since the
+system's notice carries a pointer. voRecM is the recorder without VpiNotifyFreq. Wake-ups are
+the Linux context switches of the clock's thread."""
+
+import re
+import time
+import unittest
+from pathlib import Path
+
+import harness
+from harness import YELLOW
+from test_display import bar_gap
+from test_telop import TELOP_BOX, telop_frame
+
+WM_WTSSESSION_CHANGE = 0x02B1
+WTS_SESSION_LOCK, WTS_SESSION_UNLOCK = 7, 8
+DISPLAY_REQUEST = 0x8000 + 0x766  # WM_APP + 0x766: voRecorder tells the clock the display state
+TICK = 0.05
+DAY = 86400.0
+
+
+def thread_wakeups(pid, seconds):
+    """How often the process's first thread, the clock's, went to sleep and woke within
+    `seconds`."""
+    status = Path(f"/proc/{pid}/task/{pid}/status")
+
+    def switches():
+        return int(re.search(r"^voluntary_ctxt_switches:\s+(\d+)", status.read_text(), re.M)[1])
+    before = switches()
+    time.sleep(seconds)
+    return switches() - before
+
+
+def telop_end(image):
+    """The right-most column of the telop's text in the telop image, or None."""
+    frame = telop_frame(image)
+    return max(x for x, _ in frame) if frame else None
+
+
+def bar_gaps_near(second):
+    """The bar's gap columns of the bar positions the clock may show a moment after `second`
+    of the minute: the one of that second, or of the step before if the tick lagged."""
+    def gap(at):
+        position = int(at * 1000) * 43 // 60000 + 1
+        return [x for x in range(position + 2, position + 6) if x < harness.SEC_BAR_SIZE[0]]
+    return [gap(second), gap(max(second - 0.2, 0))]
+
+
+class Asleep(harness.ClockTestCase):
+    def setUp(self):
+        super().setUp()
+        self.wine.store_options(useTelop=1, useWaveFile=1, Interval=15)
+
+    def start_minute_clock(self, at):
+        clock = self.start_clock(at=at, plugins=("voRecM.dll",), recorder=True)
+        self.wait_until(lambda: clock.recorder.count("notify"), 20, message="the first minute")
+        return clock
+
+    def display(self, clock, state):
+        count = clock.recorder.count("display")
+        self.assertEqual(1, self.wine.send(DISPLAY_REQUEST, state), "WM_POWERBROADCAST answer")
+        self.wait_until(lambda: clock.recorder.count("display") > count, 5,
+                        message=f"the display state {state} told")
+
+    def lock(self, locked):
+        self.wine.send(WM_WTSSESSION_CHANGE, WTS_SESSION_LOCK if locked else WTS_SESSION_UNLOCK)
+
+    def test_display_off_over_a_signal_and_a_minute_then_on_shows_the_strip_of_now(self):
+        clock = self.start_minute_clock(at="12:14:48")
+        log = clock.recorder
+        seen = thread_wakeups(clock.process.pid, 2)
+        self.display(clock, 0)
+        unseen = thread_wakeups(clock.process.pid, 2)
+        self.assertLessEqual(unseen, 2, f"with the display off the clock's thread still woke "
+                                        f"{unseen} times in 2 s ({seen} while seen)")
+        stale = self.clock_image(clock.window)
+
+        # 12:15 gives a signal, 12:16 ends its telop's minute: both while nobody sees.
+        self.wait_until(lambda: clock.local_time().minute == 16 and log.count("notify") >= 3,
+                        80, message="VpiNotify of 12:15 and 12:16")
+        minutes = [round(float(r["value"]) % 1 * DAY) // 60 % 60 for r in log.events()
+                   if r.kind == "notify"]
+        self.assertEqual([14, 15, 16], minutes, "VpiNotify once a minute while unseen")
+        played = [r for r in log.events() if r.kind == "play"]
+        posted = [r for r in log.events() if r.kind == "message" and r["name"] == "CLK_TELOP"]
+        self.assertEqual((1, 1), (len(played), len(posted)),
+                         "the time signal of 12:15, unseen, played its wave and posted its telop")
+        self.assertEqual(harness.pixels(stale, (0, 0) + harness.CLOCK_SIZE),
+                         harness.pixels(self.clock_image(clock.window), (0, 0) + harness.CLOCK_SIZE),
+                         "the strip was drawn while the display was off")
+
+        self.display(clock, 1)
+        time.sleep(0.3)
+        second = clock.local_time().second + clock.local_time().microsecond / 1e6
+        woken = self.clock_image(clock.window)
+        self.assertIn(bar_gap(woken)[0], bar_gaps_near(second),
+                      f"the seconds bar after the wake, at second {second:.2f}")
+        # A clock that never slept, started now: the same date, time and colours, no telop.
+        clock.kill()
+        self.wine.wait_clock_gone()
+        fresh = self.start_clock(at=clock.local_time().strftime("%H:%M:%S"))
+        time.sleep(1)
+        rest = [(x, y) for x in range(harness.CLOCK_SIZE[0]) for y in range(harness.CLOCK_SIZE[1])
+                if y not in (harness.SEC_BAR_ORIGIN[1], harness.SEC_BAR_ORIGIN[1] + 1)]
+        image = self.clock_image(fresh.window)
+        differing = [xy for xy in rest if woken.getpixel(xy) != image.getpixel(xy)]
+        self.assertEqual([], differing[:10], "the woken strip differs from a clock's that never "
+                                             "slept (bar rows aside)")
+
+    def test_locked_under_a_telop_then_unlocked_the_telop_has_moved_on_as_if_seen(self):
+        clock = self.start_minute_clock(at="12:15:01")  # the first tick gives the signal
+        # The text's end scrolls in from the right, 2 pixels a tick.
+        end_seen = self.wait_until(lambda: (lambda e: e is not None and e < 90 and e)(
+            telop_end(self.clock_image(clock.window))), 10, interval=0.02,
+            message="the telop's end inside the strip")
+        seen_at = time.monotonic()
+        self.lock(True)
+        time.sleep(0.3)
+        still = self.clock_image(clock.window)
+        time.sleep(1.2)
+        self.assertEqual(telop_frame(still), telop_frame(self.clock_image(clock.window)),
+                         "the telop was drawn while the session was locked")
+        self.lock(False)
+        time.sleep(0.1)
+        end_woken = telop_end(self.clock_image(clock.window))
+        expected = end_seen - 2 * (time.monotonic() - seen_at) / TICK
+        self.assertIsNotNone(end_woken, "no telop after the unlock, still within its minute")
+        self.assertLess(abs(end_woken - expected), 24,
+                        f"after the unlock the telop's end is at {end_woken}, where a clock that "
+                        f"never slept would have it near {expected:.0f}")
+        self.assertLessEqual(end_woken, TELOP_BOX[2])
+
+    def test_a_plug_in_that_wants_every_tick_still_gets_it_while_locked(self):
+        clock = self.start_clock(at="12:20:10", plugins=("voRecA.DLL",), recorder=True)
+        self.wait_until(lambda: clock.recorder.count("notifyfreq") >= 2, 20,
+                        message="ticks reaching the plug-in")
+        self.lock(True)
+        time.sleep(0.2)
+        start = clock.recorder.count("notifyfreq")
+        time.sleep(2)
+        ticks = clock.recorder.count("notifyfreq") - start
+        self.assertGreater(ticks, 20, f"locked, VpiNotifyFreq came {ticks} times in 2 s")
+
+
+if __name__ == "__main__":
+    unittest.main()
