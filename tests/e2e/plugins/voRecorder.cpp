@@ -106,7 +106,9 @@ void HookWavePlayback() {
   jump[0] = 0xE9;  // jmp rel32
   std::memcpy(jump + 1, &relative, 4);
 #endif
-  if (code[0] == jump[0]) return;
+  // Another recorder's jump is there already: its opcode (and, on x86-64, the mov's REX prefix
+  // and opcode, the prefix alone being how many functions start).
+  if (std::memcmp(code, jump, size == 12 ? 2 : 1) == 0) return;
   HMODULE self = nullptr;
   GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
                      reinterpret_cast<LPCSTR>(&RecordingPlay), &self);
