@@ -31,7 +31,7 @@ void TClockPanel::MeasureTelop() {
 
 void TClockPanel::AdvanceTelop() {
   FTelop.Step(FTelopWidth, FLayout.pnlClock.width, FLayout.scale);
-  DrawTelop();
+  if (Seen()) DrawTelop();
 }
 
 void TClockPanel::DrawTelop() {
