@@ -15,7 +15,6 @@ import unittest
 from pathlib import Path
 
 import harness
-from harness import YELLOW
 from test_display import bar_gap
 from test_telop import TELOP_BOX, telop_frame
 
@@ -27,8 +26,7 @@ DAY = 86400.0
 
 
 def thread_wakeups(pid, seconds):
-    """How often the process's first thread, the clock's, went to sleep and woke within
-    `seconds`."""
+    """How often the process's first thread, the clock's, woke within `seconds`."""
     status = Path(f"/proc/{pid}/task/{pid}/status")
 
     def switches():
@@ -64,12 +62,6 @@ def changed_pixels(before, after, rows=range(harness.CLOCK_SIZE[1])):
     """How many pixels of the strip's rows differ between two images of it."""
     return sum(before.getpixel((x, y)) != after.getpixel((x, y))
                for x in range(harness.CLOCK_SIZE[0]) for y in rows)
-
-
-def timed_image(case, clock):
-    before = time.monotonic()
-    image = case.clock_image(clock.window)
-    return image, (before + time.monotonic()) / 2
 
 
 def bar_gaps_near(second):
@@ -144,20 +136,20 @@ class Asleep(harness.ClockTestCase):
         self.wine.store_options(useTelop=1, Telop="%h", Interval=15)  # "12", a short text
         clock = self.start_minute_clock(at="12:15:01")  # the first tick gives the signal
 
-        def whole_text():
-            image, at = timed_image(self, clock)
-            shown = telop_left(image)
-            return shown and (shown, at, image)
-        (left_seen, width), seen_at, _ = self.wait_until(whole_text, 10, interval=0.02,
-                                                         message="the whole telop in the strip")
+        def whole_text():  # with the moment of the screenshot
+            before = time.monotonic()
+            shown = telop_left(self.clock_image(clock.window))
+            return shown and (shown, (before + time.monotonic()) / 2)
+        (left_seen, width), seen_at = self.wait_until(whole_text, 10, interval=0.02,
+                                                      message="the whole telop in the strip")
         self.lock(True)
         still = self.clock_image(clock.window)
         time.sleep(1)
         self.assertEqual(telop_frame(still), telop_frame(self.clock_image(clock.window)),
                          "the telop was drawn while the session was locked")
         self.lock(False)
-        (left_woken, _), woken_at, _ = self.wait_until(whole_text, 5, interval=0.02,
-                                                       message="the whole telop after the unlock")
+        (left_woken, _), woken_at = self.wait_until(whole_text, 5, interval=0.02,
+                                                    message="the whole telop after the unlock")
         near = (woken_at - seen_at) / TICK
         steps = steps_between(left_seen, left_woken, width, near)
         self.assertIsNotNone(steps, f"the telop's text moved from {left_seen} to {left_woken}")
