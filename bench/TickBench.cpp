@@ -42,6 +42,7 @@ class QuietClock : public ClockSurface {
   bool IsOnTop() const override { return true; }
   void RaiseToTop() override { ++raises; }
   DateTime Now() override { return now; }
+  bool Seen() const override { return true; }
   bool TelopVisible() const override { return false; }
   void AdvanceTelop() override {}
   void HideTelop() override {}

@@ -31,7 +31,8 @@ void RefreshLabels(ClockSurface& clock, DateTime now, const FormatSettings& form
 }  // namespace
 
 void RunTick(ClockSurface& clock, const FormatSettings& format) {
-  KeepOnTop(clock);
+  const bool seen = clock.Seen();
+  if (seen) KeepOnTop(clock);
 
   const DateTime now = clock.Now();
   const TimeParts parts = SplitTime(now);
@@ -39,7 +40,7 @@ void RunTick(ClockSurface& clock, const FormatSettings& format) {
   if (clock.TelopVisible()) ScrollTelop(clock, now, format);
   if (!clock.TelopVisible()) {
     RefreshLabels(clock, now, format);
-    clock.DrawSecBar(parts.second, parts.millisecond);
+    if (seen) clock.DrawSecBar(parts.second, parts.millisecond);
   }
   clock.NotifyTick(now);
 }

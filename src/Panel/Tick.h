@@ -25,9 +25,12 @@ class ClockSurface {
   virtual void RaiseToTop() = 0;
 
   virtual DateTime Now() = 0;
+  // Whether anybody can see the strip (Sight.h): unseen, a tick keeps nothing on top and
+  // draws nothing, but the minute's work and the plug-ins' notices run as ever.
+  virtual bool Seen() const = 0;
 
   virtual bool TelopVisible() const = 0;
-  // Moves the telop one step and draws the frame.
+  // Moves the telop one step and draws the frame (while seen).
   virtual void AdvanceTelop() = 0;
   virtual void HideTelop() = 0;
 

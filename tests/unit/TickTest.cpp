@@ -21,6 +21,7 @@ class FakeClock : public ClockSurface {
   int top = 0;
   bool onTop = true;
   bool telopVisible = false;
+  bool seen = true;
   std::string date = "98/01/01";
   std::string time = "00:00";
   std::vector<std::string> events;
@@ -34,6 +35,7 @@ class FakeClock : public ClockSurface {
   bool IsOnTop() const override { return onTop; }
   void RaiseToTop() override { events.push_back("raise"); }
   DateTime Now() override { return now; }
+  bool Seen() const override { return seen; }
   bool TelopVisible() const override { return telopVisible; }
   void AdvanceTelop() override { events.push_back("telop"); }
   void HideTelop() override {
@@ -116,6 +118,16 @@ TEST(Tick, KeepsTheStripAtTheTopEdgeAndAboveOtherWindows) {
   clock.top = 12;  // below the edge is the user's business
   clock.onTop = true;
   EXPECT_THAT(clock.Tick(), ElementsAre("bar30", "freq"));
+}
+
+TEST(Tick, UnseenKeepsNothingOnTopAndDrawsNoBarButDoesTheMinuteWork) {
+  FakeClock clock;
+  clock.Tick();
+  clock.seen = false;
+  clock.top = -7;
+  clock.onTop = false;
+  clock.now += 40.0 / 86400;
+  EXPECT_THAT(clock.Tick(), ElementsAre("time=09:08", "check", "notify", "freq"));
 }
 
 // What a tick does `seconds` after the first one, with a telop shown in between.

@@ -100,7 +100,7 @@ void TClockPanel::FormCreate() {
   FitToPanel();
   FDragging = false;
   FSecBar.Reset();
-  if (!SetTimer(Handle(), kTimerId, form::kTimerInterval, nullptr)) {
+  if (!SetTolerantTimer(Handle(), kTimerId, form::kTimerInterval, kTickTolerance)) {
     // Without its timer the strip would stand still without a word.
     ShowApplicationError(SystemErrorText("時計のタイマーを設定できません"));
   }
@@ -156,17 +156,24 @@ void TClockPanel::ShowFirstFrame() {
 void TClockPanel::Timer1Timer() {
   // A plug-in running a message loop of its own must not start a tick inside a tick.
   if (FTicking) return;
-  if (!FWatching) WatchForeground();
+  if (!FWatching) {
+    WatchForeground();
+    FSightNotices.Register(Handle());
+  }
   FTicking = true;
   struct Reset {
     bool& flag;
     ~Reset() { flag = false; }
   } reset{FTicking};
+  const std::uint64_t at = GetTickCount64();
+  if (FAsleep && FTelopVisible) CatchUpTelop(at);
+  FLastTickAt = at;
   try {
     RunTick(*this, Application::Instance().Format());
   } catch (const ClockClosed&) {
-    // The rest of the tick has no window to work on.
+    return;  // the rest of the tick has no window to work on
   }
+  if (FAsleep) ScheduleTick();
 }
 
 // The top edge as seen from the strip's monitor, whose top may lie anywhere on the desktop.
@@ -239,13 +246,15 @@ void TClockPanel::DrawSecBar(std::uint16_t second, std::uint16_t millisecond) {
 void TClockPanel::SetColors(Color fore, Color back) {
   FForeColor = fore;
   FBackColor = back;
-  InvalidateRect(Handle(), nullptr, FALSE);
+  if (Seen()) InvalidateRect(Handle(), nullptr, FALSE);
 }
 
 // ---------------------------------------------------------------------------------------
 // Drawing
 
+// Nothing is drawn while nobody sees the strip: the wake redraws it whole.
 void TClockPanel::InvalidateBox(const Box& box) const {
+  if (!Seen()) return;
   const RECT area = RectOf(box);
   InvalidateRect(Handle(), &area, FALSE);
 }
@@ -474,6 +483,7 @@ void TClockPanel::OnSetCursor(UINT hitTest) {
 
 void TClockPanel::OnDestroy() {
   KillTimer(Handle(), kTimerId);
+  FSightNotices.Unregister();
   StopWatching();
   PostQuitMessage(0);
 }
@@ -488,6 +498,10 @@ LRESULT TClockPanel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_TIMER:
       OnTimer(wParam);
       return 0;
+    case WM_POWERBROADCAST:
+    case WM_WTSSESSION_CHANGE:
+      if (const auto change = SightNotices::Read(message, wParam, lParam)) OnSightChange(*change);
+      return message == WM_POWERBROADCAST ? TRUE : 0;
     case WM_DISPLAYCHANGE:
       ReplaceSoon();
       return 0;

@@ -10,8 +10,10 @@
 
 #include "Panel/Placement.h"
 #include "Panel/SecBar.h"
+#include "Panel/Sight.h"
 #include "Panel/Telop.h"
 #include "Panel/Tick.h"
+#include "Panel/win/SightNotices.h"
 #include "PlugIns/win/PlugInServices.h"
 #include "forms/ClockForm.h"
 #include "support/Color.h"
@@ -90,6 +92,15 @@ class TClockPanel : public Window<TClockPanel>, private ClockSurface {
 
   void SetColors(Color fore, Color back);
 
+  // Seen or not: asleep, the clock draws nothing and ticks at each minute's start only.
+  void OnSightChange(SightChange change);
+  void Wake();
+  // The 50 ms tick while seen or while a plug-in wants every tick; else one at the next
+  // minute's start.
+  void ScheduleTick();
+  // The telop's steps of the ticks a sleep left out.
+  void CatchUpTelop(std::uint64_t at);
+
   // Mouse, menu.
   void lblDateMouseDown(int x);
   void lblDateMouseMove(int x);
@@ -156,6 +167,7 @@ class TClockPanel : public Window<TClockPanel>, private ClockSurface {
   bool IsOnTop() const override;
   void RaiseToTop() override;
   DateTime Now() override;
+  bool Seen() const override { return FSight.Seen(); }
   bool TelopVisible() const override { return FTelopVisible; }
   void AdvanceTelop() override;
   void HideTelop() override;
@@ -177,6 +189,9 @@ class TClockPanel : public Window<TClockPanel>, private ClockSurface {
   static constexpr UINT_PTR kScreenCheckTimerId = 3;
   static constexpr UINT kNewWindowDelay = 250;
   static constexpr UINT kAsideCheckInterval = 500;
+  // How late the 50 ms tick may come so that the system can wake once for several timers:
+  // one period of the usual system clock, a sliver of a step of the seconds bar (1.4 s).
+  static constexpr ULONG kTickTolerance = 16;
   // Thrown when a plug-in call has closed the clock: the rest of the tick is dropped.
   struct ClockClosed {};
 
@@ -208,6 +223,10 @@ class TClockPanel : public Window<TClockPanel>, private ClockSurface {
   HWND FForeground = nullptr;         // the foreground window as the last event told
   UniqueEventHook FForegroundHook;
   UniqueEventHook FWindowHook;  // windows made, moved, resized
+  Sight FSight;
+  SightNotices FSightNotices;
+  bool FAsleep = false;           // ticking at each minute's start only
+  std::uint64_t FLastTickAt = 0;  // GetTickCount64 of the last tick
 
   UniqueFont FDateFont;
   UniqueFont FTimeFont;

@@ -31,7 +31,7 @@ void TClockPanel::MeasureTelop() {
 
 void TClockPanel::AdvanceTelop() {
   FTelop.Step(FTelopWidth, FLayout.pnlClock.width, FLayout.scale);
-  DrawTelop();
+  if (Seen()) DrawTelop();
 }
 
 void TClockPanel::DrawTelop() {
@@ -59,6 +59,8 @@ void TClockPanel::ShowTelop(const std::string& telop, const std::string& wave) {
   FTelopCaption = telop;
   MeasureTelop();
   // Nothing is drawn until the next tick; the offset carries on from the last caption.
+  // Begun while asleep, it owes the steps from now on only.
+  if (FAsleep && !FTelopVisible) FLastTickAt = GetTickCount64();
   FTelopVisible = true;
   // A hint over a label would stay over the telop; HintText keeps it away from now on.
   if (FHints) SendMessageA(FHints, TTM_POP, 0, 0);

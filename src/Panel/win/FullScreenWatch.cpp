@@ -77,6 +77,7 @@ void TClockPanel::CheckFullScreen() {
     SetWindowPos(Handle(), HWND_TOPMOST, 0, 0, 0, 0,
                  SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
   }
+  OnSightChange({Unseen::kSteppedAside, aside});
 }
 
 }  // namespace vo::win

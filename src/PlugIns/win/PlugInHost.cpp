@@ -85,6 +85,13 @@ void PlugInHost::NotifyTick(HWND clock, double now) {
   slots_.ForEachLoaded([&](TVoPlugInsIF& plugIn) { plugIn.NotifyFreq(clock, now); });
 }
 
+bool PlugInHost::WantsEveryTick() {
+  bool wanted = false;
+  slots_.ForEachLoaded(
+      [&](const TVoPlugInsIF& plugIn) { wanted = wanted || plugIn.HasNotifyFreq(); });
+  return wanted;
+}
+
 void PlugInHost::Release(HWND clock, WNDPROC own) {
   slots_.ReleaseAll();
   // A plug-in that subclassed the window and did not put back what it found: no window of

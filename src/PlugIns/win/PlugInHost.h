@@ -67,6 +67,7 @@ class PlugInHost final : public ClockPlugIns, public PlugInShelf {
 
   void NotifyMinute(HWND clock, double now) override;
   void NotifyTick(HWND clock, double now) override;
+  bool WantsEveryTick() override;
   void Release(HWND clock, WNDPROC own) override;
 
   std::vector<std::string> Discover(const std::string& directory) override;

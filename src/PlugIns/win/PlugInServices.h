@@ -18,6 +18,8 @@ class ClockPlugIns {
   // the caller.
   virtual void NotifyMinute(HWND clock, double now) = 0;
   virtual void NotifyTick(HWND clock, double now) = 0;
+  // Whether a module in service wants every tick (exports VpiNotifyFreq).
+  virtual bool WantsEveryTick() = 0;
   // Disables and unloads every module (see SlotTable::ReleaseAll); a window procedure left
   // pointing into one of them is replaced by own.
   virtual void Release(HWND clock, WNDPROC own) = 0;

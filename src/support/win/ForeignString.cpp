@@ -35,6 +35,17 @@ bool IsReadablePage(std::uintptr_t address) {
 
 }  // namespace
 
+bool CopyForeignBytes(const void* p, void* out, std::size_t size) {
+  if (!p) return false;
+  const std::size_t pageSize = PageSize();
+  const auto first = reinterpret_cast<std::uintptr_t>(p);
+  for (std::uintptr_t page = first - first % pageSize; page < first + size; page += pageSize) {
+    if (!IsReadablePage(page)) return false;
+  }
+  SIZE_T read = 0;
+  return ReadProcessMemory(GetCurrentProcess(), p, out, size, &read) && read == size;
+}
+
 std::string CopyForeignString(const void* p, std::size_t maxBytes) {
   if (!p) return {};
   const std::size_t pageSize = PageSize();

@@ -11,4 +11,8 @@ namespace vo::win {
 // Null, unreadable memory, or memory that becomes unreadable before the terminator give "".
 std::string CopyForeignString(const void* p, std::size_t maxBytes = 64 * 1024);
 
+// Copies `size` bytes at p into out, all or none, without ever faulting; false when any of
+// them cannot be read.
+bool CopyForeignBytes(const void* p, void* out, std::size_t size);
+
 }  // namespace vo::win

@@ -12,7 +12,7 @@ struct Bound {
   FARPROC entry;
 };
 // The entries the program binds late, as SystemEntry found them; a null entry is free.
-Bound bound[8];
+Bound bound[12];
 
 FARPROC Load(const char* library, const char* name) {
   // By full path: the program's own directory holds plug-ins, not system libraries.
@@ -45,6 +45,11 @@ void BindLateEntries() {
   SystemEntry("comdlg32.dll", "ChooseColorA");
   SystemEntry("comdlg32.dll", "GetOpenFileNameA");
   SystemEntry("comdlg32.dll", "CommDlgExtendedError");
+  SystemEntry("user32.dll", "SetCoalescableTimer");
+  SystemEntry("user32.dll", "RegisterPowerSettingNotification");
+  SystemEntry("user32.dll", "UnregisterPowerSettingNotification");
+  SystemEntry("wtsapi32.dll", "WTSRegisterSessionNotification");
+  SystemEntry("wtsapi32.dll", "WTSUnRegisterSessionNotification");
 }
 
 }  // namespace vo::win

@@ -12,7 +12,8 @@ namespace vo::win {
 // Each entry is looked up once; later calls take no loader lock.
 FARPROC SystemEntry(const char* library, const char* name);
 
-// Binds every entry the clock looks up late (the common dialogs, the wave player) now.
+// Binds every entry the clock looks up late (the common dialogs, the wave player, the
+// notices of being seen and the coalescing timer) now.
 void BindLateEntries();
 
 // An entry point as a pointer of its real type. GetProcAddress gives a generic function

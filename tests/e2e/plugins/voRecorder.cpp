@@ -3,12 +3,14 @@
 //
 //   <event> <tag> tid=.. tick=.. key=value ...   (RecordLog.h)
 //
-// Built twice with different RECORDER_TAG values so that slot order shows in a shared log.
+// Built with different RECORDER_TAG values so that slot order shows in a shared log.
 // Each call notes the x87 control word, MXCSR and direction flag it was made with, and the
 // process's end notes "detach" from DllMain.
 // It also subclasses the clock window on the first handle it is given and records every clock
 // control message and mouse button press and release that reaches the window, before the
-// clock handles it; and the first copy loaded turns the system's sndPlaySoundA into a
+// clock handles it; on kDisplayStateRequest (sent by a test, wParam the state: 0 off, 1 on)
+// it tells the clock the display's new power state as the system does, by a pointer valid only
+// in this process; and the first copy loaded turns the system's sndPlaySoundA into a
 // stand-in that records each wave played and plays it.
 #include <windows.h>
 // commctrl.h needs the types of windows.h.
@@ -32,6 +34,7 @@ namespace {
 
 constexpr UINT_PTR kSubclassId = 0x766F;  // any value unique to this module
 constexpr size_t kMaxRecordedText = 1024;
+constexpr UINT kDisplayStateRequest = WM_APP + 0x766;
 
 HWND g_subclassed = nullptr;
 
@@ -103,7 +106,9 @@ void HookWavePlayback() {
   jump[0] = 0xE9;  // jmp rel32
   std::memcpy(jump + 1, &relative, 4);
 #endif
-  if (code[0] == jump[0]) return;
+  // Another recorder's jump is there already: its opcode (and, on x86-64, the mov's REX prefix
+  // and opcode, the prefix alone being how many functions start).
+  if (std::memcmp(code, jump, size == 12 ? 2 : 1) == 0) return;
   HMODULE self = nullptr;
   GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
                      reinterpret_cast<LPCSTR>(&RecordingPlay), &self);
@@ -133,6 +138,18 @@ LRESULT CALLBACK RecordingProc(HWND window, UINT message, WPARAM wparam, LPARAM 
   } else if (message == WM_LBUTTONUP || message == WM_RBUTTONUP) {
     // A sign that the mouse input before it has been handled.
     Record("buttonup", "button=%s", message == WM_LBUTTONUP ? "left" : "right");
+  } else if (message == kDisplayStateRequest) {
+    // The session's display: {2b84c20e-ad23-4ddf-93db-05ffbd7efca5}.
+    struct {
+      GUID setting{0x2b84c20e, 0xad23, 0x4ddf, {0x93, 0xdb, 0x05, 0xff, 0xbd, 0x7e, 0xfc, 0xa5}};
+      DWORD length = sizeof(DWORD);
+      DWORD state = 0;
+    } notice;
+    notice.state = static_cast<DWORD>(wparam);
+    const LRESULT answer = SendMessageA(window, WM_POWERBROADCAST, 0x8013 /* setting changed */,
+                                        reinterpret_cast<LPARAM>(&notice));
+    Record("display", "state=%lu answer=%ld", notice.state, static_cast<long>(answer));
+    return answer;
   } else if (message == WM_NCDESTROY) {
     RemoveWindowSubclass(window, RecordingProc, kSubclassId);
     g_subclassed = nullptr;
@@ -208,7 +225,9 @@ void WINAPI VpiDisable(void) {
 
 void WINAPI VpiNotify(HWND clock, double now) { RecordNotify("notify", clock, now); }
 
+#ifndef RECORDER_MINUTES_ONLY
 void WINAPI VpiNotifyFreq(HWND clock, double now) { RecordNotify("notifyfreq", clock, now); }
+#endif
 
 const char* WINAPI VpiDiscription(void) {
   Record("description");
