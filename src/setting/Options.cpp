@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "Panel/PointerFade.h"
+
 namespace vo {
 namespace {
 
@@ -16,6 +18,20 @@ constexpr std::string_view kUseWaveFileValue = "useWaveFile";
 constexpr std::string_view kWaveFileValue = "WaveFile";
 constexpr std::string_view kIntervalValue = "Interval";
 constexpr std::string_view kStepAsideValue = "StepAside";
+constexpr std::string_view kFadeValue = "FadeUnderPointer";
+constexpr std::string_view kRestOpacityValue = "RestOpacity";
+constexpr std::string_view kReserveBandValue = "ReserveBand";
+
+// Applies a value if it is there: a later option an older version never wrote keeps the
+// control's default.
+template <class Apply>
+void IfStored(Apply apply) {
+  try {
+    apply();
+  } catch (const ERegistryException& error) {
+    if (error.kind() != ERegistryException::Kind::kReadFailed) throw;
+  }
+}
 
 }  // namespace
 
@@ -74,17 +90,19 @@ void SaveSignal(SettingsBackend& backend, const SignalOptionsView& view) {
 void LoadGeneral(SettingsBackend& backend, GeneralOptionsView& view) {
   SettingsAccessor store(backend);
   if (!store.OpenSettingsKey(kOptionsKeyPath, false)) return;
-  try {
-    view.SetStepAside(store.ReadFlag(kStepAsideValue));
-  } catch (const ERegistryException& error) {
-    if (error.kind() != ERegistryException::Kind::kReadFailed) throw;
-  }
+  IfStored([&] { view.SetStepAside(store.ReadFlag(kStepAsideValue)); });
+  IfStored([&] { view.SetFadeUnderPointer(store.ReadFlag(kFadeValue)); });
+  IfStored([&] { view.SetRestOpacity(RestOpacityFrom(store.ReadDword(kRestOpacityValue))); });
+  IfStored([&] { view.SetReserveBand(store.ReadFlag(kReserveBandValue)); });
 }
 
 void SaveGeneral(SettingsBackend& backend, const GeneralOptionsView& view) {
   SettingsAccessor store(backend);
   if (!store.OpenSettingsKey(kOptionsKeyPath, true)) return;
   store.WriteFlag(kStepAsideValue, view.StepAside());
+  store.WriteFlag(kFadeValue, view.FadeUnderPointer());
+  store.WriteDword(kRestOpacityValue, RestOpacityFrom(view.RestOpacity()));
+  store.WriteFlag(kReserveBandValue, view.ReserveBand());
 }
 
 }  // namespace vo
