@@ -6,7 +6,9 @@
 // Texts are printed as hex (ANSI bytes, and UTF-16LE where a "w" key is given) so that
 // Shift_JIS bytes reach the test unchanged. Exit code 0 = done, 1 = not found / timed out,
 // 2 = usage error.
+#include <shellapi.h>
 #include <windows.h>
+#include <windowsx.h>
 
 #include <algorithm>
 #include <cctype>
@@ -114,10 +116,16 @@ void PrintWindowRecord(const char* kind, HWND window, const char* more = "") {
   GetWindowRect(window, &frame);
   GetClientRect(window, &client);
   const HWND owner = GetWindow(window, GW_OWNER);
+  BYTE alpha = 0;
+  DWORD layering = 0;
+  const int shownAlpha =
+      GetLayeredWindowAttributes(window, nullptr, &alpha, &layering) && (layering & LWA_ALPHA)
+          ? alpha
+          : -1;
   std::printf(
       "%s hwnd=%s pid=%lu class=%s title=%s titlew=%s left=%ld top=%ld width=%ld height=%ld "
       "client_width=%ld client_height=%ld style=0x%08lx exstyle=0x%08lx visible=%d enabled=%d "
-      "owner=%s owner_class=%s owner_title=%s owner_visible=%d%s\n",
+      "owner=%s owner_class=%s owner_title=%s owner_visible=%d alpha=%d%s\n",
       kind, HandleText(window).c_str(), ProcessOf(window), Hex(ClassNameOf(window)).c_str(),
       Hex(WindowTextA(window)).c_str(), Hex(WindowTextW(window)).c_str(), frame.left, frame.top,
       frame.right - frame.left, frame.bottom - frame.top, client.right, client.bottom,
@@ -125,7 +133,7 @@ void PrintWindowRecord(const char* kind, HWND window, const char* more = "") {
       static_cast<unsigned long>(GetWindowLongPtrA(window, GWL_EXSTYLE)),
       IsWindowVisible(window) ? 1 : 0, IsWindowEnabled(window) ? 1 : 0, HandleText(owner).c_str(),
       Hex(ClassNameOf(owner)).c_str(), Hex(WindowTextA(owner)).c_str(),
-      owner && IsWindowVisible(owner) ? 1 : 0, more);
+      owner && IsWindowVisible(owner) ? 1 : 0, shownAlpha, more);
 }
 
 // A named CALLBACK, not a lambda: lambdas do not convert to stdcall pointers on i686.
@@ -501,6 +509,73 @@ int CommandCover(int left, int top, int width, int height, DWORD durationMs, boo
   return 0;
 }
 
+// A window of the tests that says what reaches it.
+LRESULT CALLBACK MatProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  const char* input = message == WM_LBUTTONDOWN   ? "left"
+                      : message == WM_RBUTTONDOWN ? "right"
+                      : message == WM_MOUSEWHEEL  ? "wheel"
+                                                  : nullptr;
+  if (input) {
+    POINT at{GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)};
+    if (message != WM_MOUSEWHEEL) ClientToScreen(window, &at);  // the wheel's is on the screen
+    std::printf("input kind=%s x=%ld y=%ld\n", input, at.x, at.y);
+    std::fflush(stdout);
+    return 0;
+  }
+  if (message == WM_ERASEBKGND) {
+    RECT all{};
+    GetClientRect(window, &all);
+    UniqueBrush brush(CreateSolidBrush(RGB(0, 255, 0)));
+    FillRect(reinterpret_cast<HDC>(wparam), &all, brush.get());
+    return 1;
+  }
+  return DefWindowProcA(window, message, wparam, lparam);
+}
+
+// An ordinary green window that reports the clicks and wheel turns it receives, kept for
+// the given time: what lies beneath the strip.
+int CommandMat(int left, int top, int width, int height, DWORD durationMs) {
+  WNDCLASSA windowClass{};
+  windowClass.lpfnWndProc = MatProc;
+  windowClass.hInstance = GetModuleHandleA(nullptr);
+  windowClass.lpszClassName = "voProbeMat";
+  windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+  RegisterClassA(&windowClass);
+  HWND window = CreateWindowExA(WS_EX_TOOLWINDOW, "voProbeMat", "mat", WS_POPUP, left, top, width,
+                                height, nullptr, nullptr, windowClass.hInstance, nullptr);
+  if (!window) {
+    std::printf("error create=%lu\n", GetLastError());
+    return 1;
+  }
+  ShowWindow(window, SW_SHOWNOACTIVATE);
+  std::printf("mat hwnd=%s\n", HandleText(window).c_str());
+  std::fflush(stdout);
+  PumpMessagesFor(durationMs);
+  DestroyWindow(window);
+  return 0;
+}
+
+// What the shell would give a band of `height` at the top of the primary monitor, asked as
+// a toolbar of the probe's own, and the work area it leaves.
+int CommandBand(int height) {
+  HWND window = CreateWindowExA(WS_EX_TOOLWINDOW, "STATIC", "band", WS_POPUP, 0, 0, 1, 1, nullptr,
+                                nullptr, GetModuleHandleA(nullptr), nullptr);
+  APPBARDATA data{};
+  data.cbSize = sizeof data;
+  data.hWnd = window;
+  const UINT_PTR added = SHAppBarMessage(ABM_NEW, &data);
+  data.uEdge = ABE_TOP;
+  data.rc = RECT{0, 0, GetSystemMetrics(SM_CXSCREEN), height};
+  SHAppBarMessage(ABM_QUERYPOS, &data);
+  SHAppBarMessage(ABM_REMOVE, &data);
+  DestroyWindow(window);
+  RECT work{};
+  SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+  std::printf("band added=%d top=%ld bottom=%ld work_top=%ld\n", added ? 1 : 0, data.rc.top,
+              data.rc.bottom, work.top);
+  return added ? 0 : 1;
+}
+
 // Changes the display mode (works inside a Wine virtual desktop) and reports how long the
 // clock took to lie wholly on the new screen.
 int CommandDisplay(int width, int height) {
@@ -774,6 +849,12 @@ constexpr Verb kVerbs[] = {
        return CommandCover(a.number(0), a.number(1), a.number(2), a.number(3), a.number(4), true,
                            a.number(5));
      }},
+    {"mat", "nnnnn", "<left> <top> <w> <h> <ms>  a window beneath that reports its clicks",
+     [](const Arguments& a) {
+       return CommandMat(a.number(0), a.number(1), a.number(2), a.number(3), a.number(4));
+     }},
+    {"band", "n", "<height>  the shell's answer for a band at the top, and the work area",
+     [](const Arguments& a) { return CommandBand(a.number(0)); }},
     {"display", "nn", "<w> <h>  change the display mode, time the clock's move",
      [](const Arguments& a) { return CommandDisplay(a.number(0), a.number(1)); }},
     {"monitors", "", " every monitor's rectangle",
