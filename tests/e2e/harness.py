@@ -229,6 +229,27 @@ class Desktop:
         return image
 
 
+class CompositedDesktop(Desktop):
+    """A Desktop with a compositing manager: without one, X shows a layered window's alpha
+    as fully opaque."""
+
+    _compositor = None
+
+    def start(self):
+        super().start()
+        self._compositor = subprocess.Popen(["xcompmgr"], env=self.env(),
+                                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        time.sleep(0.5)  # redirecting the windows takes a moment
+        return self
+
+    def stop(self):
+        if self._compositor:
+            self._compositor.terminate()
+            self._compositor.wait(10)
+            self._compositor = None
+        super().stop()
+
+
 class TwoMonitors(Desktop):
     """Xorg with its dummy driver: two monitors side by side, joined by Xinerama (Xvfb's own
     Xinerama stacks its screens at 0,0). Wine sees them with the prefix values of

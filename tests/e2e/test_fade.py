@@ -1,0 +1,142 @@
+#!/usr/bin/python3
+"""Out of the way: the strip fading under the pointer and letting input through to a window
+beneath, Ctrl bringing it back, its opacity at rest, and its band held at the top of the
+monitor. The desktop runs a compositing manager, so that the screen shows layered alpha."""
+
+import subprocess
+import tempfile
+import time
+import unittest
+from pathlib import Path
+
+import harness
+from harness import (CLOCK_SIZE, PROBE_EXE, SEC_BAR_ORIGIN, SEC_BAR_SIZE, click, mousedown,
+                     mousemove, mouseup, xdotool)
+
+WS_EX_TRANSPARENT = 0x20
+WS_EX_LAYERED = 0x80000
+FADED_ALPHA = 38  # 15 %
+DATE_SPOT = (20, 7)
+TIME_SPOT = (80, 8)
+PANEL_SPOT = (98, 18)  # the panel's own colour, below the time
+AWAY = (500, 400)
+GREEN = (0, 255, 0)
+
+
+def blend(alpha, over, under):
+    return tuple(round((o * alpha + u * (255 - alpha)) / 255) for o, u in zip(over, under))
+
+
+class OutOfTheWay(harness.ClockTestCase):
+    desktop_class = harness.CompositedDesktop
+
+    def setUp(self):
+        super().setUp()
+        mousemove(*AWAY)
+
+    def start_with(self, **options):
+        self.wine.store_options(**options)
+        clock = self.start_clock()
+        self.strip = (clock.window.int("left"), clock.window.int("top"))
+        return clock
+
+    def at(self, spot):
+        return self.strip[0] + spot[0], self.strip[1] + spot[1]
+
+    def mat_beneath(self):
+        """The probe's green window under the strip, its reports in a file."""
+        log = Path(tempfile.mkdtemp(prefix="vo-mat-")) / "mat.txt"
+        with open(log, "wb") as out:
+            process = self.wine.popen(PROBE_EXE, "mat", self.strip[0] - 10, 0, CLOCK_SIZE[0] + 20,
+                                      CLOCK_SIZE[1] + 20, 60000, stdout=out,
+                                      stderr=subprocess.DEVNULL)
+        self.addCleanup(process.kill)
+        self.wait_until(lambda: b"mat hwnd=" in log.read_bytes(), 20, message="the mat shown")
+        time.sleep(0.5)  # painted
+        return log
+
+    def look(self):
+        window = self.wine.clock_window()
+        exstyle = window.int("exstyle")
+        return window.int("alpha"), bool(exstyle & WS_EX_TRANSPARENT)
+
+    def wait_look(self, alpha, through, timeout=5):
+        start = time.monotonic()
+        self.wait_until(lambda: self.look() == (alpha, through), timeout, interval=0.02,
+                        message=lambda: f"alpha {alpha}, click-through {through}; "
+                                        f"is {self.look()}")
+        return time.monotonic() - start
+
+    def strip_pixel(self, spot):
+        return self.clock_image().getpixel(spot)
+
+    def without_bar(self, image):
+        left, top = SEC_BAR_ORIGIN
+        image.paste((1, 2, 3), (left, top, left + SEC_BAR_SIZE[0], top + SEC_BAR_SIZE[1]))
+        return image
+
+    def test_pointer_on_the_strip_fades_it_and_clicks_reach_the_window_beneath(self):
+        self.start_with(FadeUnderPointer=1)
+        mat = self.mat_beneath()
+        self.assertEqual((255, False), self.look(), "faded before the pointer came")
+        before = self.without_bar(self.clock_image())
+        mousemove(*self.at(TIME_SPOT))
+        arrival = self.wait_look(FADED_ALPHA, True)
+        harness.log(f"pointer arrival to faded: {arrival * 1000:.0f} ms (probe polling)")
+        self.assertEqual(blend(FADED_ALPHA, harness.BLACK, GREEN), self.strip_pixel(PANEL_SPOT),
+                         "the window beneath does not show through the faded strip")
+        click(1)
+        x, y = self.at(TIME_SPOT)
+        self.wait_until(lambda: f"input kind=left x={x} y={y}".encode() in mat.read_bytes(), 5,
+                        message="the click reaching the window beneath the faded strip")
+        mousemove(*AWAY)
+        departure = self.wait_look(255, False)
+        harness.log(f"pointer departure to full: {departure * 1000:.0f} ms (probe polling)")
+        after = self.without_bar(self.clock_image())
+        self.assertEqual(list(before.getdata()), list(after.getdata()),
+                         "the strip's pixels after the pointer left")
+
+    def test_ctrl_brings_the_strip_back_for_the_menu_and_the_drag(self):
+        self.start_with(FadeUnderPointer=1)
+        self.addCleanup(xdotool, "keyup", "ctrl")
+        xdotool("keydown", "ctrl")
+        mousemove(*self.at(TIME_SPOT))
+        time.sleep(0.5)
+        self.assertEqual((255, False), self.look(), "faded with Ctrl held")
+        self.open_menu()
+        harness.key("Escape")
+        mousemove(*self.at(DATE_SPOT))
+        mousedown(1)
+        mousemove(self.at(DATE_SPOT)[0] + 60, DATE_SPOT[1])
+        self.wait_until(lambda: self.wine.clock_window().int("left") == self.strip[0] + 60, 5,
+                        message="the strip dragged with Ctrl held")
+        mouseup(1)
+        xdotool("keyup", "ctrl")
+        self.wait_look(FADED_ALPHA, True)
+
+    def test_opacity_at_rest_is_on_the_screen(self):
+        self.start_with(RestOpacity=50)
+        self.mat_beneath()
+        self.assertEqual((128, False), self.look())
+        self.assertEqual(blend(128, harness.BLACK, GREEN), self.strip_pixel(PANEL_SPOT))
+
+    def band_top(self):
+        return self.wine.probe_one("band", CLOCK_SIZE[1], kind="band").int("top")
+
+    def test_band_held_while_running_and_released_at_close_and_after_a_kill(self):
+        # Wine's shell keeps the toolbars' list but leaves the work area as it is: the band
+        # shows in what it answers another toolbar asking for the same place.
+        self.start_with(ReserveBand=1)
+        self.assertEqual(CLOCK_SIZE[1], self.band_top(), "band not held")
+        self.wine.probe("close")
+        self.wine.wait_clock_gone()
+        self.assertEqual(0, self.band_top(), "band not released at close")
+        clock = self.start_with(ReserveBand=1)
+        self.assertEqual(CLOCK_SIZE[1], self.band_top())
+        clock.kill()
+        self.start_with(ReserveBand=0)
+        self.assertEqual(0, self.band_top(), "band of a killed run not released by the next")
+
+
+if __name__ == "__main__":
+    unittest.main()
