@@ -6,8 +6,9 @@
 // Texts are printed as hex (ANSI bytes, and UTF-16LE where a "w" key is given) so that
 // Shift_JIS bytes reach the test unchanged. Exit code 0 = done, 1 = not found / timed out,
 // 2 = usage error.
-#include <shellapi.h>
 #include <windows.h>
+// After windows.h, which they build on.
+#include <shellapi.h>
 #include <windowsx.h>
 
 #include <algorithm>
@@ -532,8 +533,8 @@ LRESULT CALLBACK MatProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam
   return DefWindowProcA(window, message, wparam, lparam);
 }
 
-// An ordinary green window that reports the clicks and wheel turns it receives, kept for
-// the given time: what lies beneath the strip.
+// An ordinary green window in the foreground that reports the clicks and wheel turns it
+// receives, kept for the given time: what lies beneath the strip.
 int CommandMat(int left, int top, int width, int height, DWORD durationMs) {
   WNDCLASSA windowClass{};
   windowClass.lpfnWndProc = MatProc;
@@ -547,7 +548,10 @@ int CommandMat(int left, int top, int width, int height, DWORD durationMs) {
     std::printf("error create=%lu\n", GetLastError());
     return 1;
   }
-  ShowWindow(window, SW_SHOWNOACTIVATE);
+  // In the foreground: under X, Wine learns of keys (Ctrl) only through a window of its own
+  // that has the keyboard focus.
+  ShowWindow(window, SW_SHOW);
+  SetForegroundWindow(window);
   std::printf("mat hwnd=%s\n", HandleText(window).c_str());
   std::fflush(stdout);
   PumpMessagesFor(durationMs);
