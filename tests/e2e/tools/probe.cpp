@@ -111,18 +111,21 @@ DWORD ProcessOf(HWND window) {
 }
 
 // `more` ends the line: further fields of the caller's, each " key=value".
+// A layered window's alpha; -1 for a window that is not layered.
+int LayeredAlpha(HWND window) {
+  BYTE alpha = 0;
+  DWORD layering = 0;
+  return GetLayeredWindowAttributes(window, nullptr, &alpha, &layering) && (layering & LWA_ALPHA)
+             ? alpha
+             : -1;
+}
+
 void PrintWindowRecord(const char* kind, HWND window, const char* more = "") {
   RECT frame{};
   RECT client{};
   GetWindowRect(window, &frame);
   GetClientRect(window, &client);
   const HWND owner = GetWindow(window, GW_OWNER);
-  BYTE alpha = 0;
-  DWORD layering = 0;
-  const int shownAlpha =
-      GetLayeredWindowAttributes(window, nullptr, &alpha, &layering) && (layering & LWA_ALPHA)
-          ? alpha
-          : -1;
   std::printf(
       "%s hwnd=%s pid=%lu class=%s title=%s titlew=%s left=%ld top=%ld width=%ld height=%ld "
       "client_width=%ld client_height=%ld style=0x%08lx exstyle=0x%08lx visible=%d enabled=%d "
@@ -134,7 +137,7 @@ void PrintWindowRecord(const char* kind, HWND window, const char* more = "") {
       static_cast<unsigned long>(GetWindowLongPtrA(window, GWL_EXSTYLE)),
       IsWindowVisible(window) ? 1 : 0, IsWindowEnabled(window) ? 1 : 0, HandleText(owner).c_str(),
       Hex(ClassNameOf(owner)).c_str(), Hex(WindowTextA(owner)).c_str(),
-      owner && IsWindowVisible(owner) ? 1 : 0, shownAlpha, more);
+      owner && IsWindowVisible(owner) ? 1 : 0, LayeredAlpha(window), more);
 }
 
 // A named CALLBACK, not a lambda: lambdas do not convert to stdcall pointers on i686.
@@ -559,6 +562,17 @@ int CommandMat(int left, int top, int width, int height, DWORD durationMs) {
   return 0;
 }
 
+// Puts the pointer on a spot and times the clock's alpha reaching `faded`, then moves it away
+// and times the return to `full`.
+int CommandFadeTime(int x, int y, int awayX, int awayY, int faded, int full) {
+  SetCursorPos(x, y);
+  const long in = MillisecondsUntil([&](HWND clock) { return LayeredAlpha(clock) == faded; }, 3000);
+  SetCursorPos(awayX, awayY);
+  const long out = MillisecondsUntil([&](HWND clock) { return LayeredAlpha(clock) == full; }, 3000);
+  std::printf("fade in_ms=%ld out_ms=%ld\n", in, out);
+  return in >= 0 && out >= 0 ? 0 : 1;
+}
+
 // What the shell would give a band of `height` at the top of the primary monitor, asked as
 // a toolbar of the probe's own, and the work area it leaves.
 int CommandBand(int height) {
@@ -856,6 +870,11 @@ constexpr Verb kVerbs[] = {
     {"mat", "nnnnn", "<left> <top> <w> <h> <ms>  a window beneath that reports its clicks",
      [](const Arguments& a) {
        return CommandMat(a.number(0), a.number(1), a.number(2), a.number(3), a.number(4));
+     }},
+    {"fadetime", "nnnnnn", "<x> <y> <away-x> <away-y> <faded> <full>  time the fade both ways",
+     [](const Arguments& a) {
+       return CommandFadeTime(a.number(0), a.number(1), a.number(2), a.number(3), a.number(4),
+                              a.number(5));
      }},
     {"band", "n", "<height>  the shell's answer for a band at the top, and the work area",
      [](const Arguments& a) { return CommandBand(a.number(0)); }},
