@@ -562,15 +562,28 @@ int CommandMat(int left, int top, int width, int height, DWORD durationMs) {
   return 0;
 }
 
-// Puts the pointer on a spot and times the clock's alpha reaching `faded`, then moves it away
-// and times the return to `full`.
-int CommandFadeTime(int x, int y, int awayX, int awayY, int faded, int full) {
-  SetCursorPos(x, y);
-  const long in = MillisecondsUntil([&](HWND clock) { return LayeredAlpha(clock) == faded; }, 3000);
-  SetCursorPos(awayX, awayY);
-  const long out = MillisecondsUntil([&](HWND clock) { return LayeredAlpha(clock) == full; }, 3000);
-  std::printf("fade in_ms=%ld out_ms=%ld\n", in, out);
-  return in >= 0 && out >= 0 ? 0 : 1;
+// The clock's alpha as it changes, for a while, each change stamped with the performance
+// counter in milliseconds: under Wine that is Linux's raw monotonic clock, which the tests
+// read too.
+int CommandAlphas(DWORD durationMs) {
+  LARGE_INTEGER frequency{};
+  QueryPerformanceFrequency(&frequency);
+  int shown = -2;
+  const ULONGLONG deadline = GetTickCount64() + durationMs;
+  while (GetTickCount64() < deadline) {
+    const HWND clock = FindWindowA(CLK_CLASSNAME, nullptr);
+    if (const int alpha = clock ? LayeredAlpha(clock) : -2; alpha != shown) {
+      LARGE_INTEGER now{};
+      QueryPerformanceCounter(&now);
+      std::printf(
+          "alpha value=%d at_ms=%.1f\n", alpha,
+          static_cast<double>(now.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart));
+      std::fflush(stdout);
+      shown = alpha;
+    }
+    Sleep(2);
+  }
+  return 0;
 }
 
 // What the shell would give a band of `height` at the top of the primary monitor, asked as
@@ -871,11 +884,8 @@ constexpr Verb kVerbs[] = {
      [](const Arguments& a) {
        return CommandMat(a.number(0), a.number(1), a.number(2), a.number(3), a.number(4));
      }},
-    {"fadetime", "nnnnnn", "<x> <y> <away-x> <away-y> <faded> <full>  time the fade both ways",
-     [](const Arguments& a) {
-       return CommandFadeTime(a.number(0), a.number(1), a.number(2), a.number(3), a.number(4),
-                              a.number(5));
-     }},
+    {"alphas", "n", "<ms>  the clock's alpha as it changes, stamped",
+     [](const Arguments& a) { return CommandAlphas(a.number(0)); }},
     {"band", "n", "<height>  the shell's answer for a band at the top, and the work area",
      [](const Arguments& a) { return CommandBand(a.number(0)); }},
     {"display", "nn", "<w> <h>  change the display mode, time the clock's move",
