@@ -1,9 +1,11 @@
 // Out of the pointer's and the windows' way: the strip fading and letting input through while
 // the pointer is on it, its opacity at rest, and its band at the top of the monitor held
 // free of maximised windows.
-#include "Panel/win/ClockPanel.h"
-
+#include <windows.h>
+// After windows.h, which it builds on.
 #include <shellapi.h>
+
+#include "Panel/win/ClockPanel.h"
 
 namespace vo::win {
 

@@ -88,6 +88,7 @@ void TClockPanel::FormCreate() {
       Handle(), nullptr, instance, nullptr);
 
   BuildPopupMenu();
+  ReservedBand::ReleaseLeftOver();
   LoadPlace();
   FMonitors = Monitors();
   const StripPlace place = StartPlace(Left(), FMonitors, FLayout.scale);
@@ -158,6 +159,7 @@ void TClockPanel::Timer1Timer() {
   // A plug-in running a message loop of its own must not start a tick inside a tick.
   if (FTicking) return;
   if (!FWatching) WatchForeground();
+  if (FFade.Watching()) WatchPointer();
   FTicking = true;
   struct Reset {
     bool& flag;
@@ -476,10 +478,12 @@ void TClockPanel::OnSetCursor(UINT hitTest) {
 void TClockPanel::OnDestroy() {
   KillTimer(Handle(), kTimerId);
   StopWatching();
+  FBand.Release();
   PostQuitMessage(0);
 }
 
 LRESULT TClockPanel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_MOUSEMOVE) PointerArrived(wParam);
   if (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST) RelayToHints(message, wParam, lParam);
   // The plug-ins' messages: one run of numbers, as checked at the top of this file.
   if (message >= CLK_TELOP && message <= CLK_GETLEFT) {
@@ -518,6 +522,10 @@ LRESULT TClockPanel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_MOVE:
       FLastLeft = Left();
+      if (FReserveBand) PlaceBand();  // dragged, or put by a plug-in, onto another monitor
+      return 0;
+    case ReservedBand::kNotice:
+      OnBandNotice(wParam);
       return 0;
     case WM_MOUSELEAVE:
       DestroyHints();

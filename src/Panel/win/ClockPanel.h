@@ -9,9 +9,12 @@
 #include <vector>
 
 #include "Panel/Placement.h"
+#include "Panel/PointerFade.h"
 #include "Panel/SecBar.h"
 #include "Panel/Telop.h"
 #include "Panel/Tick.h"
+#include "Panel/win/ReservedBand.h"
+#include "Panel/win/Translucence.h"
 #include "PlugIns/win/PlugInServices.h"
 #include "forms/ClockForm.h"
 #include "support/Color.h"
@@ -74,6 +77,8 @@ class TClockPanel : public Window<TClockPanel>, private ClockSurface {
   // After a turn of the message loop was cut short under a faulting plug-in: what a tick or a
   // drag resets on its way out.
   void AfterAbandonedTurn();
+  // The settings dialog's fade, rest opacity and band, as loaded and as confirmed.
+  void KeepOutOfTheWay(bool fade, int restOpacity, bool reserveBand);
 
  private:
   friend class ClockPosition;
@@ -142,6 +147,13 @@ class TClockPanel : public Window<TClockPanel>, private ClockSurface {
   void CheckFullScreen();
   void CheckFullScreenSoon();
 
+  // Out of the way of the pointer and of maximised windows (ClockOutOfTheWay.cpp).
+  void ShowLook();
+  void PointerArrived(WPARAM keys);
+  void WatchPointer();
+  void PlaceBand(bool again = false);
+  void OnBandNotice(WPARAM notice);
+
   // The hints over the labels (ClockHints.cpp).
   void CreateHints();
   void DestroyHints();
@@ -209,6 +221,11 @@ class TClockPanel : public Window<TClockPanel>, private ClockSurface {
   HWND FForeground = nullptr;         // the foreground window as the last event told
   UniqueEventHook FForegroundHook;
   UniqueEventHook FWindowHook;  // windows made, moved, resized
+
+  PointerFade FFade;
+  Translucence FTranslucence;
+  bool FReserveBand = false;
+  ReservedBand FBand;
 
   UniqueFont FDateFont;
   UniqueFont FTimeFont;
