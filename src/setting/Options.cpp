@@ -22,14 +22,16 @@ constexpr std::string_view kFadeValue = "FadeUnderPointer";
 constexpr std::string_view kRestOpacityValue = "RestOpacity";
 constexpr std::string_view kReserveBandValue = "ReserveBand";
 
-// Applies a value if it is there: a later option an older version never wrote keeps the
-// control's default.
-template <class Apply>
-void IfStored(Apply apply) {
+// The stored value, or the fallback for one an older version never wrote or a key that is
+// not there; a value of another type raises.
+template <class Read>
+auto StoredOr(const SettingsAccessor& store, Read read, decltype(read()) fallback) {
+  if (!store.IsOpen()) return fallback;
   try {
-    apply();
+    return read();
   } catch (const ERegistryException& error) {
     if (error.kind() != ERegistryException::Kind::kReadFailed) throw;
+    return fallback;
   }
 }
 
@@ -89,11 +91,16 @@ void SaveSignal(SettingsBackend& backend, const SignalOptionsView& view) {
 
 void LoadGeneral(SettingsBackend& backend, GeneralOptionsView& view) {
   SettingsAccessor store(backend);
-  if (!store.OpenSettingsKey(kOptionsKeyPath, false)) return;
-  IfStored([&] { view.SetStepAside(store.ReadFlag(kStepAsideValue)); });
-  IfStored([&] { view.SetFadeUnderPointer(store.ReadFlag(kFadeValue)); });
-  IfStored([&] { view.SetRestOpacity(RestOpacityFrom(store.ReadDword(kRestOpacityValue))); });
-  IfStored([&] { view.SetReserveBand(store.ReadFlag(kReserveBandValue)); });
+  store.OpenSettingsKey(kOptionsKeyPath, false);
+  auto flag = [&](std::string_view name, bool fallback) {
+    return StoredOr(
+        store, [&] { return store.ReadFlag(name); }, fallback);
+  };
+  view.SetStepAside(flag(kStepAsideValue, kDefaultStepAside));
+  view.SetFadeUnderPointer(flag(kFadeValue, false));
+  view.SetRestOpacity(RestOpacityFrom(StoredOr(
+      store, [&] { return store.ReadDword(kRestOpacityValue); }, kMaxRestOpacity)));
+  view.SetReserveBand(flag(kReserveBandValue, false));
 }
 
 void SaveGeneral(SettingsBackend& backend, const GeneralOptionsView& view) {

@@ -40,6 +40,8 @@ class SignalOptionsView {
   virtual void SetInterval(int minutes) = 0;
 };
 
+inline constexpr bool kDefaultStepAside = true;
+
 class GeneralOptionsView {
  public:
   virtual ~GeneralOptionsView() = default;
@@ -64,8 +66,9 @@ void LoadSignal(SettingsBackend& backend, SignalOptionsView& view);
 // Saves create the key; one that cannot be opened is skipped, a refused write raises.
 void SaveColors(SettingsBackend& backend, const ColorOptionsView& view);
 void SaveSignal(SettingsBackend& backend, const SignalOptionsView& view);
-// The general page came later: a value an older version never wrote keeps the control's
-// default; one of another type raises as above. An opacity out of range is brought into it.
+// The general page came later: a value an older version never wrote, or no key at all, loads
+// the option's default (so that Cancel goes back to it too); one of another type raises as
+// above. An opacity out of range is brought into it.
 void LoadGeneral(SettingsBackend& backend, GeneralOptionsView& view);
 void SaveGeneral(SettingsBackend& backend, const GeneralOptionsView& view);
 

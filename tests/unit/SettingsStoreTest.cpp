@@ -4,6 +4,7 @@
 #include <array>
 #include <climits>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "MemorySettingsStore.h"
@@ -513,6 +514,12 @@ TEST(Options, OutOfTheWayOptionsMissingKeepDefaultsRoundTripAndOpacityIsKeptInRa
     LoadGeneral(backend, loaded);
     EXPECT_EQ(loaded.opacity, shown) << stored;
   }
+  // No key at all, as on a first run's Cancel: the edits give way to the defaults.
+  loaded.stepAside = false;
+  MemorySettingsBackend empty;
+  LoadGeneral(empty, loaded);
+  EXPECT_EQ((std::tuple{true, false, 100, false}),
+            (std::tuple{loaded.stepAside, loaded.fade, loaded.opacity, loaded.band}));
 }
 
 }  // namespace

@@ -20,7 +20,7 @@ void TSettingPanel::CreateGeneralPage() {
   const HWND page = tabGeneral.Handle();
   CreateControls(page, form::kGeneralPage, FDialogFont.get(), FScale);
   chkStepAside = GetDlgItem(page, form::kChkStepAside);
-  SetChecked(chkStepAside, true);
+  SetChecked(chkStepAside, kDefaultStepAside);
   chkFade = GetDlgItem(page, form::kChkFade);
   chkReserveBand = GetDlgItem(page, form::kChkReserveBand);
   trkOpacity = GetDlgItem(page, form::kTrkOpacity);
