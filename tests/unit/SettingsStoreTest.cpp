@@ -512,14 +512,15 @@ TEST(Options, OutOfTheWayOptionsMissingKeepDefaultsRoundTripAndOpacityIsKeptInRa
   for (const auto& [stored, shown] : {std::pair{5, 30}, std::pair{-1, 30}, std::pair{900, 100}}) {
     backend.PutDword(kOptionsKeyPath, "RestOpacity", stored);
     LoadGeneral(backend, loaded);
-    EXPECT_EQ(loaded.opacity, shown) << stored;
+    EXPECT_EQ(loaded.opacity, shown) << "a stored opacity of " << stored << " not kept in range";
   }
   // No key at all, as on a first run's Cancel: the edits give way to the defaults.
   loaded.stepAside = false;
   MemorySettingsBackend empty;
   LoadGeneral(empty, loaded);
   EXPECT_EQ((std::tuple{true, false, 100, false}),
-            (std::tuple{loaded.stepAside, loaded.fade, loaded.opacity, loaded.band}));
+            (std::tuple{loaded.stepAside, loaded.fade, loaded.opacity, loaded.band}))
+      << "Cancel without an options key keeps the edits instead of the defaults";
 }
 
 }  // namespace
