@@ -436,14 +436,17 @@ void PumpMessagesFor(DWORD durationMs) {
   }
 }
 
+// A window's background in one colour, as WM_ERASEBKGND asks.
+LRESULT EraseIn(HWND window, WPARAM dc, COLORREF colour) {
+  RECT all{};
+  GetClientRect(window, &all);
+  UniqueBrush brush(CreateSolidBrush(colour));
+  FillRect(reinterpret_cast<HDC>(dc), &all, brush.get());
+  return 1;
+}
+
 LRESULT CALLBACK CoverProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (message == WM_ERASEBKGND) {
-    RECT all{};
-    GetClientRect(window, &all);
-    UniqueBrush brush(CreateSolidBrush(RGB(255, 0, 255)));
-    FillRect(reinterpret_cast<HDC>(wparam), &all, brush.get());
-    return 1;
-  }
+  if (message == WM_ERASEBKGND) return EraseIn(window, wparam, RGB(255, 0, 255));
   return DefWindowProcA(window, message, wparam, lparam);
 }
 
@@ -464,21 +467,28 @@ bool ClockShownOnTop(HWND clock) {
   return IsWindowVisible(clock) && (GetWindowLongPtrA(clock, GWL_EXSTYLE) & WS_EX_TOPMOST);
 }
 
+// A popup of the probe's own class over `place`, not yet shown.
+HWND MakePopup(WNDPROC procedure, const char* className, DWORD exStyle, const RECT& place) {
+  WNDCLASSA windowClass{};
+  windowClass.lpfnWndProc = procedure;
+  windowClass.hInstance = GetModuleHandleA(nullptr);
+  windowClass.lpszClassName = className;
+  windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+  RegisterClassA(&windowClass);
+  return CreateWindowExA(exStyle, className, className, WS_POPUP, place.left, place.top,
+                         place.right - place.left, place.bottom - place.top, nullptr, nullptr,
+                         windowClass.hInstance, nullptr);
+}
+
 // A magenta popup over the given rectangle, kept for the given time. A cover is topmost and
 // not activated: the clock must climb back on top. A full-screen window is an ordinary
 // foreground window; after `shrinkMs` it leaves full screen for that long before it closes.
 // Either way the time the clock took to step aside and to come back is reported.
 int CommandCover(int left, int top, int width, int height, DWORD durationMs, bool fullScreen,
                  DWORD shrinkMs = 0) {
-  WNDCLASSA windowClass{};
-  windowClass.lpfnWndProc = CoverProc;
-  windowClass.hInstance = GetModuleHandleA(nullptr);
-  windowClass.lpszClassName = "voProbeCover";
-  windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-  RegisterClassA(&windowClass);
   const DWORD exStyle = fullScreen ? 0 : WS_EX_TOPMOST | WS_EX_TOOLWINDOW;
-  HWND window = CreateWindowExA(exStyle, "voProbeCover", "cover", WS_POPUP, left, top, width,
-                                height, nullptr, nullptr, windowClass.hInstance, nullptr);
+  HWND window =
+      MakePopup(CoverProc, "voProbeCover", exStyle, RECT{left, top, left + width, top + height});
   if (!window) {
     std::printf("error create=%lu\n", GetLastError());
     return 1;
@@ -526,27 +536,15 @@ LRESULT CALLBACK MatProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam
     std::fflush(stdout);
     return 0;
   }
-  if (message == WM_ERASEBKGND) {
-    RECT all{};
-    GetClientRect(window, &all);
-    UniqueBrush brush(CreateSolidBrush(RGB(0, 255, 0)));
-    FillRect(reinterpret_cast<HDC>(wparam), &all, brush.get());
-    return 1;
-  }
+  if (message == WM_ERASEBKGND) return EraseIn(window, wparam, RGB(0, 255, 0));
   return DefWindowProcA(window, message, wparam, lparam);
 }
 
 // An ordinary green window in the foreground that reports the clicks and wheel turns it
 // receives, kept for the given time: what lies beneath the strip.
 int CommandMat(int left, int top, int width, int height, DWORD durationMs) {
-  WNDCLASSA windowClass{};
-  windowClass.lpfnWndProc = MatProc;
-  windowClass.hInstance = GetModuleHandleA(nullptr);
-  windowClass.lpszClassName = "voProbeMat";
-  windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-  RegisterClassA(&windowClass);
-  HWND window = CreateWindowExA(WS_EX_TOOLWINDOW, "voProbeMat", "mat", WS_POPUP, left, top, width,
-                                height, nullptr, nullptr, windowClass.hInstance, nullptr);
+  HWND window = MakePopup(MatProc, "voProbeMat", WS_EX_TOOLWINDOW,
+                          RECT{left, top, left + width, top + height});
   if (!window) {
     std::printf("error create=%lu\n", GetLastError());
     return 1;
