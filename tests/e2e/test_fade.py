@@ -141,8 +141,9 @@ class OutOfTheWay(harness.ClockTestCase):
     def test_opacity_at_rest_is_on_the_screen(self):
         self.mat_beneath()
         self.start_with(RestOpacity=50)
-        self.assertEqual((128, False), self.look())
-        self.assertEqual(blend(128, harness.BLACK, GREEN), self.strip_pixel(PANEL_SPOT))
+        self.assertEqual((128, False), self.look(), "the opacity at rest not on the window")
+        self.assertEqual(blend(128, harness.BLACK, GREEN), self.strip_pixel(PANEL_SPOT),
+                         "the opacity at rest not on the screen")
 
     def band_top(self):
         return self.wine.probe_one("band", CLOCK_SIZE[1], kind="band").int("top")
