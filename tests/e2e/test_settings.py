@@ -197,7 +197,7 @@ class SettingsDialogTest(harness.ClockTestCase):
         self.assertEqual((0, 21), (self.open_settings().window.int("left"),
                                    self.dialog().window.int("top")))
 
-    def test_first_ok_creates_the_options_with_all_fifteen_values(self):
+    def test_first_ok_creates_the_options_with_all_eighteen_values(self):
         self.start_clock(at="10:00:30")
         self.open_settings()
         self.assertIsNone(self.wine.reg_query(OPTIONS_KEY))
