@@ -10,7 +10,7 @@ packages=(
   cmake ninja-build g++ python3 python3-pil locales
   googletest libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev clang-format
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686
-  wine wine64 xvfb xdotool x11-utils imagemagick fonts-ipafont-gothic fonts-ipafont-mincho
+  wine wine64 xvfb xcompmgr xdotool x11-utils imagemagick fonts-ipafont-gothic fonts-ipafont-mincho
   fonts-liberation
   # Two monitors for the end-to-end tests: Xorg's dummy driver, joined by Xinerama.
   xserver-xorg-core xserver-xorg-video-dummy

@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "Panel/PointerFade.h"
+
 namespace vo {
 namespace {
 
@@ -16,6 +18,22 @@ constexpr std::string_view kUseWaveFileValue = "useWaveFile";
 constexpr std::string_view kWaveFileValue = "WaveFile";
 constexpr std::string_view kIntervalValue = "Interval";
 constexpr std::string_view kStepAsideValue = "StepAside";
+constexpr std::string_view kFadeValue = "FadeUnderPointer";
+constexpr std::string_view kRestOpacityValue = "RestOpacity";
+constexpr std::string_view kReserveBandValue = "ReserveBand";
+
+// The stored value, or the fallback for one an older version never wrote or a key that is
+// not there; a value of another type raises.
+template <class Read>
+auto StoredOr(const SettingsAccessor& store, Read read, decltype(read()) fallback) {
+  if (!store.IsOpen()) return fallback;
+  try {
+    return read();
+  } catch (const ERegistryException& error) {
+    if (error.kind() != ERegistryException::Kind::kReadFailed) throw;
+    return fallback;
+  }
+}
 
 }  // namespace
 
@@ -73,18 +91,25 @@ void SaveSignal(SettingsBackend& backend, const SignalOptionsView& view) {
 
 void LoadGeneral(SettingsBackend& backend, GeneralOptionsView& view) {
   SettingsAccessor store(backend);
-  if (!store.OpenSettingsKey(kOptionsKeyPath, false)) return;
-  try {
-    view.SetStepAside(store.ReadFlag(kStepAsideValue));
-  } catch (const ERegistryException& error) {
-    if (error.kind() != ERegistryException::Kind::kReadFailed) throw;
-  }
+  store.OpenSettingsKey(kOptionsKeyPath, false);
+  auto flag = [&](std::string_view name, bool fallback) {
+    return StoredOr(
+        store, [&] { return store.ReadFlag(name); }, fallback);
+  };
+  view.SetStepAside(flag(kStepAsideValue, kDefaultStepAside));
+  view.SetFadeUnderPointer(flag(kFadeValue, false));
+  view.SetRestOpacity(RestOpacityFrom(StoredOr(
+      store, [&] { return store.ReadDword(kRestOpacityValue); }, kMaxRestOpacity)));
+  view.SetReserveBand(flag(kReserveBandValue, false));
 }
 
 void SaveGeneral(SettingsBackend& backend, const GeneralOptionsView& view) {
   SettingsAccessor store(backend);
   if (!store.OpenSettingsKey(kOptionsKeyPath, true)) return;
   store.WriteFlag(kStepAsideValue, view.StepAside());
+  store.WriteFlag(kFadeValue, view.FadeUnderPointer());
+  store.WriteDword(kRestOpacityValue, RestOpacityFrom(view.RestOpacity()));
+  store.WriteFlag(kReserveBandValue, view.ReserveBand());
 }
 
 }  // namespace vo

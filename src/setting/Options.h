@@ -40,12 +40,23 @@ class SignalOptionsView {
   virtual void SetInterval(int minutes) = 0;
 };
 
+inline constexpr bool kDefaultStepAside = true;
+
 class GeneralOptionsView {
  public:
   virtual ~GeneralOptionsView() = default;
   // Whether the strip steps aside while a full-screen program covers its monitor.
   virtual bool StepAside() const = 0;
   virtual void SetStepAside(bool stepAside) = 0;
+  // Whether the strip fades and lets input through while the pointer is on it.
+  virtual bool FadeUnderPointer() const = 0;
+  virtual void SetFadeUnderPointer(bool fade) = 0;
+  // The strip's opacity at rest in percent, kept within 30..100.
+  virtual int RestOpacity() const = 0;
+  virtual void SetRestOpacity(int percent) = 0;
+  // Whether the strip's band at the top of its monitor is kept free of maximised windows.
+  virtual bool ReserveBand() const = 0;
+  virtual void SetReserveBand(bool reserve) = 0;
 };
 
 // Loads apply each value as soon as it is read. A missing options key loads nothing without
@@ -55,8 +66,9 @@ void LoadSignal(SettingsBackend& backend, SignalOptionsView& view);
 // Saves create the key; one that cannot be opened is skipped, a refused write raises.
 void SaveColors(SettingsBackend& backend, const ColorOptionsView& view);
 void SaveSignal(SettingsBackend& backend, const SignalOptionsView& view);
-// The general page came later: a value an older version never wrote keeps the control's
-// default; one of another type raises as above.
+// The general page came later: a value an older version never wrote, or no key at all, loads
+// the option's default (so that Cancel goes back to it too); one of another type raises as
+// above. An opacity out of range is brought into it.
 void LoadGeneral(SettingsBackend& backend, GeneralOptionsView& view);
 void SaveGeneral(SettingsBackend& backend, const GeneralOptionsView& view);
 

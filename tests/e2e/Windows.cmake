@@ -19,7 +19,7 @@ function(vo_add_e2e_tool name)
 endfunction()
 
 # probe: reports on and pokes at the clock's windows from outside the process.
-vo_add_e2e_tool(probe SOURCES ${VO_E2E_DIR}/tools/probe.cpp LIBRARIES gdi32 user32)
+vo_add_e2e_tool(probe SOURCES ${VO_E2E_DIR}/tools/probe.cpp LIBRARIES gdi32 user32 shell32)
 # idle_timer: the yardstick of the idle CPU benchmark.
 vo_add_e2e_tool(idle_timer WIN32 SOURCES ${VO_E2E_DIR}/tools/idle_timer.cpp LIBRARIES user32)
 

@@ -19,7 +19,8 @@ side by side:
 
   /usr/bin/python3 tests/e2e/bench_idle.py [--seconds 60] [--rounds 3] [--settle 5] [--trace 12]
                                            [--starts 21] [--only size,requests,startup,cpu]
-                                           [--plugin voStubH.dll]
+                                           [--plugin voStubH.dll] [--option Name=1]
+                                           [--pointer-over]
 
 Uses VO_BUILD_DIR / VO_WINEPREFIX / VO_WINE / VO_EXE like the tests (`harness.py
 prepare-prefix` first). A benchmark: it asserts nothing.
@@ -35,6 +36,7 @@ import statistics
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 from pathlib import Path
 
@@ -135,14 +137,31 @@ def tick_costs(ticks):
             summary(ticks))
 
 
-def measure_requests(wine, seconds, settle, plugins=()):
+def pointer_over_strip_later(delay):
+    """Puts the pointer on the strip's time once the program has settled, moving it a pixel
+    more so that the window under it is told."""
+    def move():
+        x, y = STRIP[0] + 80, STRIP[1] + 8
+        harness.mousemove(x, y)
+        harness.mousemove(x + 1, y)
+    timer = threading.Timer(delay, move)
+    timer.start()
+    return timer
+
+
+def measure_requests(wine, seconds, settle, plugins=(), pointer_over=False):
     results = {}
     with tempfile.TemporaryDirectory(prefix="vo-bench-") as directory:
         shutil.copy2(harness.VO_EXE, Path(directory) / "vo.exe")
         for name in plugins:  # loaded from beside vo.exe
             shutil.copy2(harness.BUILD_DIR / name, Path(directory) / name)
         for name, args in (("idle_timer", [IDLE_TIMER]), ("vo.exe", [Path(directory) / "vo.exe"])):
+            if pointer_over:
+                harness.mousemove(STRIP[0] + 300, STRIP[1] + 300)  # away until settled
+            timer = pointer_over_strip_later(settle / 2) if pointer_over else None
             lines, pid, tasks = trace_program(wine, args, settle + seconds, directory)
+            if timer:
+                timer.join()
             ticks = ticks_of(lines, program_threads(lines, pid, tasks), settle)
             results[name] = tick_costs(ticks)
     return results
@@ -409,6 +428,11 @@ def main():
     parser.add_argument("--only", default="size,requests,startup,cpu")
     parser.add_argument("--plugin", action="append", default=[],
                         help="a plug-in of the build directory beside vo.exe (requests only)")
+    parser.add_argument("--option", action="append", default=[], metavar="NAME=NUMBER",
+                        help="a settings-dialog value stored before the clock starts")
+    parser.add_argument("--pointer-over", action="store_true",
+                        help="the pointer on the strip from halfway through the settling "
+                             "(requests only)")
     args = parser.parse_args()
     parts = set(args.only.split(","))
     build, prepare = "build the cross build", "run harness.py prepare-prefix"
@@ -428,9 +452,13 @@ def main():
     with harness.Desktop() as desktop:
         wine = harness.Wine(display=desktop.display)
         wine.reg_delete(r"HKCU\Software\Nodrell")  # first run: default place and colours
+        if args.option:
+            wine.store_options(**{name: int(value) for name, value in
+                                  (option.split("=", 1) for option in args.option)})
         wine.wait_idle()
         if "requests" in parts:
-            print_requests(measure_requests(wine, args.trace, args.settle, args.plugin))
+            print_requests(measure_requests(wine, args.trace, args.settle, args.plugin,
+                                            args.pointer_over))
         if "startup" in parts:
             print_startup(measure_startup(wine, desktop, args.starts), args.starts)
         if "cpu" in parts:

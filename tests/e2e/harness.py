@@ -124,7 +124,7 @@ DEFAULT_OPTIONS = {
     "BackColor0000": 0x00000000, "BackColor0600": 0x00FF0000,
     "BackColor1200": 0x00FF00FF, "BackColor1800": 0x000000FF,
     "useTelop": 0, "Telop": "%h時%m分です。", "useWaveFile": 0, "WaveFile": "sample.wav",
-    "Interval": 60, "StepAside": 1,
+    "Interval": 60, "StepAside": 1, "FadeUnderPointer": 0, "RestOpacity": 100, "ReserveBand": 0,
 }
 
 YELLOW = (255, 255, 0)
@@ -237,6 +237,27 @@ class Desktop:
         image.info["time_before"] = before
         image.info["time_after"] = after
         return image
+
+
+class CompositedDesktop(Desktop):
+    """A Desktop with a compositing manager: without one, X shows a layered window's alpha
+    as fully opaque."""
+
+    _compositor = None
+
+    def start(self):
+        super().start()
+        self._compositor = subprocess.Popen(["xcompmgr"], env=self.env(),
+                                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        time.sleep(0.5)  # redirecting the windows takes a moment
+        return self
+
+    def stop(self):
+        if self._compositor:
+            self._compositor.terminate()
+            self._compositor.wait(10)
+            self._compositor = None
+        super().stop()
 
 
 class TwoMonitors(Desktop):
@@ -590,7 +611,7 @@ class Wine:
             raise RuntimeError(f"reg import {key}: {result.stdout!r} {result.stderr!r}")
 
     def store_options(self, without=(), **values):
-        """Writes a complete settings-dialog key (all fifteen values, defaults unless given,
+        """Writes a complete settings-dialog key (all eighteen values, defaults unless given,
         minus `without`): a partial key makes loading stop with an error box."""
         options = dict(DEFAULT_OPTIONS, **values)
         self.reg_import(OPTIONS_KEY, {name: value for name, value in options.items()

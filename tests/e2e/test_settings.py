@@ -14,6 +14,7 @@ SETTINGS = "title:" + SETTINGS_TITLE.hex()
 OWNED = "owned:" + SETTINGS_TITLE.hex()  # a colour or file dialog the settings dialog opened
 
 BM_CLICK = 0x00F5
+BM_SETCHECK = 0x00F1
 WM_NULL = 0x0000
 WM_CLOSE = 0x0010
 
@@ -28,6 +29,9 @@ SEL_15M, SEL_30M, SEL_01H = 405, 406, 407
 LST_PLUGINS, MEM_DISCRIPTION, BTN_PLUGIN_PROP = 501, 502, 503
 CHK_STEP_ASIDE = 600
 CHK_START_AT_SIGN_IN = 601
+CHK_FADE, TRK_OPACITY, CHK_RESERVE_BAND = 602, 604, 605
+TBM_SETPOS = 0x0405
+WS_EX_LAYERED = 0x80000
 # The colour dialog's red, green and blue edits.
 COLOR_RED, COLOR_GREEN, COLOR_BLUE = 706, 707, 708
 
@@ -193,7 +197,7 @@ class SettingsDialogTest(harness.ClockTestCase):
         self.assertEqual((0, 21), (self.open_settings().window.int("left"),
                                    self.dialog().window.int("top")))
 
-    def test_first_ok_creates_the_options_with_all_fifteen_values(self):
+    def test_first_ok_creates_the_options_with_all_eighteen_values(self):
         self.start_clock(at="10:00:30")
         self.open_settings()
         self.assertIsNone(self.wine.reg_query(OPTIONS_KEY))
@@ -229,6 +233,36 @@ class SettingsDialogTest(harness.ClockTestCase):
         self.assertEqual(("REG_SZ", "C:\\chime.wav"), stored["WaveFile"])
         self.assertEqual(("REG_DWORD", 15), stored["Interval"])
         self.assertEqual(("REG_DWORD", 0), stored["StepAside"])
+
+    def test_out_of_the_way_options_apply_on_ok_and_revert_on_cancel(self):
+        def clock_alpha():
+            return self.wine.clock_window().int("alpha")
+
+        def choose_half_opacity():
+            self.show_page(3)
+            self.wine.probe("dlg-send", SETTINGS, TRK_OPACITY, TBM_SETPOS, 1, 5)
+            self.wine.probe("dlg-send", SETTINGS, CHK_RESERVE_BAND, BM_SETCHECK, 1, 0)
+
+        self.start_clock(at="10:02:30")
+        self.assertFalse(self.wine.clock_window().int("exstyle") & WS_EX_LAYERED,
+                         "layered with every option off")
+        self.open_settings()
+        choose_half_opacity()
+        self.assertEqual(-1, clock_alpha(), "applied before OK")
+        self.click(BTN_CANCEL)
+        self.wait_visible(False)
+        self.assertEqual(-1, clock_alpha(), "applied by Cancel")
+        self.assertEqual(0, self.wine.probe_one("band", 21, kind="band").int("top"))
+        self.open_settings()
+        choose_half_opacity()
+        self.click(BTN_OK)
+        self.wait_visible(False)
+        self.assertEqual(128, clock_alpha(), "the opacity chosen is not applied on OK")
+        self.assertEqual(21, self.wine.probe_one("band", 21, kind="band").int("top"),
+                         "the band chosen is not held after OK")
+        stored = self.wine.reg_query(OPTIONS_KEY)
+        self.assertEqual([("REG_DWORD", 0), ("REG_DWORD", 50), ("REG_DWORD", 1)],
+                         [stored[n] for n in ("FadeUnderPointer", "RestOpacity", "ReserveBand")])
 
     # -- starting at sign-in
 

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "MemorySettingsStore.h"
@@ -216,6 +217,15 @@ struct FakeGeneralOptions final : GeneralOptionsView {
   bool stepAside = true;
   bool StepAside() const override { return stepAside; }
   void SetStepAside(bool value) override { stepAside = value; }
+  bool fade = false;
+  bool FadeUnderPointer() const override { return fade; }
+  void SetFadeUnderPointer(bool value) override { fade = value; }
+  int opacity = 100;
+  int RestOpacity() const override { return opacity; }
+  void SetRestOpacity(int value) override { opacity = value; }
+  bool band = false;
+  bool ReserveBand() const override { return band; }
+  void SetReserveBand(bool value) override { band = value; }
 };
 
 TEST(Options, StepAsideMissingKeepsItsDefaultAndSavesBothWays) {
@@ -237,6 +247,38 @@ TEST(Options, StepAsideMissingKeepsItsDefaultAndSavesBothWays) {
   EXPECT_STREQ(Raised([&] { LoadGeneral(backend, general); }).what(),
                "'StepAside' のﾃﾞｰﾀ型が不正です");
   EXPECT_EQ(backend.openKeys(), 0);
+}
+
+TEST(Options, OutOfTheWayOptionsMissingKeepDefaultsRoundTripAndOpacityIsKeptInRange) {
+  MemorySettingsBackend backend;
+  StoreColors(backend, DistinctColors());
+  FakeGeneralOptions general;
+  LoadGeneral(backend, general);
+  EXPECT_FALSE(general.fade);
+  EXPECT_EQ(general.opacity, 100);
+  EXPECT_FALSE(general.band);
+  general.fade = true;
+  general.opacity = 40;
+  general.band = true;
+  SaveGeneral(backend, general);
+  FakeGeneralOptions loaded;
+  LoadGeneral(backend, loaded);
+  EXPECT_TRUE(loaded.fade);
+  EXPECT_EQ(loaded.opacity, 40);
+  EXPECT_TRUE(loaded.band);
+  // A hand-edited opacity that would hide the strip, or more than whole.
+  for (const auto& [stored, shown] : {std::pair{5, 30}, std::pair{-1, 30}, std::pair{900, 100}}) {
+    backend.PutDword(kOptionsKeyPath, "RestOpacity", stored);
+    LoadGeneral(backend, loaded);
+    EXPECT_EQ(loaded.opacity, shown) << "a stored opacity of " << stored << " not kept in range";
+  }
+  // No key at all, as on a first run's Cancel: the edits give way to the defaults.
+  loaded.stepAside = false;
+  MemorySettingsBackend empty;
+  LoadGeneral(empty, loaded);
+  EXPECT_EQ((std::tuple{true, false, 100, false}),
+            (std::tuple{loaded.stepAside, loaded.fade, loaded.opacity, loaded.band}))
+      << "Cancel without an options key keeps the edits instead of the defaults";
 }
 
 }  // namespace

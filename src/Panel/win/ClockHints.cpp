@@ -81,7 +81,9 @@ bool TClockPanel::AnswerHint(NMHDR& header) const {
 
 void TClockPanel::RelayToHints(UINT message, WPARAM wParam, LPARAM lParam) {
   // Not while dragging: the mouse may be outside the strip, and the hint would come and go.
-  if (!FHints && !FDragging && message == WM_MOUSEMOVE) CreateHints();
+  if (!FHints && !FDragging && message == WM_MOUSEMOVE && !FFade.Look().clickThrough) {
+    CreateHints();
+  }
   if (!FHints) return;
   MSG mouse{Handle(), message, wParam, lParam, 0, {}};
   SendMessageA(FHints, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&mouse));

@@ -88,6 +88,7 @@ void TClockPanel::FormCreate() {
       Handle(), nullptr, instance, nullptr);
 
   BuildPopupMenu();
+  ReservedBand::ReleaseLeftOver();
   LoadPlace();
   FMonitors = Monitors();
   const StripPlace place = StartPlace(Left(), FMonitors, FLayout.scale);
@@ -160,6 +161,7 @@ void TClockPanel::Timer1Timer() {
     WatchForeground();
     FSightNotices.Register(Handle());
   }
+  if (FFade.Watching()) WatchPointer();
   FTicking = true;
   struct Reset {
     bool& flag;
@@ -485,10 +487,12 @@ void TClockPanel::OnDestroy() {
   KillTimer(Handle(), kTimerId);
   FSightNotices.Unregister();
   StopWatching();
+  FBand.Release();
   PostQuitMessage(0);
 }
 
 LRESULT TClockPanel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_MOUSEMOVE) PointerArrived(wParam);
   if (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST) RelayToHints(message, wParam, lParam);
   // The plug-ins' messages: one run of numbers, as checked at the top of this file.
   if (message >= CLK_TELOP && message <= CLK_GETLEFT) {
@@ -531,6 +535,10 @@ LRESULT TClockPanel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_MOVE:
       FLastLeft = Left();
+      if (FReserveBand) PlaceBand();  // dragged, or put by a plug-in, onto another monitor
+      return 0;
+    case ReservedBand::kNotice:
+      OnBandNotice(wParam);
       return 0;
     case WM_MOUSELEAVE:
       DestroyHints();

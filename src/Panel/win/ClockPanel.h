@@ -9,11 +9,14 @@
 #include <vector>
 
 #include "Panel/Placement.h"
+#include "Panel/PointerFade.h"
 #include "Panel/SecBar.h"
 #include "Panel/Sight.h"
 #include "Panel/Telop.h"
 #include "Panel/Tick.h"
+#include "Panel/win/ReservedBand.h"
 #include "Panel/win/SightNotices.h"
+#include "Panel/win/Translucence.h"
 #include "PlugIns/win/PlugInServices.h"
 #include "forms/ClockForm.h"
 #include "support/Color.h"
@@ -76,6 +79,8 @@ class TClockPanel : public Window<TClockPanel>, private ClockSurface {
   // After a turn of the message loop was cut short under a faulting plug-in: what a tick or a
   // drag resets on its way out.
   void AfterAbandonedTurn();
+  // The settings dialog's fade, rest opacity and band, as loaded and as confirmed.
+  void KeepOutOfTheWay(bool fade, int restOpacity, bool reserveBand);
 
  private:
   friend class ClockPosition;
@@ -153,6 +158,13 @@ class TClockPanel : public Window<TClockPanel>, private ClockSurface {
   void CheckFullScreen();
   void CheckFullScreenSoon();
 
+  // Out of the way of the pointer and of maximised windows (ClockOutOfTheWay.cpp).
+  void ShowLook();
+  void PointerArrived(WPARAM keys);
+  void WatchPointer();
+  void PlaceBand(bool again = false);
+  void OnBandNotice(WPARAM notice);
+
   // The hints over the labels (ClockHints.cpp).
   void CreateHints();
   void DestroyHints();
@@ -227,6 +239,11 @@ class TClockPanel : public Window<TClockPanel>, private ClockSurface {
   SightNotices FSightNotices;
   bool FAsleep = false;           // ticking at each minute's start only
   std::uint64_t FLastTickAt = 0;  // GetTickCount64 of the last tick
+
+  PointerFade FFade;
+  Translucence FTranslucence;
+  bool FReserveBand = false;
+  ReservedBand FBand;
 
   UniqueFont FDateFont;
   UniqueFont FTimeFont;

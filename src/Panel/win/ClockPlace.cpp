@@ -88,6 +88,7 @@ void TClockPanel::ReplaceOnAMonitor() {
   } else {
     MoveTo(PlaceOnMonitor(place, width, FMonitors));
   }
+  PlaceBand();  // the monitor, or the strip's height at a new DPI, may have changed
   CheckFullScreen();
 }
 

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <windows.h>
+// After windows.h, which it builds on.
+#include <commctrl.h>
 
 #include <array>
 #include <cstddef>
@@ -98,6 +100,10 @@ enum ControlId : int {
 
   kChkStepAside = 600,
   kChkStartAtSignIn = 601,
+  kChkFade = 602,
+  kLblOpacity = 603,
+  kTrkOpacity = 604,
+  kChkReserveBand = 605,
 };
 
 // Pages in tab order, each drawn by a child window over the tab control's display area.
@@ -168,6 +174,14 @@ inline constexpr std::array kGeneralPage{
                 kCheckBox, 0},
     ControlSpec{kChkStartAtSignIn, "BUTTON", "サインイン時に起動する(&S)", 12, 40, 320, 21,
                 kCheckBox, 0},
+    // The text names the way back: Ctrl makes the faded strip take the mouse again.
+    ControlSpec{kChkFade, "BUTTON", "マウスが重なったら薄くする (Ctrl キーで操作)(&F)", 12, 66, 320,
+                21, kCheckBox, 0},
+    ControlSpec{kLblOpacity, "STATIC", "不透明度(&O)", 12, 96, 72, 17, kShown, 0},
+    ControlSpec{kTrkOpacity, "msctls_trackbar32", nullptr, 88, 92, 180, 24,
+                kShown | WS_TABSTOP | WS_GROUP | TBS_AUTOTICKS, 0},
+    ControlSpec{kChkReserveBand, "BUTTON", "最大化したウィンドウと重ならないようにする(&M)", 12,
+                120, 320, 21, kCheckBox, 0},
 };
 
 // Drawn on the colour page beneath its controls. The dial the anchors sit on: a dotted ellipse

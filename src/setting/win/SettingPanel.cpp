@@ -194,6 +194,7 @@ void TSettingPanel::FormCreate() {
   DiscoverPlugIns();
   // After the plug-ins: a bad value of this later option must not cost them.
   LoadGeneral(store, *this);
+  ApplyOutOfTheWay();
 }
 
 void TSettingPanel::FormShow() {
@@ -225,6 +226,7 @@ void TSettingPanel::btnOKClick() {
     SaveColors(store, *this);
     SaveSignal(store, *this);
     SaveGeneral(store, *this);
+    ApplyOutOfTheWay();
     SaveStartAtSignIn(store);
   }
   PostColors(lblExample.font, lblExample.color);

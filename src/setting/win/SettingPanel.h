@@ -161,6 +161,14 @@ class TSettingPanel final : public DialogWindow<TSettingPanel>,
   // GeneralOptionsView: the general page's controls.
   bool StepAside() const override;
   void SetStepAside(bool stepAside) override;
+  bool FadeUnderPointer() const override;
+  void SetFadeUnderPointer(bool fade) override;
+  int RestOpacity() const override;
+  void SetRestOpacity(int percent) override;
+  bool ReserveBand() const override;
+  void SetReserveBand(bool reserve) override;
+  // The clock takes the page's fade, opacity and band as loaded and as confirmed.
+  void ApplyOutOfTheWay();
 
   // The open dialog keeps nothing between runs; the colour dialog its last colour and the
   // sixteen custom colours.
@@ -192,6 +200,9 @@ class TSettingPanel final : public DialogWindow<TSettingPanel>,
   HWND lstPlugIns = nullptr;
   SettingPage tabGeneral;
   HWND chkStepAside = nullptr;
+  HWND chkFade = nullptr;
+  HWND trkOpacity = nullptr;  // tenths of full opacity
+  HWND chkReserveBand = nullptr;
   HWND chkStartAtSignIn = nullptr;
 
   // The texts a posted CLK_TELOP points into, kept until the clock has surely copied them:

@@ -7,6 +7,9 @@
 // Shift_JIS bytes reach the test unchanged. Exit code 0 = done, 1 = not found / timed out,
 // 2 = usage error.
 #include <windows.h>
+// After windows.h, which they build on.
+#include <shellapi.h>
+#include <windowsx.h>
 
 #include <algorithm>
 #include <cctype>
@@ -108,6 +111,15 @@ DWORD ProcessOf(HWND window) {
 }
 
 // `more` ends the line: further fields of the caller's, each " key=value".
+// A layered window's alpha; -1 for a window that is not layered.
+int LayeredAlpha(HWND window) {
+  BYTE alpha = 0;
+  DWORD layering = 0;
+  return GetLayeredWindowAttributes(window, nullptr, &alpha, &layering) && (layering & LWA_ALPHA)
+             ? alpha
+             : -1;
+}
+
 void PrintWindowRecord(const char* kind, HWND window, const char* more = "") {
   RECT frame{};
   RECT client{};
@@ -117,7 +129,7 @@ void PrintWindowRecord(const char* kind, HWND window, const char* more = "") {
   std::printf(
       "%s hwnd=%s pid=%lu class=%s title=%s titlew=%s left=%ld top=%ld width=%ld height=%ld "
       "client_width=%ld client_height=%ld style=0x%08lx exstyle=0x%08lx visible=%d enabled=%d "
-      "owner=%s owner_class=%s owner_title=%s owner_visible=%d%s\n",
+      "owner=%s owner_class=%s owner_title=%s owner_visible=%d alpha=%d%s\n",
       kind, HandleText(window).c_str(), ProcessOf(window), Hex(ClassNameOf(window)).c_str(),
       Hex(WindowTextA(window)).c_str(), Hex(WindowTextW(window)).c_str(), frame.left, frame.top,
       frame.right - frame.left, frame.bottom - frame.top, client.right, client.bottom,
@@ -125,7 +137,7 @@ void PrintWindowRecord(const char* kind, HWND window, const char* more = "") {
       static_cast<unsigned long>(GetWindowLongPtrA(window, GWL_EXSTYLE)),
       IsWindowVisible(window) ? 1 : 0, IsWindowEnabled(window) ? 1 : 0, HandleText(owner).c_str(),
       Hex(ClassNameOf(owner)).c_str(), Hex(WindowTextA(owner)).c_str(),
-      owner && IsWindowVisible(owner) ? 1 : 0, more);
+      owner && IsWindowVisible(owner) ? 1 : 0, LayeredAlpha(window), more);
 }
 
 // A named CALLBACK, not a lambda: lambdas do not convert to stdcall pointers on i686.
@@ -424,14 +436,17 @@ void PumpMessagesFor(DWORD durationMs) {
   }
 }
 
+// A window's background in one colour, as WM_ERASEBKGND asks.
+LRESULT EraseIn(HWND window, WPARAM dc, COLORREF colour) {
+  RECT all{};
+  GetClientRect(window, &all);
+  UniqueBrush brush(CreateSolidBrush(colour));
+  FillRect(reinterpret_cast<HDC>(dc), &all, brush.get());
+  return 1;
+}
+
 LRESULT CALLBACK CoverProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (message == WM_ERASEBKGND) {
-    RECT all{};
-    GetClientRect(window, &all);
-    UniqueBrush brush(CreateSolidBrush(RGB(255, 0, 255)));
-    FillRect(reinterpret_cast<HDC>(wparam), &all, brush.get());
-    return 1;
-  }
+  if (message == WM_ERASEBKGND) return EraseIn(window, wparam, RGB(255, 0, 255));
   return DefWindowProcA(window, message, wparam, lparam);
 }
 
@@ -452,6 +467,19 @@ bool ClockShownOnTop(HWND clock) {
   return IsWindowVisible(clock) && (GetWindowLongPtrA(clock, GWL_EXSTYLE) & WS_EX_TOPMOST);
 }
 
+// A popup of the probe's own class over `place`, not yet shown.
+HWND MakePopup(WNDPROC procedure, const char* className, DWORD exStyle, const RECT& place) {
+  WNDCLASSA windowClass{};
+  windowClass.lpfnWndProc = procedure;
+  windowClass.hInstance = GetModuleHandleA(nullptr);
+  windowClass.lpszClassName = className;
+  windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+  RegisterClassA(&windowClass);
+  return CreateWindowExA(exStyle, className, className, WS_POPUP, place.left, place.top,
+                         place.right - place.left, place.bottom - place.top, nullptr, nullptr,
+                         windowClass.hInstance, nullptr);
+}
+
 // A magenta popup over the given rectangle, kept for the given time. A cover is topmost and
 // not activated: the clock must climb back on top. A full-screen window is an ordinary
 // foreground window; after `shrinkMs` it leaves full screen for that long before it closes,
@@ -459,15 +487,9 @@ bool ClockShownOnTop(HWND clock) {
 // time the clock took to step aside and to come back is reported.
 int CommandCover(int left, int top, int width, int height, DWORD durationMs, bool fullScreen,
                  DWORD shrinkMs = 0, DWORD awayMs = 0) {
-  WNDCLASSA windowClass{};
-  windowClass.lpfnWndProc = CoverProc;
-  windowClass.hInstance = GetModuleHandleA(nullptr);
-  windowClass.lpszClassName = "voProbeCover";
-  windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-  RegisterClassA(&windowClass);
   const DWORD exStyle = fullScreen ? 0 : WS_EX_TOPMOST | WS_EX_TOOLWINDOW;
-  HWND window = CreateWindowExA(exStyle, "voProbeCover", "cover", WS_POPUP, left, top, width,
-                                height, nullptr, nullptr, windowClass.hInstance, nullptr);
+  HWND window =
+      MakePopup(CoverProc, "voProbeCover", exStyle, RECT{left, top, left + width, top + height});
   if (!window) {
     std::printf("error create=%lu\n", GetLastError());
     return 1;
@@ -492,9 +514,9 @@ int CommandCover(int left, int top, int width, int height, DWORD durationMs, boo
   std::fflush(stdout);
   PumpMessagesFor(durationMs);
   if (awayMs) {
-    const HWND other =
-        CreateWindowExA(0, "voProbeCover", "other", WS_POPUP, left + width / 4, top + height / 4,
-                        width / 2, height / 2, nullptr, nullptr, windowClass.hInstance, nullptr);
+    const HWND other = MakePopup(
+        CoverProc, "voProbeCover", 0,
+        RECT{left + width / 4, top + height / 4, left + width * 3 / 4, top + height * 3 / 4});
     ShowWindow(other, SW_SHOW);
     SetForegroundWindow(other);
     std::printf("away back_ms=%ld\n", MillisecondsUntil(ClockShownOnTop, 3000));
@@ -511,6 +533,88 @@ int CommandCover(int left, int top, int width, int height, DWORD durationMs, boo
   DestroyWindow(window);
   std::printf("closed back_ms=%ld\n", MillisecondsUntil(ClockShownOnTop, 3000));
   return 0;
+}
+
+// A window of the tests that says what reaches it.
+LRESULT CALLBACK MatProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  const char* input = message == WM_LBUTTONDOWN   ? "left"
+                      : message == WM_RBUTTONDOWN ? "right"
+                      : message == WM_MOUSEWHEEL  ? "wheel"
+                                                  : nullptr;
+  if (input) {
+    POINT at{GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)};
+    if (message != WM_MOUSEWHEEL) ClientToScreen(window, &at);  // the wheel's is on the screen
+    std::printf("input kind=%s x=%ld y=%ld\n", input, at.x, at.y);
+    std::fflush(stdout);
+    return 0;
+  }
+  if (message == WM_ERASEBKGND) return EraseIn(window, wparam, RGB(0, 255, 0));
+  return DefWindowProcA(window, message, wparam, lparam);
+}
+
+// An ordinary green window in the foreground that reports the clicks and wheel turns it
+// receives, kept for the given time: what lies beneath the strip.
+int CommandMat(int left, int top, int width, int height, DWORD durationMs) {
+  HWND window = MakePopup(MatProc, "voProbeMat", WS_EX_TOOLWINDOW,
+                          RECT{left, top, left + width, top + height});
+  if (!window) {
+    std::printf("error create=%lu\n", GetLastError());
+    return 1;
+  }
+  // In the foreground: under X, Wine learns of keys (Ctrl) only through a window of its own
+  // that has the keyboard focus.
+  ShowWindow(window, SW_SHOW);
+  SetForegroundWindow(window);
+  std::printf("mat hwnd=%s\n", HandleText(window).c_str());
+  std::fflush(stdout);
+  PumpMessagesFor(durationMs);
+  DestroyWindow(window);
+  return 0;
+}
+
+// The clock's alpha as it changes, for a while, each change stamped with the performance
+// counter in milliseconds: under Wine that is Linux's raw monotonic clock, which the tests
+// read too.
+int CommandAlphas(DWORD durationMs) {
+  LARGE_INTEGER frequency{};
+  QueryPerformanceFrequency(&frequency);
+  int shown = -2;
+  const ULONGLONG deadline = GetTickCount64() + durationMs;
+  while (GetTickCount64() < deadline) {
+    const HWND clock = FindWindowA(CLK_CLASSNAME, nullptr);
+    if (const int alpha = clock ? LayeredAlpha(clock) : -2; alpha != shown) {
+      LARGE_INTEGER now{};
+      QueryPerformanceCounter(&now);
+      std::printf(
+          "alpha value=%d at_ms=%.1f\n", alpha,
+          static_cast<double>(now.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart));
+      std::fflush(stdout);
+      shown = alpha;
+    }
+    Sleep(2);
+  }
+  return 0;
+}
+
+// What the shell would give a band of `height` at the top of the primary monitor, asked as
+// a toolbar of the probe's own, and the work area it leaves.
+int CommandBand(int height) {
+  HWND window = CreateWindowExA(WS_EX_TOOLWINDOW, "STATIC", "band", WS_POPUP, 0, 0, 1, 1, nullptr,
+                                nullptr, GetModuleHandleA(nullptr), nullptr);
+  APPBARDATA data{};
+  data.cbSize = sizeof data;
+  data.hWnd = window;
+  const UINT_PTR added = SHAppBarMessage(ABM_NEW, &data);
+  data.uEdge = ABE_TOP;
+  data.rc = RECT{0, 0, GetSystemMetrics(SM_CXSCREEN), height};
+  SHAppBarMessage(ABM_QUERYPOS, &data);
+  SHAppBarMessage(ABM_REMOVE, &data);
+  DestroyWindow(window);
+  RECT work{};
+  SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+  std::printf("band added=%d top=%ld bottom=%ld work_top=%ld\n", added ? 1 : 0, data.rc.top,
+              data.rc.bottom, work.top);
+  return added ? 0 : 1;
 }
 
 // Changes the display mode (works inside a Wine virtual desktop) and reports how long the
@@ -787,6 +891,14 @@ constexpr Verb kVerbs[] = {
        return CommandCover(a.number(0), a.number(1), a.number(2), a.number(3), a.number(4), true,
                            a.number(5), a.number(6));
      }},
+    {"mat", "nnnnn", "<left> <top> <w> <h> <ms>  a window beneath that reports its clicks",
+     [](const Arguments& a) {
+       return CommandMat(a.number(0), a.number(1), a.number(2), a.number(3), a.number(4));
+     }},
+    {"alphas", "n", "<ms>  the clock's alpha as it changes, stamped",
+     [](const Arguments& a) { return CommandAlphas(a.number(0)); }},
+    {"band", "n", "<height>  the shell's answer for a band at the top, and the work area",
+     [](const Arguments& a) { return CommandBand(a.number(0)); }},
     {"display", "nn", "<w> <h>  change the display mode, time the clock's move",
      [](const Arguments& a) { return CommandDisplay(a.number(0), a.number(1)); }},
     {"monitors", "", " every monitor's rectangle",
