@@ -1,7 +1,6 @@
 #include "support/RunRecord.h"
 
-#include "PlugIns/PlugInPaths.h"
-#include "support/ShiftJis.h"
+#include "support/FileNames.h"
 
 namespace vo {
 namespace {
@@ -36,15 +35,6 @@ constexpr std::string_view kNoMeansUsual =
     "A\x82\xA2\x82\xC2\x82\xE0\x82\xC7\x82\xA8\x82\xE8\x82\xC9\x8BN\x93\xAE\x82\xB5\x82\xDC\x82"
     "\xB7\x81"
     "B)";
-
-// The file name of a path; a 0x5C that ends a double-byte character is no separator.
-std::string_view FileNameOf(std::string_view path) {
-  std::size_t start = 0;
-  for (std::size_t i = 0; i < path.size(); i += ShiftJisCharLength(path, i)) {
-    if (path[i] == '\\' || path[i] == '/' || path[i] == ':') start = i + 1;
-  }
-  return path.substr(start);
-}
 
 std::string WithModule(std::string_view text, std::string_view module) {
   const std::size_t slot = text.find("%s");
