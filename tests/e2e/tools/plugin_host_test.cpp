@@ -16,6 +16,7 @@
 #include "PlugIns/win/PlugIns.h"
 #include "Tally.h"
 #include "support/win/ForeignString.h"
+#include "support/win/WideText.h"
 #include "vo_plugin.h"
 
 namespace {
@@ -74,14 +75,14 @@ std::string ProgramDirectory() {
 }
 
 void TestListing(const std::string& directory) {
-  const std::vector<std::string> names = vo::win::ListPlugInFiles(directory);
+  const std::vector<std::string> names = vo::win::ListPlugInFiles(vo::win::Widened(directory));
   const std::string listed = Join(names);
   std::printf("listed: %s\n", listed.c_str());
   CHECK(listed == "voA.DLL, vob.dll, voNoDesc.dll, voReadOnly.dll, voText.DLL",
         "list: plain and read-only vo*.DLL files, case-insensitive order");
   CHECK(vo::SamePathIgnoringCase(vo::win::CurrentDirectory(), directory),
         "list: the directory became the current directory");
-  CHECK(vo::win::ListPlugInFiles(directory + "\\missing").empty(),
+  CHECK(vo::win::ListPlugInFiles(vo::win::Widened(directory + "\\missing")).empty(),
         "list: a missing directory lists nothing");
 }
 
@@ -136,7 +137,7 @@ void TestSampleTelop(const std::string& directory) {
 
 void TestTable(const std::string& directory) {
   vo::SlotTable<TVoPlugInsIF> table;
-  for (const std::string& name : vo::win::ListPlugInFiles(directory)) {
+  for (const std::string& name : vo::win::ListPlugInFiles(vo::win::Widened(directory))) {
     table.Add(vo::win::LoadPlugIn(vo::JoinPluginPath(directory, name)));
   }
   std::vector<std::string> loaded;
