@@ -127,6 +127,16 @@ class PlugInLifecycleTest(harness.ClockTestCase):
         threads = {record["tid"] for record in clock.recorder.events()}
         self.assertEqual(1, len(threads), "plug-in calls from more than one thread")
 
+    def test_a_plugin_thread_still_running_its_code_at_the_close_leaves_an_end_with_0(self):
+        clock = self.start_clock(at="00:00:10", plugins=("voFaultBT.dll", "voRecA.DLL"),
+                                 recorder=True)
+        self.wait_until(lambda: clock.recorder.count("notifyfreq") >= 4, timeout=10,
+                        message="ticks reaching the plug-ins")
+        self.wine.probe("close")
+        self.assertEqual(0, clock.wait(15), "no end, or an end other than 0, with the "
+                         "plug-in's thread still running its code")
+        self.assertNotIn(RUN_RECORD, self.wine.reg_query(SETTINGS_KEY))
+
     def test_query_end_session_releases_plugins_and_ticks_go_on_without_them(self):
         clock = self.start_with_recorders()
         self.wait_until(lambda: clock.recorder.count("notifyfreq") >= 4, timeout=10,

@@ -113,10 +113,10 @@ EXCEPTION_DISPOSITION CallGuard::OnFault(const EXCEPTION_RECORD& record, void* f
   const auto stackEnd = reinterpret_cast<std::uintptr_t>(frame) - kGapBelowFrame;
   const ModuleId culprit = modules_.Blame(record.ExceptionAddress, StackPointer(context), stackEnd,
                                           call ? call->callee : kNoModule);
-  // A fault with no plug-in code on the stack is the program's own: not ours to hide. One
-  // inside a callback below the guard is not ours to end.
+  // A fault with no plug-in code on the stack is the program's own: not ours to hide. (One
+  // inside a callback of the system's never gets here: the system does not pass an exception
+  // across a callback's boundary.)
   if (culprit == kNoModule) return ExceptionContinueSearch;
-  if (call && CallbackBetween(StackPointer(context), *call)) return ExceptionContinueSearch;
   NoteCutShort(call, culprit);
   const CallOutcome outcome = record.ExceptionCode;
   GuardJump(frame, outcome != kCallReturned ? outcome : EXCEPTION_NONCONTINUABLE_EXCEPTION);

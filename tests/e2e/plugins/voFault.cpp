@@ -53,6 +53,8 @@
 //                 WM_WINDOWPOSCHANGING the system sends from inside SetWindowPos, called in
 //                 VpiNotifyFreq at call FAULT_FROM: the system's callback lies between the
 //                 loop and the guard of VpiNotifyFreq
+//   kBusyThread   a thread of its own (started in VpiEnable) runs its code for ever, waking
+//                 every millisecond, through the clock's close
 //   kSystemFault  a thread of its own (started at call FAULT_FROM) faults inside the system's
 //                 code: it hands the heap and a lock a bad address
 // Each hang notes "hang" just before it starts.
@@ -108,6 +110,7 @@ enum class Mode {
   kThrow,
   kAbort,
   kCallbackSpin,
+  kBusyThread,
   kSystemFault
 };
 constexpr Mode kMode = Mode::FAULT_MODE;
@@ -233,6 +236,10 @@ DWORD WINAPI SystemFaultMain(void*) {
   return 0;
 }
 
+DWORD WINAPI BusyMain(void*) {
+  for (;;) Sleep(1);
+}
+
 CRITICAL_SECTION detachLock;
 
 INT_PTR CALLBACK DialogProcedure(HWND dialog, UINT message, WPARAM, LPARAM) {
@@ -314,6 +321,9 @@ void WINAPI VpiEnable(void) {
   }
   if (kMode == Mode::kClassWrite) MakeWindowOfOwnClass();
   if (kMode == Mode::kTimerThenWrite) SetTimer(nullptr, 0, 100, NotingTimerProcedure);
+  if (kMode == Mode::kBusyThread) {
+    CloseHandle(CreateThread(nullptr, 0, BusyMain, nullptr, 0, nullptr));
+  }
 }
 
 void WINAPI VpiDisable(void) {

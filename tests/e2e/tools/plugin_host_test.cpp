@@ -16,6 +16,7 @@
 #include "PlugIns/win/PlugIns.h"
 #include "Tally.h"
 #include "support/win/ForeignString.h"
+#include "support/win/ProcessRules.h"
 #include "support/win/WideText.h"
 #include "vo_plugin.h"
 
@@ -163,6 +164,14 @@ void TestTable(const std::string& directory) {
         "table: release keeps a module that ran mapped");
 }
 
+// The plug-in folder is the current directory now: a library there, named bare, is not
+// found, as a dependency planted there would not be.
+void TestNoLibraryFromTheCurrentDirectory() {
+  const HMODULE planted = LoadLibraryA("vob.dll");
+  CHECK(planted == nullptr, "search: a library in the current directory is not loaded");
+  if (planted) FreeLibrary(planted);
+}
+
 void TestExecutableDirectory() {
   const std::string directory = vo::win::ThisExecutableDirectory();
   CHECK(!directory.empty(), "exe: directory is not empty");
@@ -174,6 +183,7 @@ void TestExecutableDirectory() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  vo::win::ApplyProcessRules();
   const std::string sample =
       argc > 1 ? argv[1] : vo::JoinPluginPath(ProgramDirectory(), "voSample.dll");
   if (GetFileAttributesA(sample.c_str()) == INVALID_FILE_ATTRIBUTES) {
@@ -186,6 +196,7 @@ int main(int argc, char** argv) {
   host.Start(nullptr);
 
   TestListing(directory);
+  TestNoLibraryFromTheCurrentDirectory();
   TestWrapper(directory);
   TestSampleTelop(directory);
   TestTable(directory);
