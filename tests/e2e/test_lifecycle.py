@@ -136,6 +136,9 @@ class PlugInLifecycleTest(harness.ClockTestCase):
         self.assertEqual(0, clock.wait(15), "no end, or an end other than 0, with the "
                          "plug-in's thread still running its code")
         self.assertNotIn(RUN_RECORD, self.wine.reg_query(SETTINGS_KEY))
+        self.assertNotIn("0", [r["ending"] for r in clock.recorder.events()
+                               if r.kind == "detach" and r["tag"] == "BT"],
+                         "voFaultBT.dll was freed under its running thread, not kept to the end")
 
     def test_query_end_session_releases_plugins_and_ticks_go_on_without_them(self):
         clock = self.start_with_recorders()

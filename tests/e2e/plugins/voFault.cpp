@@ -53,8 +53,9 @@
 //                 WM_WINDOWPOSCHANGING the system sends from inside SetWindowPos, called in
 //                 VpiNotifyFreq at call FAULT_FROM: the system's callback lies between the
 //                 loop and the guard of VpiNotifyFreq
-//   kBusyThread   a thread of its own (started in VpiEnable) runs its code for ever, waking
-//                 every millisecond, through the clock's close
+//   kBusyThread   a thread of its own (started in VpiEnable) runs its code for ever, giving
+//                 up the processor at every turn, through the clock's close; its DllMain notes
+//                 "detach", with ending=1 at the process's end and 0 when it is freed
 //   kSystemFault  a thread of its own (started at call FAULT_FROM) faults inside the system's
 //                 code: it hands the heap and a lock a bad address
 // Each hang notes "hang" just before it starts.
@@ -237,7 +238,7 @@ DWORD WINAPI SystemFaultMain(void*) {
 }
 
 DWORD WINAPI BusyMain(void*) {
-  for (;;) Sleep(1);
+  for (;;) SwitchToThread();
 }
 
 CRITICAL_SECTION detachLock;
@@ -298,7 +299,10 @@ int freqCalls = 0;
 
 extern "C" {
 
-BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, void*) {
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, void* reserved) {
+  if (kMode == Mode::kBusyThread && reason == DLL_PROCESS_DETACH) {
+    vo::test::RecordLine(FAULT_TAG, "detach", "ending=%d", reserved ? 1 : 0);
+  }
   if (kMode == Mode::kLoadBlock && reason == DLL_PROCESS_ATTACH) Sleep(INFINITE);
   if (kMode == Mode::kCallbackSpin && reason == DLL_PROCESS_ATTACH) RegisterEarlyClass(instance);
   if (kMode != Mode::kDetachSpin) return TRUE;
