@@ -16,6 +16,8 @@ foreach(target vo_core vo_win vo)
   target_compile_options(${target} PRIVATE -ffunction-sections -fdata-sections)
 endforeach()
 target_link_options(vo PRIVATE ${VO_STATIC_FLAGS} -s -Wl,--gc-sections)
+# Subsystem 6.0 (Vista): the system then ends the process at once when its heap is corrupted.
+target_link_options(vo PRIVATE -Wl,--major-subsystem-version,6,--minor-subsystem-version,0)
 # Whole-program optimisation in the product build drops and folds what the per-file build
 # cannot (about 20 KB). One partition: with several, g++ 12 stops with an internal error on
 # symbols shared across them. The runtime's default terminate handler is replaced for the
@@ -48,7 +50,8 @@ endif()
 
 enable_testing()
 # What the image promises the system: the plug-in guard's exception handler accepted (no
-# SafeSEH table, NO_SEH clear), DEP and ASLR, no link time, the manifest's entries.
+# SafeSEH table, NO_SEH clear), DEP and ASLR, subsystem 6.0 or later, no link time, the
+# manifest's entries.
 add_test(NAME image.vo COMMAND /usr/bin/python3 ${CMAKE_SOURCE_DIR}/tools/check_image.py
                                $<TARGET_FILE:vo>)
 if(TARGET voSample AND NOT CMAKE_SYSTEM_PROCESSOR STREQUAL "AMD64")

@@ -7,6 +7,8 @@
   check, which a table not listing it would fail;
 - IMAGE_DLLCHARACTERISTICS_NO_SEH clear, which would refuse every handler;
 - NX_COMPAT and DYNAMIC_BASE set;
+- subsystem version 6.0 or later, for which the system ends the process as soon as its heap is
+  found corrupted;
 - a link time stamp of zero (the link carries none; a release's strip stamps the source's);
 - the embedded manifest: Windows 7 to 11 as supported systems, asInvoker, the DPI awareness.
 
@@ -44,6 +46,7 @@ class Image:
         optional = header + 24
         self.pe32 = struct.unpack_from("<H", data, optional)[0] == 0x10B
         self.characteristics = struct.unpack_from("<H", data, optional + 70)[0]
+        self.subsystem_version = struct.unpack_from("<HH", data, optional + 48)
         directories = optional + (96 if self.pe32 else 112)
         self.directories = [struct.unpack_from("<II", data, directories + 8 * i)
                             for i in range(16)]
@@ -119,6 +122,10 @@ def problems_of(image):
     for flag, name in ((NX_COMPAT, "NX_COMPAT"), (DYNAMIC_BASE, "DYNAMIC_BASE")):
         if not image.characteristics & flag:
             problems.append(f"{name} is not set")
+    if image.subsystem_version < (6, 0):
+        major, minor = image.subsystem_version
+        problems.append(f"subsystem version {major}.{minor}, not 6.0 or later: a corrupted heap "
+                        "would not end the process at once")
     if image.time_stamp != 0:
         problems.append(f"the link time stamp is {image.time_stamp}, not 0 "
                         "(linked without --no-insert-timestamp?)")
@@ -139,7 +146,7 @@ def main(argv):
     if problems:
         return 1
     print(f"check_image: {path}: no SafeSEH table, NO_SEH clear, NX_COMPAT and DYNAMIC_BASE "
-          "set, no link time, the manifest's entries present")
+          "set, subsystem 6.0 or later, no link time, the manifest's entries present")
     return 0
 
 

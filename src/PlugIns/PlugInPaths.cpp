@@ -15,10 +15,6 @@ unsigned char ByteAt(std::string_view text, std::size_t index) {
   return static_cast<unsigned char>(text[index]);
 }
 
-unsigned char FoldAscii(unsigned char byte) {
-  return byte >= 'A' && byte <= 'Z' ? static_cast<unsigned char>(byte - 'A' + 'a') : byte;
-}
-
 bool IsDelimiter(char c) { return c == '\\' || c == ':'; }
 
 bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
@@ -75,20 +71,6 @@ std::string JoinPluginPath(std::string_view directory, std::string_view fileName
   if (!path.empty() && !EndsWithBackslash(path)) path += '\\';
   path += fileName;
   return path;
-}
-
-bool SamePathIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size();) {
-    const std::size_t length = ShiftJisCharLength(a, i);
-    if (length == 2) {
-      if (a.substr(i, 2) != b.substr(i, 2)) return false;
-    } else if (FoldAscii(ByteAt(a, i)) != FoldAscii(ByteAt(b, i))) {
-      return false;
-    }
-    i += length;
-  }
-  return true;
 }
 
 bool MatchesPluginMask(std::string_view fileName) {

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "support/FileNames.h"
+
 namespace vo {
 
 // The directory part of the executable's full path: everything before the last '\' or ':',
@@ -18,10 +20,6 @@ bool EndsWithBackslash(std::string_view path);
 // directory + '\' + fileName, without doubling a '\' the directory already ends in, so that a
 // module's stored path and the path built from the plug-in list always agree.
 std::string JoinPluginPath(std::string_view directory, std::string_view fileName);
-
-// Path equality with ASCII letters compared case-insensitively; double-byte characters must
-// match exactly.
-bool SamePathIgnoringCase(std::string_view a, std::string_view b);
 
 // "vo*.DLL", case-insensitively, on a bare file name.
 bool MatchesPluginMask(std::string_view fileName);

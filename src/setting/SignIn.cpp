@@ -1,6 +1,6 @@
 #include "setting/SignIn.h"
 
-#include "PlugIns/PlugInPaths.h"
+#include "support/FileNames.h"
 
 namespace vo {
 namespace {

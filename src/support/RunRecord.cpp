@@ -1,23 +1,10 @@
 #include "support/RunRecord.h"
 
-#include "PlugIns/PlugInPaths.h"
-#include "support/ShiftJis.h"
+#include "support/FileNames.h"
 #include "support/TextSlot.h"
 #include "support/Texts.h"
 
 namespace vo {
-namespace {
-
-// The file name of a path; a 0x5C that ends a double-byte character is no separator.
-std::string_view FileNameOf(std::string_view path) {
-  std::size_t start = 0;
-  for (std::size_t i = 0; i < path.size(); i += ShiftJisCharLength(path, i)) {
-    if (path[i] == '\\' || path[i] == '/' || path[i] == ':') start = i + 1;
-  }
-  return path.substr(start);
-}
-
-}  // namespace
 
 PreviousRun BeginRun(SettingsBackend& backend) {
   PreviousRun previous;

@@ -17,6 +17,7 @@
 #include "forms/Resources.h"
 #include "setting/win/SettingPanel.h"
 #include "support/win/Application.h"
+#include "support/win/ProcessRules.h"
 #include "support/win/SafeStart.h"
 #include "support/win/SystemLibrary.h"
 
@@ -142,6 +143,7 @@ int RunClock(HINSTANCE instance) { return TheRun().Run(instance); }
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+  vo::win::ApplyProcessRules();
   // Nothing may escape into the runtime: the exit code is 0 on every path. A start that fails
   // before the clock runs says why.
   try {

@@ -65,7 +65,14 @@ set(VO_FAULT_VARIANTS N:kNullWrite:3 O:kOverflow:1 P:kOverflow:1 X:kForeignCode:
                 # What a module out of service keeps: its timer procedure.
                 OT:kTimerThenWrite:12
                 # Blocked in the system, in a call and in its DllMain: the run record names it.
-                BL:kBlock:3 BD:kLoadBlock:1)
+                BL:kBlock:3 BD:kLoadBlock:1
+                # A C++ exception of g++'s runtime escapes (64-bit: raised as an exception of the
+                # system's; 32-bit: abort() at its end); a thread faults in the system's code.
+                CX:kThrow:3 AB:kAbort:3 SF:kSystemFault:3
+                # A thread of its own still runs its code as the clock closes.
+                BT:kBusyThread:1
+                # A loop called back from inside a system call, under the guard of a call.
+                CB:kCallbackSpin:3)
 # Faults where the system itself calls plug-in code: a paint, a raise, the menu, a hook, a
 # timer procedure, a window class of the module's own (registered, or its procedure replaced,
 # each way there is), an event hook, a modal box's loop.

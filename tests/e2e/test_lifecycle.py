@@ -127,6 +127,19 @@ class PlugInLifecycleTest(harness.ClockTestCase):
         threads = {record["tid"] for record in clock.recorder.events()}
         self.assertEqual(1, len(threads), "plug-in calls from more than one thread")
 
+    def test_a_plugin_thread_still_running_its_code_at_the_close_leaves_an_end_with_0(self):
+        clock = self.start_clock(at="00:00:10", plugins=("voFaultBT.dll", "voRecA.DLL"),
+                                 recorder=True)
+        self.wait_until(lambda: clock.recorder.count("notifyfreq") >= 4, timeout=10,
+                        message="ticks reaching the plug-ins")
+        self.wine.probe("close")
+        self.assertEqual(0, clock.wait(15), "no end, or an end other than 0, with the "
+                         "plug-in's thread still running its code")
+        self.assertNotIn(RUN_RECORD, self.wine.reg_query(SETTINGS_KEY))
+        self.assertNotIn("0", [r["ending"] for r in clock.recorder.events()
+                               if r.kind == "detach" and r["tag"] == "BT"],
+                         "voFaultBT.dll was freed under its running thread, not kept to the end")
+
     def test_query_end_session_releases_plugins_and_ticks_go_on_without_them(self):
         clock = self.start_with_recorders()
         self.wait_until(lambda: clock.recorder.count("notifyfreq") >= 4, timeout=10,
@@ -172,11 +185,13 @@ class SafeStartTest(harness.ClockTestCase):
         self.assertEqual(2, clock.recorder.count("enable"), "a plug-in was loaded after yes")
         self.close(again)
 
-    def assert_blocked_module_named_and_left_out_alone(self, module):
+    def assert_module_named_and_left_out_alone(self, module, ends_the_run=False):
         clock = self.start_clock(at="00:00:10", plugins=(module, "voRecA.DLL"), recorder=True)
+        if ends_the_run:
+            self.assertNotIn(clock.wait(20), (None, 0), "the run did not end, or ended cleanly")
         self.wait_until(lambda: self.wine.reg_query(SETTINGS_KEY)[RUN_RECORD][1].lower()
                         .endswith("\\" + module.lower()), timeout=20, interval=0.5,
-                        message="the blocked module named in the run record")
+                        message=f"{module} named in the run record")
         enabled = clock.recorder.sequence("enable")
         again, text = self.restart(clock)
         self.assertTrue(text.startswith(BAD_END) and f" {module} ".encode() in text
@@ -186,10 +201,18 @@ class SafeStartTest(harness.ClockTestCase):
         self.close(again)
 
     def test_a_plugin_blocked_in_a_call_is_named_and_left_out_alone(self):
-        self.assert_blocked_module_named_and_left_out_alone("voFaultBL.dll")  # seen by the watchdog
+        self.assert_module_named_and_left_out_alone("voFaultBL.dll")  # seen by the watchdog
 
     def test_a_plugin_blocked_in_its_dllmain_is_named_and_left_out_alone(self):
-        self.assert_blocked_module_named_and_left_out_alone("voFaultBD.dll")
+        self.assert_module_named_and_left_out_alone("voFaultBD.dll")
+
+    # Its loop was called back from inside a system call, which ends only by returning.
+    def test_a_plugin_looping_inside_a_callback_is_named_and_left_out_alone(self):
+        self.assert_module_named_and_left_out_alone("voFaultCB.dll")
+
+    # Its thread may hold a lock of the system's: ending the thread alone is no containment.
+    def test_a_plugin_thread_faulting_inside_the_system_ends_the_run_and_is_named(self):
+        self.assert_module_named_and_left_out_alone("voFaultSF.dll", ends_the_run=True)
 
 if __name__ == "__main__":
     unittest.main()

@@ -121,6 +121,18 @@ class PlugInCalls(harness.ClockTestCase):
         self.assertEqual([("enable", "A"), ("enable", "B"), ("disable", "A"), ("disable", "B")],
                          clock.recorder.sequence("enable", "disable"))
 
+    def test_a_folder_named_outside_the_ansi_code_page_loads_its_plugins(self):
+        folder = Path(tempfile.mkdtemp(prefix="vo-한국어-Grüße-"))
+        self.addCleanup(shutil.rmtree, folder, True)
+        clock = self.start_clock(at="00:00:05", plugins=RECORDERS, recorder=True,
+                                 directory=folder)
+        self.wait_until(lambda: clock.recorder.count("notifyfreq") >= 4, 20,
+                        message=f"ticks reaching the recorders in {folder.name}")
+        self.wine.probe("close")
+        self.assertEqual(0, clock.wait(15))
+        self.assertEqual([("enable", "A"), ("enable", "B"), ("disable", "A"), ("disable", "B")],
+                         clock.recorder.sequence("enable", "disable"))
+
 
 if __name__ == "__main__":
     unittest.main(verbosity=2)

@@ -64,16 +64,6 @@ TEST(EndsWithBackslashTest, LooksAtWholeCharacters) {
   EXPECT_FALSE(EndsWithBackslash("C:"));
 }
 
-TEST(SamePathIgnoringCaseTest, FoldsOnlySingleByteLetters) {
-  EXPECT_TRUE(SamePathIgnoringCase("C:\\Dir\\voA.DLL", "c:\\dIR\\VOa.dll"));
-  EXPECT_TRUE(SamePathIgnoringCase("", ""));
-  EXPECT_FALSE(SamePathIgnoringCase("C:\\dir\\voA.DLL", "C:\\dir\\voB.DLL"));
-  EXPECT_FALSE(SamePathIgnoringCase("C:\\dir", "C:\\dir\\"));
-  EXPECT_TRUE(SamePathIgnoringCase("\x83\x41", "\x83\x41"));
-  EXPECT_FALSE(SamePathIgnoringCase("\x83\x41", "\x83\x61"));  // two different katakana
-  EXPECT_FALSE(SamePathIgnoringCase("[", "{"));                // not letters
-}
-
 TEST(MatchesPluginMaskTest, WantsVoPrefixAndDllExtension) {
   struct Case {
     const char* name;

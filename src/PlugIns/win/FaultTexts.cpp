@@ -2,15 +2,9 @@
 
 #include <windows.h>
 
+#include "support/FileNames.h"
+
 namespace vo::win {
-namespace {
-
-std::string BaseName(const std::string& path) {
-  const std::size_t slash = path.find_last_of("\\/:");
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-}  // namespace
 
 std::string DescribeOutcome(CallOutcome outcome) {
   switch (outcome) {
@@ -30,6 +24,8 @@ std::string DescribeOutcome(CallOutcome outcome) {
     case 0xE06D7363:  // thrown by a Microsoft C++ runtime
     case 0x20474343:  // thrown by a GNU C++ runtime
       return "C++ の例外";
+    case kAbortCode:
+      return "中止の要求 (捕捉されない C++ の例外、abort)";
     case kHangCode:
       return "応答の停止 (5 秒以上戻りません)";
     default: {
@@ -41,7 +37,7 @@ std::string DescribeOutcome(CallOutcome outcome) {
 }
 
 std::string FaultMessage(const std::string& path, CallOutcome outcome) {
-  return "プラグイン・モジュール " + BaseName(path) +
+  return "プラグイン・モジュール " + std::string(FileNameOf(path)) +
          " が異常終了しました (原因: " + DescribeOutcome(outcome) +
          ")。このモジュールは vo の終了まで使用しません。";
 }

@@ -589,6 +589,10 @@ INT_PTR WINAPI DialogBoxIndirectParamWInstead(HINSTANCE i, LPCDLGTEMPLATEW t, HW
 
 FARPROC WINAPI GetProcAddressInstead(HMODULE module, LPCSTR name);
 
+// The C runtime's abort() ends the process. A module built with g++ gets there from a C++
+// exception nothing of its own catches: it becomes an exception the guard contains.
+void AbortInstead() { RaiseException(kAbortCode, EXCEPTION_NONCONTINUABLE, 0, nullptr); }
+
 struct Interposed {
   const char* library;
   const char* name;
@@ -647,6 +651,7 @@ Interposed interposed[] = {
     {"user32.dll", "DialogBoxIndirectParamW", Code(&DialogBoxIndirectParamWInstead)},
     {"kernel32.dll", "CreateThread", Code(&CreateThreadInstead)},
     {"kernel32.dll", "GetProcAddress", Code(&GetProcAddressInstead)},
+    {"msvcrt.dll", "abort", Code(&AbortInstead)},
 };
 
 // What vo calls instead of the system's function at that address, or null.

@@ -45,6 +45,24 @@ ModuleId ModuleRegistry::FindModuleAt(std::uintptr_t address) const {
   return kNoModule;
 }
 
+bool ModuleRegistry::InSystemCode(DWORD code, const void* address) const {
+  switch (code) {
+    case EXCEPTION_ACCESS_VIOLATION:
+    case EXCEPTION_IN_PAGE_ERROR:
+    case EXCEPTION_ILLEGAL_INSTRUCTION:
+    case EXCEPTION_PRIV_INSTRUCTION:
+    case EXCEPTION_INT_DIVIDE_BY_ZERO:
+    case EXCEPTION_DATATYPE_MISALIGNMENT:
+      break;
+    default:
+      return false;
+  }
+  if (FindModuleAt(reinterpret_cast<std::uintptr_t>(address)) != kNoModule) return false;
+  // Asks the kernel alone: no lock of the process's is taken.
+  MEMORY_BASIC_INFORMATION memory{};
+  return VirtualQuery(address, &memory, sizeof memory) == sizeof memory && memory.Type == MEM_IMAGE;
+}
+
 bool ModuleRegistry::IsReleased(ModuleId module) const {
   return IsKnown(module) && known_[module].released.load();
 }

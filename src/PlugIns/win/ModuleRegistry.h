@@ -37,6 +37,10 @@ class ModuleRegistry {
   // The module whose code contains the address, newest first: a module that took the place
   // of an unloaded one wins.
   ModuleId FindModuleAt(std::uintptr_t address) const;
+  // Whether a processor fault with this code, at this address, lies in code of the system's
+  // (a library that is no plug-in: the heap, the loader), which may hold a lock of the
+  // system's when it faults. An exception raised on purpose is none.
+  bool InSystemCode(DWORD code, const void* address) const;
   // Whether the module is out of its slot but still mapped.
   bool IsReleased(ModuleId module) const;
   // "" for kNoModule; the text stays valid until the program ends.

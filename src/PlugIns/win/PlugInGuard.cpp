@@ -29,7 +29,25 @@ void CallGuard::Start() {
   if (guiThread_.load() != 0) return;
   guiThread_.store(GetCurrentThreadId());
   otherThreadsCalls_ = TlsAlloc();
+  callbackDispatcher_ = reinterpret_cast<std::uintptr_t>(
+      GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "KiUserCallbackDispatcher"));
   AddVectoredExceptionHandler(1, &TakeStackOverflow);
+}
+
+bool CallGuard::CallbackBetween(std::uintptr_t stack, const ActiveCall& call) const {
+  // The dispatcher is a few instructions that call the callback (or a helper that does).
+  constexpr std::uintptr_t kDispatcherLength = 0x80;
+  constexpr std::uintptr_t kMostScanned = 1 << 20;
+  const auto end = reinterpret_cast<std::uintptr_t>(call.resumeStack) - kGapBelowFrame;
+  stack &= ~(sizeof(std::uintptr_t) - 1);
+  if (!callbackDispatcher_ || stack == 0 || end <= stack || end - stack > kMostScanned) {
+    return false;
+  }
+  for (auto* word = reinterpret_cast<const std::uintptr_t*>(stack);
+       reinterpret_cast<std::uintptr_t>(word) < end; ++word) {
+    if (*word - callbackDispatcher_ - 1 < kDispatcherLength) return true;
+  }
+  return false;
 }
 
 CallGuard::ActiveCall* CallGuard::Innermost() const {
@@ -86,11 +104,18 @@ EXCEPTION_DISPOSITION CallGuard::OnFault(const EXCEPTION_RECORD& record, void* f
                                          const CONTEXT& context) {
   constexpr DWORD kUnwinding = 0x2 | 0x4;  // EXCEPTION_UNWINDING | EXCEPTION_EXIT_UNWIND
   if (record.ExceptionFlags & kUnwinding) return ExceptionContinueSearch;
+  // Ending a plug-in's thread inside the system's code could leave a lock of the system's
+  // held for ever: such a fault ends the process (see ThreadFaults).
+  if (!OnGuiThread() && modules_.InSystemCode(record.ExceptionCode, record.ExceptionAddress)) {
+    return ExceptionContinueSearch;
+  }
   ActiveCall* call = CallResumingAt(frame);
   const auto stackEnd = reinterpret_cast<std::uintptr_t>(frame) - kGapBelowFrame;
   const ModuleId culprit = modules_.Blame(record.ExceptionAddress, StackPointer(context), stackEnd,
                                           call ? call->callee : kNoModule);
-  // A fault with no plug-in code on the stack is the program's own: not ours to hide.
+  // A fault with no plug-in code on the stack is the program's own: not ours to hide. (One
+  // inside a callback of the system's never gets here: the system does not pass an exception
+  // across a callback's boundary.)
   if (culprit == kNoModule) return ExceptionContinueSearch;
   NoteCutShort(call, culprit);
   const CallOutcome outcome = record.ExceptionCode;
@@ -104,7 +129,9 @@ LONG CallGuard::OnStackOverflow(EXCEPTION_POINTERS& exception) {
   const ModuleId culprit =
       modules_.Blame(exception.ExceptionRecord->ExceptionAddress,
                      StackPointer(*exception.ContextRecord), frame - kGapBelowFrame, call->callee);
-  if (culprit == kNoModule) return EXCEPTION_CONTINUE_SEARCH;
+  if (culprit == kNoModule || CallbackBetween(StackPointer(*exception.ContextRecord), *call)) {
+    return EXCEPTION_CONTINUE_SEARCH;
+  }
   NoteCutShort(call, culprit);
   ResumeGuardedCall(*exception.ContextRecord, call->resumeStack, EXCEPTION_STACK_OVERFLOW);
   return EXCEPTION_CONTINUE_EXECUTION;

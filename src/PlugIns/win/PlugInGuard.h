@@ -22,6 +22,9 @@ using CallOutcome = DWORD;
 inline constexpr CallOutcome kCallReturned = 0;
 // Our own code for a call the watchdog interrupted; outside the system's ranges.
 inline constexpr CallOutcome kHangCode = 0xE0766F48;
+// Raised in place of the C runtime's abort() called by plug-in code, which ends the process:
+// the way out of g++'s runtime for a C++ exception nothing catches.
+inline constexpr CallOutcome kAbortCode = 0xE0766F41;
 
 // How a guarded call ended, and the module blamed if it did not return.
 struct Contained {
@@ -67,6 +70,11 @@ class CallGuard {
   // still, so does that thread's progress through its loop and through plug-in calls.
   std::uint32_t Transitions() const { return transitions_.load(); }
 
+  // Whether a callback of the system's lies between the stack pointer and the call's guard:
+  // the code there was called back from inside a system call, which ends only by returning.
+  // No recovery resumes that guard then.
+  bool CallbackBetween(std::uintptr_t stack, const ActiveCall& call) const;
+
   // Records the end of a call cut short (call may be null) for its Run to return.
   void NoteCutShort(ActiveCall* call, ModuleId culprit);
   // Plug-in code was cut short somewhere, here or on another thread: it may still hold locks.
@@ -92,6 +100,9 @@ class CallGuard {
   std::atomic<std::uint32_t> transitions_{0};
   std::atomic<DWORD> guiThread_{0};
   std::atomic<bool> abandonedCode_{false};
+  // Where the system enters a thread for each callback (ntdll's KiUserCallbackDispatcher):
+  // a return address a little past it on a stack marks a callback's frame.
+  std::uintptr_t callbackDispatcher_ = 0;
 };
 
 // Runs the call under the host's guard (see CallGuard::Run).

@@ -8,6 +8,7 @@
 #include "support/win/Application.h"
 #include "support/win/SafeStart.h"
 #include "support/win/SystemLibrary.h"
+#include "support/win/WideText.h"
 
 namespace vo::win {
 namespace {
@@ -49,13 +50,17 @@ void PlugInHost::NoteLoadingModule(const char* path) {
 
 void PlugInHost::Retire(ModuleId module, UniqueModule mapped) {
   modules_.Release(module, !mapped);
-  if (mapped) retired_.push_back(std::move(mapped));
+  // Never freed: a thread of the module's own may still run its code until the process ends.
+  static_cast<void>(mapped.release());
 }
 
 void PlugInHost::EndProgram() {
   if (guard_.AbandonedCode()) TerminateProcess(GetCurrentProcess(), 0);
   constexpr DWORD kExitMilliseconds = 3000;
   watchdog_.EndWithin(kExitMilliseconds);
+  // The threads of plug-ins end here, before the program's own objects go, which their code
+  // may still reach through the trampolines.
+  ExitProcess(0);
 }
 
 void PlugInHost::ReportFault(const Contained& fault) {
@@ -105,9 +110,10 @@ void PlugInHost::Release(HWND clock, WNDPROC own) {
 
 // ---- the settings dialog's side ------------------------------------------------------------
 
-std::vector<std::string> PlugInHost::Discover(const std::string& directory) {
-  directory_ = directory;
-  return ListPlugInFiles(directory);
+std::vector<std::string> PlugInHost::Discover() {
+  folder_ = ProgramDirectoryW();
+  directory_ = Narrowed(folder_);
+  return ListPlugInFiles(folder_);
 }
 
 void PlugInHost::Load(const std::vector<std::string>& names) {
@@ -115,7 +121,7 @@ void PlugInHost::Load(const std::vector<std::string>& names) {
     const std::string path = PathOf(name);
     if (SkippedThisRun(path)) continue;  // the user's safe start: listed, not loaded
     try {
-      slots_.Add(LoadPlugIn(path));
+      slots_.Add(LoadPlugIn(path, JoinWidePath(folder_, Widened(name))));
     } catch (const PlugInFault& fault) {
       ShowApplicationError(fault.what());
     }

@@ -61,16 +61,17 @@ class PlugInHost final : public ClockPlugIns, public PlugInShelf {
   void OnAbandonedTurn(void (*mend)()) { pump_.OnAbandonedTurn(mend); }
   // The clock window, whose subclass chain the quarantine follows.
   void WatchClock(HWND clock) { quarantine_.WatchClock(clock); }
-  // The program is done: ends the process with exit code 0, at once if abandoned code may
-  // hold a lock the normal exit would wait for, else within a few seconds at most.
-  void EndProgram();
+  // The program is done and everything is saved: ends the process with exit code 0, at once
+  // if abandoned code may hold a lock the normal exit would wait for, else within a few
+  // seconds at most, whatever threads of plug-ins still run.
+  [[noreturn]] void EndProgram();
 
   void NotifyMinute(HWND clock, double now) override;
   void NotifyTick(HWND clock, double now) override;
   bool WantsEveryTick() override;
   void Release(HWND clock, WNDPROC own) override;
 
-  std::vector<std::string> Discover(const std::string& directory) override;
+  std::vector<std::string> Discover() override;
   void Load(const std::vector<std::string>& names) override;
   std::optional<std::string> Describe(std::string_view name) override;
   bool ShowProperties(std::string_view name, HWND hiddenMeanwhile) override;
@@ -87,8 +88,8 @@ class PlugInHost final : public ClockPlugIns, public PlugInShelf {
   // or the loader's lock, a library loaded for the first time could wait for ever).
   void PrepareForPlugIns();
   void NoteLoadingModule(const char* path);
-  // A module unloaded from its slot; one whose code has run stays mapped until the program
-  // ends, kept here.
+  // A module unloaded from its slot; one whose code has run stays mapped until the process
+  // ends (never freed).
   void Retire(ModuleId module, UniqueModule mapped);
 
   // Takes the module blamed for a contained fault out of service at once. Its error box (one
@@ -108,12 +109,13 @@ class PlugInHost final : public ClockPlugIns, public PlugInShelf {
   void (*onLostGui_)() = nullptr;
   bool prepared_ = false;
   std::vector<std::string> unshownFaults_;
-  // Before the slots: a module's release retires it here.
-  std::vector<UniqueModule> retired_;
   SlotTable<TVoPlugInsIF> slots_;
   std::string PathOf(std::string_view name) const;
 
-  std::string directory_;  // as Discover was last given it: the modules' names are in there
+  // The program's folder, as Discover found it: the modules' names are in there. The files
+  // are opened through the wide name; the ANSI one names them in boxes and records.
+  std::wstring folder_;
+  std::string directory_;
 };
 
 // The one host, for code the system or another thread runs without a context of ours (the

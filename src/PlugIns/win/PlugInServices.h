@@ -29,11 +29,12 @@ class ClockPlugIns {
 };
 
 // What the settings dialog asks of the host. A module is named by its file name as Discover
-// listed it (ASCII letters compared case-insensitively), in the directory given there.
+// listed it (ASCII letters compared case-insensitively), in the program's own folder.
 class PlugInShelf {
  public:
-  // The plug-in files in directory (see ListPlugInFiles), in the order the list shows them.
-  virtual std::vector<std::string> Discover(const std::string& directory) = 0;
+  // The plug-in files in the program's folder (see ListPlugInFiles), in the order the list
+  // shows them.
+  virtual std::vector<std::string> Discover() = 0;
   // Loads and enables the modules of these names, in this order, but for those the user's
   // safe start leaves out; a module's fault in VpiEnable is shown and costs that module only.
   virtual void Load(const std::vector<std::string>& names) = 0;

@@ -8,37 +8,41 @@
 #include "PlugIns/win/Interpose.h"
 #include "PlugIns/win/PlugInHost.h"
 #include "support/win/ForeignString.h"
+#include "support/win/ProcessRules.h"
 #include "support/win/SystemLibrary.h"
+#include "support/win/WideText.h"
 
 namespace vo::win {
 namespace {
 
-constexpr char kPlugInMask[] = "vo*.DLL";
+constexpr wchar_t kPlugInMask[] = L"vo*.DLL";
 
 // A file that is not a loadable library must be skipped silently, without the system's
-// error box.
+// error box. The mode is this thread's alone: another thread's loads keep theirs.
 class QuietErrorMode {
  public:
-  QuietErrorMode() : previous_(SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX)) {}
+  QuietErrorMode() {
+    SetThreadErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX, &previous_);
+  }
   QuietErrorMode(const QuietErrorMode&) = delete;
   QuietErrorMode& operator=(const QuietErrorMode&) = delete;
-  ~QuietErrorMode() { SetErrorMode(previous_); }
+  ~QuietErrorMode() { SetThreadErrorMode(previous_, nullptr); }
 
  private:
-  UINT previous_;
+  DWORD previous_ = 0;
 };
 
 class FindHandle {
  public:
-  FindHandle(const char* pattern, WIN32_FIND_DATAA& data)
-      : handle_(FindFirstFileA(pattern, &data)) {}
+  FindHandle(const wchar_t* pattern, WIN32_FIND_DATAW& data)
+      : handle_(FindFirstFileW(pattern, &data)) {}
   FindHandle(const FindHandle&) = delete;
   FindHandle& operator=(const FindHandle&) = delete;
   ~FindHandle() {
     if (ok()) FindClose(handle_);
   }
   bool ok() const { return handle_ != INVALID_HANDLE_VALUE; }
-  bool Next(WIN32_FIND_DATAA& data) const { return FindNextFileA(handle_, &data) != FALSE; }
+  bool Next(WIN32_FIND_DATAW& data) const { return FindNextFileW(handle_, &data) != FALSE; }
 
  private:
   HANDLE handle_;
@@ -51,13 +55,15 @@ bool IsPlainFile(DWORD attributes) {
 
 }  // namespace
 
-TVoPlugInsIF::TVoPlugInsIF(std::string path) : fileName_(std::move(path)) {
+TVoPlugInsIF::TVoPlugInsIF(std::string path, std::wstring file) : fileName_(std::move(path)) {
+  if (file.empty()) file = Widened(fileName_);
   PlugInHost& host = Host();
   host.PrepareForPlugIns();
   {
     QuietErrorMode quiet;
     host.NoteLoadingModule(fileName_.c_str());  // its DllMain runs in there, unguarded
-    module_ = UniqueModule(LoadLibraryA(fileName_.c_str()));
+    // Its dependencies from its own folder and the system's, never the current directory.
+    module_ = UniqueModule(LoadLibraryExW(file.c_str(), nullptr, PlugInLoadFlags()));
     host.NoteLoadingModule(nullptr);
   }
   if (!module_) return;
@@ -127,23 +133,24 @@ void TVoPlugInsIF::SetProps() const {
   if (setProps_) Guard([this] { setProps_(); });
 }
 
-std::unique_ptr<TVoPlugInsIF> LoadPlugIn(const std::string& path) {
-  auto plugIn = std::make_unique<TVoPlugInsIF>(path);
+std::unique_ptr<TVoPlugInsIF> LoadPlugIn(const std::string& path, const std::wstring& file) {
+  auto plugIn = std::make_unique<TVoPlugInsIF>(path, file);
   if (plugIn->Invalid()) return nullptr;
   return plugIn;
 }
 
-std::vector<std::string> ListPlugInFiles(const std::string& directory) {
+std::vector<std::string> ListPlugInFiles(const std::wstring& directory) {
   std::vector<std::string> names;
-  if (!SetCurrentDirectoryA(directory.c_str())) return names;
+  if (!SetCurrentDirectoryW(directory.c_str())) return names;
 
-  WIN32_FIND_DATAA data{};
+  WIN32_FIND_DATAW data{};
   const FindHandle find(kPlugInMask, data);
   if (!find.ok()) return names;
   do {
     // The system's wildcard match also tries the short 8.3 names; the mask is for the real one.
-    if (IsPlainFile(data.dwFileAttributes) && MatchesPluginMask(data.cFileName)) {
-      names.emplace_back(data.cFileName);
+    std::string name = Narrowed(data.cFileName);
+    if (IsPlainFile(data.dwFileAttributes) && MatchesPluginMask(name)) {
+      names.push_back(std::move(name));
     }
   } while (find.Next(data));
 
@@ -151,19 +158,8 @@ std::vector<std::string> ListPlugInFiles(const std::string& directory) {
   return names;
 }
 
-std::string ThisExecutablePath() {
-  std::string path(MAX_PATH, '\0');
-  for (;;) {
-    const DWORD length = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (length == 0) return {};
-    if (length < path.size()) return path.substr(0, length);
-    path.resize(path.size() * 2);  // truncated: try a larger buffer
-  }
-}
+std::string ThisExecutablePath() { return Narrowed(ProgramPathW()); }
 
-std::string ThisExecutableDirectory() {
-  const std::string path = ThisExecutablePath();
-  return path.empty() ? path : ExecutableDirectory(path);
-}
+std::string ThisExecutableDirectory() { return Narrowed(ProgramDirectoryW()); }
 
 }  // namespace vo::win

@@ -25,8 +25,10 @@ class TVoPlugInsIF {
   using Fault = PlugInFault;
 
   // Loads the module by its full path and resolves its six entry points; a module that
-  // cannot be loaded leaves them all null.
-  explicit TVoPlugInsIF(std::string path);
+  // cannot be loaded leaves them all null. path is the name the module goes by (in the
+  // ANSI code page, as the lists and boxes show it); file is the file itself, where its
+  // folder's name holds characters the code page lacks (empty: path widened).
+  explicit TVoPlugInsIF(std::string path, std::wstring file = {});
   // Unloads the module; VpiDisable is the table's business, not the destructor's. A module
   // whose code has run stays mapped until the program ends (the host keeps it): its code may
   // still be on the stack (a window message that came in through a procedure of its) or
@@ -72,18 +74,19 @@ class TVoPlugInsIF {
 };
 
 // The module at path if it is a valid plug-in, else null (the library is unloaded again).
-std::unique_ptr<TVoPlugInsIF> LoadPlugIn(const std::string& path);
+std::unique_ptr<TVoPlugInsIF> LoadPlugIn(const std::string& path, const std::wstring& file = {});
 
 // Makes directory the process's current directory (for the rest of the run) and lists the
 // plain files there named vo*.DLL: read-only and archive files count, hidden and system
-// files and directories do not. Sorted case-insensitively, as a sorted list box shows them.
-// Empty if the directory cannot be entered.
-std::vector<std::string> ListPlugInFiles(const std::string& directory);
+// files and directories do not. Sorted case-insensitively, as a sorted list box shows them;
+// the names in the ANSI code page. Empty if the directory cannot be entered.
+std::vector<std::string> ListPlugInFiles(const std::wstring& directory);
 
-// The full path of vo.exe, "" if the system cannot tell it.
+// The full path of vo.exe in the ANSI code page, "" if the system cannot tell it.
 std::string ThisExecutablePath();
 
-// The directory of vo.exe: "C:\vo" for C:\vo\vo.exe, "C:\" for C:\vo.exe.
+// The directory of vo.exe in the ANSI code page: "C:\vo" for C:\vo\vo.exe, "C:\" for
+// C:\vo.exe.
 std::string ThisExecutableDirectory();
 
 }  // namespace vo::win

@@ -54,7 +54,9 @@ void ThreadFaults::NoteEndingFault(const EXCEPTION_POINTERS& exception) const {
 }
 
 LONG ThreadFaults::OnUnhandled(EXCEPTION_POINTERS& exception) {
-  if (!guard_.OnGuiThread()) {
+  const EXCEPTION_RECORD& record = *exception.ExceptionRecord;
+  if (!guard_.OnGuiThread() &&
+      !modules_.InSystemCode(record.ExceptionCode, record.ExceptionAddress)) {
     const ModuleId culprit =
         modules_.Blame(exception.ExceptionRecord->ExceptionAddress,
                        StackPointer(*exception.ContextRecord), StackBase(), kNoModule);

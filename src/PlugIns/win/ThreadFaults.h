@@ -30,8 +30,10 @@ class ThreadFaults {
   Contained Take();
 
   // The filter's side. On a thread that is not the GUI thread and runs plug-in code, that
-  // thread ends and the fault is queued; anything else goes on to the filter that was there
-  // before. Runs on the faulting thread: no lock, no heap.
+  // thread ends and the fault is queued, unless the fault lies in the system's own code (the
+  // thread may hold the heap's or the loader's lock): that ends the process, and the record
+  // of the run names the module. Anything else goes on to the filter that was there before.
+  // Runs on the faulting thread: no lock, no heap.
   LONG OnUnhandled(EXCEPTION_POINTERS& exception);
 
  private:

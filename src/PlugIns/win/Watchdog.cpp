@@ -74,6 +74,12 @@ bool Watchdog::Inspect(std::uint32_t seen, bool interrupt) {
     const bool still = guard_.Transitions() == seen;
     inPlugIn =
         call && call->callee != kNoModule && still && call->resumeStack && culprit != kNoModule;
+    // Code called back from inside a system call below the guard: that call ends only by
+    // returning, so the module is left to run and named at risk, like one blocked.
+    if (inPlugIn && guard_.CallbackBetween(StackPointer(context), *call)) {
+      inPlugIn = false;
+      blocked = culprit;
+    }
     if (inPlugIn && interrupt) {
       guard_.NoteCutShort(call, culprit);
       ResumeGuardedCall(context, call->resumeStack, kHangCode);

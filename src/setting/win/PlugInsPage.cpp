@@ -53,7 +53,7 @@ void TSettingPanel::DiscoverPlugIns() {
   // Listing makes the executable's directory the current one for the rest of the run, so
   // that a relative wave path resolves there.
   if (!FPlugIns) return;
-  const std::vector<std::string> names = FPlugIns->Discover(ThisExecutableDirectory());
+  const std::vector<std::string> names = FPlugIns->Discover();
   for (const std::string& name : names) {
     SendMessageA(lstPlugIns, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
   }

@@ -8,9 +8,10 @@
 namespace vo::test {
 
 void RecordLine(const char* tag, const char* event, const char* format, ...) {
-  char path[MAX_PATH];
-  const DWORD length = GetEnvironmentVariableA("VO_RECORD_LOG", path, sizeof path);
-  if (length == 0 || length >= sizeof path) return;
+  // Wide: the log may lie in a folder whose name the ANSI code page cannot spell.
+  wchar_t path[MAX_PATH];
+  const DWORD length = GetEnvironmentVariableW(L"VO_RECORD_LOG", path, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return;
 
   // On the stack, not the heap: some callers hold the heap's lock on purpose.
   char line[8448];
@@ -31,7 +32,7 @@ void RecordLine(const char* tag, const char* event, const char* format, ...) {
 
   // Open, append, close per line: the test reads the file while the clock runs, and a
   // crash must not lose what was already written.
-  HANDLE file = CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+  HANDLE file = CreateFileW(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                             OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return;
   DWORD written = 0;

@@ -57,8 +57,25 @@
 //                 call=<name> ok=<0|1>" for each call that reads back its procedures; at
 //                 every tick subclasses it unless GetWindowLongPtrA finds its subclass
 //                 procedure in place, which notes "arrived" for each WM_APP + 0x56
+//   kThrow        throws a C++ exception out of VpiNotifyFreq from call FAULT_FROM on, as
+//                 a module built with g++ and its runtime linked in does
+//   kAbort        calls the C runtime's abort() in VpiNotifyFreq from call FAULT_FROM on: the
+//                 way g++'s 32-bit runtime ends a C++ exception nothing catches
+//   kCallbackSpin its window, of a class registered in its DllMain (before vo can hand the
+//                 system a trampoline for the procedure), loops for ever on the
+//                 WM_WINDOWPOSCHANGING the system sends from inside SetWindowPos, called in
+//                 VpiNotifyFreq at call FAULT_FROM: the system's callback lies between the
+//                 loop and the guard of VpiNotifyFreq
+//   kBusyThread   a thread of its own (started in VpiEnable) runs its code for ever, giving
+//                 up the processor at every turn, through the clock's close; its DllMain notes
+//                 "detach", with ending=1 at the process's end and 0 when it is freed
+//   kSystemFault  a thread of its own (started at call FAULT_FROM) faults inside the system's
+//                 code: it hands the heap and a lock a bad address
 // Each hang notes "hang" just before it starts.
 #include <windows.h>
+
+#include <cstdlib>
+#include <stdexcept>
 
 #include "RecordLog.h"
 #include "vo_plugin.h"
@@ -111,7 +128,12 @@ enum class Mode {
   kHookWriteWide,
   kWinEventWrite,
   kGlobalHook,
-  kResubclass
+  kResubclass,
+  kThrow,
+  kAbort,
+  kCallbackSpin,
+  kBusyThread,
+  kSystemFault
 };
 constexpr Mode kMode = Mode::FAULT_MODE;
 
@@ -298,11 +320,42 @@ void CheckReadBack() {
   check("GetWindowLongPtrA", GetWindowLongPtrA(own, GWLP_WNDPROC) == procedure);
 }
 
+LRESULT CALLBACK SpinningProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_WINDOWPOSCHANGING) Spin();
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+void RegisterEarlyClass(HINSTANCE instance) {
+  WNDCLASSA form{};
+  form.lpfnWndProc = SpinningProcedure;
+  form.hInstance = instance;
+  form.lpszClassName = "voFaultEarly";
+  RegisterClassA(&form);
+}
+
+void SpinInCallback() {
+  const HWND window =
+      CreateWindowExA(0, "voFaultEarly", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, self, nullptr);
+  SetWindowPos(window, nullptr, 1, 1, 2, 2, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 void CALLBACK NotingTimerProcedure(HWND, UINT, UINT_PTR, DWORD) { Note("timer"); }
 
 DWORD WINAPI ThreadMain(void*) {
   WriteThroughNull();
   return 0;
+}
+
+DWORD WINAPI SystemFaultMain(void*) {
+  void* const bad = reinterpret_cast<void*>(0x10);
+  // A heap that checks the pointer refuses it; the lock's code faults in any case.
+  HeapFree(GetProcessHeap(), 0, bad);
+  EnterCriticalSection(static_cast<CRITICAL_SECTION*>(bad));
+  return 0;
+}
+
+DWORD WINAPI BusyMain(void*) {
+  for (;;) SwitchToThread();
 }
 
 CRITICAL_SECTION detachLock;
@@ -380,9 +433,13 @@ int freqCalls = 0;
 
 extern "C" {
 
-BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, void*) {
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, void* reserved) {
   if (reason == DLL_PROCESS_ATTACH) self = instance;
+  if (kMode == Mode::kBusyThread && reason == DLL_PROCESS_DETACH) {
+    vo::test::RecordLine(FAULT_TAG, "detach", "ending=%d", reserved ? 1 : 0);
+  }
   if (kMode == Mode::kLoadBlock && reason == DLL_PROCESS_ATTACH) Sleep(INFINITE);
+  if (kMode == Mode::kCallbackSpin && reason == DLL_PROCESS_ATTACH) RegisterEarlyClass(instance);
   if (kMode != Mode::kDetachSpin) return TRUE;
   if (reason == DLL_PROCESS_ATTACH) InitializeCriticalSection(&detachLock);
   if (reason == DLL_THREAD_ATTACH || reason == DLL_THREAD_DETACH) {
@@ -411,6 +468,9 @@ void WINAPI VpiEnable(void) {
   if (kMode == Mode::kGlobalHook) SetWindowsHookExA(WH_GETMESSAGE, GlobalProcedure, self, 0);
   if (kMode == Mode::kResubclass) CheckReadBack();
   if (kMode == Mode::kTimerThenWrite) SetTimer(nullptr, 0, 100, NotingTimerProcedure);
+  if (kMode == Mode::kBusyThread) {
+    CloseHandle(CreateThread(nullptr, 0, BusyMain, nullptr, 0, nullptr));
+  }
 }
 
 void WINAPI VpiDisable(void) {
@@ -480,6 +540,20 @@ void WINAPI VpiNotifyFreq(HWND clock, double) {
       break;
     case Mode::kBlock:
       if (due) Sleep(INFINITE);
+      break;
+    case Mode::kThrow:
+      if (due) throw std::runtime_error("thrown out of VpiNotifyFreq");
+      break;
+    case Mode::kAbort:
+      if (due) abort();
+      break;
+    case Mode::kCallbackSpin:
+      if (due && first) SpinInCallback();
+      break;
+    case Mode::kSystemFault:
+      if (due && first) {
+        CloseHandle(CreateThread(nullptr, 0, SystemFaultMain, nullptr, 0, nullptr));
+      }
       break;
     case Mode::kOverflow:
       Recurse(0);

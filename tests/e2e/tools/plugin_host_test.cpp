@@ -17,6 +17,8 @@
 #include "PlugIns/win/Thunks.h"
 #include "Tally.h"
 #include "support/win/ForeignString.h"
+#include "support/win/ProcessRules.h"
+#include "support/win/WideText.h"
 #include "vo_plugin.h"
 
 namespace {
@@ -85,14 +87,14 @@ std::string ProgramDirectory() {
 }
 
 void TestListing(const std::string& directory) {
-  const std::vector<std::string> names = vo::win::ListPlugInFiles(directory);
+  const std::vector<std::string> names = vo::win::ListPlugInFiles(vo::win::Widened(directory));
   const std::string listed = Join(names);
   std::printf("listed: %s\n", listed.c_str());
   CHECK(listed == "voA.DLL, vob.dll, voNoDesc.dll, voReadOnly.dll, voText.DLL",
         "list: plain and read-only vo*.DLL files, case-insensitive order");
   CHECK(vo::SamePathIgnoringCase(CurrentDirectory(), directory),
         "list: the directory became the current directory");
-  CHECK(vo::win::ListPlugInFiles(directory + "\\missing").empty(),
+  CHECK(vo::win::ListPlugInFiles(vo::win::Widened(directory + "\\missing")).empty(),
         "list: a missing directory lists nothing");
 }
 
@@ -147,7 +149,7 @@ void TestSampleTelop(const std::string& directory) {
 
 void TestTable(const std::string& directory) {
   vo::SlotTable<TVoPlugInsIF> table;
-  for (const std::string& name : vo::win::ListPlugInFiles(directory)) {
+  for (const std::string& name : vo::win::ListPlugInFiles(vo::win::Widened(directory))) {
     table.Add(vo::win::LoadPlugIn(vo::JoinPluginPath(directory, name)));
   }
   std::vector<std::string> loaded;
@@ -171,6 +173,14 @@ void TestTable(const std::string& directory) {
   // A module whose code has run stays mapped until the program ends.
   CHECK(GetModuleHandleA(vobPath.c_str()) != nullptr,
         "table: release keeps a module that ran mapped");
+}
+
+// The plug-in folder is the current directory now: a library there, named bare, is not
+// found, as a dependency planted there would not be.
+void TestNoLibraryFromTheCurrentDirectory() {
+  const HMODULE planted = LoadLibraryA("vob.dll");
+  CHECK(planted == nullptr, "search: a library in the current directory is not loaded");
+  if (planted) FreeLibrary(planted);
 }
 
 void TestExecutableDirectory() {
@@ -225,6 +235,7 @@ void TestThunks() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  vo::win::ApplyProcessRules();
   const std::string sample =
       argc > 1 ? argv[1] : vo::JoinPluginPath(ProgramDirectory(), "voSample.dll");
   if (GetFileAttributesA(sample.c_str()) == INVALID_FILE_ATTRIBUTES) {
@@ -237,6 +248,7 @@ int main(int argc, char** argv) {
   host.Start(nullptr);
 
   TestListing(directory);
+  TestNoLibraryFromTheCurrentDirectory();
   TestWrapper(directory);
   TestSampleTelop(directory);
   TestTable(directory);
