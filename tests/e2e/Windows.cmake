@@ -68,7 +68,7 @@ set(VO_FAULT_VARIANTS N:kNullWrite:3 O:kOverflow:1 P:kOverflow:1 X:kForeignCode:
                 BL:kBlock:3 BD:kLoadBlock:1
                 # A C++ exception of g++'s runtime escapes (64-bit: raised as an exception of the
                 # system's; 32-bit: abort() at its end); a thread faults in the system's code.
-                CX:kThrow:3 AB:kAbort:3 SF:kSystemFault:3
+                EX:kThrow:3 AB:kAbort:3 SF:kSystemFault:3
                 # A thread of its own still runs its code as the clock closes.
                 BT:kBusyThread:1
                 # A loop called back from inside a system call, under the guard of a call.

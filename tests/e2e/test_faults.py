@@ -22,13 +22,13 @@ FAULTS = {
     "X": "0xE0564F46",                # a software exception of a foreign code
     "Z": "0 による除算",              # integer division by zero in VpiNotify
     "H": "応答の停止",                # endless loop in VpiNotifyFreq from its 8th call on
-    "CX": "C++ の例外",               # a C++ exception of g++'s runtime, out of VpiNotifyFreq
+    "EX": "C++ の例外",               # a C++ exception of g++'s runtime, out of VpiNotifyFreq
     "AB": "中止の要求",               # abort(), where g++'s 32-bit runtime ends such an exception
 }
 # The call each faulting module faults in, and how many calls of that kind it gets in all.
 FAULTING_CALL = {"E": ("enable", 1), "N": ("notifyfreq", 3), "O": ("notifyfreq", 1),
                  "P": ("notifyfreq", 1), "X": ("notifyfreq", 1), "Z": ("notify", 1),
-                 "H": ("notifyfreq", 8), "CX": ("notifyfreq", 3),
+                 "H": ("notifyfreq", 8), "EX": ("notifyfreq", 3),
                  "AB": ("notifyfreq", 3)}
 
 # Plug-in code outside its six calls, each build with what its box must say.
