@@ -19,12 +19,17 @@ std::vector<int> FadeAlphas(PointerFade& fade) {
   return alphas;
 }
 
-TEST(PointerFadeTest, OffLeavesThePlainWindowWhateverThePointerDoes) {
+TEST(PointerFadeTest, OffLeavesThePlainWindowAndTurningOffMidFadeRestoresAtOnce) {
   PointerFade fade;
   fade.PointerArrived(false);
   fade.Tick(true, false);
   EXPECT_FALSE(fade.Watching());
   EXPECT_EQ(fade.Look(), kPlain);
+  fade.Configure(true, 100);
+  fade.PointerArrived(false);
+  fade.Configure(false, 100);
+  EXPECT_EQ(fade.Look(), kPlain);
+  EXPECT_FALSE(fade.Watching());
   // An opacity at rest alone makes the window layered, never click-through.
   fade.Configure(false, 70);
   EXPECT_EQ(fade.Look(), (StripLook{true, AlphaOf(70), false}));
@@ -44,21 +49,17 @@ TEST(PointerFadeTest, ArrivalFadesInStepsToFaintAndLetsClicksThroughAtOnce) {
   EXPECT_EQ(alphas.back(), AlphaOf(kFadedOpacity));
 }
 
-TEST(PointerFadeTest, PointerLeavingRestoresTheRestOpacityAndStopsWatching) {
+TEST(PointerFadeTest, PointerLeavingRestoresTheRestOpacityAndCtrlHoldsItSolidUntilReleased) {
   PointerFade fade;
-  fade.Configure(true, 60);
+  fade.Configure(true, 80);
+  const StripLook rest{true, AlphaOf(80), false};
   fade.PointerArrived(false);
   FadeAlphas(fade);
   fade.Tick(false, false);
-  EXPECT_EQ(fade.Look(), (StripLook{true, AlphaOf(60), false}));
+  EXPECT_EQ(fade.Look(), rest) << "the pointer gone";
   EXPECT_FALSE(fade.Watching());
-}
-
-TEST(PointerFadeTest, CtrlHoldsTheStripSolidUnderThePointerUntilReleased) {
-  PointerFade fade;
-  fade.Configure(true, 80);
   fade.PointerArrived(true);
-  EXPECT_EQ(fade.Look(), (StripLook{true, AlphaOf(80), false}));
+  EXPECT_EQ(fade.Look(), rest) << "arrival with Ctrl held";
   EXPECT_TRUE(fade.Watching()) << "Ctrl's release must be seen without a mouse move";
   fade.PointerArrived(false);  // a move while held changes nothing
   EXPECT_FALSE(fade.Look().clickThrough);
@@ -67,16 +68,10 @@ TEST(PointerFadeTest, CtrlHoldsTheStripSolidUnderThePointerUntilReleased) {
   // Ctrl pressed over the faded strip brings it back at once.
   FadeAlphas(fade);
   fade.Tick(true, true);
-  EXPECT_EQ(fade.Look(), (StripLook{true, AlphaOf(80), false}));
+  EXPECT_EQ(fade.Look(), rest) << "Ctrl pressed over the faded strip";
 }
 
-TEST(PointerFadeTest, TurningOffMidFadeRestoresAtOnceAndRestOpacityIsKeptInRange) {
-  PointerFade fade;
-  fade.Configure(true, 100);
-  fade.PointerArrived(false);
-  fade.Configure(false, 100);
-  EXPECT_EQ(fade.Look(), kPlain);
-  EXPECT_FALSE(fade.Watching());
+TEST(PointerFadeTest, RestOpacityIsKeptInRange) {
   EXPECT_EQ(RestOpacityFrom(0), kMinRestOpacity);
   EXPECT_EQ(RestOpacityFrom(-5), kMinRestOpacity);
   EXPECT_EQ(RestOpacityFrom(250), kMaxRestOpacity);
