@@ -535,16 +535,12 @@ int CommandCover(int left, int top, int width, int height, DWORD durationMs, boo
   return 0;
 }
 
-// A window of the tests that says what reaches it.
+// A window of the tests that reports the left clicks reaching it.
 LRESULT CALLBACK MatProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  const char* input = message == WM_LBUTTONDOWN   ? "left"
-                      : message == WM_RBUTTONDOWN ? "right"
-                      : message == WM_MOUSEWHEEL  ? "wheel"
-                                                  : nullptr;
-  if (input) {
+  if (message == WM_LBUTTONDOWN) {
     POINT at{GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)};
-    if (message != WM_MOUSEWHEEL) ClientToScreen(window, &at);  // the wheel's is on the screen
-    std::printf("input kind=%s x=%ld y=%ld\n", input, at.x, at.y);
+    ClientToScreen(window, &at);
+    std::printf("input kind=left x=%ld y=%ld\n", at.x, at.y);
     std::fflush(stdout);
     return 0;
   }
@@ -552,8 +548,8 @@ LRESULT CALLBACK MatProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam
   return DefWindowProcA(window, message, wparam, lparam);
 }
 
-// An ordinary green window in the foreground that reports the clicks and wheel turns it
-// receives, kept for the given time: what lies beneath the strip.
+// An ordinary green window in the foreground that reports its clicks, kept for the given
+// time: what lies beneath the strip.
 int CommandMat(int left, int top, int width, int height, DWORD durationMs) {
   HWND window = MakePopup(MatProc, "voProbeMat", WS_EX_TOOLWINDOW,
                           RECT{left, top, left + width, top + height});
@@ -569,30 +565,6 @@ int CommandMat(int left, int top, int width, int height, DWORD durationMs) {
   std::fflush(stdout);
   PumpMessagesFor(durationMs);
   DestroyWindow(window);
-  return 0;
-}
-
-// The clock's alpha as it changes, for a while, each change stamped with the performance
-// counter in milliseconds: under Wine that is Linux's raw monotonic clock, which the tests
-// read too.
-int CommandAlphas(DWORD durationMs) {
-  LARGE_INTEGER frequency{};
-  QueryPerformanceFrequency(&frequency);
-  int shown = -2;
-  const ULONGLONG deadline = GetTickCount64() + durationMs;
-  while (GetTickCount64() < deadline) {
-    const HWND clock = FindWindowA(CLK_CLASSNAME, nullptr);
-    if (const int alpha = clock ? LayeredAlpha(clock) : -2; alpha != shown) {
-      LARGE_INTEGER now{};
-      QueryPerformanceCounter(&now);
-      std::printf(
-          "alpha value=%d at_ms=%.1f\n", alpha,
-          static_cast<double>(now.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart));
-      std::fflush(stdout);
-      shown = alpha;
-    }
-    Sleep(2);
-  }
   return 0;
 }
 
@@ -895,8 +867,6 @@ constexpr Verb kVerbs[] = {
      [](const Arguments& a) {
        return CommandMat(a.number(0), a.number(1), a.number(2), a.number(3), a.number(4));
      }},
-    {"alphas", "n", "<ms>  the clock's alpha as it changes, stamped",
-     [](const Arguments& a) { return CommandAlphas(a.number(0)); }},
     {"band", "n", "<height>  the shell's answer for a band at the top, and the work area",
      [](const Arguments& a) { return CommandBand(a.number(0)); }},
     {"display", "nn", "<w> <h>  change the display mode, time the clock's move",
