@@ -250,22 +250,22 @@ TEST(Options, StepAsideMissingKeepsItsDefaultAndSavesBothWays) {
 }
 
 TEST(Options, OutOfTheWayOptionsMissingKeepDefaultsRoundTripAndOpacityIsKeptInRange) {
+  const auto values = [](const FakeGeneralOptions& o) {
+    return std::tuple{o.stepAside, o.fade, o.opacity, o.band};
+  };
+  const std::tuple defaults{true, false, 100, false};
   MemorySettingsBackend backend;
   StoreColors(backend, DistinctColors());
   FakeGeneralOptions general;
   LoadGeneral(backend, general);
-  EXPECT_FALSE(general.fade);
-  EXPECT_EQ(general.opacity, 100);
-  EXPECT_FALSE(general.band);
+  EXPECT_EQ(values(general), defaults) << "options missing from an older key";
   general.fade = true;
   general.opacity = 40;
   general.band = true;
   SaveGeneral(backend, general);
   FakeGeneralOptions loaded;
   LoadGeneral(backend, loaded);
-  EXPECT_TRUE(loaded.fade);
-  EXPECT_EQ(loaded.opacity, 40);
-  EXPECT_TRUE(loaded.band);
+  EXPECT_EQ(values(loaded), values(general)) << "the options saved not loaded back";
   // A hand-edited opacity that would hide the strip, or more than whole.
   for (const auto& [stored, shown] : {std::pair{5, 30}, std::pair{-1, 30}, std::pair{900, 100}}) {
     backend.PutDword(kOptionsKeyPath, "RestOpacity", stored);
@@ -276,8 +276,7 @@ TEST(Options, OutOfTheWayOptionsMissingKeepDefaultsRoundTripAndOpacityIsKeptInRa
   loaded.stepAside = false;
   MemorySettingsBackend empty;
   LoadGeneral(empty, loaded);
-  EXPECT_EQ((std::tuple{true, false, 100, false}),
-            (std::tuple{loaded.stepAside, loaded.fade, loaded.opacity, loaded.band}))
+  EXPECT_EQ(values(loaded), defaults)
       << "Cancel without an options key keeps the edits instead of the defaults";
 }
 
