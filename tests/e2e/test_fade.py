@@ -119,16 +119,21 @@ class OutOfTheWay(harness.ClockTestCase):
     def band_top(self):
         return self.wine.probe_one("band", CLOCK_SIZE[1], kind="band").int("top")
 
+    def wait_band_held(self, promise):
+        """The shell learns of the band just after the strip shows."""
+        self.wait_until(lambda: self.band_top() == CLOCK_SIZE[1], 10, interval=0.2,
+                        message=promise)
+
     def test_band_held_while_running_and_released_at_close_and_after_a_kill(self):
         # Wine's shell keeps the toolbars' list but leaves the work area as it is: the band
         # shows in what it answers another toolbar asking for the same place.
         self.start_with(ReserveBand=1)
-        self.assertEqual(CLOCK_SIZE[1], self.band_top(), "band not held")
+        self.wait_band_held("the band held")
         self.wine.probe("close")
         self.wine.wait_clock_gone()
         self.assertEqual(0, self.band_top(), "band not released at close")
         clock = self.start_with(ReserveBand=1)
-        self.assertEqual(CLOCK_SIZE[1], self.band_top(), "band not held by the next run")
+        self.wait_band_held("the band held by the next run")
         clock.kill()
         self.start_with(ReserveBand=0)
         self.assertEqual(0, self.band_top(), "band of a killed run not released by the next")
