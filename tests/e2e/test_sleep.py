@@ -43,11 +43,8 @@ def changed_box(before, after, unread=None):
 
 def telop_left(image):
     """(left edge, width) of the telop's text when the whole text shows inside the strip."""
-    frame = telop_frame(image)
-    if not frame:
-        return None
-    left, right = min(x for x, _ in frame), max(x for x, _ in frame)
-    return (left, right - left) if left > 0 and right < TELOP_BOX[2] - TELOP_BOX[0] - 2 else None
+    xs = sorted(x for x, _ in telop_frame(image))
+    return xs and 0 < xs[0] and xs[-1] < TELOP_BOX[2] - TELOP_BOX[0] - 2 and (xs[0], xs[-1] - xs[0])
 
 
 def steps_between(left_from, left_to, width, near):
