@@ -53,7 +53,6 @@ foreach(tag A B M)
   target_link_libraries(voRec${tag} PRIVATE comctl32)
 endforeach()
 set_target_properties(voRecA PROPERTIES SUFFIX ".DLL")
-target_compile_definitions(voRecM PRIVATE RECORDER_MINUTES_ONLY)
 
 # voFault misbehaves on purpose, one way per build: tag, mode and the tick it starts at.
 set(VO_FAULT_VARIANTS N:kNullWrite:3 O:kOverflow:1 P:kOverflow:1 X:kForeignCode:1 Z:kDivide:1

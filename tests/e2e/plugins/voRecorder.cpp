@@ -225,9 +225,7 @@ void WINAPI VpiDisable(void) {
 
 void WINAPI VpiNotify(HWND clock, double now) { RecordNotify("notify", clock, now); }
 
-#ifndef RECORDER_MINUTES_ONLY
 void WINAPI VpiNotifyFreq(HWND clock, double now) { RecordNotify("notifyfreq", clock, now); }
-#endif
 
 const char* WINAPI VpiDiscription(void) {
   Record("description");
