@@ -9,14 +9,12 @@ namespace vo::win {
 namespace {
 
 // A stack overflow is dispatched on the few bytes left below the guard page, too few for the
-// x86-64 dispatcher to walk the stack up to the guard's frame. A vectored handler is asked
-// before that walk: it takes stack overflows alone (no plug-in can handle its own overflow
-// sensibly) and resumes the innermost guarded call the way the watchdog does.
-LONG CALLBACK TakeStackOverflow(EXCEPTION_POINTERS* exception) {
-  if (exception->ExceptionRecord->ExceptionCode != EXCEPTION_STACK_OVERFLOW) {
-    return EXCEPTION_CONTINUE_SEARCH;
-  }
-  return Host().Guard().OnStackOverflow(*exception);
+// x86-64 dispatcher to walk the stack up to the guard's frame; plug-in code that overran its
+// frame into the return addresses leaves no walk up to it at all. A vectored handler is asked
+// before that walk: it takes these faults alone (the others go to the frames, the plug-in's
+// own first) and resumes the innermost guarded call the way the watchdog does.
+LONG CALLBACK TakeUnreachableFault(EXCEPTION_POINTERS* exception) {
+  return Host().Guard().OnUnreachableFault(*exception);
 }
 
 // An overflow used up the stack's guard page; without a new one the next overflow would
@@ -29,7 +27,7 @@ void CallGuard::Start() {
   if (guiThread_.load() != 0) return;
   guiThread_.store(GetCurrentThreadId());
   otherThreadsCalls_ = TlsAlloc();
-  AddVectoredExceptionHandler(1, &TakeStackOverflow);
+  AddVectoredExceptionHandler(1, &TakeUnreachableFault);
 }
 
 CallGuard::ActiveCall* CallGuard::Innermost() const {
@@ -97,16 +95,22 @@ EXCEPTION_DISPOSITION CallGuard::OnFault(const EXCEPTION_RECORD& record, void* f
   GuardJump(frame, outcome != kCallReturned ? outcome : EXCEPTION_NONCONTINUABLE_EXCEPTION);
 }
 
-LONG CallGuard::OnStackOverflow(EXCEPTION_POINTERS& exception) {
+LONG CallGuard::OnUnreachableFault(EXCEPTION_POINTERS& exception) {
+  const DWORD code = exception.ExceptionRecord->ExceptionCode;
   ActiveCall* call = Innermost();
   if (!call || !call->resumeStack) return EXCEPTION_CONTINUE_SEARCH;
+  if (code != EXCEPTION_STACK_OVERFLOW &&
+      HandlerSearchReaches(*exception.ContextRecord, call->resumeStack)) {
+    return EXCEPTION_CONTINUE_SEARCH;
+  }
   const auto frame = reinterpret_cast<std::uintptr_t>(call->resumeStack);
   const ModuleId culprit =
       modules_.Blame(exception.ExceptionRecord->ExceptionAddress,
                      StackPointer(*exception.ContextRecord), frame - kGapBelowFrame, call->callee);
   if (culprit == kNoModule) return EXCEPTION_CONTINUE_SEARCH;
   NoteCutShort(call, culprit);
-  ResumeGuardedCall(*exception.ContextRecord, call->resumeStack, EXCEPTION_STACK_OVERFLOW);
+  ResumeGuardedCall(*exception.ContextRecord, call->resumeStack,
+                    code != kCallReturned ? code : EXCEPTION_NONCONTINUABLE_EXCEPTION);
   return EXCEPTION_CONTINUE_EXECUTION;
 }
 
