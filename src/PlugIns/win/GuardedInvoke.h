@@ -6,7 +6,8 @@
 // vectored handler, asked first, could not do. The frame's handler does not return to the
 // dispatcher: it drops the inner frames and resumes the routine, which returns the exception
 // code. The hang watchdog resumes the same routine by setting the GUI thread's context, and
-// so does a vectored handler for stack overflows alone (see OnStackOverflow). Every way out
+// so does a vectored handler for the faults no frame handler can be reached for (see
+// OnUnreachableFault). Every way out
 // of the routine restores the caller's x87 control word, MXCSR and direction flag. The
 // routine lives in assembly, one file per architecture (GuardedInvoke_x86.cpp, _x64.cpp).
 #pragma once
@@ -34,6 +35,9 @@ std::uintptr_t StackPointer(const CONTEXT& context);
 void ResumeGuardedCall(CONTEXT& context, void* stack, DWORD outcome);
 // The running thread's block.
 NT_TIB* ThreadBlock();
+// Whether the system's search for a handler, walking up the stack from context, can reach the
+// guard's frame at stack.
+bool HandlerSearchReaches(const CONTEXT& context, const void* stack);
 
 }  // namespace vo::win
 

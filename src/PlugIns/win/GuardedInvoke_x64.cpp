@@ -57,6 +57,8 @@ vo_guarded_invoke:
     movq %rcx, %rax
     movq %rdx, %rcx
     call *%rax
+    .globl vo_guard_called
+vo_guard_called:
     xorl %eax, %eax
     .globl vo_guard_recover
 vo_guard_recover:
@@ -93,6 +95,8 @@ vo_guard_jump:
     jmp vo_guard_recover
 )");
 
+extern "C" void GuardCalled() asm("vo_guard_called");  // where the callee returns to
+
 namespace vo::win {
 
 std::uintptr_t InstructionPointer(const CONTEXT& c) { return c.Rip; }
@@ -109,6 +113,47 @@ NT_TIB* ThreadBlock() {
   NT_TIB* tib = nullptr;
   asm("movq %%gs:0x30, %0" : "=r"(tib));
   return tib;
+}
+
+namespace {
+
+bool IsCode(DWORD64 address) {
+  MEMORY_BASIC_INFORMATION memory;
+  constexpr DWORD kExecutable =
+      PAGE_EXECUTE | PAGE_EXECUTE_READ | PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_WRITECOPY;
+  return VirtualQuery(reinterpret_cast<void*>(address), &memory, sizeof memory) &&
+         memory.State == MEM_COMMIT && (memory.Protect & kExecutable);
+}
+
+}  // namespace
+
+// The search unwinds frame by frame as the system does: by the unwind data of the code, or,
+// for code without any, by taking it for a leaf that returns through the stack pointer. Code
+// that overran its frame into the return addresses leaves a chain that ends in no code at
+// all. The search goes on regardless, reading stale return addresses out of the frames above,
+// and may land on a dead guard frame left there by an earlier call: its handler would resume
+// it. Only a walk that returns into the guard's own call at its frame reaches it.
+bool HandlerSearchReaches(const CONTEXT& context, const void* stack) {
+  CONTEXT c = context;
+  const auto lowest = reinterpret_cast<DWORD64>(ThreadBlock()->StackLimit);
+  const auto guard = reinterpret_cast<DWORD64>(stack);
+  for (int depth = 0; depth < 1024; ++depth) {
+    if (c.Rsp == guard) return c.Rip == reinterpret_cast<DWORD64>(&GuardCalled);
+    if (c.Rsp > guard || c.Rsp < lowest || c.Rsp % 8 != 0) return false;
+    DWORD64 base = 0;
+    if (RUNTIME_FUNCTION* entry = RtlLookupFunctionEntry(c.Rip, &base, nullptr)) {
+      void* data = nullptr;
+      DWORD64 frame = 0;
+      RtlVirtualUnwind(UNW_FLAG_NHANDLER, base, c.Rip, entry, &c, &data, &frame, nullptr);
+    } else if (depth == 0 || IsCode(c.Rip)) {
+      // The faulting address itself may be anywhere (a call through a bad pointer).
+      c.Rip = *reinterpret_cast<const DWORD64*>(c.Rsp);
+      c.Rsp += sizeof c.Rip;
+    } else {
+      return false;
+    }
+  }
+  return false;
 }
 
 }  // namespace vo::win

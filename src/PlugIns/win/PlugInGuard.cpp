@@ -9,14 +9,12 @@ namespace vo::win {
 namespace {
 
 // A stack overflow is dispatched on the few bytes left below the guard page, too few for the
-// x86-64 dispatcher to walk the stack up to the guard's frame. A vectored handler is asked
-// before that walk: it takes stack overflows alone (no plug-in can handle its own overflow
-// sensibly) and resumes the innermost guarded call the way the watchdog does.
-LONG CALLBACK TakeStackOverflow(EXCEPTION_POINTERS* exception) {
-  if (exception->ExceptionRecord->ExceptionCode != EXCEPTION_STACK_OVERFLOW) {
-    return EXCEPTION_CONTINUE_SEARCH;
-  }
-  return Host().Guard().OnStackOverflow(*exception);
+// x86-64 dispatcher to walk the stack up to the guard's frame; plug-in code that overran its
+// frame into the return addresses leaves no walk up to it at all. A vectored handler is asked
+// before that walk: it takes these faults alone (the others go to the frames, the plug-in's
+// own first) and resumes the innermost guarded call the way the watchdog does.
+LONG CALLBACK TakeUnreachableFault(EXCEPTION_POINTERS* exception) {
+  return Host().Guard().OnUnreachableFault(*exception);
 }
 
 // An overflow used up the stack's guard page; without a new one the next overflow would
@@ -31,7 +29,7 @@ void CallGuard::Start() {
   otherThreadsCalls_ = TlsAlloc();
   callbackDispatcher_ = reinterpret_cast<std::uintptr_t>(
       GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "KiUserCallbackDispatcher"));
-  AddVectoredExceptionHandler(1, &TakeStackOverflow);
+  AddVectoredExceptionHandler(1, &TakeUnreachableFault);
 }
 
 bool CallGuard::CallbackBetween(std::uintptr_t stack, const ActiveCall& call) const {
@@ -122,9 +120,18 @@ EXCEPTION_DISPOSITION CallGuard::OnFault(const EXCEPTION_RECORD& record, void* f
   GuardJump(frame, outcome != kCallReturned ? outcome : EXCEPTION_NONCONTINUABLE_EXCEPTION);
 }
 
-LONG CallGuard::OnStackOverflow(EXCEPTION_POINTERS& exception) {
+LONG CallGuard::OnUnreachableFault(EXCEPTION_POINTERS& exception) {
+  const DWORD code = exception.ExceptionRecord->ExceptionCode;
   ActiveCall* call = Innermost();
   if (!call || !call->resumeStack) return EXCEPTION_CONTINUE_SEARCH;
+  // As in OnFault: a plug-in thread's fault in the system's code ends the process.
+  if (!OnGuiThread() && modules_.InSystemCode(code, exception.ExceptionRecord->ExceptionAddress)) {
+    return EXCEPTION_CONTINUE_SEARCH;
+  }
+  if (code != EXCEPTION_STACK_OVERFLOW &&
+      HandlerSearchReaches(*exception.ContextRecord, call->resumeStack)) {
+    return EXCEPTION_CONTINUE_SEARCH;
+  }
   const auto frame = reinterpret_cast<std::uintptr_t>(call->resumeStack);
   const ModuleId culprit =
       modules_.Blame(exception.ExceptionRecord->ExceptionAddress,
@@ -133,7 +140,8 @@ LONG CallGuard::OnStackOverflow(EXCEPTION_POINTERS& exception) {
     return EXCEPTION_CONTINUE_SEARCH;
   }
   NoteCutShort(call, culprit);
-  ResumeGuardedCall(*exception.ContextRecord, call->resumeStack, EXCEPTION_STACK_OVERFLOW);
+  ResumeGuardedCall(*exception.ContextRecord, call->resumeStack,
+                    code != kCallReturned ? code : EXCEPTION_NONCONTINUABLE_EXCEPTION);
   return EXCEPTION_CONTINUE_EXECUTION;
 }
 

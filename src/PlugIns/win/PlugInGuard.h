@@ -82,10 +82,10 @@ class CallGuard {
   bool AbandonedCode() const { return abandonedCode_.load(); }
 
   // The exception handlers' side (see GuardedInvoke.h): the guard's frame handler, and the
-  // vectored handler that takes stack overflows.
+  // vectored handler that takes the faults the frame handler cannot be reached for.
   EXCEPTION_DISPOSITION OnFault(const EXCEPTION_RECORD& record, void* frame,
                                 const CONTEXT& context);
-  LONG OnStackOverflow(EXCEPTION_POINTERS& exception);
+  LONG OnUnreachableFault(EXCEPTION_POINTERS& exception);
 
  private:
   ActiveCall* Innermost() const;
