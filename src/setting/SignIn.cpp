@@ -6,20 +6,20 @@ namespace vo {
 namespace {
 
 // The program part of a command line: up to the closing quote, or up to the first space.
-std::string_view ProgramOf(std::string_view command) {
-  while (!command.empty() && command.front() == ' ') command.remove_prefix(1);
-  if (!command.empty() && command.front() == '"') {
+std::u16string_view ProgramOf(std::u16string_view command) {
+  while (!command.empty() && command.front() == u' ') command.remove_prefix(1);
+  if (!command.empty() && command.front() == u'"') {
     command.remove_prefix(1);
-    return command.substr(0, command.find('"'));
+    return command.substr(0, command.find(u'"'));
   }
-  return command.substr(0, command.find(' '));
+  return command.substr(0, command.find(u' '));
 }
 
-std::string RunValue(SettingsBackend& backend) {
+std::u16string RunValue(SettingsBackend& backend) {
   SettingsAccessor store(backend);
   if (!store.OpenSettingsKey(kRunKeyPath, false)) return {};
   try {
-    return store.ReadText(kRunValueName);
+    return store.ReadWideText(kRunValueName);
   } catch (const ERegistryException&) {
     return {};  // not a command at all
   }
@@ -27,27 +27,27 @@ std::string RunValue(SettingsBackend& backend) {
 
 }  // namespace
 
-std::string SignInCommand(std::string_view exePath) {
-  std::string command = "\"";
+std::u16string SignInCommand(std::u16string_view exePath) {
+  std::u16string command = u"\"";
   command += exePath;
-  command += '"';
+  command += u'"';
   return command;
 }
 
-bool NamesProgram(std::string_view command, std::string_view exePath) {
+bool NamesProgram(std::u16string_view command, std::u16string_view exePath) {
   return !exePath.empty() && SamePathIgnoringCase(ProgramOf(command), exePath);
 }
 
-bool StartsAtSignIn(SettingsBackend& backend, std::string_view exePath) {
+bool StartsAtSignIn(SettingsBackend& backend, std::u16string_view exePath) {
   return NamesProgram(RunValue(backend), exePath);
 }
 
-void SetStartAtSignIn(SettingsBackend& backend, std::string_view exePath, bool start) {
+void SetStartAtSignIn(SettingsBackend& backend, std::u16string_view exePath, bool start) {
   if (StartsAtSignIn(backend, exePath) == start) return;
   SettingsAccessor store(backend);
   if (start) {
     if (store.OpenSettingsKey(kRunKeyPath, true)) {
-      store.WriteText(kRunValueName, SignInCommand(exePath));
+      store.WriteWideText(kRunValueName, SignInCommand(exePath));
     }
   } else if (store.OpenSettingsKey(kRunKeyPath, false)) {
     store.DeleteValue(kRunValueName);

@@ -1,5 +1,7 @@
 #include "support/FileNames.h"
 
+#include <algorithm>
+
 #include "support/ShiftJis.h"
 
 namespace vo {
@@ -25,6 +27,11 @@ bool SamePathIgnoringCase(std::string_view a, std::string_view b) {
     i += length;
   }
   return true;
+}
+
+bool SamePathIgnoringCase(std::u16string_view a, std::u16string_view b) {
+  return std::ranges::equal(a, b,
+                            [](char16_t x, char16_t y) { return FoldAscii(x) == FoldAscii(y); });
 }
 
 }  // namespace vo

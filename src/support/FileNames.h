@@ -12,10 +12,15 @@ std::string_view FileNameOf(std::string_view path);
 // Path equality with ASCII letters compared case-insensitively; double-byte characters must
 // match exactly.
 bool SamePathIgnoringCase(std::string_view a, std::string_view b);
+// The same for UTF-16 paths, as the wide calls name files: only ASCII letters fold.
+bool SamePathIgnoringCase(std::u16string_view a, std::u16string_view b);
 
 // An ASCII capital as its small letter; any other byte as it is.
 constexpr unsigned char FoldAscii(unsigned char byte) {
   return byte >= 'A' && byte <= 'Z' ? static_cast<unsigned char>(byte - 'A' + 'a') : byte;
+}
+constexpr char16_t FoldAscii(char16_t unit) {
+  return unit >= u'A' && unit <= u'Z' ? static_cast<char16_t>(unit - u'A' + u'a') : unit;
 }
 
 }  // namespace vo

@@ -78,16 +78,35 @@ std::int32_t SettingsAccessor::ReadDword(std::string_view name) const {
   return static_cast<std::int32_t>(bits);
 }
 
-std::string SettingsAccessor::ReadText(std::string_view name) const {
-  const std::optional<StoredValue> value = Query(name);
-  if (!value || value->data.empty()) return {};
+std::optional<StoredValue> SettingsAccessor::QueryText(std::string_view name) const {
+  std::optional<StoredValue> value = Query(name);
+  if (!value || value->data.empty()) return std::nullopt;
   if (!IsStringType(value->type)) {
     throw ERegistryException(ERegistryException::Kind::kBadType, name);
   }
+  return value;
+}
+
+std::string SettingsAccessor::ReadText(std::string_view name) const {
+  const std::optional<StoredValue> value = QueryText(name);
+  if (!value) return {};
   // Stored strings need not end in NUL: stop at the first one or at the end of the data.
   const auto& data = value->data;
   const auto end = std::find(data.begin(), data.end(), static_cast<unsigned char>(0));
   return std::string(data.begin(), end);
+}
+
+std::u16string SettingsAccessor::ReadWideText(std::string_view name) const {
+  const std::optional<StoredValue> value = QueryText(name);
+  if (!value) return {};
+  // As above, in whole code units; an odd last byte is no character.
+  std::u16string text;
+  for (std::size_t i = 0; i + 1 < value->data.size(); i += 2) {
+    const auto unit = static_cast<char16_t>(value->data[i] | value->data[i + 1] << 8);
+    if (unit == 0) break;
+    text += unit;
+  }
+  return text;
 }
 
 void SettingsAccessor::WriteDword(std::string_view name, std::int32_t value) {
@@ -102,6 +121,17 @@ void SettingsAccessor::WriteText(std::string_view name, std::string_view text) {
   text = text.substr(0, text.find('\0'));
   std::vector<unsigned char> data(text.begin(), text.end());
   data.push_back(0);
+  Set(name, ValueType::kString, data);
+}
+
+void SettingsAccessor::WriteWideText(std::string_view name, std::u16string_view text) {
+  text = text.substr(0, text.find(u'\0'));
+  std::vector<unsigned char> data;
+  for (const char16_t unit : text) {
+    data.push_back(static_cast<unsigned char>(unit));
+    data.push_back(static_cast<unsigned char>(unit >> 8));
+  }
+  data.insert(data.end(), 2, 0);
   Set(name, ValueType::kString, data);
 }
 

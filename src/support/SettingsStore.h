@@ -89,16 +89,22 @@ class SettingsAccessor {
   bool ReadFlag(std::string_view name) const { return ReadDword(name) != 0; }
   // REG_SZ or REG_EXPAND_SZ up to the first NUL; missing or empty: "". Another type: kBadType.
   std::string ReadText(std::string_view name) const;
+  // The same for a backend whose strings are UTF-16 (little-endian), as the wide calls keep them.
+  std::u16string ReadWideText(std::string_view name) const;
 
   void WriteDword(std::string_view name, std::int32_t value);
   void WriteFlag(std::string_view name, bool value) { WriteDword(name, value ? 1 : 0); }
   // Stored as REG_SZ with its terminating NUL; the text ends at its first NUL, as a C string.
   void WriteText(std::string_view name, std::string_view text);
+  // The same in UTF-16 (little-endian), for a backend that stores the wide calls' strings.
+  void WriteWideText(std::string_view name, std::u16string_view text);
   // A value that is not there is no error; one the store refuses to remove is kWriteFailed.
   void DeleteValue(std::string_view name);
 
  private:
   std::optional<StoredValue> Query(std::string_view name) const;
+  // The string value's bytes; nullopt when missing or empty; another type: kBadType.
+  std::optional<StoredValue> QueryText(std::string_view name) const;
   void Set(std::string_view name, ValueType type, std::span<const unsigned char> data);
 
   SettingsBackend& backend_;

@@ -592,6 +592,20 @@ class Wine:
             values[name] = (kind, int(data, 16) if kind == "REG_DWORD" else data)
         return values
 
+    def reg_text(self, key, name):
+        """The text of a REG_SZ value, whatever its characters (`reg query` prints in the ANSI
+        code page), from a `reg export` in UTF-16; None when the key or value is missing."""
+        with tempfile.TemporaryDirectory() as directory:
+            path = Path(directory) / "key.reg"
+            if self.run("reg", "export", key, windows_path(path), "/y").returncode != 0:
+                return None
+            lines = path.read_bytes().decode("utf-16").splitlines()
+        prefix = f'"{name}"="'.lower()
+        for line in lines:
+            if line.lower().startswith(prefix) and line.endswith('"'):
+                return re.sub(r"\\(.)", r"\1", line[len(prefix):-1])
+        return None
+
     def reg_import(self, key, values):
         """Writes the values (int: REG_DWORD, str: REG_SZ) into the key in one `reg import`
         of a UTF-16 .reg file, so that Japanese texts arrive whatever the code page."""

@@ -3,8 +3,11 @@
 probe (button clicks, texts) and the keyboard, checked against the registry, the clock's
 colours and the recorder plug-in's view of the clock's messages."""
 
+import shutil
+import tempfile
 import time
 import unittest
+from pathlib import Path
 
 import harness
 from harness import CLK_GETBACKCOLOR, CLK_GETFORECOLOR, CLK_SETLEFT, OPTIONS_KEY, RUN_KEY
@@ -294,6 +297,22 @@ class SettingsDialogTest(harness.ClockTestCase):
         self.assertTrue(shown_with(value), "this program's value not shown")
         self.click(CHK_START_AT_SIGN_IN)
         self.assertIsNone(ok(), "not removed")
+
+    def test_start_at_sign_in_names_a_folder_outside_the_ansi_code_page(self):
+        folder = Path(tempfile.mkdtemp(prefix="vo-한국어-Grüße-"))
+        self.addCleanup(shutil.rmtree, folder, True)
+        self.addCleanup(self.wine.reg_delete, RUN_KEY, "vo")
+        self.wine.reg_delete(RUN_KEY, "vo")
+        self.start_clock(at="10:01:30", directory=folder)
+        self.open_settings()
+        self.click(CHK_START_AT_SIGN_IN)
+        self.click(BTN_OK)
+        self.wait_visible(False)
+        ours = '"' + harness.windows_path(folder / "vo.exe") + '"'
+        self.assertEqual(ours.lower(), (self.wine.reg_text(RUN_KEY, "vo") or "").lower(),
+                         "the sign-in value does not name the program's real path")
+        self.assertTrue(self.open_settings().checked(CHK_START_AT_SIGN_IN),
+                        "the sign-in value is not shown as this program's")
 
     # -- Cancel, the close box and loading
 

@@ -5,16 +5,26 @@
 #include <commctrl.h>
 
 #include "Panel/PointerFade.h"
-#include "PlugIns/win/PlugIns.h"
 #include "forms/win/SettingForm.h"
 #include "setting/SignIn.h"
 #include "setting/win/SettingPanel.h"
 #include "support/win/FormDialog.h"
 #include "support/win/RegistryStore.h"
+#include "support/win/WideText.h"
 
 namespace vo::win {
 
 namespace form = setting_form;
+
+namespace {
+
+// The portable code keeps paths as UTF-16, which a wchar_t is here.
+std::u16string ProgramPathUtf16() {
+  const std::wstring path = ProgramPathW();
+  return {path.begin(), path.end()};
+}
+
+}  // namespace
 
 void TSettingPanel::CreateGeneralPage() {
   const HWND page = tabGeneral.Handle();
@@ -56,12 +66,13 @@ void TSettingPanel::ApplyOutOfTheWay() {
 
 // What is really there: another program, or a user's own edit, may have changed it.
 void TSettingPanel::ShowStartAtSignIn() {
-  RegistrySettingsBackend store;
-  SetChecked(chkStartAtSignIn, StartsAtSignIn(store, ThisExecutablePath()));
+  RegistrySettingsBackend store(RegistryText::kWide);
+  SetChecked(chkStartAtSignIn, StartsAtSignIn(store, ProgramPathUtf16()));
 }
 
-void TSettingPanel::SaveStartAtSignIn(SettingsBackend& store) {
-  SetStartAtSignIn(store, ThisExecutablePath(), IsChecked(chkStartAtSignIn));
+void TSettingPanel::SaveStartAtSignIn() {
+  RegistrySettingsBackend store(RegistryText::kWide);
+  SetStartAtSignIn(store, ProgramPathUtf16(), IsChecked(chkStartAtSignIn));
 }
 
 }  // namespace vo::win

@@ -227,7 +227,7 @@ void TSettingPanel::btnOKClick() {
     SaveSignal(store, *this);
     SaveGeneral(store, *this);
     ApplyOutOfTheWay();
-    SaveStartAtSignIn(store);
+    SaveStartAtSignIn();
   }
   PostColors(lblExample.font, lblExample.color);
   CheckTime(CurrentStamp());

@@ -157,7 +157,7 @@ class TSettingPanel final : public DialogWindow<TSettingPanel>,
   // The general page (GeneralPage.cpp).
   void CreateGeneralPage();
   void ShowStartAtSignIn();
-  void SaveStartAtSignIn(SettingsBackend& store);
+  void SaveStartAtSignIn();
   // GeneralOptionsView: the general page's controls.
   bool StepAside() const override;
   void SetStepAside(bool stepAside) override;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "support/win/Handles.h"
+#include "support/win/WideText.h"
 
 namespace vo::win {
 namespace {
@@ -29,14 +30,13 @@ std::string SubKeyOf(std::string_view path) {
 
 class RegistryKey final : public SettingsKey {
  public:
-  explicit RegistryKey(HKEY key) : key_(key) {}
+  RegistryKey(HKEY key, RegistryText text) : key_(key), text_(text) {}
 
   std::optional<StoredValue> Query(std::string_view name) const override {
     const std::string valueName(name);
     DWORD type = REG_NONE;
     DWORD size = 0;
-    if (RegQueryValueExA(key_.get(), valueName.c_str(), nullptr, &type, nullptr, &size) !=
-        ERROR_SUCCESS) {
+    if (QueryValue(valueName, &type, nullptr, &size) != ERROR_SUCCESS) {
       return std::nullopt;
     }
     std::vector<unsigned char> data;
@@ -44,8 +44,7 @@ class RegistryKey final : public SettingsKey {
       // One spare byte so that an empty value still has a buffer to point at.
       data.resize(size + 1);
       DWORD capacity = size;
-      const LONG status =
-          RegQueryValueExA(key_.get(), valueName.c_str(), nullptr, &type, data.data(), &capacity);
+      const LONG status = QueryValue(valueName, &type, data.data(), &capacity);
       if (status == ERROR_SUCCESS) {
         data.resize(capacity);
         return StoredValue{static_cast<ValueType>(type), std::move(data)};
@@ -58,18 +57,33 @@ class RegistryKey final : public SettingsKey {
 
   bool Set(std::string_view name, ValueType type, std::span<const unsigned char> data) override {
     const std::string valueName(name);
-    return RegSetValueExA(key_.get(), valueName.c_str(), 0, static_cast<DWORD>(type), data.data(),
-                          static_cast<DWORD>(data.size())) == ERROR_SUCCESS;
+    const auto size = static_cast<DWORD>(data.size());
+    const LONG status = text_ == RegistryText::kWide
+                            ? RegSetValueExW(key_.get(), Widened(valueName).c_str(), 0,
+                                             static_cast<DWORD>(type), data.data(), size)
+                            : RegSetValueExA(key_.get(), valueName.c_str(), 0,
+                                             static_cast<DWORD>(type), data.data(), size);
+    return status == ERROR_SUCCESS;
   }
 
   bool Remove(std::string_view name) override {
     const std::string valueName(name);
-    const LONG status = RegDeleteValueA(key_.get(), valueName.c_str());
+    const LONG status = text_ == RegistryText::kWide
+                            ? RegDeleteValueW(key_.get(), Widened(valueName).c_str())
+                            : RegDeleteValueA(key_.get(), valueName.c_str());
     return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND;
   }
 
  private:
+  LONG QueryValue(const std::string& name, DWORD* type, BYTE* data, DWORD* size) const {
+    if (text_ == RegistryText::kWide) {
+      return RegQueryValueExW(key_.get(), Widened(name).c_str(), nullptr, type, data, size);
+    }
+    return RegQueryValueExA(key_.get(), name.c_str(), nullptr, type, data, size);
+  }
+
   UniqueKey key_;
+  RegistryText text_;
 };
 
 }  // namespace
@@ -82,11 +96,11 @@ std::unique_ptr<SettingsKey> RegistrySettingsBackend::OpenKey(std::string_view p
                         KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS) {
       return nullptr;
     }
-    return std::make_unique<RegistryKey>(key);
+    return std::make_unique<RegistryKey>(key, text_);
   }
   if (RegOpenKeyExA(HKEY_CURRENT_USER, subKey.c_str(), 0, KEY_ALL_ACCESS, &key) == ERROR_SUCCESS ||
       RegOpenKeyExA(HKEY_CURRENT_USER, subKey.c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS) {
-    return std::make_unique<RegistryKey>(key);
+    return std::make_unique<RegistryKey>(key, text_);
   }
   return nullptr;
 }
