@@ -19,7 +19,7 @@ source "$(dirname "$0")/common.sh"
 
 ROOTFS="${VO_WINE10_ROOT:-/var/cache/vo/wine10-trixie}"
 MIRROR="${VO_DEBIAN_MIRROR:-http://deb.debian.org/debian}"
-PACKAGES=(wine wine32:i386 wine64 xvfb xdotool x11-utils imagemagick python3 python3-pil
+PACKAGES=(wine wine32:i386 wine64 xvfb xdotool x11-utils xcompmgr imagemagick python3 python3-pil
   fonts-ipafont-gothic fonts-ipafont-mincho fonts-liberation locales cmake)
 READY="$ROOTFS/.vo-ready"
 
@@ -80,11 +80,25 @@ make_root() {
   echo "wine10: root made in $(($(date +%s) - started)) s, $(du -sh "$ROOTFS" | cut -f1)"
 }
 
+# A root made before the list above grew: the packages it lacks are installed into it.
+add_packages() {
+  echo "wine10: adding to the Debian 13 root: ${PACKAGES[*]}"
+  in_root sh -euc '
+    apt-get update -q || true
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "$@"
+    apt-get clean' sh "${PACKAGES[@]}" >>"$ROOTFS.log" 2>&1 || { tail -20 "$ROOTFS.log"; exit 1; }
+  echo "${PACKAGES[*]}" >"$READY"
+}
+
 # The root is reused while it holds the packages listed above; one run makes it at a time.
 mkdir -p "$(dirname "$ROOTFS")"
 {
   flock 9
-  if [ "$(cat "$READY" 2>/dev/null)" != "${PACKAGES[*]}" ]; then make_root; fi
+  if [ ! -f "$READY" ]; then
+    make_root
+  elif [ "$(cat "$READY")" != "${PACKAGES[*]}" ]; then
+    add_packages
+  fi
 } 9>"$ROOTFS.lock"
 
 build="$(build_dir "$(in_root "$VO_ROOT/tools/which_wine.sh" | cut -d' ' -f1)")"
