@@ -187,7 +187,6 @@ void TClockPanel::SetWindowTop(int top) {
 }
 
 bool TClockPanel::IsOnTop() const {
-  if (FSteppedAside) return true;  // out of the full-screen program's way: no raising
   // One question to the window manager in the steady state: which window lies directly above
   // the strip. The strip's own hint always lies above it and is stepped over (its owner is
   // known without asking). Any other window there, shown or hidden, sends the strip back on
