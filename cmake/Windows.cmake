@@ -30,6 +30,23 @@ set_source_files_properties(src/forms/vo.rc PROPERTIES
 # windres reads the resource script as UTF-8 and stores its texts in code page 932.
 set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -c 65001 -l 0x411")
 
+# The helper program that runs one plug-in module apart from the clock, named for its
+# processor: vohost32.exe or vohost64.exe. Each release carries both (tools/release).
+if(CMAKE_SYSTEM_PROCESSOR STREQUAL "AMD64")
+  set(VO_HOST_NAME vohost64)
+else()
+  set(VO_HOST_NAME vohost32)
+endif()
+file(GLOB VO_HOST_SOURCES CONFIGURE_DEPENDS src/PlugIns/win/apart/*.cpp)
+add_executable(vohost WIN32 ${VO_HOST_SOURCES})
+set_target_properties(vohost PROPERTIES OUTPUT_NAME ${VO_HOST_NAME})
+target_link_libraries(vohost PRIVATE vo_win)
+target_compile_options(vohost PRIVATE -ffunction-sections -fdata-sections)
+target_link_options(vohost PRIVATE ${VO_STATIC_FLAGS} -s -Wl,--gc-sections
+                    -Wl,--major-subsystem-version,6,--minor-subsystem-version,0)
+set_target_properties(vohost PROPERTIES INTERPROCEDURAL_OPTIMIZATION_MINSIZEREL ON)
+target_link_options(vohost PRIVATE $<$<CONFIG:MinSizeRel>:-flto-partition=one>)
+
 # A plug-in is a DLL exporting undecorated stdcall names: vo_add_plugin(name
 # SOURCES ... [DEF file]); the DEF file lists the exports (all six by default).
 function(vo_add_plugin name)
