@@ -11,6 +11,7 @@ from pathlib import Path
 
 import harness
 import test_faults
+import test_settings
 from harness import (CLK_GETBACKCOLOR, CLK_GETFORECOLOR, CLK_GETLEFT, CLK_SETCOLOR,
                      CLK_SETLEFT, SETTINGS_KEY)
 from test_faults import box_text, plugin
@@ -114,6 +115,31 @@ class RecorderApart(ApartTestCase):
                             for r in clock.recorder.events()),
                 10, message=f"the wave of a {how} CLK_TELOP from the module apart played by "
                 f"the clock")
+
+
+class PlugInPageApart(ApartTestCase):
+    # The settings dialog driven as its own suite drives it.
+    dialog = test_settings.SettingsDialogTest.dialog
+    wait_visible = test_settings.SettingsDialogTest.wait_visible
+    open_settings = test_settings.SettingsDialogTest.open_settings
+    show_page = test_settings.SettingsDialogTest.show_page
+    click = test_settings.SettingsDialogTest.click
+
+    def test_description_and_properties_of_a_module_apart(self):
+        clock = self.start_apart(["voRecB.dll"], inside=["voRecA.DLL"], at="10:00:30")
+        self.open_settings()
+        dialog = self.show_page(2)
+        left, top, _, _ = dialog.box(test_settings.LST_PLUGINS)
+        harness.click(1, left + 40, top + 2 + 16 * 1 + 8)  # voRecB.dll, the second entry
+        self.wait_until(lambda: self.dialog().list.int("selected") == 1, 10, interval=0.2,
+                        message="voRecB.dll selected")
+        self.assertEqual("テスト用の記録プラグイン B".encode("cp932"),
+                         self.dialog().text(test_settings.MEM_DISCRIPTION),
+                         "the description of the module apart")
+        self.click(test_settings.BTN_PLUGIN_PROP)
+        self.assertEqual([("setprops", "B")], clock.recorder.sequence("setprops"),
+                         "VpiSetProps of the module apart")
+        self.assertTrue(self.dialog().visible, "the dialog came back after the properties")
 
 
 class FaultsApart(ApartTestCase):
