@@ -45,11 +45,11 @@ inline constexpr std::uint32_t kTelopData = 0x766F5445;
 inline constexpr std::size_t kDescriptionBytes = 4096;
 
 struct SharedBlock {
-  std::uint32_t state;        // HelperState
-  std::uint32_t exports;      // Export bits
-  std::uint32_t window;       // the helper's window, which the module is given
-  std::uint32_t ticksTaken;   // tick messages whose calls have returned
-  std::uint32_t callsDone;    // calls (kCallMessage) that have returned
+  std::uint32_t state;       // HelperState
+  std::uint32_t exports;     // Export bits
+  std::uint32_t window;      // the helper's window, which the module is given
+  std::uint32_t ticksTaken;  // tick messages whose calls have returned
+  std::uint32_t callsDone;   // calls (kCallMessage) that have returned
   std::uint32_t reserved;
   char description[kDescriptionBytes];  // VpiDiscription's text, zero-terminated
 };

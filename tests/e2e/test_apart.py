@@ -149,13 +149,21 @@ class FaultsApart(ApartTestCase):
         clock = self.start_apart(modules, inside=["voRecA.DLL"], at="00:00:05",
                                  wait_window=False)
         boxes = self.collect_boxes(len(FAULTS_APART), 90)
-        texts = {}
+        texts, seen = {}, {}
         for box in boxes.values():
             self.assertEqual(b"vo", box[0].text("title"), box)
             named = [tag for tag in FAULTS_APART if plugin(tag) in box_text(box)]
             self.assertEqual(1, len(named), box_text(box))
             texts.setdefault(named[0], []).append(box_text(box))
+            seen[named[0]] = box[0].int("seen")
         self.assert_boxes(FAULTS_APART, texts)
+        # From each module's last sign of life (its fault, the start of its hang) to its box.
+        last = {r["tag"]: r.int("tick") for r in clock.recorder.events() if r["tag"] in seen}
+        for tag in seen.keys() & last.keys():
+            delay = seen[tag] - last[tag]
+            harness.log("fault or hang apart to its box:", plugin(tag), delay, "ms")
+            self.assertLessEqual(delay, test_faults.HANG_TO_BOX_MS,
+                                 f"{plugin(tag)}: {delay} ms from its fault or hang to its box")
         self.assert_no_box_after(clock, 40)
         self.assertEqual([], self.helpers(), "a helper left of a module out of service")
         self.close_and_check(clock, cut_short=False)

@@ -1,5 +1,3 @@
-#include "PlugIns/ApartProtocol.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -7,12 +5,14 @@
 #include <limits>
 #include <string>
 
+#include "PlugIns/ApartProtocol.h"
+
 namespace vo::apart {
 namespace {
 
 TEST(ApartProtocol, DateTimeCrossesInTwoHalvesBitForBit) {
-  for (const double value : {45000.123456789, 0.0, -1.5, 1e-300,
-                             std::numeric_limits<double>::infinity()}) {
+  for (const double value :
+       {45000.123456789, 0.0, -1.5, 1e-300, std::numeric_limits<double>::infinity()}) {
     const auto [low, high] = SplitDateTime(value);
     const double back = JoinDateTime(low, high);
     EXPECT_EQ(0, std::memcmp(&value, &back, sizeof value)) << value;

@@ -52,8 +52,7 @@ class EndWatch {
  public:
   EndWatch(HANDLE process, HWND notices, DWORD processId)
       : notices_(notices), processId_(processId) {
-    if (!RegisterWaitForSingleObject(&wait_, process, Ended, this, INFINITE,
-                                     WT_EXECUTEONLYONCE)) {
+    if (!RegisterWaitForSingleObject(&wait_, process, Ended, this, INFINITE, WT_EXECUTEONLYONCE)) {
       wait_ = nullptr;
     }
   }
@@ -185,13 +184,13 @@ ModuleApart::Launched ModuleApart::Launch(const std::wstring& helper, const std:
   ResumeThread(thread.get());
 
   const SharedBlock& shared = *block_.get();
-  const Answer loaded = Await(
-      [&] { return Read(shared.state) != static_cast<std::uint32_t>(HelperState::kLoading); },
-      kHangMilliseconds, Meanwhile::kSentMessages);
+  const Answer loaded =
+      Await([&] { return Read(shared.state) != static_cast<std::uint32_t>(HelperState::kLoading); },
+            kHangMilliseconds, Meanwhile::kSentMessages);
   if (loaded == Answer::kLate) EndHung();
   if (loaded != Answer::kGiven) {
-    DWORD exitCode = 0;
-    GetExitCodeProcess(process_.get(), &exitCode);
+    DWORD exitCode = kHangCode;
+    if (loaded == Answer::kEnded) GetExitCodeProcess(process_.get(), &exitCode);
     ShowApplicationError(TakeOutOfService(exitCode));
     return Launched::kFailed;
   }
@@ -255,18 +254,14 @@ std::string ModuleApart::TakeOutOfService(DWORD exitCode) {
 }
 
 // No thread is redirected, no frame abandoned: the process goes, and its exit code says why.
-void ModuleApart::EndHung() {
-  TerminateProcess(process_.get(), kHangCode);
-  WaitForSingleObject(process_.get(), kEndMilliseconds);
-}
+void ModuleApart::EndHung() { TerminateProcess(process_.get(), kHangCode); }
 
 void ModuleApart::Ask(Call call, DWORD limit, Meanwhile meanwhile) {
   if (!inService_) return;
   const std::uint32_t asked = ++callsAsked_;
   PostMessageA(window_, apart::kCallMessage, static_cast<WPARAM>(call), 0);
   const SharedBlock& shared = *block_.get();
-  const Answer answer =
-      Await([&] { return Read(shared.callsDone) == asked; }, limit, meanwhile);
+  const Answer answer = Await([&] { return Read(shared.callsDone) == asked; }, limit, meanwhile);
   if (answer == Answer::kGiven || boxed_) return;
   if (answer == Answer::kLate) EndHung();
   DWORD exitCode = 0;
@@ -318,9 +313,12 @@ void ModuleApart::Notify(HWND, double now) {
 }
 
 void ModuleApart::NotifyFreq(HWND, double now) {
-  if (!Has(apart::kHasNotifyFreq)) return;
-  PostTick(std::exchange(minuteDue_, false) ? apart::kMinuteTickMessage : apart::kTickMessage,
-           now);
+  if (!Has(apart::kHasNotifyFreq)) {
+    // A minute's call that hangs is still found out at the pace of the clock's ticks.
+    if (inService_ && ticksPosted_ != 0) TicksTaken();
+    return;
+  }
+  PostTick(std::exchange(minuteDue_, false) ? apart::kMinuteTickMessage : apart::kTickMessage, now);
 }
 
 void ModuleApart::PostTick(UINT message, double now) {
@@ -358,12 +356,11 @@ bool ApartModules::Prepare() {
     JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
     limits.BasicLimitInformation.LimitFlags =
         JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE | JOB_OBJECT_LIMIT_DIE_ON_UNHANDLED_EXCEPTION;
-    SetInformationJobObject(job_.get(), JobObjectExtendedLimitInformation, &limits,
-                            sizeof limits);
+    SetInformationJobObject(job_.get(), JobObjectExtendedLimitInformation, &limits, sizeof limits);
   }
   HANDLE self = nullptr;
-  DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &self,
-                  SYNCHRONIZE, FALSE, 0);
+  DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &self, SYNCHRONIZE,
+                  FALSE, 0);
   clockProcess_.reset(self);
 
   WNDCLASSA noticeClass{};
@@ -378,8 +375,7 @@ bool ApartModules::Prepare() {
   return true;
 }
 
-LRESULT CALLBACK ApartModules::NoticeProc(HWND window, UINT message, WPARAM wParam,
-                                          LPARAM lParam) {
+LRESULT CALLBACK ApartModules::NoticeProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message != kHelperEndedNotice) return DefWindowProcA(window, message, wParam, lParam);
   if (auto* modules = reinterpret_cast<ApartModules*>(GetWindowLongPtrA(window, GWLP_USERDATA))) {
     modules->HelperEnded(static_cast<DWORD>(wParam));
@@ -397,14 +393,12 @@ void ApartModules::HelperEnded(DWORD processId) {
 bool ApartModules::IsHelperWindow(HWND window) const {
   DWORD processId = 0;
   if (!window || !GetWindowThreadProcessId(window, &processId)) return false;
-  return std::any_of(running_.begin(), running_.end(), [&](const ModuleApart* module) {
-    return module->ProcessId() == processId;
-  });
+  return std::any_of(running_.begin(), running_.end(),
+                     [&](const ModuleApart* module) { return module->ProcessId() == processId; });
 }
 
-std::unique_ptr<PlugInModule> ApartModules::Start(const std::string& path,
-                                                  const std::wstring& file, Processor processor,
-                                                  HWND clock) {
+std::unique_ptr<PlugInModule> ApartModules::Start(const std::string& path, const std::wstring& file,
+                                                  Processor processor, HWND clock) {
   if (!Prepare()) return nullptr;
   const std::wstring helper = JoinWidePath(
       ProgramDirectoryW(), processor == Processor::kX64 ? L"vohost64.exe" : L"vohost32.exe");

@@ -68,18 +68,13 @@ TVoPlugInsIF::TVoPlugInsIF(std::string path, std::wstring file) : fileName_(std:
   }
   if (!module_) return;
   const HMODULE m = module_.get();
-  enable_ = ProcAddress<VpiEnableProc>(m, "VpiEnable");
-  disable_ = ProcAddress<VpiDisableProc>(m, "VpiDisable");
-  notify_ = ProcAddress<VpiNotifyProc>(m, "VpiNotify");
-  notifyFreq_ = ProcAddress<VpiNotifyFreqProc>(m, "VpiNotifyFreq");
-  discription_ = ProcAddress<VpiDiscriptionProc>(m, "VpiDiscription");
-  setProps_ = ProcAddress<VpiSetPropsProc>(m, "VpiSetProps");
+  entries_ = PlugInEntries::Of(m);
   if (Invalid()) return;
   id_ = host.Modules().Add(m, fileName_);
   // Code the guard cannot tell apart is not run at all (with every slot taken long before,
   // such a module would never be enabled anyway).
   if (id_ == kNoModule) {
-    discription_ = nullptr;
+    entries_.discription = nullptr;
     return;
   }
   if (!InterposeOn(m)) {
@@ -106,31 +101,31 @@ void TVoPlugInsIF::Guard(Call&& call) const {
 }
 
 void TVoPlugInsIF::Enable() {
-  if (enable_) Guard([this] { enable_(); });
+  if (entries_.enable) Guard([this] { entries_.enable(); });
 }
 
 void TVoPlugInsIF::Disable() {
-  if (disable_) Guard([this] { disable_(); });
+  if (entries_.disable) Guard([this] { entries_.disable(); });
 }
 
 void TVoPlugInsIF::Notify(HWND clock, double now) {
-  if (notify_) Guard([&] { notify_(clock, now); });
+  if (entries_.notify) Guard([&] { entries_.notify(clock, now); });
 }
 
 void TVoPlugInsIF::NotifyFreq(HWND clock, double now) {
-  if (notifyFreq_) Guard([&] { notifyFreq_(clock, now); });
+  if (entries_.notifyFreq) Guard([&] { entries_.notifyFreq(clock, now); });
 }
 
 std::string TVoPlugInsIF::Description() {
-  if (!discription_) return {};
+  if (!entries_.discription) return {};
   const char* text = nullptr;
-  Guard([&] { text = discription_(); });
+  Guard([&] { text = entries_.discription(); });
   // Read defensively: a careless module may hand back a stray pointer.
   return CopyForeignString(text);
 }
 
 void TVoPlugInsIF::SetProps() {
-  if (setProps_) Guard([this] { setProps_(); });
+  if (entries_.setProps) Guard([this] { entries_.setProps(); });
 }
 
 std::unique_ptr<TVoPlugInsIF> LoadPlugIn(const std::string& path, const std::wstring& file) {

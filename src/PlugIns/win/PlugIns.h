@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "PlugIns/win/PlugInEntries.h"
 #include "PlugIns/win/PlugInGuard.h"
 #include "PlugIns/win/PlugInModule.h"
 #include "support/win/Handles.h"
@@ -29,7 +30,7 @@ class TVoPlugInsIF final : public PlugInModule {
   ~TVoPlugInsIF() override;
 
   // A module without VpiDiscription (or one that failed to load) is not a plug-in.
-  bool Invalid() const { return discription_ == nullptr; }
+  bool Invalid() const { return entries_.discription == nullptr; }
   const std::string& FileName() const override { return fileName_; }
   bool InService() const override;
   bool RunsApart() const override { return false; }
@@ -42,8 +43,8 @@ class TVoPlugInsIF final : public PlugInModule {
   void Disable() override;
   void Notify(HWND clock, double now) override;
   void NotifyFreq(HWND clock, double now) override;
-  bool HasNotify() const { return notify_ != nullptr; }
-  bool HasNotifyFreq() const { return notifyFreq_ != nullptr; }
+  bool HasNotify() const { return entries_.notify != nullptr; }
+  bool HasNotifyFreq() const { return entries_.notifyFreq != nullptr; }
   bool WantsEveryTick() const override { return HasNotifyFreq(); }
   std::string Description() override;
   void SetProps() override;
@@ -56,12 +57,7 @@ class TVoPlugInsIF final : public PlugInModule {
   ModuleId id_ = kNoModule;
   mutable bool ran_ = false;  // the module's code has been called
   std::string fileName_;
-  VpiEnableProc enable_ = nullptr;
-  VpiDisableProc disable_ = nullptr;
-  VpiNotifyProc notify_ = nullptr;
-  VpiNotifyFreqProc notifyFreq_ = nullptr;
-  VpiDiscriptionProc discription_ = nullptr;
-  VpiSetPropsProc setProps_ = nullptr;
+  PlugInEntries entries_;
 };
 
 // The module at path if it is a valid plug-in, else null (the library is unloaded again).

@@ -15,10 +15,10 @@
 #include <vector>
 
 #include "PlugIns/ApartProtocol.h"
+#include "PlugIns/win/PlugInEntries.h"
 #include "PlugIns/win/PlugInGuard.h"
 #include "support/win/ForeignString.h"
 #include "support/win/ProcessRules.h"
-#include "support/win/SystemLibrary.h"
 #include "vo_plugin.h"
 
 namespace {
@@ -35,26 +35,19 @@ struct Arguments {
   std::wstring file;
 };
 
-struct Entries {
-  VpiEnableProc enable = nullptr;
-  VpiDisableProc disable = nullptr;
-  VpiNotifyProc notify = nullptr;
-  VpiNotifyFreqProc notifyFreq = nullptr;
-  VpiDiscriptionProc discription = nullptr;
-  VpiSetPropsProc setProps = nullptr;
+using vo::win::PlugInEntries;
 
-  std::uint32_t Bits() const {
-    return (enable ? kHasEnable : 0) | (disable ? kHasDisable : 0) | (notify ? kHasNotify : 0) |
-           (notifyFreq ? kHasNotifyFreq : 0) | (discription ? kHasDiscription : 0) |
-           (setProps ? kHasSetProps : 0);
-  }
-};
+std::uint32_t ExportBits(const PlugInEntries& entries) {
+  return (entries.enable ? kHasEnable : 0) | (entries.disable ? kHasDisable : 0) |
+         (entries.notify ? kHasNotify : 0) | (entries.notifyFreq ? kHasNotifyFreq : 0) |
+         (entries.discription ? kHasDiscription : 0) | (entries.setProps ? kHasSetProps : 0);
+}
 
 SharedBlock* g_block = nullptr;
 HANDLE g_done = nullptr;
 HWND g_clock = nullptr;
 HWND g_window = nullptr;
-Entries g_entries;
+PlugInEntries g_entries;
 
 // The clock reads these while the helper writes them.
 void Advance(std::uint32_t& counter, std::uint32_t by) {
@@ -196,20 +189,8 @@ HWND MakeModuleWindow(HINSTANCE instance) {
   windowClass.lpszClassName = kWindowClass;
   if (!RegisterClassA(&windowClass)) return nullptr;
   // Top-level, never shown: the module may own its dialogs by it.
-  return CreateWindowExA(WS_EX_TOOLWINDOW, kWindowClass, "", WS_POPUP, 0, 0, 0, 0, nullptr,
-                         nullptr, instance, nullptr);
-}
-
-Entries ResolveEntries(HMODULE module) {
-  using vo::win::ProcAddress;
-  Entries entries;
-  entries.enable = ProcAddress<VpiEnableProc>(module, "VpiEnable");
-  entries.disable = ProcAddress<VpiDisableProc>(module, "VpiDisable");
-  entries.notify = ProcAddress<VpiNotifyProc>(module, "VpiNotify");
-  entries.notifyFreq = ProcAddress<VpiNotifyFreqProc>(module, "VpiNotifyFreq");
-  entries.discription = ProcAddress<VpiDiscriptionProc>(module, "VpiDiscription");
-  entries.setProps = ProcAddress<VpiSetPropsProc>(module, "VpiSetProps");
-  return entries;
+  return CreateWindowExA(WS_EX_TOOLWINDOW, kWindowClass, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                         instance, nullptr);
 }
 
 void Say(HelperState state) {
@@ -220,8 +201,8 @@ void Say(HelperState state) {
 // Until told to end, or the clock's process has ended.
 int RunMessageLoop(HANDLE clockProcess) {
   for (;;) {
-    const DWORD woke = MsgWaitForMultipleObjectsEx(1, &clockProcess, INFINITE, QS_ALLINPUT,
-                                                   MWMO_INPUTAVAILABLE);
+    const DWORD woke =
+        MsgWaitForMultipleObjectsEx(1, &clockProcess, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
     if (woke == WAIT_OBJECT_0 || woke == WAIT_FAILED) return 0;
     MSG message;
     while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
@@ -247,7 +228,7 @@ int RunHelper(HINSTANCE instance) {
     Say(HelperState::kUnloadable);
     return 0;
   }
-  g_entries = ResolveEntries(module);
+  g_entries = PlugInEntries::Of(module);
   if (!g_entries.discription) {
     Say(HelperState::kNotAPlugIn);
     return 0;
@@ -257,7 +238,7 @@ int RunHelper(HINSTANCE instance) {
     Say(HelperState::kUnloadable);
     return 0;
   }
-  g_block->exports = g_entries.Bits();
+  g_block->exports = ExportBits(g_entries);
   g_block->window = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(g_window));
   Say(HelperState::kReady);
   return RunMessageLoop(arguments->clockProcess);
