@@ -31,9 +31,10 @@ inline constexpr std::uint32_t kHasSetProps = 32;
 
 enum class Call : std::uint32_t { kEnable = 1, kDisable, kDescribe, kSetProps, kEnd };
 
-// Messages to the helper's window (at the top of the application's own range, out of the way
-// of the messages a module subclassing that window may use for its own). A tick carries the
-// date-time's two halves in wParam and lParam; kMinuteTick is VpiNotify, then VpiNotifyFreq.
+// Ticks go to the helper's thread, calls to its window, both numbered at the top of the
+// application's own range, out of the way of the messages a module that subclasses that
+// window may use for its own. A tick carries the date-time's two halves in wParam and
+// lParam; kMinuteTick is VpiNotify, then VpiNotifyFreq.
 inline constexpr std::uint32_t kTickMessage = 0xBF70;
 inline constexpr std::uint32_t kMinuteTickMessage = kTickMessage + 1;
 // wParam: the Call.

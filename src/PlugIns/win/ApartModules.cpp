@@ -23,6 +23,8 @@ constexpr char kNoticeClass[] = "voApartNotices";
 constexpr UINT kHelperEndedNotice = WM_APP + 1;
 // How long a helper told to end may take before it is ended.
 constexpr DWORD kEndMilliseconds = 2000;
+// How soon a helper found taking messages, though late, is asked again whether it hangs.
+constexpr DWORD kAskAgainMilliseconds = 250;
 
 std::uint32_t Read(const std::uint32_t& field) {
   return std::atomic_ref<std::uint32_t>(const_cast<std::uint32_t&>(field)).load();
@@ -140,6 +142,7 @@ class ModuleApart final : public PlugInModule {
   UniqueKernelHandle done_;
   UniqueKernelHandle process_;
   DWORD processId_ = 0;
+  DWORD threadId_ = 0;  // the helper's one thread, which owns its window
   std::unique_ptr<EndWatch> watch_;
   HWND window_ = nullptr;
   std::uint32_t exports_ = 0;
@@ -180,6 +183,7 @@ ModuleApart::Launched ModuleApart::Launch(const std::wstring& helper, const std:
   process_.reset(started.hProcess);
   const UniqueKernelHandle thread(started.hThread);
   processId_ = started.dwProcessId;
+  threadId_ = started.dwThreadId;
   AssignProcessToJobObject(owner_.job_.get(), process_.get());
   ResumeThread(thread.get());
 
@@ -261,7 +265,12 @@ void ModuleApart::Ask(Call call, DWORD limit, Meanwhile meanwhile) {
   const std::uint32_t asked = ++callsAsked_;
   PostMessageA(window_, apart::kCallMessage, static_cast<WPARAM>(call), 0);
   const SharedBlock& shared = *block_.get();
-  const Answer answer = Await([&] { return Read(shared.callsDone) == asked; }, limit, meanwhile);
+  Answer answer = Answer::kLate;
+  // A call that shows a box of the module's takes as long as the user wants.
+  for (DWORD wait = limit; answer == Answer::kLate; wait = kAskAgainMilliseconds) {
+    answer = Await([&] { return Read(shared.callsDone) == asked; }, wait, meanwhile);
+    if (answer == Answer::kLate && IsHungAppWindow(window_)) break;
+  }
   if (answer == Answer::kGiven || boxed_) return;
   if (answer == Answer::kLate) EndHung();
   DWORD exitCode = 0;
@@ -324,7 +333,8 @@ void ModuleApart::NotifyFreq(HWND, double now) {
 void ModuleApart::PostTick(UINT message, double now) {
   if (!inService_ || !TicksTaken()) return;
   const auto [low, high] = apart::SplitDateTime(now);
-  if (PostMessageA(window_, message, low, high)) ++ticksPosted_;
+  // To the helper's thread: a window of another process's costs a question more.
+  if (PostThreadMessageA(threadId_, message, low, high)) ++ticksPosted_;
 }
 
 // Whether the helper keeps up with its ticks: one it has not taken for the hang time (its
@@ -338,6 +348,12 @@ bool ModuleApart::TicksTaken() {
     return true;
   }
   if (now - progressAt_ < kHangMilliseconds) return true;
+  if (!IsHungAppWindow(window_)) {
+    // Not hung: a modal loop of the module's takes messages, and drops the ticks. Asked
+    // again a moment later: the system's own measure of a hang may lag behind this one.
+    progressAt_ = now - kHangMilliseconds + kAskAgainMilliseconds;
+    return true;
+  }
   // Its box comes with the notice of its end.
   EndHung();
   return false;

@@ -106,7 +106,7 @@ void TakeTicks(UINT message, WPARAM wParam, LPARAM lParam) {
     last = JoinDateTime(static_cast<std::uint32_t>(next.wParam),
                         static_cast<std::uint32_t>(next.lParam));
     if (next.message == kMinuteTickMessage) minute = last;
-  } while (PeekMessageA(&next, g_window, kTickMessage, kMinuteTickMessage, PM_REMOVE));
+  } while (PeekMessageA(&next, nullptr, kTickMessage, kMinuteTickMessage, PM_REMOVE));
   if (minute && g_entries.notify) g_entries.notify(g_window, *minute);
   if (g_entries.notifyFreq) g_entries.notifyFreq(g_window, last);
   Advance(g_block->ticksTaken, taken);
@@ -207,6 +207,14 @@ int RunMessageLoop(HANDLE clockProcess) {
     MSG message;
     while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
       if (message.message == WM_QUIT) return 0;
+      // The ticks come to the thread: for the clock, one question fewer to the system than
+      // a window of another process costs. A modal loop of the module's drops them, which
+      // the clock tells from a hang by asking whether this thread still takes messages.
+      if (!message.hwnd &&
+          (message.message == kTickMessage || message.message == kMinuteTickMessage)) {
+        TakeTicks(message.message, message.wParam, message.lParam);
+        continue;
+      }
       TranslateMessage(&message);
       DispatchMessageA(&message);
     }
