@@ -56,8 +56,9 @@ class ApartTestCase(test_faults.FaultTestCase):
 
 class RecorderApart(ApartTestCase):
     def test_a_recorder_apart_is_called_like_one_inside(self):
-        # Apart in the first slot: the one inside waits for its calls to come back.
-        clock = self.start_apart(["voRecA.DLL"], inside=["voRecB.dll"], at="00:00:57")
+        # Apart in the first slot, slow to start: the one inside waits for its calls.
+        clock = self.start_apart(["voRecA.DLL"], inside=["voRecB.dll"], at="00:00:57",
+                                 env={"VO_RECORD_SLOW_ENABLE": "A"})
         log = clock.recorder
 
         def calls(kind, tag):

@@ -11,7 +11,8 @@
 // clock handles it; on kDisplayStateRequest (sent by a test, wParam the state: 0 off, 1 on)
 // it tells the clock the display's new power state as the system does, by a pointer valid only
 // in this process; and the first copy loaded turns the system's sndPlaySoundA into a
-// stand-in that records each wave played and plays it.
+// stand-in that records each wave played and plays it. VpiEnable of the tag named by
+// VO_RECORD_SLOW_ENABLE takes half a second.
 #include <windows.h>
 // commctrl.h needs the types of windows.h.
 #include <commctrl.h>
@@ -210,6 +211,10 @@ BOOL WINAPI DllMain(HINSTANCE, DWORD reason, void* reserved) {
 
 void WINAPI VpiEnable(void) {
   const MachineState state = ReadMachineState();
+  // A slow start of the tag VO_RECORD_SLOW_ENABLE names: its host must wait for it.
+  char slow[8] = "";
+  GetEnvironmentVariableA("VO_RECORD_SLOW_ENABLE", slow, sizeof slow);
+  if (std::strcmp(slow, RECORDER_TAG) == 0) Sleep(500);
   Record("enable", "x87=0x%x mxcsr=0x%x", state.x87, state.mxcsr);
   HookWavePlayback();
 }
