@@ -31,13 +31,19 @@ void RecordLine(const char* tag, const char* event, const char* format, ...) {
   line[size++] = '\n';
 
   // Open, append, close per line: the test reads the file while the clock runs, and a
-  // crash must not lose what was already written.
-  HANDLE file = CreateFileW(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+  // crash must not lose what was already written. Locked meanwhile: recorders in other
+  // processes (a module running apart) append to the same file, and an append of two
+  // processes at once may otherwise land at the same place.
+  HANDLE file = CreateFileW(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                             OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return;
+  OVERLAPPED whole{};
+  const BOOL locked = LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK, 0, MAXDWORD, MAXDWORD, &whole);
+  SetFilePointer(file, 0, nullptr, FILE_END);
   DWORD written = 0;
   WriteFile(file, line, static_cast<DWORD>(size), &written, nullptr);
   FlushFileBuffers(file);
+  if (locked) UnlockFileEx(file, 0, MAXDWORD, MAXDWORD, &whole);
   CloseHandle(file);
 }
 
