@@ -170,9 +170,12 @@ class FaultsApart(ApartTestCase):
 
 class EndOfTheClock(ApartTestCase):
     def test_a_killed_clock_leaves_no_helper(self):
-        clock = self.start_apart(["voRecB.dll", "voRecA.DLL"])
-        self.wait_until(lambda: clock.recorder.ticks_after(tag="B") > 5, 20,
-                        message="voRecB.dll apart ticking")
+        # voFaultBL blocks its helper's one thread from its third tick on: only the job can
+        # end that one with the clock.
+        clock = self.start_apart(["voRecB.dll", plugin("BL")])
+        self.wait_until(lambda: clock.recorder.ticks_after(tag="B") > 5 and
+                        clock.recorder.ticks_after(tag="BL") >= 3, 20,
+                        message="voRecB.dll ticking apart, voFaultBL.dll blocked")
         self.assertEqual(2, len(self.helpers()))
         clock.kill()
         self.wait_until(lambda: not self.helpers(), 10,
