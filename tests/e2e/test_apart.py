@@ -114,6 +114,12 @@ class RecorderApart(ApartTestCase):
                             for r in clock.recorder.events()),
                 10, message=f"the wave of a {how} CLK_TELOP from the module apart played by "
                 f"the clock")
+        # The same data from a process that is none of the clock's helpers is refused.
+        self.assertEqual(0, self.wine.probe_one("copydata-telop", kind="result").int("value"),
+                         "a telop as WM_COPYDATA from another program accepted")
+        self.assertNotIn(b"foreign.wav".hex(), [r["path"] for r in clock.recorder.events()
+                                                if r.kind == "play"],
+                         "a telop as WM_COPYDATA from another program played")
 
 
 class PlugInPageApart(ApartTestCase):

@@ -25,6 +25,7 @@
 #include "HexText.h"
 #include "Panel/ClockMessages.h"
 #include "PixelCanvas.h"
+#include "PlugIns/ApartProtocol.h"
 #include "support/win/Handles.h"
 #include "vo_plugin.h"
 
@@ -341,6 +342,22 @@ int CommandMessage(const char* target, UINT message, WPARAM wparam, LPARAM lpara
   HWND window = TargetWindow(target);
   if (!window) return NotFound(target);
   return Deliver(window, message, wparam, lparam, post);
+}
+
+// A telop as a helper of the clock's forwards one, sent from this process, which is none.
+int CommandForeignCopyData() {
+  HWND clock = TargetWindow(CLK_CLASSNAME);
+  if (!clock) return NotFound(CLK_CLASSNAME);
+  const HWND sender =
+      CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+  static char bytes[] = "foreign telop\0foreign.wav";  // two zero-terminated strings
+  COPYDATASTRUCT data{vo::apart::kTelopData, sizeof bytes, bytes};
+  DWORD_PTR result = 0;
+  SendMessageTimeoutA(clock, WM_COPYDATA, reinterpret_cast<WPARAM>(sender),
+                      reinterpret_cast<LPARAM>(&data), SMTO_NORMAL, kSendTimeoutMs, &result);
+  DestroyWindow(sender);
+  std::printf("result value=%lld\n", static_cast<long long>(result));
+  return 0;
 }
 
 int CommandMessageBox(DWORD pid, DWORD timeoutMs) {
@@ -836,6 +853,8 @@ constexpr Verb kVerbs[] = {
     // Both pointers inside the first 64 KiB, which no process maps, 32-bit or 64-bit.
     {"posttelop-wild", "", " post CLK_TELOP with unreadable pointers",
      [](const Arguments&) { return CommandMessage(CLK_CLASSNAME, CLK_TELOP, 0x10, 0xFF00, true); }},
+    {"copydata-telop", "", " send the clock a telop as WM_COPYDATA, as its helpers do",
+     [](const Arguments&) { return CommandForeignCopyData(); }},
     {"close", "", " post WM_CLOSE to the clock",
      [](const Arguments&) { return CommandMessage(CLK_CLASSNAME, WM_CLOSE, 0, 0, true); }},
     {"endsession", "", " send WM_QUERYENDSESSION to the clock",
