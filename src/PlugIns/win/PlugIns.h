@@ -8,17 +8,11 @@
 #include <vector>
 
 #include "PlugIns/win/PlugInGuard.h"
-#include "support/Failure.h"
+#include "PlugIns/win/PlugInModule.h"
 #include "support/win/Handles.h"
 #include "vo_plugin.h"
 
 namespace vo::win {
-
-// A call into a plug-in faulted or hung; what() is the text for the user's error box.
-class PlugInFault : public Failure {
- public:
-  using Failure::Failure;
-};
 
 class TVoPlugInsIF {
  public:
@@ -42,6 +36,8 @@ class TVoPlugInsIF {
   const std::string& FileName() const { return fileName_; }
   // A module that faulted or hung once is out of service for the rest of the run.
   bool InService() const;
+  // Its code runs inside the clock.
+  bool RunsApart() const { return false; }
 
   // Each call is skipped when the module lacks that export or is out of service. A fault or
   // hang inside the module ends the call with PlugInFault, once the module is out of service;
