@@ -3,9 +3,9 @@
 #include <utility>
 
 #include "PlugIns/PlugInPaths.h"
+#include "PlugIns/win/FaultBox.h"
 #include "PlugIns/win/FaultTexts.h"
 #include "PlugIns/win/Interpose.h"
-#include "support/win/Application.h"
 #include "support/win/SafeStart.h"
 #include "support/win/SystemLibrary.h"
 #include "support/win/WideText.h"
@@ -65,7 +65,8 @@ void PlugInHost::EndProgram() {
 
 void PlugInHost::ReportFault(const Contained& fault) {
   if (quarantine_.TakeOutOfService(fault.culprit)) {
-    unshownFaults_.push_back(FaultMessage(modules_.Path(fault.culprit), fault.outcome));
+    const std::string& path = modules_.Path(fault.culprit);
+    unshownFaults_.emplace_back(FaultMessage(path, fault.outcome), path);
   }
 }
 
@@ -74,9 +75,9 @@ void PlugInHost::ShowReportedFaults() {
     ReportFault(fault);
   }
   while (!unshownFaults_.empty()) {
-    const std::string message = std::move(unshownFaults_.front());
+    const PlugInFault fault = std::move(unshownFaults_.front());
     unshownFaults_.erase(unshownFaults_.begin());
-    ShowApplicationError(message);
+    ShowPlugInFault(fault);
   }
 }
 
@@ -123,7 +124,7 @@ void PlugInHost::Load(const std::vector<std::string>& names) {
     try {
       slots_.Add(LoadPlugIn(path, JoinWidePath(folder_, Widened(name))));
     } catch (const PlugInFault& fault) {
-      ShowApplicationError(fault.what());
+      ShowPlugInFault(fault);
     }
   }
 }
@@ -137,6 +138,12 @@ std::optional<std::string> PlugInHost::Describe(std::string_view name) {
   slots_.WithModule(PathOf(name),
                     [&](const TVoPlugInsIF& plugIn) { description = plugIn.Description(); });
   return description;
+}
+
+bool PlugInHost::RunsApart(std::string_view name) {
+  bool apart = false;
+  slots_.WithModule(PathOf(name), [&](const auto& module) { apart = module.RunsApart(); });
+  return apart;
 }
 
 bool PlugInHost::ShowProperties(std::string_view name, HWND hiddenMeanwhile) {

@@ -75,6 +75,7 @@ class PlugInHost final : public ClockPlugIns, public PlugInShelf {
   void Load(const std::vector<std::string>& names) override;
   std::optional<std::string> Describe(std::string_view name) override;
   bool ShowProperties(std::string_view name, HWND hiddenMeanwhile) override;
+  bool RunsApart(std::string_view name) override;
 
   // ---- for the host's own parts
   ModuleRegistry& Modules() { return modules_; }
@@ -108,7 +109,7 @@ class PlugInHost final : public ClockPlugIns, public PlugInShelf {
   ContainedPump pump_;
   void (*onLostGui_)() = nullptr;
   bool prepared_ = false;
-  std::vector<std::string> unshownFaults_;
+  std::vector<PlugInFault> unshownFaults_;
   SlotTable<TVoPlugInsIF> slots_;
   std::string PathOf(std::string_view name) const;
 
