@@ -170,11 +170,11 @@ inline constexpr std::array kPlugInsPage{
         WS_EX_CLIENTEDGE},
     ControlSpec{kBtnPlugInProp, "BUTTON", "拡張設定(&X)", 180, 88, 149, 25, kButton | WS_GROUP, 0},
     // Where the selected module runs from the next start on; greyed until one is selected.
-    ControlSpec{kChkRunApart, "BUTTON", "別のプロセスで実行する(&R)", 8, 118, 190, 21,
+    ControlSpec{kChkRunApart, "BUTTON", "別のプロセスで実行する(&R)", 8, 118, 236, 21,
                 kCheckBox | WS_DISABLED, 0},
-    // Shown while the box differs from where the module runs now.
-    ControlSpec{kLblRunApartNote, "STATIC", "(次回の起動から)", 200, 120, 133, 17,
-                WS_GROUP | SS_NOPREFIX, 0},
+    // "From the next start": shown while the box differs from where the module runs now.
+    ControlSpec{kLblRunApartNote, "STATIC", "次回から", 248, 120, 85, 17, WS_GROUP | SS_NOPREFIX,
+                0},
 };
 
 inline constexpr std::array kGeneralPage{

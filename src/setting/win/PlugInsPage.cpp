@@ -120,7 +120,7 @@ void TSettingPanel::chkRunApartClick() {
 }
 
 void TSettingPanel::SaveApartChoices(SettingsBackend& store) {
-  // Only what changed is written: a choice stored meanwhile by a fault's box stands.
+  // Only the boxes the user changed, and only where they differ from the store.
   for (const auto& [name, apart] : FApartEdits) {
     if (apart != ChosenApart(store, name)) ChooseApart(store, name, apart);
   }
