@@ -200,13 +200,20 @@ class DpiChange(harness.ClockTestCase):
         self.start_clock()
         self.open_settings()
         S.SettingsDialogTest.set_text(self, S.EDT_TELOP, b"kept")
-        for dpi in (144, 96):  # Cancel beside OK; the telop edit beside its check box
+        for dpi in (192, 144, 96):  # Cancel beside OK; the telop edit beside its check box
             dialog = self.change_dpi(S.SETTINGS, dpi, (347, 206), [
                 (S.BTN_CANCEL, S.BTN_OK, (4, 176), (180, 176, 165, 25)),
                 (S.EDT_TELOP, S.CHK_TELOP, (12, 56), (92, 56, 233, 23))])
             self.assertEqual(b"kept", dialog.text(S.EDT_TELOP))
             tabs, page = dialog.box(S.PAGE_CONTROL), dialog.box(S.PAGE_TELOP)
             self.assertGreater((page[2] - page[0]) / (tabs[2] - tabs[0]), 0.95, "page width")
+            page = dialog.box(S.PAGE_PLUGINS)
+            for id in (S.LST_PLUGINS, S.MEM_DISCRIPTION, S.BTN_PLUGIN_PROP, S.CHK_RUN_APART,
+                       S.LBL_RUN_APART_NOTE):
+                box = dialog.box(id)
+                self.assertTrue(page[0] <= box[0] and page[1] <= box[1] and box[2] <= page[2]
+                                and box[3] <= page[3],
+                                f"control {id} at {box} outside its page {page} at {dpi}")
             item = self.wine.probe_one("dlg-send", S.SETTINGS, S.LST_PLUGINS, LB_GETITEMHEIGHT,
                                        0, 0)
             self.assertEqual(scaled(16, dpi), item.int("value"), "list item height")

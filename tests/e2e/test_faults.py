@@ -11,7 +11,8 @@ import harness
 from harness import SETTINGS_KEY
 
 WM_COMMAND = 0x111
-IDOK = 1
+IDOK, IDYES, IDNO = 1, 6, 7
+APART_KEY = SETTINGS_KEY + r"\RunApart"
 
 # Tag of each voFault build that reports a fault, and what its box must say the fault was.
 FAULTS = {
@@ -99,6 +100,8 @@ def named_module(box):
 
 
 class FaultTestCase(harness.ClockTestCase):
+    answer = IDNO  # to each box's offer to run its module apart from the next start on
+
     def collect_boxes(self, expected, timeout):
         """Reads and dismisses every message box of the clock until `expected` boxes have
         been seen (nested boxes included, each read before it is closed): {hwnd: record}."""
@@ -111,7 +114,9 @@ class FaultTestCase(harness.ClockTestCase):
                     or not box[0]["class"]):
                 continue
             boxes.setdefault(box[0]["hwnd"], box)
-            self.wine.probe("dlg-post", f"hwnd:{box[0]['hwnd']}", 0, WM_COMMAND, IDOK, 0,
+            answer = self.answer if any(r.kind == "button" and r.int("id") == self.answer
+                                        for r in box) else IDOK
+            self.wine.probe("dlg-post", f"hwnd:{box[0]['hwnd']}", 0, WM_COMMAND, answer, 0,
                             check=False)
             time.sleep(0.3)
         return boxes
@@ -123,6 +128,9 @@ class FaultTestCase(harness.ClockTestCase):
         for box in self.collect_boxes(expected, timeout).values():
             self.assertEqual(b"vo", box[0].text("title"), box)
             self.assertIsNotNone(named_module(box), box_text(box))
+            self.assertEqual([IDYES, IDNO], [r.int("id") for r in box if r.kind == "button"],
+                             f"the box of a module inside the clock must offer to run it apart: "
+                             f"{box_text(box)!r}")
             texts.setdefault(named_module(box), []).append(box_text(box))
         return texts
 
@@ -251,11 +259,8 @@ class FaultingPlugIns(FaultTestCase):
         self.assert_no_box_after(clock, 60)
         self.assert_hangs_boxed_in_time(clock)
 
-        for box in self.boxes.values():
-            with self.subTest(box=box[0]["hwnd"]):
-                self.assertEqual([(IDOK, b"OK")],
-                                 [(r.int("id"), r.text("text")) for r in box if r.kind == "button"])
         self.assert_boxes(faults, texts)
+        self.assertIsNone(self.wine.reg_query(APART_KEY), "No to the offers stored a choice")
         # The icon is read off the screen, where a nested box may cover another's.
         icons = [r["name"] for box in self.boxes.values() for r in box if r.kind == "icon"]
         self.assertEqual(len(self.boxes), len(icons))
@@ -277,6 +282,22 @@ class FaultingPlugIns(FaultTestCase):
         self.assertIn(("disable", "D"), clock.recorder.sequence("disable"))
         self.assertTrue(clock.recorder.sequence("disable").index(("disable", "D")) <
                         clock.recorder.sequence("disable").index(("disable", "A")))
+
+
+class OfferToRunApart(FaultTestCase):
+    answer = IDYES
+
+    def test_yes_in_the_box_runs_the_module_apart_from_the_next_start(self):
+        # E's box comes as it is enabled at start, N's from inside a tick.
+        clock = self.start_clock(at="00:00:10", plugins=[plugin("E"), plugin("N"), "voRecA.DLL"],
+                                 recorder=True, wait_window=False)
+        self.assert_boxes({tag: FAULTS[tag] for tag in "EN"}, self.box_texts(2, 60))
+        chosen = {plugin("E"): ("REG_DWORD", 1), plugin("N"): ("REG_DWORD", 1)}
+        self.wait_until(lambda: self.wine.reg_query(APART_KEY) == chosen, 10, message=lambda:
+                        "Yes to the offer in a module's box must store that it runs apart: "
+                        f"{chosen} expected under RunApart, found {self.wine.reg_query(APART_KEY)}")
+        self.wait_healthy_ticks(clock, 3, "after the boxes")
+        self.close_and_check(clock)
 
 
 class SubclassingPlugIns(FaultTestCase):

@@ -30,6 +30,8 @@ RBT_0000, RBT_0600, RBT_1200, RBT_1800, LBL_EXAMPLE = 303, 304, 305, 306, 307
 CHK_WAVE, EDT_WAVE, BTN_BROWSE, CHK_TELOP, EDT_TELOP = 400, 401, 402, 403, 404
 SEL_15M, SEL_30M, SEL_01H = 405, 406, 407
 LST_PLUGINS, MEM_DISCRIPTION, BTN_PLUGIN_PROP = 501, 502, 503
+CHK_RUN_APART, LBL_RUN_APART_NOTE = 504, 505
+APART_KEY = harness.SETTINGS_KEY + r"\RunApart"
 CHK_STEP_ASIDE = 600
 CHK_START_AT_SIGN_IN = 601
 CHK_FADE, TRK_OPACITY, CHK_RESERVE_BAND = 602, 604, 605
@@ -577,6 +579,49 @@ class SettingsDialogTest(harness.ClockTestCase):
         self.click(BTN_PLUGIN_PROP)
         self.assertEqual([("setprops", "A")], clock.recorder.sequence("setprops"))
         self.assertTrue(self.dialog().visible, "the dialog came back after the properties")
+
+    def test_run_apart_box_shows_where_a_module_runs_and_ok_stores_it(self):
+        # The recorder's image marked for the other processor.
+        other = Path(tempfile.mkdtemp(prefix="vo-other-")) / "voOther.dll"
+        image = bytearray((harness.BUILD_DIR / "voRecA.DLL").read_bytes())
+        machine = int.from_bytes(image[0x3C:0x40], "little") + 4
+        own_is_x64 = harness.pe_machine(harness.VO_EXE) == "64-bit"
+        image[machine:machine + 2] = (0x14C if own_is_x64 else 0x8664).to_bytes(2, "little")
+        other.write_bytes(image)
+        self.start_clock(at="10:00:30", plugins=["voRecA.DLL"], recorder=True,
+                         files=[(harness.HERE / "harness.py", "voJunk.dll"), other])
+        self.open_settings()
+        dialog = self.show_page(2)
+        self.assertEqual(["voJunk.dll", "voOther.dll", "voRecA.DLL"], dialog.items)
+        self.assertFalse(dialog.enabled(CHK_RUN_APART), "the box greyed with nothing selected")
+
+        def shown(index):
+            """(checked, enabled, "next start" note shown), with item `index` selected."""
+            left, top, _, _ = dialog.box(LST_PLUGINS)
+            harness.click(1, left + 40, top + 2 + 16 * index + 8)
+            d = self.wait_until(lambda: (d := self.dialog()).list.int("selected") == index and d,
+                                timeout=10, interval=0.2, message=f"item {index} selected")
+            return (d.checked(CHK_RUN_APART), d.enabled(CHK_RUN_APART),
+                    d.controls[LBL_RUN_APART_NOTE]["visible"] == "1")
+
+        self.assertEqual((False, False, False), shown(0), "a file that is no module: greyed")
+        self.assertEqual((True, False), shown(1)[:2],
+                         "a module of the other processor runs apart, and nowhere else")
+        self.assertEqual((False, True, False), shown(2), "a module of the clock's own processor "
+                         "runs inside unless chosen otherwise")
+        self.click(CHK_RUN_APART)
+        self.assertEqual((True, True, True), shown(2), "checked, to take effect at the next start")
+        self.click(BTN_CANCEL)
+        self.assertIsNone(self.wine.reg_query(APART_KEY), "Cancel stored the choice")
+        self.open_settings()  # on the page it was closed on
+        self.assertEqual((False, True, False), shown(2), "Cancel kept the choice")
+
+        self.click(CHK_RUN_APART)
+        self.click(BTN_OK)
+        self.assertEqual({"voRecA.DLL": ("REG_DWORD", 1)}, self.wine.reg_query(APART_KEY),
+                         "OK must store the choice to run the module apart")
+        self.open_settings()
+        self.assertEqual((True, True, True), shown(2), "the stored choice, for the next start")
 
 
 if __name__ == "__main__":

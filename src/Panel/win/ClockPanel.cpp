@@ -13,6 +13,7 @@
 #include "Panel/win/ExitBox.h"
 #include "Panel/win/Monitors.h"
 #include "PlugIns/ApartProtocol.h"
+#include "PlugIns/win/FaultBox.h"
 #include "forms/ClockForm.h"
 #include "support/win/Application.h"
 #include "support/win/Dpi.h"
@@ -164,6 +165,19 @@ void TClockPanel::Timer1Timer() {
     FSightNotices.Register(Handle());
   }
   if (FFade.Watching()) WatchPointer();
+  try {
+    TickOnce();
+  } catch (const ClockClosed&) {
+    return;  // the rest of the tick has no window to work on
+  } catch (const PlugInFault& fault) {
+    // Once the tick is over: the clock goes on ticking under the box.
+    ShowPlugInFault(fault);
+    return;
+  }
+  if (FAsleep) ScheduleTick();
+}
+
+void TClockPanel::TickOnce() {
   FTicking = true;
   struct Reset {
     bool& flag;
@@ -172,12 +186,7 @@ void TClockPanel::Timer1Timer() {
   const std::uint64_t at = GetTickCount64();
   if (FAsleep && FTelopVisible) CatchUpTelop(at);
   FLastTickAt = at;
-  try {
-    RunTick(*this, Application::Instance().Format());
-  } catch (const ClockClosed&) {
-    return;  // the rest of the tick has no window to work on
-  }
-  if (FAsleep) ScheduleTick();
+  RunTick(*this, Application::Instance().Format());
 }
 
 // The top edge as seen from the strip's monitor, whose top may lie anywhere on the desktop.

@@ -91,6 +91,8 @@ class TClockPanel : public Window<TClockPanel>, private ClockSurface {
   void FitToPanel();
   void FormShow();
   void Timer1Timer();
+  // One tick's work; a plug-in's fault (PlugInFault) or the clock's close ends it early.
+  void TickOnce();
   void FormCloseQuery();
   void FormClose();
   void ReleasePlugIns();

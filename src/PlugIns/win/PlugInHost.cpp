@@ -1,13 +1,13 @@
 #include "PlugIns/win/PlugInHost.h"
 
-#include <cstdint>
-#include <span>
 #include <utility>
 
 #include "PlugIns/ApartChoice.h"
 #include "PlugIns/PlugInPaths.h"
 #include "PlugIns/Processor.h"
+#include "PlugIns/win/FaultBox.h"
 #include "PlugIns/win/FaultTexts.h"
+#include "PlugIns/win/ImageProcessor.h"
 #include "PlugIns/win/Interpose.h"
 #include "support/win/Application.h"
 #include "support/win/RegistryStore.h"
@@ -19,18 +19,6 @@ namespace vo::win {
 namespace {
 
 PlugInHost* running = nullptr;
-
-// The processor a module's file is built for, from its first bytes.
-Processor ProcessorOfFile(const std::wstring& file) {
-  const HANDLE opened = CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
-                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (opened == INVALID_HANDLE_VALUE) return Processor::kUnknown;
-  const UniqueKernelHandle handle(opened);
-  std::uint8_t head[4096];
-  DWORD read = 0;
-  if (!ReadFile(handle.get(), head, sizeof head, &read, nullptr)) return Processor::kUnknown;
-  return ProcessorOfImage(std::span<const std::uint8_t>(head, read));
-}
 
 }  // namespace
 
@@ -82,7 +70,8 @@ void PlugInHost::EndProgram() {
 
 void PlugInHost::ReportFault(const Contained& fault) {
   if (quarantine_.TakeOutOfService(fault.culprit)) {
-    unshownFaults_.push_back(FaultMessage(modules_.Path(fault.culprit), fault.outcome));
+    const std::string& path = modules_.Path(fault.culprit);
+    unshownFaults_.emplace_back(FaultMessage(path, fault.outcome), path);
   }
 }
 
@@ -91,9 +80,9 @@ void PlugInHost::ShowReportedFaults() {
     ReportFault(fault);
   }
   while (!unshownFaults_.empty()) {
-    const std::string message = std::move(unshownFaults_.front());
+    const PlugInFault fault = std::move(unshownFaults_.front());
     unshownFaults_.erase(unshownFaults_.begin());
-    ShowApplicationError(message);
+    ShowPlugInFault(fault);
   }
 }
 
@@ -140,7 +129,7 @@ void PlugInHost::Load(const std::vector<std::string>& names) {
     try {
       slots_.Add(LoadModule(name));
     } catch (const PlugInFault& fault) {
-      ShowApplicationError(fault.what());
+      ShowPlugInFault(fault);
     }
   }
 }
@@ -166,6 +155,12 @@ std::optional<std::string> PlugInHost::Describe(std::string_view name) {
   slots_.WithModule(PathOf(name),
                     [&](PlugInModule& plugIn) { description = plugIn.Description(); });
   return description;
+}
+
+bool PlugInHost::RunsApart(std::string_view name) {
+  bool apart = false;
+  slots_.WithModule(PathOf(name), [&](const auto& module) { apart = module.RunsApart(); });
+  return apart;
 }
 
 bool PlugInHost::ShowProperties(std::string_view name, HWND hiddenMeanwhile) {

@@ -81,6 +81,7 @@ class PlugInHost final : public ClockPlugIns, public PlugInShelf {
   void Load(const std::vector<std::string>& names) override;
   std::optional<std::string> Describe(std::string_view name) override;
   bool ShowProperties(std::string_view name, HWND hiddenMeanwhile) override;
+  bool RunsApart(std::string_view name) override;
 
   // ---- for the host's own parts
   ModuleRegistry& Modules() { return modules_; }
@@ -114,7 +115,7 @@ class PlugInHost final : public ClockPlugIns, public PlugInShelf {
   ContainedPump pump_;
   void (*onLostGui_)() = nullptr;
   bool prepared_ = false;
-  std::vector<std::string> unshownFaults_;
+  std::vector<PlugInFault> unshownFaults_;
   HWND clock_ = nullptr;
   // Made before the slots, gone after them: a module apart ends its helper as it goes.
   ApartModules apart_;

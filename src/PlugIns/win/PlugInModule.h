@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <string>
+#include <utility>
 
 #include "support/Failure.h"
 
@@ -15,6 +16,16 @@ namespace vo::win {
 class PlugInFault : public Failure {
  public:
   using Failure::Failure;
+  // A fault of the module at path while it ran inside the clock: its box offers to run the
+  // module apart from the next start on.
+  PlugInFault(std::string message, std::string insideModule)
+      : Failure(std::move(message)), insideModule_(std::move(insideModule)) {}
+
+  // The path of the module that faulted inside the clock; "" when it ran apart.
+  const std::string& InsideModule() const { return insideModule_; }
+
+ private:
+  std::string insideModule_;
 };
 
 class PlugInModule {

@@ -47,6 +47,8 @@ class PlugInShelf {
   // false when no module in service has that name. A fault in it throws PlugInFault (the
   // window stays hidden).
   virtual bool ShowProperties(std::string_view name, HWND hiddenMeanwhile) = 0;
+  // Whether the module in service by that name runs in a process of its own this run.
+  virtual bool RunsApart(std::string_view name) = 0;
 
  protected:
   ~PlugInShelf() = default;

@@ -97,7 +97,7 @@ void TVoPlugInsIF::Guard(Call&& call) const {
   if (ended.outcome == kCallReturned) return;
   if (ended.culprit != id_ && ended.culprit != kNoModule) return host.ReportFault(ended);
   host.Quarantined().TakeOutOfService(id_);
-  throw PlugInFault(FaultMessage(fileName_, ended.outcome));
+  throw PlugInFault(FaultMessage(fileName_, ended.outcome), fileName_);
 }
 
 void TVoPlugInsIF::Enable() {

@@ -97,6 +97,8 @@ enum ControlId : int {
   kLstPlugIns,
   kMemDiscription,
   kBtnPlugInProp,
+  kChkRunApart,
+  kLblRunApartNote,
 
   kChkStepAside = 600,
   kChkStartAtSignIn = 601,
@@ -158,15 +160,21 @@ inline constexpr std::array kPlugInsPage{
     // Its mnemonic moves the focus on to the list, the next control.
     ControlSpec{kLabel1, "STATIC", "プラグ・イン・モジュール(&M)", 8, 8, 200, 16, kShown | WS_GROUP,
                 0},
-    ControlSpec{kLstPlugIns, "LISTBOX", nullptr, 8, 28, 161, 109,
+    ControlSpec{kLstPlugIns, "LISTBOX", nullptr, 8, 28, 161, 85,
                 kShown | WS_TABSTOP | WS_GROUP | WS_VSCROLL | LBS_NOTIFY | LBS_OWNERDRAWFIXED |
                     LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT,
                 WS_EX_CLIENTEDGE},
     ControlSpec{
-        kMemDiscription, "EDIT", nullptr, 176, 28, 157, 81,
+        kMemDiscription, "EDIT", nullptr, 176, 28, 157, 53,
         kShown | WS_TABSTOP | WS_GROUP | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL,
         WS_EX_CLIENTEDGE},
-    ControlSpec{kBtnPlugInProp, "BUTTON", "拡張設定(&X)", 180, 112, 149, 25, kButton | WS_GROUP, 0},
+    ControlSpec{kBtnPlugInProp, "BUTTON", "拡張設定(&X)", 180, 88, 149, 25, kButton | WS_GROUP, 0},
+    // Where the selected module runs from the next start on; greyed until one is selected.
+    ControlSpec{kChkRunApart, "BUTTON", "別のプロセスで実行する(&R)", 8, 118, 236, 21,
+                kCheckBox | WS_DISABLED, 0},
+    // "From the next start": shown while the box differs from where the module runs now.
+    ControlSpec{kLblRunApartNote, "STATIC", "次回から", 248, 120, 85, 17, WS_GROUP | SS_NOPREFIX,
+                0},
 };
 
 inline constexpr std::array kGeneralPage{

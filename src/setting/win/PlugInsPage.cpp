@@ -1,15 +1,19 @@
-// The plug-in page: the modules found beside the program, their descriptions and their own
-// settings.
+// The plug-in page: the modules found beside the program, their descriptions, their own
+// settings and where each runs: inside the clock or in a process of its own.
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "PlugIns/ApartChoice.h"
+#include "PlugIns/win/ImageProcessor.h"
 #include "PlugIns/win/PlugIns.h"
 #include "forms/win/SettingForm.h"
 #include "setting/win/SettingPanel.h"
 #include "support/Failure.h"
 #include "support/win/Drawing.h"
 #include "support/win/FormDialog.h"
+#include "support/win/RegistryStore.h"
+#include "support/win/WideText.h"
 
 namespace vo::win {
 
@@ -47,6 +51,8 @@ void TSettingPanel::CreatePlugInsPage() {
   CreateControls(page, form::kPlugInsPage, FDialogFont.get(), FScale);
   lstPlugIns = GetDlgItem(page, form::kLstPlugIns);
   memDiscription = GetDlgItem(page, form::kMemDiscription);
+  chkRunApart = GetDlgItem(page, form::kChkRunApart);
+  lblRunApartNote = GetDlgItem(page, form::kLblRunApartNote);
 }
 
 void TSettingPanel::DiscoverPlugIns() {
@@ -67,6 +73,7 @@ std::string TSettingPanel::SelectedPlugInName() const {
 }
 
 void TSettingPanel::lstPlugInsClick() {
+  ShowWhereSelectedRuns();
   const std::string name = SelectedPlugInName();
   if (name.empty() || !FPlugIns) return;
   // The plug-in page reports nothing: a module that is not loaded, or that faults now, leaves
@@ -83,6 +90,46 @@ void TSettingPanel::btnPlugInPropClick() {
   // module that faults there is out of service now, and the dialog comes back all the same.
   IgnoringFailure([&] { FPlugIns->ShowProperties(name, dialog_); });
   ShowWindow(dialog_, SW_SHOW);
+}
+
+void TSettingPanel::ShowWhereSelectedRuns() {
+  const std::string name = SelectedPlugInName();
+  const Processor processor =
+      name.empty() ? Processor::kUnknown
+                   : ProcessorOfFile(JoinWidePath(ProgramDirectoryW(), Widened(name)));
+  const bool own = processor == kOwnProcessor;
+  bool apart = processor != Processor::kUnknown && !own;
+  if (own) {
+    const auto edit = FApartEdits.find(name);
+    RegistrySettingsBackend store;
+    apart = edit != FApartEdits.end() ? edit->second : ChosenApart(store, name);
+  }
+  EnableWindow(chkRunApart, own);
+  SetChecked(chkRunApart, apart);
+  // The choice is read once, at start: a box that differs from this run says so.
+  const bool later =
+      processor != Processor::kUnknown && FPlugIns && apart != FPlugIns->RunsApart(name);
+  ShowWindow(lblRunApartNote, later ? SW_SHOWNA : SW_HIDE);
+}
+
+void TSettingPanel::chkRunApartClick() {
+  const std::string name = SelectedPlugInName();
+  if (name.empty()) return;
+  FApartEdits[name] = IsChecked(chkRunApart);
+  ShowWhereSelectedRuns();
+}
+
+void TSettingPanel::SaveApartChoices(SettingsBackend& store) {
+  // Only the boxes the user changed, and only where they differ from the store.
+  for (const auto& [name, apart] : FApartEdits) {
+    if (apart != ChosenApart(store, name)) ChooseApart(store, name, apart);
+  }
+  FApartEdits.clear();
+}
+
+void TSettingPanel::ForgetApartChoices() {
+  FApartEdits.clear();
+  ShowWhereSelectedRuns();
 }
 
 bool TSettingPanel::DrawPlugInItem(const DRAWITEMSTRUCT& item) const {

@@ -200,6 +200,7 @@ void TSettingPanel::FormCreate() {
 void TSettingPanel::FormShow() {
   lblExample.SetColors(FClock->ForeColor(), FClock->BackColor());
   ShowStartAtSignIn();
+  ShowWhereSelectedRuns();
 }
 
 void TSettingPanel::ShowUnder(const RECT& clock) {
@@ -228,6 +229,7 @@ void TSettingPanel::btnOKClick() {
     SaveGeneral(store, *this);
     ApplyOutOfTheWay();
     SaveStartAtSignIn();
+    SaveApartChoices(store);
   }
   PostColors(lblExample.font, lblExample.color);
   CheckTime(CurrentStamp());
@@ -241,6 +243,7 @@ void TSettingPanel::btnCancelClick() {
     LoadSignal(store, *this);
     LoadGeneral(store, *this);
   }
+  ForgetApartChoices();
   ShowWindow(dialog_, SW_HIDE);
 }
 
@@ -303,6 +306,7 @@ bool TSettingPanel::OnCommand(int id, int code) {
       {form::kBtnBrowse, BN_CLICKED, [](TSettingPanel& panel) { panel.btnBrowseClick(); }},
       {form::kLstPlugIns, LBN_SELCHANGE, [](TSettingPanel& panel) { panel.lstPlugInsClick(); }},
       {form::kBtnPlugInProp, BN_CLICKED, [](TSettingPanel& panel) { panel.btnPlugInPropClick(); }},
+      {form::kChkRunApart, BN_CLICKED, [](TSettingPanel& panel) { panel.chkRunApartClick(); }},
   };
   for (const Command& command : kCommands) {
     if (command.id != id) continue;

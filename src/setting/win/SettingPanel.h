@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstddef>
+#include <map>
 #include <string>
 
 #include "Panel/win/ClockPanel.h"
@@ -153,6 +154,14 @@ class TSettingPanel final : public DialogWindow<TSettingPanel>,
   void lstPlugInsClick();
   void btnPlugInPropClick();
   bool DrawPlugInItem(const DRAWITEMSTRUCT& item) const;
+  // The run-apart box: where the selected module runs from the next start on, as stored or
+  // as changed since the last OK; checked and greyed for a module of the other processor,
+  // which runs nowhere else; greyed when nothing, or a file that is no module, is selected.
+  void ShowWhereSelectedRuns();
+  void chkRunApartClick();
+  // OK stores the changes, Cancel forgets them.
+  void SaveApartChoices(SettingsBackend& store);
+  void ForgetApartChoices();
 
   // The general page (GeneralPage.cpp).
   void CreateGeneralPage();
@@ -198,6 +207,10 @@ class TSettingPanel final : public DialogWindow<TSettingPanel>,
   SettingPage tabPlugIns;
   HWND memDiscription = nullptr;
   HWND lstPlugIns = nullptr;
+  HWND chkRunApart = nullptr;
+  HWND lblRunApartNote = nullptr;
+  // The run-apart box's changes since the last OK or Cancel, by module file name.
+  std::map<std::string, bool> FApartEdits;
   SettingPage tabGeneral;
   HWND chkStepAside = nullptr;
   HWND chkFade = nullptr;
