@@ -70,6 +70,8 @@ set(VO_FAULT_VARIANTS N:kNullWrite:3 O:kOverflow:1 P:kOverflow:1 X:kForeignCode:
                 EX:kThrow:3 AB:kAbort:3 SF:kSystemFault:3
                 # A thread of its own still runs its code as the clock closes.
                 BT:kBusyThread:1
+                # It ends its own process (run apart).
+                EP:kExitProcess:3
                 # A loop called back from inside a system call, under the guard of a call.
                 CB:kCallbackSpin:3)
 # Faults where the system itself calls plug-in code: a paint, a raise, the menu, a hook, a

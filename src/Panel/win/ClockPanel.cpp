@@ -4,12 +4,14 @@
 #include <windowsx.h>
 
 #include <iterator>
+#include <span>
 #include <string>
 #include <string_view>
 
 #include "Panel/ClockMessages.h"
 #include "Panel/Placement.h"
 #include "Panel/win/ExitBox.h"
+#include "PlugIns/ApartProtocol.h"
 #include "Panel/win/Monitors.h"
 #include "forms/ClockForm.h"
 #include "support/win/Application.h"
@@ -465,6 +467,19 @@ LRESULT TClockPanel::OnClockMessage(UINT message, WPARAM wParam, LPARAM lParam) 
   }
 }
 
+// A time signal from a module running apart, whose helper forwards it as bytes: accepted only
+// from the clock's own helpers, shown as CLK_TELOP would show it.
+LRESULT TClockPanel::OnCopyData(HWND sender, const COPYDATASTRUCT& data) {
+  if (data.dwData != vo::apart::kTelopData || !FPlugIns || !FPlugIns->FromOwnHelper(sender)) {
+    return FALSE;
+  }
+  const auto telop = vo::apart::UnpackTelop(
+      std::span<const char>(static_cast<const char*>(data.lpData), data.cbData));
+  if (!telop) return FALSE;
+  ShowTelop(telop->text, telop->wave);
+  return TRUE;
+}
+
 void TClockPanel::OnTimer(UINT_PTR id) {
   if (id == kTimerId) Timer1Timer();
   if (id == kReplaceTimerId) ReplaceOnAMonitor();
@@ -501,6 +516,9 @@ LRESULT TClockPanel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_TIMER:
       OnTimer(wParam);
       return 0;
+    case WM_COPYDATA:
+      return OnCopyData(reinterpret_cast<HWND>(wParam),
+                        *reinterpret_cast<const COPYDATASTRUCT*>(lParam));
     case WM_POWERBROADCAST:
     case WM_WTSSESSION_CHANGE:
       if (const auto change = SightNotices::Read(message, wParam, lParam)) OnSightChange(*change);

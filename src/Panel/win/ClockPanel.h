@@ -119,6 +119,7 @@ class TClockPanel : public Window<TClockPanel>, private ClockSurface {
   // The buttons and moves over the strip, `at` in client pixels.
   void OnMouse(UINT message, POINT at);
   LRESULT OnClockMessage(UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT OnCopyData(HWND sender, const COPYDATASTRUCT& data);
   void OnTimer(UINT_PTR id);
   void OnSetCursor(UINT hitTest);
   void OnDestroy();

@@ -7,11 +7,15 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "PlugIns/Processor.h"
 #include "PlugIns/win/PlugInModule.h"
+#include "support/win/Handles.h"
 
 namespace vo::win {
+
+class ModuleApart;
 
 class ApartModules {
  public:
@@ -27,6 +31,23 @@ class ApartModules {
   // The clock window receives the messages the module sends.
   std::unique_ptr<PlugInModule> Start(const std::string& path, const std::wstring& file,
                                       Processor processor, HWND clock);
+
+  // Whether the window belongs to the process of one of the helpers.
+  bool IsHelperWindow(HWND window) const;
+
+ private:
+  friend class ModuleApart;
+  bool Prepare();
+  static LRESULT CALLBACK NoticeProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  void HelperEnded(DWORD processId);
+
+  // Helpers in here end when the clock's process ends, however it ends.
+  UniqueKernelHandle job_;
+  // The clock's own process, inherited by each helper, which ends when it ends.
+  UniqueKernelHandle clockProcess_;
+  // A message-only window told of each helper that ended.
+  HWND notices_ = nullptr;
+  std::vector<ModuleApart*> running_;
 };
 
 }  // namespace vo::win

@@ -14,3 +14,11 @@ std::string DescribeOutcome(CallOutcome outcome);
 std::string FaultMessage(const std::string& path, CallOutcome outcome);
 
 }  // namespace vo::win
+
+namespace vo::win {
+
+// The error box's text for a module running apart whose helper process ended by itself with
+// this exit code: a fault's code is named as a fault, any other as the process's own end.
+std::string ApartEndMessage(const std::string& path, DWORD exitCode);
+
+}  // namespace vo::win

@@ -1,11 +1,16 @@
 #include "PlugIns/win/PlugInHost.h"
 
+#include <cstdint>
+#include <span>
 #include <utility>
 
+#include "PlugIns/ApartChoice.h"
 #include "PlugIns/PlugInPaths.h"
+#include "PlugIns/Processor.h"
 #include "PlugIns/win/FaultTexts.h"
 #include "PlugIns/win/Interpose.h"
 #include "support/win/Application.h"
+#include "support/win/RegistryStore.h"
 #include "support/win/SafeStart.h"
 #include "support/win/SystemLibrary.h"
 #include "support/win/WideText.h"
@@ -14,6 +19,18 @@ namespace vo::win {
 namespace {
 
 PlugInHost* running = nullptr;
+
+// The processor a module's file is built for, from its first bytes.
+Processor ProcessorOfFile(const std::wstring& file) {
+  const HANDLE opened = CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (opened == INVALID_HANDLE_VALUE) return Processor::kUnknown;
+  const UniqueKernelHandle handle(opened);
+  std::uint8_t head[4096];
+  DWORD read = 0;
+  if (!ReadFile(handle.get(), head, sizeof head, &read, nullptr)) return Processor::kUnknown;
+  return ProcessorOfImage(std::span<const std::uint8_t>(head, read));
+}
 
 }  // namespace
 
@@ -83,17 +100,17 @@ void PlugInHost::ShowReportedFaults() {
 // ---- the clock's side --------------------------------------------------------------------
 
 void PlugInHost::NotifyMinute(HWND clock, double now) {
-  slots_.ForEachLoaded([&](TVoPlugInsIF& plugIn) { plugIn.Notify(clock, now); });
+  slots_.ForEachLoaded([&](PlugInModule& plugIn) { plugIn.Notify(clock, now); });
 }
 
 void PlugInHost::NotifyTick(HWND clock, double now) {
-  slots_.ForEachLoaded([&](TVoPlugInsIF& plugIn) { plugIn.NotifyFreq(clock, now); });
+  slots_.ForEachLoaded([&](PlugInModule& plugIn) { plugIn.NotifyFreq(clock, now); });
 }
 
 bool PlugInHost::WantsEveryTick() {
   bool wanted = false;
   slots_.ForEachLoaded(
-      [&](const TVoPlugInsIF& plugIn) { wanted = wanted || plugIn.HasNotifyFreq(); });
+      [&](const PlugInModule& plugIn) { wanted = wanted || plugIn.WantsEveryTick(); });
   return wanted;
 }
 
@@ -121,11 +138,23 @@ void PlugInHost::Load(const std::vector<std::string>& names) {
     const std::string path = PathOf(name);
     if (SkippedThisRun(path)) continue;  // the user's safe start: listed, not loaded
     try {
-      slots_.Add(LoadPlugIn(path, JoinWidePath(folder_, Widened(name))));
+      slots_.Add(LoadModule(name));
     } catch (const PlugInFault& fault) {
       ShowApplicationError(fault.what());
     }
   }
+}
+
+std::unique_ptr<PlugInModule> PlugInHost::LoadModule(const std::string& name) {
+  const std::string path = PathOf(name);
+  const std::wstring file = JoinWidePath(folder_, Widened(name));
+  const Processor processor = ProcessorOfFile(file);
+  const bool otherProcessor = processor != Processor::kUnknown && processor != kOwnProcessor;
+  RegistrySettingsBackend store;
+  if (otherProcessor || ChosenApart(store, name)) {
+    return apart_.Start(path, file, otherProcessor ? processor : kOwnProcessor, clock_);
+  }
+  return LoadPlugIn(path, file);
 }
 
 std::string PlugInHost::PathOf(std::string_view name) const {
@@ -135,12 +164,12 @@ std::string PlugInHost::PathOf(std::string_view name) const {
 std::optional<std::string> PlugInHost::Describe(std::string_view name) {
   std::optional<std::string> description;
   slots_.WithModule(PathOf(name),
-                    [&](const TVoPlugInsIF& plugIn) { description = plugIn.Description(); });
+                    [&](PlugInModule& plugIn) { description = plugIn.Description(); });
   return description;
 }
 
 bool PlugInHost::ShowProperties(std::string_view name, HWND hiddenMeanwhile) {
-  return slots_.WithModule(PathOf(name), [&](const TVoPlugInsIF& plugIn) {
+  return slots_.WithModule(PathOf(name), [&](PlugInModule& plugIn) {
     ShowWindow(hiddenMeanwhile, SW_HIDE);
     plugIn.SetProps();
     ShowWindow(hiddenMeanwhile, SW_SHOW);

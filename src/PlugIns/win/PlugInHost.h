@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "PlugIns/SlotTable.h"
+#include "PlugIns/win/ApartModules.h"
 #include "PlugIns/win/ContainedLoop.h"
 #include "PlugIns/win/ModuleRegistry.h"
 #include "PlugIns/win/PlugInGuard.h"
@@ -59,8 +60,12 @@ class PlugInHost final : public ClockPlugIns, public PlugInShelf {
   void Observe(HostObserver* observer) { observer_.store(observer); }
   // See ContainedPump::OnAbandonedTurn.
   void OnAbandonedTurn(void (*mend)()) { pump_.OnAbandonedTurn(mend); }
-  // The clock window, whose subclass chain the quarantine follows.
-  void WatchClock(HWND clock) { quarantine_.WatchClock(clock); }
+  // The clock window, whose subclass chain the quarantine follows and to which the modules
+  // apart send their messages.
+  void WatchClock(HWND clock) {
+    clock_ = clock;
+    quarantine_.WatchClock(clock);
+  }
   // The program is done and everything is saved: ends the process with exit code 0, at once
   // if abandoned code may hold a lock the normal exit would wait for, else within a few
   // seconds at most, whatever threads of plug-ins still run.
@@ -70,6 +75,7 @@ class PlugInHost final : public ClockPlugIns, public PlugInShelf {
   void NotifyTick(HWND clock, double now) override;
   bool WantsEveryTick() override;
   void Release(HWND clock, WNDPROC own) override;
+  bool FromOwnHelper(HWND sender) override { return apart_.IsHelperWindow(sender); }
 
   std::vector<std::string> Discover() override;
   void Load(const std::vector<std::string>& names) override;
@@ -109,8 +115,14 @@ class PlugInHost final : public ClockPlugIns, public PlugInShelf {
   void (*onLostGui_)() = nullptr;
   bool prepared_ = false;
   std::vector<std::string> unshownFaults_;
-  SlotTable<TVoPlugInsIF> slots_;
+  HWND clock_ = nullptr;
+  // Made before the slots, gone after them: a module apart ends its helper as it goes.
+  ApartModules apart_;
+  SlotTable<PlugInModule> slots_;
   std::string PathOf(std::string_view name) const;
+  // The module named so, inside the clock or apart: a module built for the other processor
+  // runs apart, one of the clock's own where the user chose so. Null if it is no plug-in.
+  std::unique_ptr<PlugInModule> LoadModule(const std::string& name);
 
   // The program's folder, as Discover found it: the modules' names are in there. The files
   // are opened through the wide name; the ANSI one names them in boxes and records.

@@ -23,6 +23,8 @@ class ClockPlugIns {
   // Disables and unloads every module (see SlotTable::ReleaseAll); a window procedure left
   // pointing into one of them is replaced by own.
   virtual void Release(HWND clock, WNDPROC own) = 0;
+  // Whether a window that sent the clock data is one of the helpers' that run modules apart.
+  virtual bool FromOwnHelper(HWND sender) = 0;
 
  protected:
   ~ClockPlugIns() = default;

@@ -105,23 +105,23 @@ void TVoPlugInsIF::Guard(Call&& call) const {
   throw PlugInFault(FaultMessage(fileName_, ended.outcome));
 }
 
-void TVoPlugInsIF::Enable() const {
+void TVoPlugInsIF::Enable() {
   if (enable_) Guard([this] { enable_(); });
 }
 
-void TVoPlugInsIF::Disable() const {
+void TVoPlugInsIF::Disable() {
   if (disable_) Guard([this] { disable_(); });
 }
 
-void TVoPlugInsIF::Notify(HWND clock, double now) const {
+void TVoPlugInsIF::Notify(HWND clock, double now) {
   if (notify_) Guard([&] { notify_(clock, now); });
 }
 
-void TVoPlugInsIF::NotifyFreq(HWND clock, double now) const {
+void TVoPlugInsIF::NotifyFreq(HWND clock, double now) {
   if (notifyFreq_) Guard([&] { notifyFreq_(clock, now); });
 }
 
-std::string TVoPlugInsIF::Description() const {
+std::string TVoPlugInsIF::Description() {
   if (!discription_) return {};
   const char* text = nullptr;
   Guard([&] { text = discription_(); });
@@ -129,7 +129,7 @@ std::string TVoPlugInsIF::Description() const {
   return CopyForeignString(text);
 }
 
-void TVoPlugInsIF::SetProps() const {
+void TVoPlugInsIF::SetProps() {
   if (setProps_) Guard([this] { setProps_(); });
 }
 

@@ -8,22 +8,15 @@
 #include <vector>
 
 #include "PlugIns/win/PlugInGuard.h"
-#include "support/Failure.h"
+#include "PlugIns/win/PlugInModule.h"
 #include "support/win/Handles.h"
 #include "vo_plugin.h"
 
 namespace vo::win {
 
-// A call into a plug-in faulted or hung; what() is the text for the user's error box.
-class PlugInFault : public Failure {
+// A module whose code runs inside the clock, under the guard.
+class TVoPlugInsIF final : public PlugInModule {
  public:
-  using Failure::Failure;
-};
-
-class TVoPlugInsIF {
- public:
-  using Fault = PlugInFault;
-
   // Loads the module by its full path and resolves its six entry points; a module that
   // cannot be loaded leaves them all null. path is the name the module goes by (in the
   // ANSI code page, as the lists and boxes show it); file is the file itself, where its
@@ -33,29 +26,27 @@ class TVoPlugInsIF {
   // whose code has run stays mapped until the program ends (the host keeps it): its code may
   // still be on the stack (a window message that came in through a procedure of its) or
   // hooked into a window, long after VpiDisable.
-  ~TVoPlugInsIF();
-  TVoPlugInsIF(const TVoPlugInsIF&) = delete;
-  TVoPlugInsIF& operator=(const TVoPlugInsIF&) = delete;
+  ~TVoPlugInsIF() override;
 
   // A module without VpiDiscription (or one that failed to load) is not a plug-in.
   bool Invalid() const { return discription_ == nullptr; }
-  const std::string& FileName() const { return fileName_; }
-  // A module that faulted or hung once is out of service for the rest of the run.
-  bool InService() const;
+  const std::string& FileName() const override { return fileName_; }
+  bool InService() const override;
+  bool RunsApart() const override { return false; }
 
   // Each call is skipped when the module lacks that export or is out of service. A fault or
   // hang inside the module ends the call with PlugInFault, once the module is out of service;
   // one in another module's code (a window procedure of its, reached from this call) costs
   // that module its service and this call its end, and is reported as such (ReportFault).
-  void Enable() const;
-  void Disable() const;
-  void Notify(HWND clock, double now) const;
-  void NotifyFreq(HWND clock, double now) const;
+  void Enable() override;
+  void Disable() override;
+  void Notify(HWND clock, double now) override;
+  void NotifyFreq(HWND clock, double now) override;
   bool HasNotify() const { return notify_ != nullptr; }
   bool HasNotifyFreq() const { return notifyFreq_ != nullptr; }
-  // The module's description, copied at once; "" when it gives none.
-  std::string Description() const;
-  void SetProps() const;
+  bool WantsEveryTick() const override { return HasNotifyFreq(); }
+  std::string Description() override;
+  void SetProps() override;
 
  private:
   template <class Call>

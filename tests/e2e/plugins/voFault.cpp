@@ -66,6 +66,7 @@
 //                 WM_WINDOWPOSCHANGING the system sends from inside SetWindowPos, called in
 //                 VpiNotifyFreq at call FAULT_FROM: the system's callback lies between the
 //                 loop and the guard of VpiNotifyFreq
+//   kExitProcess  ends its own process (ExitProcess(7)) in VpiNotifyFreq from call FAULT_FROM on
 //   kBusyThread   a thread of its own (started in VpiEnable) runs its code for ever, giving
 //                 up the processor at every turn, through the clock's close; its DllMain notes
 //                 "detach", with ending=1 at the process's end and 0 when it is freed
@@ -133,7 +134,8 @@ enum class Mode {
   kAbort,
   kCallbackSpin,
   kBusyThread,
-  kSystemFault
+  kSystemFault,
+  kExitProcess
 };
 constexpr Mode kMode = Mode::FAULT_MODE;
 
@@ -546,6 +548,9 @@ void WINAPI VpiNotifyFreq(HWND clock, double) {
       break;
     case Mode::kAbort:
       if (due) abort();
+      break;
+    case Mode::kExitProcess:
+      if (due) ExitProcess(7);
       break;
     case Mode::kCallbackSpin:
       if (due && first) SpinInCallback();

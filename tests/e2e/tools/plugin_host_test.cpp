@@ -100,7 +100,7 @@ void TestListing(const std::string& directory) {
 
 void TestWrapper(const std::string& directory) {
   const std::string samplePath = vo::JoinPluginPath(directory, "voA.DLL");
-  const TVoPlugInsIF sample(samplePath);
+  TVoPlugInsIF sample(samplePath);
   CHECK(!sample.Invalid(), "wrapper: the sample is valid");
   CHECK(sample.FileName() == samplePath, "wrapper: keeps the path it loaded");
   CHECK(sample.HasNotify() && sample.HasNotifyFreq(),
@@ -110,7 +110,7 @@ void TestWrapper(const std::string& directory) {
   CHECK(description.compare(0, 4, "\x83T\x83\x93") == 0,
         "wrapper: the description is Shift_JIS text");  // "サン"
 
-  const TVoPlugInsIF text(vo::JoinPluginPath(directory, "voText.DLL"));
+  TVoPlugInsIF text(vo::JoinPluginPath(directory, "voText.DLL"));
   CHECK(text.Invalid(), "wrapper: a file that is no library is invalid");
   CHECK(text.Description() == "", "wrapper: an invalid module describes nothing");
   text.Enable();  // absent entries are skipped, not called
@@ -125,7 +125,7 @@ void TestWrapper(const std::string& directory) {
 
 // The sample posts its telop at half past, from a buffer that is still intact afterwards.
 void TestSampleTelop(const std::string& directory) {
-  const TVoPlugInsIF sample(vo::JoinPluginPath(directory, "vob.dll"));
+  TVoPlugInsIF sample(vo::JoinPluginPath(directory, "vob.dll"));
   const HWND window =
       CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
   auto takeTelop = [&](std::string& text) {
