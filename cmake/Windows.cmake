@@ -71,6 +71,9 @@ enable_testing()
 # manifest's entries.
 add_test(NAME image.vo COMMAND /usr/bin/python3 ${CMAKE_SOURCE_DIR}/tools/check_image.py
                                $<TARGET_FILE:vo>)
+# The helper the release carries beside it: the same, bar the manifest.
+add_test(NAME image.vohost COMMAND /usr/bin/python3 ${CMAKE_SOURCE_DIR}/tools/check_image.py
+                                   --helper $<TARGET_FILE:vohost>)
 if(TARGET voSample AND NOT CMAKE_SYSTEM_PROCESSOR STREQUAL "AMD64")
   # The product's plug-in ABI: the six stdcall entry points under their plain names.
   add_test(NAME exports.voSample

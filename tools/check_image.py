@@ -1,7 +1,10 @@
 #!/usr/bin/python3
 """Checks what a Windows build of vo.exe promises the system in its image:
 
-    check_image.py EXE
+    check_image.py [--helper] EXE
+
+(--helper: the program that runs a plug-in apart, a hidden window without a manifest of its
+own; all but the manifest's entries apply to it.)
 
 - no SafeSEH table (x86): every handler the plug-in guard registers must pass the loader's
   check, which a table not listing it would fail;
@@ -110,7 +113,7 @@ def manifest_problems(text):
     return problems
 
 
-def problems_of(image):
+def problems_of(image, manifest=True):
     problems = []
     if image.characteristics & NO_SEH:
         problems.append("IMAGE_DLLCHARACTERISTICS_NO_SEH is set: the loader would refuse the "
@@ -129,16 +132,17 @@ def problems_of(image):
     if image.time_stamp != 0:
         problems.append(f"the link time stamp is {image.time_stamp}, not 0 "
                         "(linked without --no-insert-timestamp?)")
-    return problems + manifest_problems(image.resource(RT_MANIFEST))
+    return problems + (manifest_problems(image.resource(RT_MANIFEST)) if manifest else [])
 
 
 def main(argv):
-    if len(argv) != 2:
-        sys.exit(f"usage: {argv[0]} EXE")
-    path = argv[1]
+    helper = argv[1:2] == ["--helper"]
+    if len(argv) != 2 + helper:
+        sys.exit(f"usage: {argv[0]} [--helper] EXE")
+    path = argv[-1]
     try:
         with open(path, "rb") as file:
-            problems = problems_of(Image(file.read()))
+            problems = problems_of(Image(file.read()), manifest=not helper)
     except (OSError, ValueError, struct.error, ElementTree.ParseError) as error:
         sys.exit(f"check_image: {path}: {error}")
     for problem in problems:
@@ -146,7 +150,8 @@ def main(argv):
     if problems:
         return 1
     print(f"check_image: {path}: no SafeSEH table, NO_SEH clear, NX_COMPAT and DYNAMIC_BASE "
-          "set, subsystem 6.0 or later, no link time, the manifest's entries present")
+          "set, subsystem 6.0 or later, no link time"
+          + ("" if helper else ", the manifest's entries present"))
     return 0
 
 

@@ -11,13 +11,15 @@ started=$SECONDS
 SOURCE_DATE_EPOCH="$(source_date_epoch)"
 export SOURCE_DATE_EPOCH
 "$VO_ROOT/tools/release.sh"
-# The link itself carries no time: vo.exe linked afresh without SOURCE_DATE_EPOCH has a zero
-# time stamp (the release's strip stamps the source's time; without the check a
-# development build could gain a link time unseen).
+# The link itself carries no time: vo.exe and the helper linked afresh without
+# SOURCE_DATE_EPOCH have a zero time stamp (the release's strip stamps the source's time;
+# without the check a development build could gain a link time unseen).
 for preset in win32 win64; do
-  rm -f "$(build_dir "$preset")/vo.exe"
-  env -u SOURCE_DATE_EPOCH cmake --build "$(build_dir "$preset")" -j "$JOBS" --target vo
+  helper="vohost${preset#win}.exe"
+  rm -f "$(build_dir "$preset")"/{vo.exe,"$helper"}
+  env -u SOURCE_DATE_EPOCH cmake --build "$(build_dir "$preset")" -j "$JOBS" --target vo vohost
   /usr/bin/python3 "$VO_ROOT/tools/check_image.py" "$(build_dir "$preset")/vo.exe"
+  /usr/bin/python3 "$VO_ROOT/tools/check_image.py" --helper "$(build_dir "$preset")/$helper"
 done
 
 # Under the output folder, so that a later run rebuilds only what changed; the source is

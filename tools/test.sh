@@ -39,13 +39,16 @@ run_ctest "$VO_OUT/sanitize" "$JOBS"
 # They run side by side, each on a display and in a Wine prefix of its own; as they mostly
 # wait for the clock and for Wine, one more than the cores keeps the cores busy.
 e2e_jobs="${VO_E2E_JOBS:-$((JOBS + 1))}"
-echo "== Windows 32-bit build (the product)$(can_run_32bit && echo ' and end-to-end tests under Wine')"
+# Both cross builds come before either's tests: the end-to-end suites of one load the other's
+# helper program and test plug-ins (a module of the other processor, run apart).
+echo "== Windows 32-bit build (the product) and 64-bit build"
 configure_and_build win32
-run_ctest "$VO_OUT/win32" "$e2e_jobs"
 echo "vo.exe (i686, stripped): $(stat -c %s "$VO_OUT/win32/vo.exe") bytes"
-
-echo "== Windows 64-bit build$(can_run_32bit || echo ' and end-to-end tests under Wine')"
 configure_and_build win64
+
+echo "== Windows 32-bit tests$(can_run_32bit && echo ' and end-to-end tests under Wine')"
+run_ctest "$VO_OUT/win32" "$e2e_jobs"
+echo "== Windows 64-bit tests$(can_run_32bit || echo ' and end-to-end tests under Wine')"
 if can_run_32bit; then
   run_ctest "$VO_OUT/win64" 1 -R '^image\.'  # the e2e tests ran in the 32-bit build
 else

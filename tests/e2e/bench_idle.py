@@ -5,10 +5,14 @@ Compares vo.exe with idle_timer.exe (our own empty program: a window, a 50 ms ti
 else) under the Wine that the end-to-end tests use, on a private Xvfb display, and prints
 side by side:
 
-  size      the stripped size of vo.exe
+  size      the stripped size of vo.exe and of the helper programs that run a plug-in
+            apart, and of the release archives where tools/release.sh has made them
   requests  Wine server requests per steady tick (a tick with nothing to redraw), per
-            seconds-bar step and per tick of every kind, counted in Wine's own server trace (WINEDEBUG=+server) of each
-            program running alone under a fresh wineserver
+            seconds-bar step and per tick of every kind, counted in Wine's own server trace
+            (WINEDEBUG=+server) of each program running alone under a fresh wineserver; with
+            a module apart, its helper's requests per tick of the clock beside
+  memory    private memory (Linux's private pages of the Wine process, which include Wine's
+            own) of the clock, of each helper and of idle_timer as the floor, once settled
   start-up  process start to the first painted pixels of the strip, against idle_timer
             showing one window of the same size and place; median and fastest of
             alternating starts, and the median ratio of each start to the empty one before it
@@ -18,9 +22,18 @@ side by side:
             median ratio of several such spans
 
   /usr/bin/python3 tests/e2e/bench_idle.py [--seconds 60] [--rounds 3] [--settle 5] [--trace 12]
-                                           [--starts 21] [--only size,requests,startup,cpu]
-                                           [--plugin voStubH.dll] [--option Name=1]
-                                           [--pointer-over]
+                                           [--starts 21]
+                                           [--only size,requests,memory,startup,cpu]
+                                           [--plugin voRecA.DLL] [--apart voRecB.dll]
+                                           [--option Name=1] [--pointer-over]
+
+--plugin puts a module of the build beside vo.exe, --apart one that runs in a helper process
+of its own (the value RunApart\<file name> = 1 under the clock's key); both count for the
+requests, memory and start-up. For instance, no plug-in, one inside and one apart:
+
+  bench_idle.py --only requests,memory
+  bench_idle.py --only requests,memory --plugin voRecA.DLL
+  bench_idle.py --only requests,memory,startup --apart voRecA.DLL
 
 Uses VO_BUILD_DIR / VO_WINEPREFIX / VO_WINE / VO_EXE like the tests (`harness.py
 prepare-prefix` first). A benchmark: it asserts nothing.
@@ -28,6 +41,7 @@ prepare-prefix` first). A benchmark: it asserts nothing.
 
 import argparse
 import collections
+import contextlib
 import ctypes
 import os
 import re
@@ -46,6 +60,9 @@ CLOCK_TICKS = os.sysconf("SC_CLK_TCK")
 IDLE_TIMER = harness.BUILD_DIR / "idle_timer.exe"
 SIZE_BUDGET = 256 * 1024
 STRIP = (293, 0, 102, 21)  # where both the clock (first run) and the shown yardstick appear
+# A module named here by its file name runs in a helper process of its own.
+APART_KEY = harness.SETTINGS_KEY + r"\RunApart"
+RELEASE_DIR = harness.BUILD_DIR.parent / "release"
 
 
 # ---- requests per tick --------------------------------------------------------------------
@@ -58,30 +75,51 @@ MESSAGE = re.compile(r"^([0-9a-f]{4}): get_message\(\) = 0 \{ win=([0-9a-f]+), m
 WM_TIMER, WM_PAINT = 0x113, 0x0F
 
 
+def tasks_of(pid):
+    return {int(task.name) for task in Path(f"/proc/{pid}/task").iterdir()}
+
+
+def forget_last_run(wine):
+    """Clears the run record the last clock, ended from outside, left: with plug-ins beside
+    it, the next start would ask first whether to leave them out."""
+    wine.reg_delete(harness.SETTINGS_KEY, harness.RUN_RECORD)
+
+
+@contextlib.contextmanager
+def alone(wine, args, cwd, stderr=subprocess.DEVNULL, env=None):
+    """Runs a program alone under a fresh wineserver, which ends with it."""
+    forget_last_run(wine)
+    wine.wait_idle()
+    process = wine.popen(*args, env=env, cwd=cwd, stdout=subprocess.DEVNULL, stderr=stderr)
+    try:
+        yield process
+    finally:
+        process.kill()
+        process.wait()
+        wine.kill_all()
+        wine.wait_idle()
+
+
 def trace_program(wine, args, seconds, cwd):
     """Runs a program alone under a fresh wineserver that traces every request; returns the
-    trace's lines and the program's Linux process and thread ids."""
-    wine.wait_idle()
+    trace's lines and the Linux process and thread ids of the program and of its helpers,
+    {pid: tasks} each."""
     with tempfile.TemporaryFile() as trace:
-        process = wine.popen(*args, env={"WINEDEBUG": "+server"}, cwd=cwd,
-                             stdout=subprocess.DEVNULL, stderr=trace)
-        try:
+        with alone(wine, args, cwd, stderr=trace, env={"WINEDEBUG": "+server"}) as process:
             time.sleep(seconds)
-            tasks = {int(task.name) for task in Path(f"/proc/{process.pid}/task").iterdir()}
-        finally:
-            process.kill()
-            process.wait()
-            wine.kill_all()
-            wine.wait_idle()
+            program = {process.pid: tasks_of(process.pid)}
+            helpers = {pid: tasks_of(pid) for pid in wine.helper_processes()}
         trace.seek(0)
-        return trace.read().decode("utf-8", "replace").splitlines(), process.pid, tasks
+        return trace.read().decode("utf-8", "replace").splitlines(), program, helpers
 
 
-def program_threads(lines, pid, tasks):
+def program_threads(lines, processes):
+    """The trace's thread ids of the given Linux processes, {pid: tasks}."""
+    tasks = set().union(*processes.values())
     threads = set()
     for line in lines:
         if match := FIRST_THREAD.match(line):
-            if int(match[2]) == pid:
+            if int(match[2]) in processes:
                 threads.add(match[1])
         elif match := THREAD.match(line):
             if int(match[2]) in tasks:
@@ -89,10 +127,11 @@ def program_threads(lines, pid, tasks):
     return threads
 
 
-def ticks_of(lines, threads, skip_seconds):
+def ticks_of(lines, threads, skip_seconds, helpers=frozenset()):
     """The program's requests cut into ticks: each tick runs from the get_message that
-    returns a WM_TIMER of the ticking window to the next one. Returns (names, painted) per
-    tick, the first skip_seconds of ticks left out."""
+    returns a WM_TIMER of the ticking window to the next one. Returns (names, painted,
+    helper requests) per tick, the last being those of the helpers' threads meanwhile; the
+    first skip_seconds of ticks left out."""
     timers = collections.Counter()
     for line in lines:
         if (match := MESSAGE.match(line)) and match[1] in threads and int(match[3], 16) == WM_TIMER:
@@ -101,11 +140,12 @@ def ticks_of(lines, threads, skip_seconds):
         return []
     ticking = timers.most_common(1)[0][0]
 
-    ticks, names, painted, started = [], [], False, False
+    ticks, names, painted, started, helper_requests = [], [], False, False, 0
     for line in lines:
         if match := REQUEST.match(line):
             if match[1] in threads:
                 names.append(match[2])
+            helper_requests += match[1] in helpers
             continue
         match = MESSAGE.match(line)
         if not match or match[1] not in threads:
@@ -114,8 +154,8 @@ def ticks_of(lines, threads, skip_seconds):
         if message == WM_TIMER and match[2] == ticking and int(match[4], 16) == 1:
             fetch = names.pop()  # the get_message that fetched this tick belongs to it
             if started:
-                ticks.append((names, painted))
-            names, painted, started = [fetch], False, True
+                ticks.append((names, painted, helper_requests))
+            names, painted, started, helper_requests = [fetch], False, True, 0
         elif message == WM_PAINT:
             painted = True
     return ticks[int(skip_seconds * 20):]
@@ -127,11 +167,12 @@ def tick_costs(ticks):
         if not group:
             return None
         by_name = collections.Counter()
-        for names, _ in group:
+        for names, _, _ in group:
             by_name.update(names)
-        return {"ticks": len(group), "median": statistics.median(len(n) for n, _ in group),
+        return {"ticks": len(group), "median": statistics.median(len(t[0]) for t in group),
                 "mean": sum(by_name.values()) / len(group),
-                "spread": collections.Counter(len(n) for n, _ in group),
+                "helpers": sum(t[2] for t in group) / len(group),
+                "spread": collections.Counter(len(t[0]) for t in group),
                 "by_name": {name: count / len(group) for name, count in by_name.most_common()}}
     return (summary([t for t in ticks if not t[1]]), summary([t for t in ticks if t[1]]),
             summary(ticks))
@@ -149,27 +190,35 @@ def pointer_over_strip_later(delay):
     return timer
 
 
+def clock_directory(directory, plugins):
+    """vo.exe, its helpers and the plug-ins (from the build directory) in a directory."""
+    shutil.copy2(harness.VO_EXE, Path(directory) / "vo.exe")
+    harness.copy_helpers(directory)
+    for name in plugins:  # loaded from beside vo.exe
+        shutil.copy2(harness.BUILD_DIR / name, Path(directory) / name)
+    return Path(directory) / "vo.exe"
+
+
 def measure_requests(wine, seconds, settle, plugins=(), pointer_over=False):
     results = {}
     with tempfile.TemporaryDirectory(prefix="vo-bench-") as directory:
-        shutil.copy2(harness.VO_EXE, Path(directory) / "vo.exe")
-        for name in plugins:  # loaded from beside vo.exe
-            shutil.copy2(harness.BUILD_DIR / name, Path(directory) / name)
-        for name, args in (("idle_timer", [IDLE_TIMER]), ("vo.exe", [Path(directory) / "vo.exe"])):
+        clock = clock_directory(directory, plugins)
+        for name, args in (("idle_timer", [IDLE_TIMER]), ("vo.exe", [clock])):
             if pointer_over:
                 harness.mousemove(STRIP[0] + 300, STRIP[1] + 300)  # away until settled
             timer = pointer_over_strip_later(settle / 2) if pointer_over else None
-            lines, pid, tasks = trace_program(wine, args, settle + seconds, directory)
+            lines, program, helpers = trace_program(wine, args, settle + seconds, directory)
             if timer:
                 timer.join()
-            ticks = ticks_of(lines, program_threads(lines, pid, tasks), settle)
-            results[name] = tick_costs(ticks)
+            ticks = ticks_of(lines, program_threads(lines, program), settle,
+                             program_threads(lines, helpers) if helpers else frozenset())
+            results[name] = tick_costs(ticks) + (len(helpers),)
     return results
 
 
 def print_requests(results):
     print("Wine server requests per tick (server trace, steady = nothing redrawn):")
-    for name, (steady, painting, every) in results.items():
+    for name, (steady, painting, every, helpers) in results.items():
         if not steady:
             print(f"  {name:12s} no ticks found in the trace")
             continue
@@ -182,6 +231,9 @@ def print_requests(results):
                   f"{painting['ticks']} ticks): {names}")
         spread = ", ".join(f"{count} x {n}" for n, count in sorted(every["spread"].items()))
         print(f"  {'':12s} all ticks {every['mean']:5.2f} (ticks x requests: {spread})")
+        if helpers:
+            print(f"  {'':12s} its {helpers} helper process(es) beside: steady tick "
+                  f"{steady['helpers']:5.2f}, all ticks {every['helpers']:5.2f} requests")
     floor, clock = results.get("idle_timer"), results.get("vo.exe")
     if floor and clock and floor[0] and clock[0]:
         print(f"  steady tick: vo {clock[0]['mean']:.2f} - floor {floor[0]['mean']:.2f} = "
@@ -275,20 +327,21 @@ def time_to_paint(wine, args, area, cwd, timeout=30):
         process.wait()
 
 
-def measure_startup(wine, desktop, starts):
+def measure_startup(wine, desktop, starts, plugins=()):
     area = ScreenArea(desktop.display, STRIP)
     # A hidden yardstick keeps the wineserver and Wine's services warm between the starts.
     keeper = wine.popen(IDLE_TIMER, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     times = {"idle_timer show": [], "vo.exe": []}
     try:
         with tempfile.TemporaryDirectory(prefix="vo-bench-") as directory:
-            shutil.copy2(harness.VO_EXE, Path(directory) / "vo.exe")
             programs = {"idle_timer show": [IDLE_TIMER, "show"],
-                        "vo.exe": [Path(directory) / "vo.exe"]}
+                        "vo.exe": [clock_directory(directory, plugins)]}
             for name, args in programs.items():  # once each untimed: files into the cache
+                forget_last_run(wine)
                 time_to_paint(wine, args, area, directory)
             for _ in range(starts):
                 for name, args in programs.items():
+                    forget_last_run(wine)
                     times[name].append(time_to_paint(wine, args, area, directory))
     finally:
         keeper.kill()
@@ -314,6 +367,47 @@ def print_startup(times, starts):
     print(f"  ratio vo / empty window, median of start pairs: {statistics.median(paired):.2f}")
 
 
+# ---- private memory -----------------------------------------------------------------------
+
+def private_kib(pid):
+    """(written, clean) private pages of a Linux process in KiB: what it alone holds, Wine's
+    own share of each process included. The written ones (heaps, stacks, data the loader
+    relocated) are what the process costs; the clean ones, file pages only it has read,
+    the system may drop at any time."""
+    fields = {}
+    for line in Path(f"/proc/{pid}/smaps_rollup").read_text().splitlines()[1:]:
+        name, value, *_ = line.split()
+        fields[name.rstrip(":")] = int(value)
+    return fields["Private_Dirty"], fields["Private_Clean"]
+
+
+def measure_memory(wine, settle, plugins=()):
+    """{name: KiB} of idle_timer, the clock and each of its helpers, each program alone and
+    settled."""
+    results = {}
+    with tempfile.TemporaryDirectory(prefix="vo-bench-") as directory:
+        clock = clock_directory(directory, plugins)
+        for name, args in (("idle_timer", [IDLE_TIMER]), ("vo.exe", [clock])):
+            with alone(wine, args, directory) as process:
+                time.sleep(settle)
+                results[name] = private_kib(process.pid)
+                for pid, command in wine.helper_processes().items():
+                    helper = next(h for h in harness.HELPERS.values() if h in command.lower())
+                    results[f"{helper} ({pid})"] = private_kib(pid)
+    return results
+
+
+def print_memory(results, settle):
+    print(f"Private memory after {settle:g} s (Linux private pages of each Wine process, "
+          "written + clean):")
+    floor = results.get("idle_timer", (0, 0))[0]
+    for name, (written, clean) in results.items():
+        print(f"  {name:22s} {written / 1024:6.2f} MiB written ({(written - floor) / 1024:+6.2f} "
+              f"MiB against idle_timer) + {clean / 1024:6.2f} MiB clean")
+    if not any(name.startswith("vohost") for name in results):
+        print("  no helper process ran (no module apart, or none could start)")
+
+
 # ---- idle CPU -----------------------------------------------------------------------------
 
 def cpu_seconds(pid):
@@ -332,22 +426,6 @@ def cpu_seconds(pid):
     return (int(fields[11]) + int(fields[12])) / CLOCK_TICKS
 
 
-def prefix_processes(prefix):
-    """pid -> command of every process whose WINEPREFIX is the given one."""
-    wanted = f"WINEPREFIX={prefix}".encode()
-    found = {}
-    for entry in Path("/proc").iterdir():
-        if not entry.name.isdigit():
-            continue
-        try:
-            if wanted in (entry / "environ").read_bytes().split(b"\0"):
-                found[int(entry.name)] = (entry / "cmdline").read_bytes().split(b"\0")[0].decode(
-                    "utf-8", "replace")
-        except OSError:
-            continue
-    return found
-
-
 def floor_prefix():
     """A second prefix for the yardstick, so that each program has a wineserver of its own."""
     return harness.copy_prefix(harness.PREFIX,
@@ -355,15 +433,14 @@ def floor_prefix():
 
 
 def usage_groups(wine, program_pid):
-    processes = prefix_processes(wine.prefix)
+    processes = harness.prefix_processes(wine.prefix)
     server = [pid for pid, command in processes.items() if "wineserver" in command]
     services = [pid for pid in processes if pid != program_pid and pid not in server]
     return {"program": [program_pid], "wineserver": server, "services": services}
 
 
 def measure_cpu(clock_wine, floor_wine, desktop, seconds, settle):
-    # The starts timed before were ended from outside: without their run record, no box.
-    clock_wine.reg_delete(harness.SETTINGS_KEY, harness.RUN_RECORD)
+    forget_last_run(clock_wine)
     with tempfile.TemporaryDirectory(prefix="vo-bench-") as directory:
         shutil.copy2(harness.VO_EXE, Path(directory) / "vo.exe")
         programs = {
@@ -416,6 +493,22 @@ def print_cpu(usage, seconds, settle, round_number):
     return ratio
 
 
+# ---- sizes --------------------------------------------------------------------------------
+
+def print_sizes():
+    size = harness.VO_EXE.stat().st_size
+    print(f"Stripped size of vo.exe: {size:,} bytes ({size - SIZE_BUDGET:+,} against "
+          f"{SIZE_BUDGET:,})")
+    for helper in (harness.OWN_HELPER, harness.OTHER_HELPER):
+        if helper.exists():
+            print(f"  {helper.name} ({helper.parent.name}): {helper.stat().st_size:,} bytes")
+    archives = sorted(RELEASE_DIR.glob("vo-*.zip"))
+    for archive in archives:
+        print(f"  {archive.name}: {archive.stat().st_size:,} bytes")
+    if not archives:
+        print(f"  no release archives in {RELEASE_DIR} (tools/release.sh makes them)")
+
+
 # ---- main ---------------------------------------------------------------------------------
 
 def main():
@@ -425,9 +518,12 @@ def main():
     parser.add_argument("--settle", type=float, default=5, help="start-up left out")
     parser.add_argument("--trace", type=float, default=12, help="traced span per program")
     parser.add_argument("--starts", type=int, default=21, help="timed starts per program")
-    parser.add_argument("--only", default="size,requests,startup,cpu")
+    parser.add_argument("--only", default="size,requests,memory,startup,cpu")
     parser.add_argument("--plugin", action="append", default=[],
-                        help="a plug-in of the build directory beside vo.exe (requests only)")
+                        help="a plug-in of the build directory beside vo.exe (requests, "
+                             "memory, start-up)")
+    parser.add_argument("--apart", action="append", default=[],
+                        help="the same, run in a helper process of its own")
     parser.add_argument("--option", action="append", default=[], metavar="NAME=NUMBER",
                         help="a settings-dialog value stored before the clock starts")
     parser.add_argument("--pointer-over", action="store_true",
@@ -443,11 +539,10 @@ def main():
             return 1
     print(f"vo.exe: {harness.describe_build()}")
     if "size" in parts:
-        size = harness.VO_EXE.stat().st_size
-        print(f"Stripped size of vo.exe: {size:,} bytes ({size - SIZE_BUDGET:+,} against "
-              f"{SIZE_BUDGET:,})")
-    if not parts & {"requests", "startup", "cpu"}:
+        print_sizes()
+    if not parts & {"requests", "memory", "startup", "cpu"}:
         return 0
+    plugins = args.plugin + args.apart
 
     with harness.Desktop() as desktop:
         wine = harness.Wine(display=desktop.display)
@@ -455,12 +550,19 @@ def main():
         if args.option:
             wine.store_options(**{name: int(value) for name, value in
                                   (option.split("=", 1) for option in args.option)})
+        for name in args.apart:
+            wine.reg_add(APART_KEY, name, 1)
         wine.wait_idle()
+        if plugins:
+            print(f"Plug-ins inside: {', '.join(args.plugin) or 'none'}; apart: "
+                  f"{', '.join(args.apart) or 'none'}")
         if "requests" in parts:
-            print_requests(measure_requests(wine, args.trace, args.settle, args.plugin,
+            print_requests(measure_requests(wine, args.trace, args.settle, plugins,
                                             args.pointer_over))
+        if "memory" in parts:
+            print_memory(measure_memory(wine, args.settle, plugins), args.settle)
         if "startup" in parts:
-            print_startup(measure_startup(wine, desktop, args.starts), args.starts)
+            print_startup(measure_startup(wine, desktop, args.starts, plugins), args.starts)
         if "cpu" in parts:
             floor = harness.Wine(prefix=floor_prefix(), display=desktop.display)
             # One span's ratio moves by up to a tenth with the machine's other work, and even a

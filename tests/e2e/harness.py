@@ -76,6 +76,16 @@ VO_EXE = Path(os.environ.get("VO_EXE", BUILD_DIR / "vo.exe"))
 WINE = os.environ.get("VO_WINE") or which_wine("win64" if pe_machine(VO_EXE) == "64-bit"
                                                 else "win32")[1]
 PROBE_EXE = BUILD_DIR / "probe.exe"
+# The helper programs that run a plug-in module apart, one per processor, and the builds
+# that make them: the clock looks for both beside vo.exe.
+HELPERS = {"32-bit": "vohost32.exe", "64-bit": "vohost64.exe"}
+OTHER_PROCESSOR = {"32-bit": "64-bit", "64-bit": "32-bit"}
+OWN_HELPER = BUILD_DIR / HELPERS.get(pe_machine(VO_EXE), "vohost32.exe")
+# The build of the other processor (its helper and test plug-ins): VO_OTHER_BUILD_DIR, else
+# the sibling build folder; it need not exist.
+OTHER_BUILD_DIR = Path(os.environ.get("VO_OTHER_BUILD_DIR") or BUILD_DIR.with_name(
+    "win32" if pe_machine(VO_EXE) == "64-bit" else "win64"))
+OTHER_HELPER = OTHER_BUILD_DIR / HELPERS[OTHER_PROCESSOR.get(pe_machine(VO_EXE), "64-bit")]
 
 
 def wine_major():
@@ -645,6 +655,12 @@ class Wine:
             log("wineserver -w timed out; killing the prefix's processes")
             self.kill_all()
 
+    def helper_processes(self):
+        """pid -> command line of the helper processes (vohost32.exe, vohost64.exe) running
+        in this prefix: once the clock has ended, any way, there must be none."""
+        return {pid: command for pid, command in prefix_processes(self.prefix).items()
+                if any(name in command.lower() for name in HELPERS.values())}
+
     def kill_all(self):
         subprocess.run([WINESERVER, "-k"], env=self.env(), timeout=60)
 
@@ -679,6 +695,7 @@ class Wine:
             self.stale_run_record = False
         directory = Path(directory or tempfile.mkdtemp(prefix="vo-e2e-"))
         shutil.copy2(exe or VO_EXE, directory / "vo.exe")
+        copy_helpers(directory)
         for item in [*plugins, *files]:
             source, name = item if isinstance(item, tuple) else (item, None)
             source = Path(source)
@@ -700,6 +717,31 @@ class Wine:
         if wait_window:
             clock.window = self.clock_window()
         return clock
+
+
+def copy_helpers(directory):
+    """Puts the helper programs beside a vo.exe in `directory`: the build's own always, the
+    other processor's where that build has made it."""
+    shutil.copy2(OWN_HELPER, Path(directory) / OWN_HELPER.name)
+    if OTHER_HELPER.exists():
+        shutil.copy2(OTHER_HELPER, Path(directory) / OTHER_HELPER.name)
+
+
+def prefix_processes(prefix):
+    """pid -> command line (its words joined by spaces) of every Linux process whose
+    WINEPREFIX is the given one: Wine's services and the programs started in it."""
+    wanted = f"WINEPREFIX={prefix}".encode()
+    found = {}
+    for entry in Path("/proc").iterdir():
+        if not entry.name.isdigit():
+            continue
+        try:
+            if wanted in (entry / "environ").read_bytes().split(b"\0"):
+                words = (entry / "cmdline").read_bytes().rstrip(b"\0").split(b"\0")
+                found[int(entry.name)] = b" ".join(words).decode("utf-8", "replace")
+        except OSError:
+            continue
+    return found
 
 
 class Clock:

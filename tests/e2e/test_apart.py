@@ -7,7 +7,6 @@ inside go on; and the clock's end, however it comes, leaves no helper behind."""
 import os
 import time
 import unittest
-from pathlib import Path
 
 import harness
 import test_faults
@@ -18,7 +17,6 @@ from test_faults import box_text, plugin
 from test_telop import TelopPlugIn
 
 APART_KEY = SETTINGS_KEY + r"\RunApart"
-HELPER = "vohost64.exe" if harness.pe_machine(harness.VO_EXE) == "64-bit" else "vohost32.exe"
 HELPER_CLASS = "voApartModule"
 
 # Modules apart that go wrong, each with what its box must say.
@@ -36,22 +34,12 @@ class ApartTestCase(test_faults.FaultTestCase):
         """A clock with the modules `apart` chosen to run apart and those `inside` not."""
         for name in apart:
             self.wine.reg_add(APART_KEY, name, 1)
-        return self.start_clock(plugins=[*inside, *apart], files=[HELPER], recorder=True,
+        return self.start_clock(plugins=[*inside, *apart], recorder=True,
                                 **kwargs)
 
     def helpers(self):
-        """The helper processes of this suite's Wine prefix, as the system lists them."""
-        found = []
-        for entry in Path("/proc").iterdir():
-            try:
-                command = (entry / "cmdline").read_bytes()
-                environment = (entry / "environ").read_bytes()
-            except OSError:
-                continue
-            if (HELPER.encode() in command and
-                    f"WINEPREFIX={self.wine.prefix}".encode() in environment.split(b"\0")):
-                found.append(int(entry.name))
-        return found
+        """The helper processes of this suite's Wine prefix."""
+        return list(self.wine.helper_processes())
 
 
 class RecorderApart(ApartTestCase):

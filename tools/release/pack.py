@@ -4,10 +4,12 @@
     SOURCE_DATE_EPOCH=<seconds> pack.py OUT_DIR
     (OUT_DIR/win32 and OUT_DIR/win64 built; archives and SHA256SUMS go to OUT_DIR/release)
 
-Each archive holds the stripped vo.exe, sample.wav, README.txt (Japanese and English, in
-the code page and line ends a Japanese Windows expects) and the plug-in SDK under sdk/.
-The same builds and SOURCE_DATE_EPOCH give the same bytes: every entry carries that time,
-in a fixed order with fixed attributes, and vo.exe's header carries it as its link time."""
+Each archive holds the stripped vo.exe, both helper programs that run a plug-in apart
+(vohost32.exe from the win32 build, vohost64.exe from the win64 build, whichever the edition),
+sample.wav, README.txt (Japanese and English, in the code page and line ends a Japanese
+Windows expects) and the plug-in SDK under sdk/. The same builds and SOURCE_DATE_EPOCH give
+the same bytes: every entry carries that time, in a fixed order with fixed attributes, and
+each program's header carries it as its link time."""
 
 import hashlib
 import os
@@ -26,20 +28,25 @@ EDITIONS = {
     "win32": {
         "tools": "i686-w64-mingw32-",  # the prefix of cmake/mingw-i686.cmake's tools
         "edition": "32-bit / 32 ビット版",
-        "ja": "  この版は 32 ビット版です。32 ビットのプラグインを読み込みます。"
-              "32 ビット版と 64 ビット版の\n  どちらの Windows でも動きます。",
-        "en": "  This is the 32-bit edition: it loads 32-bit plug-ins and runs on both 32-bit and\n"
-              "  64-bit Windows.",
+        "ja": "  この版は 32 ビット版で、32 ビット版と 64 ビット版のどちらの Windows でも動きます。\n"
+              "  32 ビットのプラグインは時計の中で動きます。64 ビットのプラグインは 64 ビット版の\n"
+              "  Windows で、vohost64.exe による別のプロセスで動きます。",
+        "en": "  This is the 32-bit edition: it runs on both 32-bit and 64-bit Windows. 32-bit\n"
+              "  plug-ins run inside the clock; 64-bit plug-ins run on 64-bit Windows, each in a\n"
+              "  process of its own (vohost64.exe).",
     },
     "win64": {
         "tools": "x86_64-w64-mingw32-",
         "edition": "64-bit / 64 ビット版",
-        "ja": "  この版は 64 ビット版の Windows 専用で、読み込めるのは 64 ビットのプラグインだけです。\n"
-              "  32 ビットのプラグインを使うときは 32 ビット版 (win32) を使ってください。",
-        "en": "  This edition is for 64-bit Windows only and loads only 64-bit plug-ins. For 32-bit\n"
-              "  plug-ins use the 32-bit edition (win32).",
+        "ja": "  この版は 64 ビット版の Windows 専用です。64 ビットのプラグインは時計の中で、\n"
+              "  32 ビットのプラグインは vohost32.exe による別のプロセスで動きます。",
+        "en": "  This edition is for 64-bit Windows only. 64-bit plug-ins run inside the clock;\n"
+              "  32-bit plug-ins run each in a process of its own (vohost32.exe).",
     },
 }
+# The helper program of each processor, from the build of that processor: each archive
+# carries both, so that a plug-in of either processor finds its helper beside vo.exe.
+HELPERS = (("vohost32.exe", "win32"), ("vohost64.exe", "win64"))
 SDK = ["GUIDE.md", "include/vo_plugin.h", "include/vo_plugin.def", "sample/voSample.c"]
 # A regular file, rw-r--r--; Windows reads none of it, unzip on Linux makes plain files.
 ENTRY_ATTRIBUTES = 0o100644 << 16
@@ -87,19 +94,26 @@ def runtime_version(compiler):
     return ".".join(result.stdout.split()[-3:])
 
 
-def built_with(edition, epoch):
-    """The lines naming what made this archive; another version of any gives other bytes."""
+def tool_lines(edition):
+    """The compiler, linker and runtime of one processor's build."""
     compiler = shutil.which(edition["tools"] + "g++")
     linker = first_line([compiler, "-print-prog-name=ld"])
     runtime_library = first_line([compiler, "-print-file-name=libmsvcrt.a"])
-    stamp = time.strftime("%Y-%m-%d %H:%M:%S UTC", time.gmtime(epoch))
     return [
-        f"Source time / ソースの時刻: {stamp}",
         f"Compiler: {first_line([compiler, '--version'])}{debian_package(compiler)}",
         f"Linker: {first_line([linker, '--version'])}{debian_package(linker)}",
         f"Runtime: mingw-w64 {runtime_version(compiler)}{debian_package(runtime_library)}",
-        f"Zip: zlib {zlib.ZLIB_RUNTIME_VERSION}",
     ]
+
+
+def built_with(epoch):
+    """The lines naming what made an archive (its programs come from both processors'
+    builds); another version of any gives other bytes."""
+    stamp = time.strftime("%Y-%m-%d %H:%M:%S UTC", time.gmtime(epoch))
+    lines = [f"Source time / ソースの時刻: {stamp}"]
+    for edition in EDITIONS.values():
+        lines += tool_lines(edition)
+    return lines + [f"Zip: zlib {zlib.ZLIB_RUNTIME_VERSION}"]
 
 
 def readme(archive, version, edition, build_lines):
@@ -111,10 +125,14 @@ def readme(archive, version, edition, build_lines):
     return text.replace("\n", "\r\n").encode("cp932")
 
 
-def stripped_exe(build, edition, epoch, staging):
-    """vo.exe without symbols; strip stamps SOURCE_DATE_EPOCH as the link time."""
-    exe = Path(staging) / "vo.exe"
-    subprocess.run([edition["tools"] + "strip", "-o", exe, build / "vo.exe"], check=True,
+def stripped_exe(build, name, edition, epoch, staging):
+    """A program of the build without symbols; strip stamps SOURCE_DATE_EPOCH as the link
+    time."""
+    source = build / name
+    if not source.exists():
+        sys.exit(f"pack.py: {source} is missing: build both presets first (tools/release.sh)")
+    exe = Path(staging) / name
+    subprocess.run([edition["tools"] + "strip", "-o", exe, source], check=True,
                    env={**os.environ, "SOURCE_DATE_EPOCH": str(epoch)})
     return exe.read_bytes()
 
@@ -134,10 +152,13 @@ def pack(out, name, edition, epoch):
     version = short_version(build)
     archive = out / "release" / f"vo-{version}-{name}.zip"
     archive.parent.mkdir(parents=True, exist_ok=True)
-    build_lines = built_with(edition, epoch)
+    build_lines = built_with(epoch)
     with tempfile.TemporaryDirectory() as staging:
-        entries = [("vo.exe", stripped_exe(build, edition, epoch, staging)),
-                   ("sample.wav", (build / "sample.wav").read_bytes()),
+        entries = [("vo.exe", stripped_exe(build, "vo.exe", edition, epoch, staging))]
+        entries += [(helper, stripped_exe(out / helper_build, helper, EDITIONS[helper_build],
+                                          epoch, staging))
+                    for helper, helper_build in HELPERS]
+        entries += [("sample.wav", (build / "sample.wav").read_bytes()),
                    ("README.txt", readme(archive.name, version, edition, build_lines))]
     entries += [(f"sdk/{part}", (ROOT / "sdk" / part).read_bytes()) for part in SDK]
     write_archive(archive, entries, epoch)

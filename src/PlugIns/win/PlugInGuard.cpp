@@ -21,11 +21,26 @@ LONG CALLBACK TakeUnreachableFault(EXCEPTION_POINTERS* exception) {
 // end the process instead of raising an exception.
 void RestoreStackGuard() { _resetstkoflw(); }
 
+// A stack overflow is dispatched, and our handler runs, on what the thread keeps in reserve
+// below its stack's guard page: by default two pages on x86-64, which the exception's own frame
+// (the context and, on a processor with wide vector registers, their saved state) may fill
+// alone; the thread is then ended on the spot. The reserve is made larger, and the guard page
+// put just below the stack in use: a stack committed whole at its start (Wine's first thread)
+// has its only guard page at the very bottom, where the reserve cannot be kept.
+constexpr ULONG kStackKeptForOverflow = 64 * 1024;
+
+void KeepStackForOverflow() {
+  ULONG size = kStackKeptForOverflow;
+  SetThreadStackGuarantee(&size);
+  RestoreStackGuard();
+}
+
 }  // namespace
 
 void CallGuard::Start() {
   if (guiThread_.load() != 0) return;
   guiThread_.store(GetCurrentThreadId());
+  KeepStackForOverflow();
   otherThreadsCalls_ = TlsAlloc();
   callbackDispatcher_ = reinterpret_cast<std::uintptr_t>(
       GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "KiUserCallbackDispatcher"));
