@@ -308,7 +308,8 @@ void ModuleApart::SetProps() {
     bool& open;
     ~Closed() { open = false; }
   } closed{propsOpen_};
-  Ask(Call::kSetProps, INFINITE, Meanwhile::kEveryMessage);
+  // As long as the user wants, while its thread takes messages; a hang ends it like any other.
+  Ask(Call::kSetProps, kHangMilliseconds, Meanwhile::kEveryMessage);
 }
 
 // One message per tick, posted, never awaited; a new minute's goes with the tick's.
