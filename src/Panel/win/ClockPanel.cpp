@@ -482,6 +482,7 @@ LRESULT TClockPanel::OnCopyData(HWND sender, const COPYDATASTRUCT& data) {
   if (data.dwData != vo::apart::kTelopData || !FPlugIns || !FPlugIns->FromOwnHelper(sender)) {
     return FALSE;
   }
+  if (!data.lpData) return FALSE;
   const auto telop = vo::apart::UnpackTelop(
       std::span<const char>(static_cast<const char*>(data.lpData), data.cbData));
   if (!telop) return FALSE;
@@ -526,6 +527,8 @@ LRESULT TClockPanel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       OnTimer(wParam);
       return 0;
     case WM_COPYDATA:
+      // Any program may send it, with nothing attached.
+      if (!lParam) return FALSE;
       return OnCopyData(reinterpret_cast<HWND>(wParam),
                         *reinterpret_cast<const COPYDATASTRUCT*>(lParam));
     case WM_POWERBROADCAST:

@@ -6,6 +6,17 @@
 
 namespace vo::win {
 
+namespace {
+
+// Exit codes that are the codes of faults (errors and warnings of the system's, the C++
+// runtimes', a hang's) rather than a value the module chose.
+bool IsFaultCode(DWORD code) {
+  return (code & 0xC0000000) == 0xC0000000 || (code & 0xF0000000) == 0x80000000 ||
+         code == kHangCode || code == 0xE06D7363 || code == 0x20474343;
+}
+
+}  // namespace
+
 std::string DescribeOutcome(CallOutcome outcome) {
   switch (outcome) {
     case EXCEPTION_ACCESS_VIOLATION:
@@ -41,20 +52,6 @@ std::string FaultMessage(const std::string& path, CallOutcome outcome) {
          " が異常終了しました (原因: " + DescribeOutcome(outcome) +
          ")。このモジュールは vo の終了まで使用しません。";
 }
-
-}  // namespace vo::win
-
-namespace vo::win {
-namespace {
-
-// Exit codes that are the codes of faults (errors and warnings of the system's, the C++
-// runtimes', a hang's) rather than a value the module chose.
-bool IsFaultCode(DWORD code) {
-  return (code & 0xC0000000) == 0xC0000000 || (code & 0xF0000000) == 0x80000000 ||
-         code == kHangCode || code == 0xE06D7363 || code == 0x20474343;
-}
-
-}  // namespace
 
 std::string ApartEndMessage(const std::string& path, DWORD exitCode) {
   if (IsFaultCode(exitCode)) return FaultMessage(path, exitCode);

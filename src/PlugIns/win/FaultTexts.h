@@ -13,10 +13,6 @@ std::string DescribeOutcome(CallOutcome outcome);
 // The error box's text for a fault of the module at path.
 std::string FaultMessage(const std::string& path, CallOutcome outcome);
 
-}  // namespace vo::win
-
-namespace vo::win {
-
 // The error box's text for a module running apart whose helper process ended by itself with
 // this exit code: a fault's code is named as a fault, any other as the process's own end.
 std::string ApartEndMessage(const std::string& path, DWORD exitCode);
