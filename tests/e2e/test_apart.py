@@ -4,8 +4,6 @@ called like one inside, tick by tick; the messages it sends reach the clock thro
 window; whatever a module apart does costs one box naming it while the clock and the modules
 inside go on; and the clock's end, however it comes, leaves no helper behind."""
 
-import os
-import time
 import unittest
 
 import harness
